@@ -1,0 +1,87 @@
+// The session engine: every 50 ms, ten passes over the session list, one step
+// of each session's protocol per pass.
+#include <exception>
+
+#include "core/protocols.h"
+#include "forms/forms.h"
+#include "platform/guard.h"
+#include "ui/quillnestform.h"
+
+namespace {
+constexpr int kPassesPerTick = 10;
+}  // namespace
+
+const Tquillnestform::StepTable Tquillnestform::kProtocolSteps = {
+    nullptr, ProcessTelnet, ProcessHttp, ProcessSmtp, ProcessPop3, ProcessFtp,
+};
+
+Tquillnestform::StepFunction Tquillnestform::StepOf(int32_t kind) const {
+    return kind >= kKindTelnet && kind <= kKindFtp ? Steps[static_cast<size_t>(kind)] : nullptr;
+}
+
+void Tquillnestform::Timer2Timer(forms::TObject*) {
+    Timer2->SetEnabled(false);
+    for (int pass = 0; pass < kPassesPerTick; ++pass) {
+        // The count is read afresh before every step: a step may free its own
+        // session, and the one behind it then moves into this index.
+        for (int i = 0; i < static_cast<int>(SessionList.size()); ++i) {
+            tsession* session = SessionList[static_cast<size_t>(i)];
+            if (netsockets->IsDead(session->Socket)) session->State = kStateClosing;
+            StepFunction step = StepOf(session->Kind);
+            if (step == nullptr) continue;
+            try {
+                step(this, session, i);
+            } catch (const std::exception& e) {
+                // A failing step must not take the engine down with it: that
+                // session alone goes to its close.
+                platform::ReportError(e.what());
+                if (i < static_cast<int>(SessionList.size()) && SessionList[static_cast<size_t>(i)] == session)
+                    session->State = kStateClosing;
+            } catch (...) {
+                if (i < static_cast<int>(SessionList.size()) && SessionList[static_cast<size_t>(i)] == session)
+                    session->State = kStateClosing;
+            }
+        }
+    }
+    for (tsession* session : dead_sessions_) delete session;
+    dead_sessions_.clear();
+    Timer2->SetEnabled(true);
+}
+
+void Tquillnestform::SessionIdleTimer(forms::TObject* Sender) {
+    auto* timer = static_cast<forms::TTimer*>(Sender);
+    int index = FindSessionBySocket(static_cast<int>(timer->Tag));
+    if (index >= 0) SessionList[static_cast<size_t>(index)]->State = kStateClosing;
+}
+
+int Tquillnestform::FindSessionBySocket(int Socket) const {
+    for (size_t i = 0; i < SessionList.size(); ++i)
+        if (SessionList[i]->Socket == Socket) return static_cast<int>(i);
+    return -1;
+}
+
+void Tquillnestform::RestartIdleTimer(tsession* session) {
+    if (session->IdleTimer == nullptr) return;
+    session->IdleTimer->SetEnabled(!session->IdleTimer->Enabled());
+    session->IdleTimer->SetEnabled(!session->IdleTimer->Enabled());
+}
+
+bool Tquillnestform::CloseSessionStep(tsession* session, int index, bool waitForSend) {
+    if (waitForSend && !netsockets->CanSend(session->Socket) && !netsockets->IsDead(session->Socket))
+        return false;
+    AddLog(SessionPrefix(session, true) + session->PeerAddress + " disconnected.");
+    netsockets->CloseSession(session->Socket);
+    RemoveSessionNode(session);
+    SessionList.erase(SessionList.begin() + index);
+    FreeSessionRecord(session);
+    return true;
+}
+
+void Tquillnestform::FreeSessionRecord(tsession* session) {
+    if (session->IdleTimer != nullptr) {
+        // Only the engine and shutdown free sessions, never the timer's own handler.
+        delete session->IdleTimer;
+        session->IdleTimer = nullptr;
+    }
+    dead_sessions_.push_back(session);
+}

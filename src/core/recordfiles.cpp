@@ -1,0 +1,132 @@
+#include "core/recordfiles.h"
+
+#include "netunit/files.h"
+#include "netunit/paths.h"
+
+namespace core {
+namespace {
+
+std::string InFolder(const std::string& dir, const char* name) {
+    return netunit::AddBackslash(dir) + name;
+}
+
+// The older FTP path record carries only a read-only switch; the new one has
+// seven permissions. Read-only becomes read and list; otherwise everything.
+tftppath ConvertOldFtpPath(const toldftppath& old) {
+    std::string raw = old.Raw.substr(0, 768);
+    raw.resize(tftppath::RecordSize, '\0');
+    tftppath path = DecodeRecord<tftppath>(raw);
+    const bool all = !old.ReadOnly;
+    path.FileRead = true;
+    path.FileWrite = all;
+    path.FileDelete = all;
+    path.FileAppend = all;
+    path.DirList = true;
+    path.DirMake = all;
+    path.DirDelete = all;
+    return path;
+}
+
+// The older account record holds the first fields of the new one; the fields
+// it lacks (limits, e-mail address, web site, group) start empty.
+tuseraccount ConvertOldAccount(const toldaccount& old) {
+    std::string raw = old.Raw.substr(0, toldaccount::SharedBytes);
+    raw.resize(tuseraccount::RecordSize, '\0');
+    return DecodeRecord<tuseraccount>(raw);
+}
+
+// Reads a file of records of layout Old and appends each, converted, to list.
+template <class Old, class New, class Convert>
+bool LoadConverted(const std::string& path, RecordList<New>& list, Convert convert) {
+    std::string bytes;
+    if (!netunit::ReadWholeFile(path, bytes)) return false;
+    for (const Old& old : DecodeRecords<Old>(bytes))
+        list.push_back(std::make_unique<New>(convert(old)));
+    return true;
+}
+
+bool IsSingleFolderName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+}  // namespace
+
+template <class T>
+bool LoadRecordFile(const std::string& path, RecordList<T>& list) {
+    return LoadConverted<T, T>(path, list, [](const T& record) { return record; });
+}
+
+template <class T>
+bool SaveRecordFile(const std::string& path, const RecordList<T>& list) {
+    std::string bytes;
+    bytes.reserve(list.size() * T::RecordSize);
+    for (const auto& record : list) AppendRecord(*record, bytes);
+    return netunit::WriteFileAtomic(path, bytes);
+}
+
+#define QN_RECORD_FILE(T)                                                   \
+    template bool LoadRecordFile<T>(const std::string&, RecordList<T>&);    \
+    template bool SaveRecordFile<T>(const std::string&, const RecordList<T>&);
+
+QN_RECORD_FILE(tftppath)
+QN_RECORD_FILE(tuseraccount)
+QN_RECORD_FILE(twebdomain)
+QN_RECORD_FILE(tvirtualpath)
+QN_RECORD_FILE(tscripttype)
+QN_RECORD_FILE(tmaildomain)
+QN_RECORD_FILE(tmailforward)
+QN_RECORD_FILE(tban)
+QN_RECORD_FILE(ttrigger)
+QN_RECORD_FILE(tconsoleprogram)
+QN_RECORD_FILE(ttransferrecord)
+
+#undef QN_RECORD_FILE
+
+void LoadFtpPaths(const std::string& programDir, FtpPathList& superuser,
+                  FtpPathList& anonymous, FtpPathList& shared) {
+    superuser.clear();
+    anonymous.clear();
+    shared.clear();
+    LoadRecordFile(InFolder(programDir, kSuperuserPathsFile), superuser);
+    LoadRecordFile(InFolder(programDir, kAnonymousPathsFile), anonymous);
+    if (LoadRecordFile(InFolder(programDir, kSharedPathsFile), shared)) return;
+
+    // The shared list has never been saved in the new layout: take what the
+    // older files hold. The next save writes everything in the new layout.
+    LoadConverted<toldftppath>(InFolder(programDir, kOldSuperuserPathsFile), superuser,
+                               ConvertOldFtpPath);
+    LoadConverted<toldftppath>(InFolder(programDir, kOldAnonymousPathsFile), anonymous,
+                               ConvertOldFtpPath);
+    LoadConverted<toldftppath>(InFolder(programDir, kOldSharedPathsFile), shared,
+                               ConvertOldFtpPath);
+}
+
+bool SaveFtpPaths(const std::string& programDir, const FtpPathList& superuser,
+                  const FtpPathList& anonymous, const FtpPathList& shared) {
+    const bool su = SaveRecordFile(InFolder(programDir, kSuperuserPathsFile), superuser);
+    const bool an = SaveRecordFile(InFolder(programDir, kAnonymousPathsFile), anonymous);
+    const bool sh = SaveRecordFile(InFolder(programDir, kSharedPathsFile), shared);
+    return su && an && sh;
+}
+
+AccountList LoadAccounts(const std::string& programDir) {
+    AccountList accounts;
+    if (!LoadRecordFile(InFolder(programDir, kAccountsFile), accounts))
+        LoadConverted<toldaccount>(InFolder(programDir, kOldAccountsFile), accounts,
+                                   ConvertOldAccount);
+    return accounts;
+}
+
+bool SaveAccounts(const std::string& programDir, const AccountList& accounts) {
+    return SaveRecordFile(InFolder(programDir, kAccountsFile), accounts);
+}
+
+std::vector<std::string> HomeFolderNames(const AccountList& accounts) {
+    std::vector<std::string> names;
+    for (const auto& account : accounts)
+        if (IsSingleFolderName(account->UserName)) names.push_back(account->UserName);
+    return names;
+}
+
+}  // namespace core

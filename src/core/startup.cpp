@@ -1,0 +1,134 @@
+// How the server comes up (window creation and first show) and goes down.
+#include <QApplication>
+#include <cstdlib>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "forms/forms.h"
+#include "platform/mainthread.h"
+#include "platform/programdir.h"
+#include "ui/quillnestform.h"
+
+extern char** environ;
+
+Tquillnestform* quillnestform = nullptr;
+
+namespace {
+void EnsureFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
+}  // namespace
+
+Tquillnestform::Tquillnestform() {
+    quillnestform = this;
+    netsockets = new Tnetsockets(this);
+    netsockets->SetName("netsockets");
+    BuildServiceRows();
+    WireHandlers();
+    FormCreate(this);
+}
+
+Tquillnestform::~Tquillnestform() {
+    if (!shut_down_) ShutdownServer();
+    if (quillnestform == this) quillnestform = nullptr;
+}
+
+void Tquillnestform::WireHandlers() {
+    OnShow = [this](forms::TObject* s) { FormShow(s); };
+    Timer1->OnTimer = [this](forms::TObject* s) { Timer1Timer(s); };
+    Timer2->OnTimer = [this](forms::TObject* s) { Timer2Timer(s); };
+    netsockets->OnSessionAvailable = [this](Tnetsockets* s, int socket) { netsocketsSessionAvailable(s, socket); };
+    netsockets->OnErrorOccurred = [this](Tnetsockets* s, int socket, int error, const std::string& msg) {
+        netsocketsErrorOccurred(s, socket, error, msg);
+    };
+    for (int i = 0; i < kServiceCount; ++i)
+        services_[static_cast<size_t>(i)].Switch->OnClick = [this, i](forms::TObject*) { ServiceSwitchClick(i); };
+    EnableAll1->OnClick = [this](forms::TObject* s) { EnableAll1Click(s); };
+    DisableAll1->OnClick = [this](forms::TObject* s) { DisableAll1Click(s); };
+    // Each menu item inverts its switch; the switch's click handler does the rest.
+    for (int i = 0; i < kServiceCount; ++i) {
+        forms::TCheckBox* sw = services_[static_cast<size_t>(i)].Switch;
+        services_[static_cast<size_t>(i)].MenuItem->OnClick = [sw](forms::TObject*) { sw->SetChecked(!sw->Checked()); };
+    }
+    protocoltree->OnClick = [this](forms::TObject* s) { protocoltreeClick(s); };
+    bitbtn2->OnClick = [this](forms::TObject* s) { BitBtn2Click(s); };
+}
+
+void Tquillnestform::FormCreate(forms::TObject*) {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    Starting = true;
+    netsockets->StartSockets();
+
+    for (char** e = environ; e != nullptr && *e != nullptr; ++e) EnvironmentBlock.emplace_back(*e);
+
+    const std::string dir = platform::ProgramDir();
+    HomeDir = dir + "home";
+    MailDir = dir + "mail";
+    RelayDir = dir + "mail/relay";
+    EnsureFolder(HomeDir);
+    EnsureFolder(MailDir);
+    EnsureFolder(RelayDir);
+    EnsureFolder(HomeDir + "/-old-");
+    HomeDir += "/";
+    MailDir += "/";
+    RelayDir += "/";
+
+    for (tlistener* l : {&TelnetListener, &HttpListener, &SmtpListener, &Pop3Listener, &FtpListener})
+        l->ReportFailure = true;
+
+    AddLog("Quillnest loaded.");
+    Timer2->SetEnabled(true);
+
+    forms::TTreeNode* root = protocoltree->Items()->GetFirstNode();
+    for (forms::TTreeNode** slot : {&HttpRoot, &FtpRoot, &SmtpRoot, &Pop3Root, &TelnetRoot}) {
+        *slot = root;
+        if (root != nullptr) root = root->GetNextSibling();
+    }
+}
+
+void Tquillnestform::FormShow(forms::TObject*) {
+    if (OnResize) OnResize(this);
+    Timer3->SetEnabled(true);
+    Timer1->SetEnabled(true);
+}
+
+void Tquillnestform::ShutdownServer() {
+    if (shut_down_) return;
+    shut_down_ = true;
+    shutdownpanel->SetVisible(true);
+    for (tsession* session : SessionList) ReleaseSessionAtShutdown(session);
+    SessionList.clear();
+    for (tsession* session : dead_sessions_) delete session;
+    dead_sessions_.clear();
+    for (tlistener* l : {&TelnetListener, &HttpListener, &SmtpListener, &Pop3Listener, &FtpListener}) {
+        if (!l->SocketOpen) continue;
+        netsockets->KillSession(l->Socket);
+        l->SocketOpen = false;
+        l->Listening = false;
+    }
+    netsockets->StopSockets();
+}
+
+void Tquillnestform::ReleaseSessionAtShutdown(tsession* session) {
+    if (session->TransferFileOpen) netunit::FileCloseHandle(session->TransferFile);
+    if (session->MessageFileOpen) {
+        netunit::TextClose(session->MessageFile);
+        // A message still being received was never acknowledged: it goes.
+        if (session->Kind == kKindSmtp && !session->DataFileName.empty()) unlink(session->DataFileName.c_str());
+    }
+    if (session->ChildRunning) platform::EndChildProcess(session->Child);
+    if (session->DataOpen) netsockets->CloseSession(session->DataSocket);
+    delete session->IdleTimer;
+    session->IdleTimer = nullptr;
+    netsockets->CloseSession(session->Socket);
+    RemoveSessionNode(session);
+    delete session;
+}
+
+void Tquillnestform::CloseServer() {
+    if (shut_down_) return;
+    platform::BeginShutdown();
+    ShutdownServer();
+    QApplication::quit();
+}
+
+bool Tquillnestform::IsBlacklisted(const std::string&) { return false; }

@@ -1,0 +1,287 @@
+// The common controls: tab controls, the report list view and the tree view.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "forms/controls.h"
+
+class QTabBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace forms {
+
+// A tab control whose pages are laid out by this layer: every page has the
+// notebook's page area as its size, shown or not, so code can place controls
+// on any page.
+class TTabControlBase : public TWinControl {
+public:
+    explicit TTabControlBase(TComponent* AOwner);
+    ~TTabControlBase() override;
+    int PageCount() const { return static_cast<int>(pages_.size()); }
+
+protected:
+    void AddPageWidget(TWinControl* page, const std::string& caption);
+    void RemovePageWidget(TWinControl* page);
+    void SetPageCaption(TWinControl* page, const std::string& caption);
+    TWinControl* PageAt(int Index) const { return pages_.at(Index); }
+    int IndexOfPage(const TWinControl* page) const;
+    int CurrentIndex() const { return current_; }
+    // Shows page i (-1 for none) without notifying anyone.
+    void ShowPage(int i);
+    // A user change of tab: the derived class notifies its handlers.
+    virtual void UserChangedPage() = 0;
+    void Resized() override;
+
+private:
+    void PlacePages();
+    QTabBar* bar_;
+    std::vector<TWinControl*> pages_;
+    int current_ = -1;
+};
+
+// One page of a tabbed notebook (unnamed; created by the notebook).
+class TTabPage : public TWinControl {
+public:
+    explicit TTabPage(TComponent* AOwner);
+    const std::string& Caption() const { return caption_; }
+
+private:
+    std::string caption_;
+    friend class TTabbedNotebook;
+};
+
+// A notebook whose pages are made from captions. Setting PageIndex in code
+// fires nothing; a user change of tab fires OnChange and then OnClick.
+class TTabbedNotebook : public TTabControlBase {
+public:
+    explicit TTabbedNotebook(TComponent* AOwner);
+    TTabPage* AddPage(const std::string& caption);
+    TTabPage* Page(int Index) const;
+    int PageIndex() const { return CurrentIndex(); }
+    void SetPageIndex(int i);
+    std::string ActivePage() const;
+    TNotifyEvent OnChange;
+    TNotifyEvent OnClick;
+
+protected:
+    void UserChangedPage() override;
+};
+
+class TPageControl;
+
+// A named sheet of a page control.
+class TTabSheet : public TWinControl {
+public:
+    explicit TTabSheet(TComponent* AOwner);
+    ~TTabSheet() override;
+    TPageControl* PageControl() const { return pageControl_; }
+    void SetPageControl(TPageControl* pc);
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& c);
+    int PageIndex() const;
+
+private:
+    TPageControl* pageControl_ = nullptr;
+    std::string caption_;
+    friend class TPageControl;
+};
+
+// Setting ActivePage/ActivePageIndex in code fires nothing; a user change of
+// tab fires OnChange.
+class TPageControl : public TTabControlBase {
+public:
+    explicit TPageControl(TComponent* AOwner);
+    ~TPageControl() override;
+    TTabSheet* Pages(int Index) const;
+    int ActivePageIndex() const { return CurrentIndex(); }
+    void SetActivePageIndex(int i);
+    TTabSheet* ActivePage() const;
+    void SetActivePage(TTabSheet* sheet);
+    TNotifyEvent OnChange;
+
+protected:
+    void UserChangedPage() override;
+
+private:
+    friend class TTabSheet;
+};
+
+class TListView;
+class TListItem;
+
+class TListColumn {
+public:
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& c);
+    int Width() const { return width_; }
+    void SetWidth(int w);
+
+private:
+    TListView* view_ = nullptr;
+    int index_ = 0;
+    std::string caption_;
+    int width_ = 50;
+    friend class TListView;
+};
+
+// A row of a report list view: the caption is the first column, SubItems the
+// others in order. Texts are UTF-8; the wide forms convert at the call.
+class TListItem {
+public:
+    ~TListItem();
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& c);
+    void SetCaption(const std::u16string& c);
+    std::u16string WideCaption() const;
+    TStrings* SubItems() const { return subItems_.get(); }
+    int Index() const;
+    bool Selected() const;
+    void SetSelected(bool on);
+    void Delete();
+    TListView* ListView() const { return view_; }
+    void* Data = nullptr;
+
+private:
+    explicit TListItem(TListView* view);
+    void SyncSubItems();
+    TListView* view_;
+    QTreeWidgetItem* item_;
+    std::string caption_;
+    std::unique_ptr<TStringList> subItems_;
+    friend class TListView;
+};
+
+// A list view in report style: a header of columns and rows. Setting
+// ItemIndex or Selected in code fires nothing; OnClick runs on a user's
+// selection change and OnDblClick on a double click of a row.
+class TListView : public TControl {
+public:
+    explicit TListView(TComponent* AOwner);
+    ~TListView() override;
+
+    TListColumn* AddColumn(const std::string& caption, int width);
+    int ColumnCount() const { return static_cast<int>(columns_.size()); }
+    TListColumn* Column(int Index) const { return columns_.at(Index).get(); }
+
+    TListItem* AddItem();
+    TListItem* InsertItem(int Index);
+    TListItem* Item(int Index) const;
+    int Count() const { return static_cast<int>(items_.size()); }
+    void DeleteItem(int Index);
+    void Clear();
+
+    TListItem* Selected() const;
+    void SetSelected(TListItem* item);
+    int ItemIndex() const;
+    void SetItemIndex(int i);
+    bool RowSelect() const { return rowSelect_; }
+    void SetRowSelect(bool on);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool on) { readOnly_ = on; }
+    bool MultiSelect() const { return multiSelect_; }
+    void SetMultiSelect(bool on);
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+
+private:
+    TListItem* ItemOf(QTreeWidgetItem* it) const;
+    QTreeWidget* tree_;
+    std::vector<std::unique_ptr<TListColumn>> columns_;
+    std::vector<std::unique_ptr<TListItem>> items_;
+    bool rowSelect_ = true;
+    bool readOnly_ = true;
+    bool multiSelect_ = false;
+    int quiet_ = 0;
+    friend class TListItem;
+    friend class TListColumn;
+};
+
+class TTreeView;
+class TTreeNodes;
+
+// A node of a tree view. Deleting a node deletes the nodes under it; a
+// pointer to a deleted node must not be used again.
+class TTreeNode {
+public:
+    const std::string& Text() const { return text_; }
+    void SetText(const std::string& t);
+    TTreeNode* Parent() const;
+    TTreeNode* getFirstChild() const;
+    TTreeNode* GetNextSibling() const;
+    TTreeNode* GetPrevSibling() const;
+    int Count() const;
+    TTreeNode* Item(int Index) const;
+    int Index() const;
+    int Level() const;
+    bool HasChildren() const { return Count() > 0; }
+    bool Expanded() const;
+    void Expand(bool Recurse);
+    void Collapse(bool Recurse);
+    bool Selected() const;
+    void SetSelected(bool on);
+    void Delete();
+    void DeleteChildren();
+    TTreeView* TreeView() const { return view_; }
+    void* Data = nullptr;
+
+private:
+    TTreeNode(TTreeView* view, QTreeWidgetItem* item) : view_(view), item_(item) {}
+    TTreeView* view_;
+    QTreeWidgetItem* item_;
+    std::string text_;
+    friend class TTreeNodes;
+    friend class TTreeView;
+};
+
+// The node collection of a tree view.
+class TTreeNodes {
+public:
+    // Adds a node as the last sibling of Sibling (at the top level when
+    // Sibling is nullptr).
+    TTreeNode* Add(TTreeNode* Sibling, const std::string& text);
+    // Adds a node as the last child of Parent (top level when nullptr).
+    TTreeNode* AddChild(TTreeNode* Parent, const std::string& text);
+    TTreeNode* GetFirstNode() const;
+    // All nodes of the tree.
+    int Count() const { return static_cast<int>(nodes_.size()); }
+    void Delete(TTreeNode* node);
+    void Clear();
+
+private:
+    explicit TTreeNodes(TTreeView* view) : view_(view) {}
+    TTreeNode* NodeOf(QTreeWidgetItem* it) const;
+    void Forget(QTreeWidgetItem* it);
+    TTreeView* view_;
+    std::map<QTreeWidgetItem*, std::unique_ptr<TTreeNode>> nodes_;
+    friend class TTreeView;
+    friend class TTreeNode;
+};
+
+// A tree view. OnClick runs on a user's mouse click in the tree (after the
+// selection moved); OnChange runs whenever the selected node changes, from
+// code or user.
+class TTreeView : public TControl {
+public:
+    explicit TTreeView(TComponent* AOwner);
+    ~TTreeView() override;
+    TTreeNodes* Items() const { return nodes_.get(); }
+    TTreeNode* Selected() const;
+    void SetSelected(TTreeNode* node);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool on) { readOnly_ = on; }
+    TNotifyEvent OnClick;
+    TNotifyEvent OnChange;
+
+private:
+    QTreeWidget* tree_;
+    std::unique_ptr<TTreeNodes> nodes_;
+    bool readOnly_ = true;
+    friend class TTreeNodes;
+    friend class TTreeNode;
+};
+
+}  // namespace forms

@@ -1,0 +1,57 @@
+// Message boxes and the file chooser, with test hooks that answer them
+// without showing anything.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "forms/form.h"
+
+namespace forms {
+
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+
+enum TMsgDlgBtn : unsigned { mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8 };
+using TMsgDlgButtons = unsigned;
+
+struct TMessageDlgRequest {
+    std::string Text;
+    std::string Caption;
+    TMsgDlgType Type;
+    TMsgDlgButtons Buttons;
+};
+
+// Shows a modal message box (nested loop: timers and socket notices keep
+// firing) and returns mrYes, mrNo, mrOk or mrCancel. The caption defaults to
+// the type's ("Warning", "Error", "Information", "Confirm"). Escape and the
+// close box give mrCancel, or mrNo when there is no Cancel button (mrOk for
+// a box with only OK). No buttons means OK.
+TModalResult MessageDlg(const std::string& Text, TMsgDlgType Type, TMsgDlgButtons Buttons);
+TModalResult MessageBox(const std::string& Text, const std::string& Caption, TMsgDlgType Type,
+                        TMsgDlgButtons Buttons);
+
+// While a hook is set, every box is answered by it and nothing is shown.
+// An empty function removes the hook.
+using TMessageDlgHook = std::function<TModalResult(const TMessageDlgRequest&)>;
+void SetMessageDlgHook(TMessageDlgHook hook);
+
+// The file chooser. Filter is "Description|pattern;pattern|Description|..."
+// as the class library takes it; FilterIndex is 1-based.
+class TOpenDialog : public TComponent {
+public:
+    explicit TOpenDialog(TComponent* AOwner);
+    std::string FileName;
+    std::string InitialDir;
+    std::string Filter;
+    int FilterIndex = 1;
+    std::string Title;
+    // Shows the chooser modally; true with FileName set when the user chose.
+    bool Execute();
+};
+
+// While a hook is set, Execute() calls it instead of showing the chooser;
+// it may set FileName and returns what Execute() returns.
+using TOpenDialogHook = std::function<bool(TOpenDialog&)>;
+void SetOpenDialogHook(TOpenDialogHook hook);
+
+}  // namespace forms

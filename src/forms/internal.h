@@ -1,0 +1,62 @@
+// Helpers shared by the layer's own sources; not for the window code.
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "platform/guard.h"
+
+namespace forms {
+
+class TControl;
+class TForm;
+
+namespace detail {
+
+// Runs an event handler inside the guard. The handler is copied first: it may
+// assign a new handler to the very member it was called through.
+template <class... Params, class... Args>
+void Fire(const std::function<void(Params...)>& handler, Args&&... args) {
+    if (!handler) return;
+    auto copy = handler;
+    platform::RunGuarded([&] { copy(std::forward<Args>(args)...); });
+}
+
+inline QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+inline std::string S(const QString& s) { return s.toStdString(); }
+
+// An event filter made of a function; returning true swallows the event.
+class FilterObject : public QObject {
+public:
+    FilterObject(QObject* parent, std::function<bool(QObject*, QEvent*)> fn)
+        : QObject(parent), fn_(std::move(fn)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override { return fn_(watched, event); }
+
+private:
+    std::function<bool(QObject*, QEvent*)> fn_;
+};
+
+// The form a control stands on (the control itself when it is a form).
+TForm* FormOf(TControl* control);
+
+// Counts nesting of code-made changes, during which user-change events stay
+// quiet.
+class Quiet {
+public:
+    explicit Quiet(int& depth) : depth_(depth) { ++depth_; }
+    ~Quiet() { --depth_; }
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+
+private:
+    int& depth_;
+};
+
+}  // namespace detail
+}  // namespace forms

@@ -1,0 +1,377 @@
+// Radio groups, combo boxes and list boxes: the controls with an Items list.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QValidator>
+#include <algorithm>
+
+#include "forms/internal.h"
+#include "forms/stdctrls.h"
+
+namespace forms {
+
+using detail::Fire;
+using detail::Q;
+using detail::Quiet;
+
+namespace {
+
+constexpr int kItemRole = Qt::UserRole + 1;  // the item's own bytes
+
+QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+std::string FromBytes(const QVariant& v) { return v.toByteArray().toStdString(); }
+
+// Where a current index ends up after a line is inserted at or removed from `at`.
+int AfterInsert(int current, int at) { return current >= at ? current + 1 : current; }
+int AfterDelete(int current, int at) { return current == at ? -1 : current > at ? current - 1 : current; }
+
+}  // namespace
+
+// ---- TRadioGroup ---------------------------------------------------------
+
+TRadioGroup::TRadioGroup(TComponent* AOwner) : TWinControl(AOwner), items_(std::make_unique<TStringList>()) {
+    SetWidget(new QGroupBox);
+    items_->OnChange = [this](TStringList*) { Rebuild(); };
+}
+
+TRadioGroup::~TRadioGroup() { DropEvents(); }
+
+void TRadioGroup::SetCaption(const std::string& c) {
+    caption_ = c;
+    static_cast<QGroupBox*>(Widget())->setTitle(Q(c));
+}
+
+void TRadioGroup::Rebuild() {
+    Quiet q(quiet_);
+    for (QWidget* b : buttons_) delete b;
+    buttons_.clear();
+    const int n = items_->Count();
+    for (int i = 0; i < n; ++i) {
+        auto* b = new QRadioButton(Q(items_->Strings(i)), Widget());
+        QObject::connect(b, &QRadioButton::toggled, Events(), [this, i](bool on) {
+            if (!on || quiet_ != 0) return;
+            itemIndex_ = i;
+            Fire(OnClick, this);
+        });
+        b->show();
+        buttons_.push_back(b);
+    }
+    // The class library keeps the choice, cut back to the last item.
+    itemIndex_ = std::min(itemIndex_, n - 1);
+    if (itemIndex_ >= 0) static_cast<QRadioButton*>(buttons_[static_cast<size_t>(itemIndex_)])->setChecked(true);
+    PlaceButtons();
+}
+
+void TRadioGroup::SetItemIndex(int i) {
+    i = std::clamp(i, -1, items_->Count() - 1);
+    if (i == itemIndex_) return;
+    {
+        Quiet q(quiet_);
+        if (itemIndex_ >= 0) {
+            auto* old = static_cast<QRadioButton*>(buttons_[static_cast<size_t>(itemIndex_)]);
+            old->setAutoExclusive(false);
+            old->setChecked(false);
+            old->setAutoExclusive(true);
+        }
+        itemIndex_ = i;
+        if (i >= 0) static_cast<QRadioButton*>(buttons_[static_cast<size_t>(i)])->setChecked(true);
+    }
+    if (i >= 0) Fire(OnClick, this);
+}
+
+void TRadioGroup::Resized() {
+    TWinControl::Resized();
+    PlaceButtons();
+}
+
+void TRadioGroup::PlaceButtons() {
+    const int top = Widget()->fontMetrics().height() + 2;
+    const int n = static_cast<int>(buttons_.size());
+    if (n == 0) return;
+    const int step = std::max((Height() - top - 4) / n, 1);
+    for (int i = 0; i < n; ++i)
+        buttons_[static_cast<size_t>(i)]->setGeometry(8, top + i * step, std::max(Width() - 16, 0), step);
+}
+
+// ---- TComboBox -----------------------------------------------------------
+
+// Keeps the class library's rules over QComboBox: adding or removing items
+// never picks an item nor touches the edit text.
+class TComboBoxStrings : public TStrings {
+public:
+    explicit TComboBoxStrings(TComboBox* box) : box_(box) {}
+    QComboBox* W() const { return static_cast<QComboBox*>(box_->Widget()); }
+
+    int Count() const override { return W()->count(); }
+    std::string Strings(int Index) const override {
+        CheckIndex(Index, Count());
+        return FromBytes(W()->itemData(Index, kItemRole));
+    }
+    void SetStrings(int Index, const std::string& s) override {
+        CheckIndex(Index, Count());
+        Keep([&] {
+            W()->setItemText(Index, Q(s));
+            W()->setItemData(Index, Bytes(s), kItemRole);
+        }, [](int cur) { return cur; });
+    }
+    void Insert(int Index, const std::string& s) override {
+        CheckIndex(Index, Count() + 1);
+        Keep([&] {
+            W()->insertItem(Index, Q(s));
+            W()->setItemData(Index, Bytes(s), kItemRole);
+        }, [&](int cur) { return AfterInsert(cur, Index); });
+    }
+    void Delete(int Index) override {
+        CheckIndex(Index, Count());
+        Keep([&] { W()->removeItem(Index); }, [&](int cur) { return AfterDelete(cur, Index); });
+    }
+    void Clear() override {
+        Keep([&] { W()->clear(); }, [](int) { return -1; });
+    }
+
+private:
+    template <class Op, class Map>
+    void Keep(Op op, Map map) {
+        Quiet q(box_->quiet_);
+        QComboBox* w = W();
+        const int cur = w->currentIndex();
+        const QString text = w->isEditable() ? w->currentText() : QString();
+        op();
+        w->setCurrentIndex(map(cur));
+        if (w->isEditable()) w->setEditText(text);
+    }
+    TComboBox* box_;
+};
+
+TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner) {
+    auto* w = new QComboBox;
+    items_ = std::make_unique<TComboBoxStrings>(this);
+    QObject::connect(w, &QComboBox::activated, Events(), [this] {
+        if (quiet_ == 0) Fire(OnChange, this);
+    });
+    SetWidget(w);
+    SetStyle(csDropDown);
+}
+
+TComboBox::~TComboBox() { DropEvents(); }
+
+namespace {
+class ComboLengthValidator : public QValidator {
+public:
+    ComboLengthValidator(int max, QObject* parent) : QValidator(parent), max_(max) {}
+    State validate(QString& input, int&) const override { return input.size() <= max_ ? Acceptable : Invalid; }
+
+private:
+    int max_;
+};
+}  // namespace
+
+void TComboBox::SetStyle(TComboBoxStyle s) {
+    style_ = s;
+    auto* w = static_cast<QComboBox*>(Widget());
+    Quiet q(quiet_);
+    w->setEditable(s == csDropDown);
+    if (QLineEdit* edit = w->lineEdit()) {
+        w->setInsertPolicy(QComboBox::NoInsert);
+        w->setCompleter(nullptr);
+        QObject::connect(edit, &QLineEdit::textEdited, Events(), [this] {
+            if (quiet_ == 0) Fire(OnChange, this);
+        });
+        SetMaxLength(maxLength_);
+    }
+}
+
+int TComboBox::ItemIndex() const { return static_cast<QComboBox*>(Widget())->currentIndex(); }
+
+void TComboBox::SetItemIndex(int i) {
+    auto* w = static_cast<QComboBox*>(Widget());
+    if (i < -1 || i >= w->count()) i = -1;
+    Quiet q(quiet_);
+    w->setCurrentIndex(i);
+    if (i == -1 && w->isEditable()) w->setEditText(QString());
+}
+
+std::string TComboBox::Text() const {
+    auto* w = static_cast<QComboBox*>(Widget());
+    if (w->isEditable()) return detail::S(w->currentText());
+    const int i = w->currentIndex();
+    return i < 0 ? std::string() : items_->Strings(i);
+}
+
+void TComboBox::SetText(const std::string& t) {
+    auto* w = static_cast<QComboBox*>(Widget());
+    Quiet q(quiet_);
+    if (w->isEditable())
+        w->setEditText(Q(t));
+    else
+        w->setCurrentIndex(items_->IndexOf(t));
+}
+
+void TComboBox::SetMaxLength(int n) {
+    maxLength_ = n;
+    QLineEdit* edit = static_cast<QComboBox*>(Widget())->lineEdit();
+    if (!edit) return;
+    delete edit->validator();
+    edit->setValidator(n > 0 ? new ComboLengthValidator(n, edit) : nullptr);
+}
+
+// ---- TListBox ------------------------------------------------------------
+
+// Lines of a list box: Add sorts when the box is sorted; Insert and a
+// replaced line keep the place given; the selection follows its line.
+class TListBoxStrings : public TStrings {
+public:
+    explicit TListBoxStrings(TListBox* box) : box_(box) {}
+    QListWidget* W() const { return static_cast<QListWidget*>(box_->Widget()); }
+
+    int Count() const override { return W()->count(); }
+    std::string Strings(int Index) const override {
+        CheckIndex(Index, Count());
+        return FromBytes(W()->item(Index)->data(kItemRole));
+    }
+    void SetStrings(int Index, const std::string& s) override {
+        CheckIndex(Index, Count());
+        Quiet q(box_->quiet_);
+        QListWidgetItem* it = W()->item(Index);
+        it->setText(Q(s));
+        it->setData(kItemRole, Bytes(s));
+    }
+    void Insert(int Index, const std::string& s) override {
+        CheckIndex(Index, Count() + 1);
+        Quiet q(box_->quiet_);
+        auto* it = new QListWidgetItem(Q(s));
+        it->setData(kItemRole, Bytes(s));
+        W()->insertItem(Index, it);
+    }
+    int Add(const std::string& s) override {
+        int at = Count();
+        if (box_->sorted_) {
+            // After the lines that compare equal, as the platform's list does.
+            int lo = 0, hi = at;
+            while (lo < hi) {
+                int mid = (lo + hi) / 2;
+                if (CompareText(Strings(mid), s) <= 0)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            at = lo;
+        }
+        Insert(at, s);
+        return at;
+    }
+    void Delete(int Index) override {
+        CheckIndex(Index, Count());
+        Quiet q(box_->quiet_);
+        QListWidget* w = W();
+        const int current = w->currentRow();
+        delete w->takeItem(Index);
+        // Qt moves the focus mark (and in single choice the selection) to a
+        // neighbour; the platform's list leaves nothing selected.
+        w->setCurrentRow(AfterDelete(current, Index), QItemSelectionModel::NoUpdate);
+        if (!box_->multiSelect_ && current == Index) w->clearSelection();
+    }
+    void Clear() override {
+        Quiet q(box_->quiet_);
+        W()->clear();
+    }
+
+private:
+    TListBox* box_;
+};
+
+TListBox::TListBox(TComponent* AOwner) : TControl(AOwner) {
+    auto* w = new QListWidget;
+    w->setSelectionMode(QAbstractItemView::SingleSelection);
+    w->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    w->setUniformItemSizes(true);
+    items_ = std::make_unique<TListBoxStrings>(this);
+    QObject::connect(w, &QListWidget::itemSelectionChanged, Events(), [this] {
+        if (quiet_ == 0) Fire(OnClick, this);
+    });
+    QObject::connect(w, &QListWidget::itemDoubleClicked, Events(), [this] { Fire(OnDblClick, this); });
+    SetWidget(w);
+}
+
+TListBox::~TListBox() { DropEvents(); }
+
+void TListBox::SetSorted(bool on) {
+    if (on == sorted_) return;
+    sorted_ = on;
+    if (!on) return;
+    std::vector<std::string> lines = items_->ToVector();
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    Quiet q(quiet_);
+    items_->Clear();
+    for (const auto& l : lines) items_->Insert(items_->Count(), l);
+}
+
+void TListBox::SetMultiSelect(bool on) {
+    multiSelect_ = on;
+    Quiet q(quiet_);
+    static_cast<QListWidget*>(Widget())->setSelectionMode(on ? QAbstractItemView::ExtendedSelection
+                                                              : QAbstractItemView::SingleSelection);
+}
+
+int TListBox::ItemIndex() const {
+    auto* w = static_cast<QListWidget*>(Widget());
+    if (multiSelect_) return w->currentRow();
+    const QList<QListWidgetItem*> sel = w->selectedItems();
+    return sel.isEmpty() ? -1 : w->row(sel.first());
+}
+
+void TListBox::SetItemIndex(int i) {
+    auto* w = static_cast<QListWidget*>(Widget());
+    Quiet q(quiet_);
+    if (i < 0 || i >= w->count()) {
+        if (multiSelect_)
+            w->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+        else {
+            w->clearSelection();
+            w->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+        }
+        return;
+    }
+    w->setCurrentRow(i, multiSelect_ ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
+    w->scrollToItem(w->item(i));
+}
+
+bool TListBox::Selected(int Index) const {
+    auto* w = static_cast<QListWidget*>(Widget());
+    if (Index < 0 || Index >= w->count()) return false;
+    return w->item(Index)->isSelected();
+}
+
+void TListBox::SetSelected(int Index, bool on) {
+    auto* w = static_cast<QListWidget*>(Widget());
+    if (Index < 0 || Index >= w->count()) return;
+    Quiet q(quiet_);
+    if (!multiSelect_ && on) w->clearSelection();
+    w->item(Index)->setSelected(on);
+}
+
+int TListBox::SelCount() const { return static_cast<int>(static_cast<QListWidget*>(Widget())->selectedItems().size()); }
+
+void TListBox::ClearSelection() {
+    Quiet q(quiet_);
+    static_cast<QListWidget*>(Widget())->clearSelection();
+}
+
+int TListBox::TopIndex() const {
+    auto* w = static_cast<QListWidget*>(Widget());
+    if (w->count() == 0) return 0;
+    return std::clamp(w->verticalScrollBar()->value(), 0, w->count() - 1);
+}
+
+void TListBox::SetTopIndex(int i) {
+    auto* w = static_cast<QListWidget*>(Widget());
+    if (w->count() == 0) return;
+    i = std::clamp(i, 0, w->count() - 1);
+    w->scrollToItem(w->item(i), QAbstractItemView::PositionAtTop);
+}
+
+}  // namespace forms

@@ -1,0 +1,8 @@
+// The Smtp session's step. Until the protocol's dialogue is in place the
+// session only waits for its end (idle timer, peer close, kill, shutdown).
+#include "core/protocols.h"
+#include "ui/quillnestform.h"
+
+void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
+    if (session->State == kStateClosing) form->CloseSessionStep(session, index, true);
+}

@@ -1,0 +1,29 @@
+// Program entry: one copy per user, the main window, the event loop.
+#include <QApplication>
+
+#include "platform/guard.h"
+#include "platform/instancelock.h"
+#include "platform/mainthread.h"
+#include "platform/signals.h"
+#include "platform/sockethandles.h"
+#include "ui/quillnestform.h"
+
+int main(int argc, char** argv) {
+    // A second copy ends at once, without a window or a message.
+    if (!platform::AcquireInstanceLock()) return 0;
+    platform::RaiseDescriptorLimit();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Quillnest");
+    QApplication::setQuitOnLastWindowClosed(false);
+    platform::InitMainThread();
+
+    auto* form = new Tquillnestform;
+    form->SetCaption("Quillnest");
+    platform::InstallTerminationSignals([form]() { form->CloseServer(); });
+    form->Show();
+
+    app.exec();
+    form->ShutdownServer();
+    return 0;
+}

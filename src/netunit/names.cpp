@@ -1,0 +1,96 @@
+#include "netunit/names.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "netunit/findfile.h"
+#include "netunit/paths.h"
+#include "netunit/sharing.h"
+
+namespace netunit {
+namespace {
+
+constexpr mode_t kFolderMode = 0777;  // narrowed by the umask
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// renameat2 with RENAME_NOREPLACE; the C library may lack the wrapper, so the
+// system call is made directly.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                                      RENAME_NOREPLACE));
+}
+
+bool FileSystemLacksNoReplace(int err) { return err == EINVAL || err == ENOSYS; }
+
+}  // namespace
+
+bool WideDirectoryExists(const std::string& path) {
+    if (path == "/") return true;
+    const std::string bare = RemoveBackslash(path);
+    return !bare.empty() && IsFolder(bare);
+}
+
+bool WideForceDirectories(const std::string& path) {
+    const size_t slash = path.rfind(kPathDelimiter);
+    if (slash != std::string::npos && slash > 0) {
+        const std::string parent = path.substr(0, slash);
+        if (!WideDirectoryExists(parent)) WideForceDirectories(parent);
+    }
+    if (WideDirectoryExists(path)) return true;
+    return ::mkdir(path.c_str(), kFolderMode) == 0;
+}
+
+bool WideRemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+bool WideFileExists(const std::string& name) {
+    if (IsReservedDeviceName(name)) return false;
+    tfinddata rec;
+    const bool found = FindEntryByName(rec, name) && !rec.Directory;
+    WideFindClose(rec);
+    return found;
+}
+
+int64_t FileSizeByName(const std::string& name) {
+    tfinddata rec;
+    int64_t size = -1;
+    if (FindEntryByName(rec, name) && rec.Size > 0) size = rec.Size;
+    WideFindClose(rec);
+    return size;
+}
+
+bool FileRename(const std::string& from, const std::string& to) {
+    if (ShareIsOpen(from)) return false;
+    if (RenameNoReplace(from, to) == 0) return true;
+    if (!FileSystemLacksNoReplace(errno)) return false;
+    // Without the no-replace rename a file is linked under the new name (which
+    // fails when that exists) and then unlinked under the old one.
+    struct stat st {};
+    if (::lstat(from.c_str(), &st) != 0) return false;
+    if (!S_ISDIR(st.st_mode)) {
+        if (::link(from.c_str(), to.c_str()) != 0) return false;
+        if (::unlink(from.c_str()) != 0) {
+            ::unlink(to.c_str());
+            return false;
+        }
+        return true;
+    }
+    // A folder cannot be linked; test and rename is the best left.
+    if (::lstat(to.c_str(), &st) == 0) return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool FileDelete(const std::string& name) {
+    if (ShareIsOpen(name)) return false;
+    return ::unlink(name.c_str()) == 0;
+}
+
+}  // namespace netunit

@@ -1,0 +1,36 @@
+// Folders and names on disk: existence, sizes, folder creation and removal,
+// renames and deletes. Renames never replace an existing target, and a file
+// that is open here is neither renamed nor deleted.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace netunit {
+
+// True when the path (with or without a trailing "/") names an existing folder.
+bool WideDirectoryExists(const std::string& path);
+
+// Creates the folder and every missing parent; false only when creating the
+// folder itself fails.
+bool WideForceDirectories(const std::string& path);
+
+// True when the (empty) folder was removed.
+bool WideRemoveDirectory(const std::string& path);
+
+// True when an entry of exactly this name exists and is not a folder ("*"
+// and "?" are no wildcards here; reserved device names are never files).
+bool WideFileExists(const std::string& name);
+
+// The size of the file of exactly this name; -1 when it is missing or empty
+// (or a folder).
+int64_t FileSizeByName(const std::string& name);
+
+// Moves a file or folder. False when the target exists, when the source is a
+// file open here, or when the system refuses.
+bool FileRename(const std::string& from, const std::string& to);
+
+// Deletes a file (not a folder). False when it is open here or missing.
+bool FileDelete(const std::string& name);
+
+}  // namespace netunit

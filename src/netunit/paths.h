@@ -1,0 +1,28 @@
+// Pure routines on file names. "/" separates folders here.
+#pragma once
+
+#include <string>
+
+namespace netunit {
+
+constexpr char kPathDelimiter = '/';
+
+// The path with "/" appended unless it is empty or already ends in one.
+std::string AddBackslash(const std::string& path);
+
+// The path without one trailing "/".
+std::string RemoveBackslash(const std::string& path);
+
+// The name up to and including its last "/"; empty when it holds none.
+std::string WideExtractPath(const std::string& name);
+
+// The name from its last "." (included) to the end, wherever that dot stands;
+// empty when it holds no dot.
+std::string WideExtractExt(const std::string& name);
+
+// True for the serial, printer and auxiliary port names (COM1-COM4, LPT1-LPT9,
+// AUX, in any case), alone or as the last component of a path, which the
+// services never treat as files.
+bool IsReservedDeviceName(const std::string& name);
+
+}  // namespace netunit

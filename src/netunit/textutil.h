@@ -1,0 +1,52 @@
+// Copying, searching, trimming and splitting of narrow (UTF-8) and wide
+// (UTF-16) texts, and 64-bit integer text. Positions count from 1, and 0
+// means "not found". Positions beyond the text give the part that exists.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace netunit {
+
+// Narrow texts.
+std::string CopyLeft(const std::string& s, int n);              // the first n characters
+std::string CopyToEnd(const std::string& s, int i);             // from position i on
+std::string CopyRange(const std::string& s, int i, int j);      // positions i to j, both included
+int PosFrom(const std::string& sub, const std::string& s, int start);  // first at or after start
+int LastPos(const std::string& sub, const std::string& s);      // last (occurrences may overlap)
+
+// Every occurrence of find replaced, left to right; a replacement is never
+// searched again. An empty find leaves the text unchanged.
+std::string ReplaceAll(const std::string& s, const std::string& find, const std::string& replacement);
+
+// Drops the blanks outside double quotes; the quotes themselves stay.
+std::string StripUnquotedSpaces(const std::string& s);
+
+// The n-th field (from 1) of s after TrimSpacesCR, each delimiter ending the
+// field before it; empty when there is no such field.
+std::string GetField(const std::string& s, int n, char delimiter);
+
+std::string Int64ToStr(int64_t value);
+
+// An optional sign and decimal digits, nothing else; value is left untouched
+// when the text is no 64-bit integer.
+bool TryStrToInt64(const std::string& s, int64_t& value);
+
+// The value of s, or -1 when s is empty or no integer.
+int64_t ParseInt64(const std::string& s);
+
+// Removes leading blanks, trailing blanks, leading CRs and trailing CRs, in
+// that order; tabs and line feeds stay.
+std::string TrimSpacesCR(const std::string& s);
+std::u16string TrimSpacesCR(const std::u16string& s);
+
+// Wide texts.
+std::u16string WideUpper(const std::u16string& s);  // unit by unit, length kept
+std::u16string WideCopyLeft(const std::u16string& s, int n);
+std::u16string WideCopyToEnd(const std::u16string& s, int i);
+std::u16string WideCopyRange(const std::u16string& s, int i, int j);
+int WidePos(const std::u16string& sub, const std::u16string& s);
+int WidePosFrom(const std::u16string& sub, const std::u16string& s, int start);
+int WideLastPos(const std::u16string& sub, const std::u16string& s);
+
+}  // namespace netunit

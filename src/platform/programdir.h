@@ -1,0 +1,13 @@
+// The program's folder: the folder of the running executable, with a trailing "/".
+#pragma once
+
+#include <string>
+
+namespace platform {
+std::string ProgramDir();
+}  // namespace platform
+
+namespace platform {
+// Tests run the window code from a folder of their own.
+void SetProgramDir(const std::string& dir);
+}  // namespace platform

@@ -1,0 +1,393 @@
+#include "platform/sockethandles.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <unordered_map>
+
+#include "platform/eventloop.h"
+#include "platform/guard.h"
+#include "platform/socketnotices.h"
+#include "platform/winsockerrors.h"
+
+namespace platform {
+namespace {
+
+// Handles start well above any descriptor number so that a descriptor passed
+// where a handle belongs finds nothing.
+constexpr int kFirstHandle = 1000;
+constexpr std::chrono::milliseconds kDefaultGracefulBound{30000};
+// What a closing socket reads and throws away per read notice.
+constexpr int kDiscardChunk = 16384;
+
+struct SocketEntry {
+    int handle = kInvalidSocket;
+    int fd = -1;
+    NoticeRules rules;
+    NoticeHandler handler;
+    uint32_t armed = 0;
+    // Graceful close: the owner has let go; what is left to send.
+    bool closing = false;
+    std::string unsent;
+    size_t unsentOffset = 0;
+    bool sendShut = false;
+};
+
+std::unordered_map<int, std::unique_ptr<SocketEntry>> g_sockets;
+int g_nextHandle = kFirstHandle;
+bool g_started = false;
+std::chrono::milliseconds g_gracefulBound = kDefaultGracefulBound;
+QPointer<QObject> g_timerContext;
+thread_local int g_lastError = 0;
+
+int Fail(int code) {
+    g_lastError = code;
+    return kSocketError;
+}
+
+int FailErrno() { return Fail(WinsockErrorFromErrno(errno)); }
+
+SocketEntry* FindAny(int handle) {
+    auto it = g_sockets.find(handle);
+    return it == g_sockets.end() ? nullptr : it->second.get();
+}
+
+// The owner's view: a socket in its graceful close is no longer theirs.
+SocketEntry* Find(int handle) {
+    SocketEntry* e = FindAny(handle);
+    return e != nullptr && !e->closing ? e : nullptr;
+}
+
+void Rearm(SocketEntry& e) {
+    SetInterest(e.fd, static_cast<uint64_t>(e.handle), e.armed, e.handler ? e.rules.Interest() : 0);
+}
+
+int Register(int fd) {
+    auto e = std::make_unique<SocketEntry>();
+    e->handle = g_nextHandle++;
+    e->fd = fd;
+    const int handle = e->handle;
+    g_sockets.emplace(handle, std::move(e));
+    return handle;
+}
+
+void CloseNow(int handle) {
+    SocketEntry* e = FindAny(handle);
+    if (e == nullptr) return;
+    SetInterest(e->fd, static_cast<uint64_t>(handle), e->armed, 0);
+    close(e->fd);
+    g_sockets.erase(handle);
+}
+
+int TakeError(int fd) {
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
+    return WinsockErrorFromErrno(err);
+}
+
+PeekResult Peek(int fd, int& error) {
+    char byte;
+    for (;;) {
+        ssize_t n = recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n > 0) return PeekResult::Data;
+        if (n == 0) return PeekResult::EndOfStream;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return PeekResult::Nothing;
+        error = WinsockErrorFromErrno(errno);
+        return PeekResult::Failed;
+    }
+}
+
+void Dispatch(uint64_t key, uint32_t events) {
+    const int handle = static_cast<int>(key);
+    SocketEntry* e = FindAny(handle);
+    if (e == nullptr) return;
+    const int fd = e->fd;
+    std::vector<SocketNotice> notices =
+        e->rules.Ready(events, [fd] { return TakeError(fd); }, [fd](int& error) { return Peek(fd, error); });
+    Rearm(*e);
+    for (const SocketNotice& n : notices) {
+        // A handler may close this socket or replace its handler.
+        e = FindAny(handle);
+        if (e == nullptr) return;
+        NoticeHandler handler = e->handler;
+        if (handler) RunGuarded([&] { handler(handle, n.event, n.error); });
+    }
+}
+
+// --- graceful close ---------------------------------------------------------
+
+// Sends what is left; true when all has gone. A socket that failed is closed.
+bool FlushUnsent(SocketEntry& e) {
+    while (e.unsentOffset < e.unsent.size()) {
+        ssize_t n = send(e.fd, e.unsent.data() + e.unsentOffset, e.unsent.size() - e.unsentOffset,
+                         MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            e.unsentOffset += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            e.rules.SendBlocked();
+            Rearm(e);
+            return false;
+        }
+        CloseNow(e.handle);
+        return false;
+    }
+    e.unsent.clear();
+    e.unsentOffset = 0;
+    return true;
+}
+
+void CloseProgress(int handle) {
+    SocketEntry* e = FindAny(handle);
+    if (e == nullptr || !FlushUnsent(*e)) return;
+    if (!e->sendShut) {
+        shutdown(e->fd, SHUT_WR);
+        e->sendShut = true;
+    }
+    if (e->rules.CloseTold()) CloseNow(handle);
+}
+
+void DiscardInput(SocketEntry& e) {
+    char scratch[kDiscardChunk];
+    while (recv(e.fd, scratch, sizeof scratch, MSG_DONTWAIT) < 0 && errno == EINTR) {
+    }
+    e.rules.Received();
+    Rearm(e);
+}
+
+void ClosingNotice(int handle, int event, int error) {
+    SocketEntry* e = FindAny(handle);
+    if (e == nullptr) return;
+    switch (event) {
+        case FD_READ: DiscardInput(*e); break;
+        case FD_WRITE: CloseProgress(handle); break;
+        case FD_CLOSE:
+            // The peer has finished; it may still be reading what is left.
+            if (error != 0) CloseNow(handle);
+            else CloseProgress(handle);
+            break;
+        default: break;
+    }
+}
+
+}  // namespace
+
+bool StartSocketLayer() {
+    if (g_started) return true;
+    // Every send says MSG_NOSIGNAL; this covers any write that does not.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (!OpenEventLoop(Dispatch)) return false;
+    if (!g_timerContext) g_timerContext = new QObject(QCoreApplication::instance());
+    g_started = true;
+    return true;
+}
+
+void StopSocketLayer() {
+    if (!g_started) return;
+    g_started = false;
+    std::vector<int> closing;
+    for (auto& [handle, e] : g_sockets)
+        if (e->closing) closing.push_back(handle);
+    for (int handle : closing) {
+        // One last try to hand over what is left; the program is ending.
+        if (SocketEntry* e = FindAny(handle)) FlushUnsent(*e);
+        CloseNow(handle);
+    }
+    if (g_sockets.empty()) {
+        CloseEventLoop();
+        delete g_timerContext.data();
+    }
+}
+
+bool SocketLayerStarted() { return g_started; }
+
+int LastSocketError() { return g_lastError; }
+
+int NewSocket(bool listener) {
+    if (!g_started) return Fail(WSANOTINITIALISED);
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0) return FailErrno();
+    if (listener) {
+        int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    }
+    return Register(fd);
+}
+
+void SelectNotices(int socket, NoticeHandler handler) {
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return;
+    e->handler = std::move(handler);
+    Rearm(*e);
+}
+
+int BindSocket(int socket, uint16_t port) {
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return Fail(WSAENOTSOCK);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+    addr.sin_port = htons(port);
+    if (bind(e->fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return FailErrno();
+    return 0;
+}
+
+int LocalName(int socket, sockaddr_in& out) {
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return Fail(WSAENOTSOCK);
+    socklen_t len = sizeof out;
+    if (getsockname(e->fd, reinterpret_cast<sockaddr*>(&out), &len) != 0) return FailErrno();
+    return 0;
+}
+
+int ListenSocket(int socket, int backlog) {
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return Fail(WSAENOTSOCK);
+    if (listen(e->fd, backlog) != 0) return FailErrno();
+    e->rules.Listened();
+    Rearm(*e);
+    return 0;
+}
+
+int AcceptSocket(int listener, sockaddr_in& peer) {
+    SocketEntry* e = Find(listener);
+    if (e == nullptr) return Fail(WSAENOTSOCK);
+    socklen_t len = sizeof peer;
+    int fd = accept4(e->fd, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    const int acceptError = errno;
+    e->rules.Accepted();
+    Rearm(*e);
+    if (fd < 0) {
+        switch (acceptError) {
+            case EAGAIN:
+            case ECONNABORTED:
+            case EPROTO:
+            case EINTR: return Fail(WSAEWOULDBLOCK);
+            default: return Fail(WinsockErrorFromErrno(acceptError));
+        }
+    }
+    const int handle = Register(fd);
+    SocketEntry* accepted = FindAny(handle);
+    accepted->handler = e->handler;
+    accepted->rules.ConnectionAccepted();
+    Rearm(*accepted);
+    return handle;
+}
+
+int ConnectSocket(int socket, in_addr address, uint16_t port) {
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return Fail(WSAENOTSOCK);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr = address;
+    addr.sin_port = htons(port);
+    int rc = connect(e->fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    if (rc != 0 && errno != EINPROGRESS && errno != EINTR) return FailErrno();
+    // Done or under way, the outcome arrives as the connect notice.
+    e->rules.ConnectStarted();
+    Rearm(*e);
+    return rc == 0 ? 0 : Fail(WSAEWOULDBLOCK);
+}
+
+int SendSocket(int socket, const void* data, int length) {
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return Fail(WSAENOTSOCK);
+    if (length < 0) return Fail(WSAEINVAL);
+    for (;;) {
+        ssize_t n = send(e->fd, data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return static_cast<int>(n);
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            e->rules.SendBlocked();
+            Rearm(*e);
+            return Fail(WSAEWOULDBLOCK);
+        }
+        return FailErrno();
+    }
+}
+
+int ReceiveSocket(int socket, void* buffer, int length) {
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return Fail(WSAENOTSOCK);
+    if (length < 0) return Fail(WSAEINVAL);
+    ssize_t n;
+    do {
+        n = recv(e->fd, buffer, static_cast<size_t>(length), MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    const int recvError = errno;
+    e->rules.Received();
+    Rearm(*e);
+    if (n < 0) return Fail(WinsockErrorFromErrno(recvError));
+    return static_cast<int>(n);
+}
+
+int SetSocketLinger(int socket, bool on, int seconds) {
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return Fail(WSAENOTSOCK);
+    linger value{on ? 1 : 0, seconds};
+    if (setsockopt(e->fd, SOL_SOCKET, SO_LINGER, &value, sizeof value) != 0) return FailErrno();
+    return 0;
+}
+
+int CloseSocket(int socket) {
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return Fail(WSAENOTSOCK);
+    SetInterest(e->fd, static_cast<uint64_t>(socket), e->armed, 0);
+    int rc = close(e->fd);
+    const int closeError = errno;
+    g_sockets.erase(socket);
+    return rc == 0 ? 0 : Fail(WinsockErrorFromErrno(closeError));
+}
+
+void CloseSocketGracefully(int socket, std::string unsent) {
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return;
+    if (e->rules.Role() != SocketRole::Connected) {
+        CloseSocket(socket);
+        return;
+    }
+    e->closing = true;
+    e->unsent = std::move(unsent);
+    e->unsentOffset = 0;
+    e->handler = ClosingNotice;
+    // Input the owner left unread would turn our close into a reset; it is
+    // read and dropped from here on.
+    DiscardInput(*e);
+    if (g_timerContext)
+        QTimer::singleShot(g_gracefulBound, g_timerContext.data(), [socket] { CloseNow(socket); });
+    CloseProgress(socket);
+}
+
+bool SocketOpen(int socket) { return Find(socket) != nullptr; }
+
+int DescriptorOf(int socket) {
+    SocketEntry* e = Find(socket);
+    return e != nullptr ? e->fd : -1;
+}
+
+int OpenSocketCount() { return static_cast<int>(g_sockets.size()); }
+
+void SetGracefulCloseBound(std::chrono::milliseconds bound) { g_gracefulBound = bound; }
+
+std::chrono::milliseconds GracefulCloseBound() { return g_gracefulBound; }
+
+bool RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return false;
+    if (limit.rlim_cur == limit.rlim_max) return true;
+    limit.rlim_cur = limit.rlim_max;
+    return setrlimit(RLIMIT_NOFILE, &limit) == 0;
+}
+
+}  // namespace platform

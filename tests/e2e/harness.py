@@ -1,0 +1,109 @@
+"""Runs the built program in a folder of its own and talks to it over loopback.
+
+The program keeps its data beside its executable, so each test copies the
+binary into a fresh temporary folder. Each test gets its own runtime folder,
+so the single-instance lock of one test never stops another.
+"""
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+
+BIN = os.environ.get("QUILLNEST_BIN", os.path.join(os.path.dirname(__file__), "../../build/quillnest"))
+
+
+def wait_until(predicate, timeout, interval=0.05):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if predicate():
+            return True
+        time.sleep(interval)
+    return predicate()
+
+
+def port_accepts(port, host="127.0.0.1"):
+    try:
+        with socket.create_connection((host, port), timeout=0.5):
+            return True
+    except OSError:
+        return False
+
+
+class Server:
+    """One running copy of the program in its own folder."""
+
+    def __init__(self, folder=None, files=None, env=None):
+        self.own_folder = folder is None
+        self.folder = folder or tempfile.mkdtemp(prefix="quillnest-e2e-")
+        self.runtime = os.path.join(self.folder, ".runtime")
+        os.makedirs(self.runtime, exist_ok=True)
+        os.chmod(self.runtime, 0o700)
+        self.exe = os.path.join(self.folder, "quillnest")
+        if not os.path.exists(self.exe):
+            shutil.copy2(BIN, self.exe)
+        for name, data in (files or {}).items():
+            path = os.path.join(self.folder, name)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(data if isinstance(data, bytes) else data.encode())
+        self.env = dict(os.environ)
+        self.env.update({"QT_QPA_PLATFORM": "offscreen", "XDG_RUNTIME_DIR": self.runtime})
+        self.env.update(env or {})
+        self.proc = None
+
+    def start(self):
+        # Output goes to a file: a pipe nobody reads could fill and stall the program.
+        with open(os.path.join(self.folder, "stderr.log"), "ab") as err:
+            self.proc = subprocess.Popen([self.exe], cwd=self.folder, env=self.env,
+                                         stdout=subprocess.DEVNULL, stderr=err)
+        return self
+
+    def run_second_copy(self, timeout=5):
+        """Starts another copy in the same folder and runtime; returns its exit status."""
+        p = subprocess.run([self.exe], cwd=self.folder, env=self.env, timeout=timeout,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return p.returncode
+
+    def wait_port(self, port, timeout=5):
+        return wait_until(lambda: port_accepts(port), timeout)
+
+    def fd_count(self):
+        return len(os.listdir(f"/proc/{self.proc.pid}/fd"))
+
+    def socket_fd_count(self):
+        n = 0
+        for fd in os.listdir(f"/proc/{self.proc.pid}/fd"):
+            try:
+                if os.readlink(f"/proc/{self.proc.pid}/fd/{fd}").startswith("socket:"):
+                    n += 1
+            except OSError:
+                pass
+        return n
+
+    def terminate(self, sig=signal.SIGTERM, timeout=10):
+        if self.proc and self.proc.poll() is None:
+            self.proc.send_signal(sig)
+            try:
+                self.proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        return self.proc.returncode if self.proc else None
+
+    def log_text(self):
+        path = os.path.join(self.folder, "quillnest.log")
+        return open(path, encoding="utf-8", errors="replace").read() if os.path.exists(path) else ""
+
+    def cleanup(self):
+        self.terminate(signal.SIGKILL)
+        if self.own_folder:
+            shutil.rmtree(self.folder, ignore_errors=True)
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.cleanup()

@@ -1,0 +1,85 @@
+#include "netunit/names.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "netunit/paths.h"
+#include "netunit/tempdir.h"
+
+using namespace netunit;
+
+TEST(FileLayerFolders, ExistenceOfFoldersAndFiles) {
+    TempDir dir;
+    dir.Write("file.txt", "x");
+    dir.Write("COM5", "x");
+    dir.Write("CON.txt", "x");
+    dir.Write("COM1", "x");
+    dir.Write("empty", "");
+    dir.Write("a*b?", "x");
+    ASSERT_TRUE(std::filesystem::create_directory(dir / "folder"));
+    struct Row {
+        std::string name;
+        bool isFolder;
+        bool isFile;
+    };
+    const Row rows[] = {
+        {"/", true, false},
+        {dir.Path(), true, false},
+        {RemoveBackslash(dir.Path()), true, false},
+        {dir / "folder", true, false},
+        {dir / "folder/", true, false},
+        {dir / "file.txt", false, true},
+        {dir / "COM5", false, true},
+        {dir / "CON.txt", false, true},
+        {dir / "COM1", false, false},  // a reserved name is never a file
+        {dir / "empty", false, true},
+        {dir / "missing", false, false},
+        {dir / "*", false, false},      // a pattern names no file
+        {dir / "file.*", false, false},
+        {dir / "a*b?", false, true},    // but a name may hold the characters
+        {"", false, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(WideDirectoryExists(r.name), r.isFolder);
+        EXPECT_EQ(WideFileExists(r.name), r.isFile);
+    }
+}
+
+TEST(FileLayerFolders, ForceDirectoriesCreatesFromTheTopDown) {
+    TempDir dir;
+    EXPECT_TRUE(WideForceDirectories(dir / "one/two/three"));
+    EXPECT_TRUE(WideDirectoryExists(dir / "one/two/three"));
+    EXPECT_TRUE(WideForceDirectories(dir / "one/two/three"));  // already there
+    EXPECT_TRUE(WideForceDirectories(dir / "x/y/"));           // trailing "/"
+    EXPECT_TRUE(WideDirectoryExists(dir / "x/y"));
+
+    dir.Write("blocker", "a file where a folder would go");
+    EXPECT_FALSE(WideForceDirectories(dir / "blocker/sub/deeper"));
+    EXPECT_FALSE(WideForceDirectories(""));
+}
+
+TEST(FileLayerFolders, RemoveDirectoryOnlyWhenEmpty) {
+    TempDir dir;
+    ASSERT_TRUE(WideForceDirectories(dir / "full/inner"));
+    EXPECT_FALSE(WideRemoveDirectory(dir / "full"));
+    EXPECT_TRUE(WideRemoveDirectory(dir / "full/inner"));
+    EXPECT_TRUE(WideRemoveDirectory(dir / "full"));
+    EXPECT_FALSE(WideDirectoryExists(dir / "full"));
+}
+
+TEST(FileLayerFolders, FileSizeByName) {
+    TempDir dir;
+    dir.Write("five", "12345");
+    dir.Write("empty", "");
+    ASSERT_TRUE(std::filesystem::create_directory(dir / "folder"));
+    EXPECT_EQ(FileSizeByName(dir / "five"), 5);
+    EXPECT_EQ(FileSizeByName(dir / "empty"), -1);
+    EXPECT_EQ(FileSizeByName(dir / "missing"), -1);
+    EXPECT_EQ(FileSizeByName(dir / "folder"), -1);
+    EXPECT_EQ(FileSizeByName(dir / "f*"), -1) << "no pattern: five is not the file named f*";
+}
