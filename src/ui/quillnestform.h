@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "core/listener.h"
+#include "core/recordfiles.h"
+#include "core/records.h"
 #include "core/session.h"
 #include "netsock/netsockets.h"
 #include "ui/mainform_controls.h"
@@ -78,6 +80,27 @@ public:
     forms::TTreeNode* Pop3Root = nullptr;
     forms::TTreeNode* TelnetRoot = nullptr;
     std::vector<std::string> EnvironmentBlock;  // copy of the environment taken at start, for CGI
+
+    // --- record lists (owned), loaded at start and saved with the settings
+    AccountList Accounts;  // the account list (AccountList in the window's own terms)
+    RecordList<tmailforward> ForwardList;
+    RecordList<tmaildomain> MailDomainList;
+    RecordList<twebdomain> WebDomainList;
+    RecordList<tvirtualpath> VirtualPathList;
+    FtpPathList AnonymousPathList, SuperuserPathList, SharedPathList;
+    RecordList<tscripttype> ScriptTypeList;
+    RecordList<ttransferrecord> DownloadList, UploadList, DownloadStatList;
+    RecordList<tban> BanList;
+    RecordList<ttrigger> TriggerList;
+    RecordList<tconsoleprogram> ConsoleProgramList;
+    std::vector<std::string> MimeTypes;  // lines of the MIME list: extension, three blanks, type
+    // Relay queue: four parallel lists (file, attempts, last attempt, sender).
+    std::vector<std::string> RelayQueueFiles, RelayQueueTries, RelayQueueTimes, RelayQueueSenders;
+    std::vector<std::string> RelaysInFlight;
+    std::vector<std::string> MessageIds;
+    int RelayCursor = 0;
+
+    // Each subsystem adds its own fields below, in a block headed by its name.
 
     // One row per service, in the order the listener pass takes them.
     const std::vector<ServiceRow>& Services() const { return services_; }
