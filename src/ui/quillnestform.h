@@ -82,17 +82,17 @@ public:
     std::vector<std::string> EnvironmentBlock;  // copy of the environment taken at start, for CGI
 
     // --- record lists (owned), loaded at start and saved with the settings
-    AccountList Accounts;  // the account list (AccountList in the window's own terms)
-    RecordList<tmailforward> ForwardList;
-    RecordList<tmaildomain> MailDomainList;
-    RecordList<twebdomain> WebDomainList;
-    RecordList<tvirtualpath> VirtualPathList;
-    FtpPathList AnonymousPathList, SuperuserPathList, SharedPathList;
-    RecordList<tscripttype> ScriptTypeList;
-    RecordList<ttransferrecord> DownloadList, UploadList, DownloadStatList;
-    RecordList<tban> BanList;
-    RecordList<ttrigger> TriggerList;
-    RecordList<tconsoleprogram> ConsoleProgramList;
+    core::AccountList Accounts;  // the account list (AccountList in the window's own terms)
+    core::RecordList<core::tmailforward> ForwardList;
+    core::RecordList<core::tmaildomain> MailDomainList;
+    core::RecordList<core::twebdomain> WebDomainList;
+    core::RecordList<core::tvirtualpath> VirtualPathList;
+    core::FtpPathList AnonymousPathList, SuperuserPathList, SharedPathList;
+    core::RecordList<core::tscripttype> ScriptTypeList;
+    core::RecordList<core::ttransferrecord> DownloadList, UploadList, DownloadStatList;
+    core::RecordList<core::tban> BanList;
+    core::RecordList<core::ttrigger> TriggerList;
+    core::RecordList<core::tconsoleprogram> ConsoleProgramList;
     std::vector<std::string> MimeTypes;  // lines of the MIME list: extension, three blanks, type
     // Relay queue: four parallel lists (file, attempts, last attempt, sender).
     std::vector<std::string> RelayQueueFiles, RelayQueueTries, RelayQueueTimes, RelayQueueSenders;
