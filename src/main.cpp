@@ -6,7 +6,11 @@
 #include "platform/mainthread.h"
 #include "platform/signals.h"
 #include "platform/sockethandles.h"
+#include "ui/banpropertiesform.h"
+#include "ui/dyndnsform.h"
+#include "ui/noipform.h"
 #include "ui/quillnestform.h"
+#include "ui/triggerpropertiesform.h"
 
 int main(int argc, char** argv) {
     // A second copy ends at once, without a window or a message.
@@ -20,6 +24,11 @@ int main(int argc, char** argv) {
 
     auto* form = new Tquillnestform;
     form->SetCaption("Quillnest");
+    // The dialogs live for the whole run, owned by the main window.
+    new Ttriggerpropertiesform(form);
+    new Tbanpropertiesform(form);
+    new Tnoipform(form);
+    new Tdyndnsform(form);
     platform::InstallTerminationSignals([form]() { form->CloseServer(); });
     form->Show();
 

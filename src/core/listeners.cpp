@@ -119,6 +119,13 @@ void Tquillnestform::netsocketsSessionAvailable(Tnetsockets*, int Socket) {
         std::string address;
         int accepted = netsockets->AcceptSession(Socket, address);
         if (accepted == INVALID_SOCKET) return;
+        // Only the client of the control connection may take the data
+        // connection; anyone else who guessed the port is turned away and
+        // the listener waits on for the client.
+        if (address != session->PeerAddress) {
+            netsockets->KillSession(accepted);
+            return;
+        }
         netsockets->KillSession(Socket);
         session->DataSocket = accepted;
         return;

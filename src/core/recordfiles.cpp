@@ -1,6 +1,7 @@
 #include "core/recordfiles.h"
 
 #include "netunit/files.h"
+#include "netunit/names.h"
 #include "netunit/paths.h"
 
 namespace core {
@@ -37,24 +38,35 @@ tuseraccount ConvertOldAccount(const toldaccount& old) {
 
 // Reads a file of records of layout Old and appends each, converted, to list.
 template <class Old, class New, class Convert>
-bool LoadConverted(const std::string& path, RecordList<New>& list, Convert convert) {
+LoadResult LoadConverted(const std::string& path, RecordList<New>& list, Convert convert) {
     std::string bytes;
-    if (!netunit::ReadWholeFile(path, bytes)) return false;
+    if (!netunit::ReadWholeFile(path, bytes))
+        return netunit::WideFileExists(path) || netunit::WideDirectoryExists(path) ? LoadResult::Failed
+                                                                                    : LoadResult::Missing;
     for (const Old& old : DecodeRecords<Old>(bytes))
         list.push_back(std::make_unique<New>(convert(old)));
-    return true;
+    return LoadResult::Loaded;
 }
 
-bool IsSingleFolderName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+// Loads one file, noting it in unread when it exists but could not be read.
+template <class Old, class New, class Convert>
+LoadResult LoadNoting(const std::string& path, RecordList<New>& list, Convert convert,
+                      std::vector<std::string>* unread) {
+    const LoadResult result = LoadConverted<Old>(path, list, convert);
+    if (result == LoadResult::Failed && unread != nullptr) unread->push_back(path);
+    return result;
+}
+
+template <class T>
+T AsRead(const T& record) {
+    return record;
 }
 
 }  // namespace
 
 template <class T>
-bool LoadRecordFile(const std::string& path, RecordList<T>& list) {
-    return LoadConverted<T, T>(path, list, [](const T& record) { return record; });
+LoadResult LoadRecordFile(const std::string& path, RecordList<T>& list) {
+    return LoadConverted<T>(path, list, AsRead<T>);
 }
 
 template <class T>
@@ -66,7 +78,7 @@ bool SaveRecordFile(const std::string& path, const RecordList<T>& list) {
 }
 
 #define QN_RECORD_FILE(T)                                                   \
-    template bool LoadRecordFile<T>(const std::string&, RecordList<T>&);    \
+    template LoadResult LoadRecordFile<T>(const std::string&, RecordList<T>&);    \
     template bool SaveRecordFile<T>(const std::string&, const RecordList<T>&);
 
 QN_RECORD_FILE(tftppath)
@@ -84,22 +96,23 @@ QN_RECORD_FILE(ttransferrecord)
 #undef QN_RECORD_FILE
 
 void LoadFtpPaths(const std::string& programDir, FtpPathList& superuser,
-                  FtpPathList& anonymous, FtpPathList& shared) {
+                  FtpPathList& anonymous, FtpPathList& shared, std::vector<std::string>* unread) {
     superuser.clear();
     anonymous.clear();
     shared.clear();
-    LoadRecordFile(InFolder(programDir, kSuperuserPathsFile), superuser);
-    LoadRecordFile(InFolder(programDir, kAnonymousPathsFile), anonymous);
-    if (LoadRecordFile(InFolder(programDir, kSharedPathsFile), shared)) return;
+    LoadNoting<tftppath>(InFolder(programDir, kSuperuserPathsFile), superuser, AsRead<tftppath>, unread);
+    LoadNoting<tftppath>(InFolder(programDir, kAnonymousPathsFile), anonymous, AsRead<tftppath>, unread);
+    // An unreadable shared file still stands for the new layout: the older
+    // files must not take its place at the next save.
+    if (LoadNoting<tftppath>(InFolder(programDir, kSharedPathsFile), shared, AsRead<tftppath>, unread) !=
+        LoadResult::Missing)
+        return;
 
     // The shared list has never been saved in the new layout: take what the
     // older files hold. The next save writes everything in the new layout.
-    LoadConverted<toldftppath>(InFolder(programDir, kOldSuperuserPathsFile), superuser,
-                               ConvertOldFtpPath);
-    LoadConverted<toldftppath>(InFolder(programDir, kOldAnonymousPathsFile), anonymous,
-                               ConvertOldFtpPath);
-    LoadConverted<toldftppath>(InFolder(programDir, kOldSharedPathsFile), shared,
-                               ConvertOldFtpPath);
+    LoadNoting<toldftppath>(InFolder(programDir, kOldSuperuserPathsFile), superuser, ConvertOldFtpPath, unread);
+    LoadNoting<toldftppath>(InFolder(programDir, kOldAnonymousPathsFile), anonymous, ConvertOldFtpPath, unread);
+    LoadNoting<toldftppath>(InFolder(programDir, kOldSharedPathsFile), shared, ConvertOldFtpPath, unread);
 }
 
 bool SaveFtpPaths(const std::string& programDir, const FtpPathList& superuser,
@@ -110,16 +123,25 @@ bool SaveFtpPaths(const std::string& programDir, const FtpPathList& superuser,
     return su && an && sh;
 }
 
-AccountList LoadAccounts(const std::string& programDir) {
+AccountList LoadAccounts(const std::string& programDir, std::vector<std::string>* unread) {
     AccountList accounts;
-    if (!LoadRecordFile(InFolder(programDir, kAccountsFile), accounts))
-        LoadConverted<toldaccount>(InFolder(programDir, kOldAccountsFile), accounts,
-                                   ConvertOldAccount);
+    // Only a missing file gives way to the older one: converted accounts
+    // saved over an unreadable accounts23.dat would replace it.
+    if (LoadNoting<tuseraccount>(InFolder(programDir, kAccountsFile), accounts, AsRead<tuseraccount>,
+                                 unread) == LoadResult::Missing)
+        LoadNoting<toldaccount>(InFolder(programDir, kOldAccountsFile), accounts, ConvertOldAccount, unread);
     return accounts;
 }
 
 bool SaveAccounts(const std::string& programDir, const AccountList& accounts) {
     return SaveRecordFile(InFolder(programDir, kAccountsFile), accounts);
+}
+
+bool IsSingleFolderName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (const char c : name)
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    return true;
 }
 
 std::vector<std::string> HomeFolderNames(const AccountList& accounts) {

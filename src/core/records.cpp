@@ -1,6 +1,7 @@
 #include "core/records.h"
 
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <variant>
 
@@ -257,7 +258,10 @@ void DecodeField(const Field<T>& f, std::string_view area, T& record) {
             } else if constexpr (std::is_same_v<M, int32_t T::*>) {
                 record.*member = static_cast<int32_t>(static_cast<uint32_t>(ReadLittleEndian(area)));
             } else if constexpr (std::is_same_v<M, double T::*>) {
-                record.*member = std::bit_cast<double>(ReadLittleEndian(area));
+                // A time or speed that is no finite number (a damaged file) would
+                // poison every comparison made with it: it reads as 0.
+                const double value = std::bit_cast<double>(ReadLittleEndian(area));
+                record.*member = std::isfinite(value) ? value : 0.0;
             }
         },
         f.member);

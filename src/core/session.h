@@ -79,6 +79,9 @@ struct tsession {
     bool ChildRunning = false;
     std::vector<char> PipeBuffer;
     int32_t PipeCount = 0;
+    // Telnet's relay: a line end split between two reads is still one line end.
+    bool ChildInputAfterCR = false;   // the client's last byte to the child was CR
+    bool ChildOutputAfterCR = false;  // the child's last byte to the client was CR
 
     std::vector<std::string> DeletedMessages;
     std::vector<std::string> LocalRecipients;
@@ -99,6 +102,9 @@ struct tsession {
     std::string RenameFrom;
     bool NamesOnly = false;
     int64_t ByteCount = 0;
+    // FTP: the home folder's usage when the upload opened its file; the quota
+    // test adds the bytes received since instead of walking the folder again.
+    int64_t UploadBase = 0;
     forms::TTimer* IdleTimer = nullptr;
     std::array<int32_t, kSampleSeconds> Samples{};
     int32_t SampleCount = 0;

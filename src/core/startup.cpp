@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,12 +52,21 @@ void Tquillnestform::WireHandlers() {
     }
     protocoltree->OnClick = [this](forms::TObject* s) { protocoltreeClick(s); };
     bitbtn2->OnClick = [this](forms::TObject* s) { BitBtn2Click(s); };
+    logfilelabel->OnClick = [this](forms::TObject* s) { logfilelabelClick(s); };
+    WireBlacklistHandlers();
+    WireDdnsHandlers();
+    kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
 }
 
 void Tquillnestform::FormCreate(forms::TObject*) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     Starting = true;
+    RelayCursor = 0;
     netsockets->StartSockets();
+
+    TrayIcon = new forms::TTrayIcon(this);
+    TrayIcon->SetHint("Quillnest");
+    TrayIcon->SetVisible(true);
 
     for (char** e = environ; e != nullptr && *e != nullptr; ++e) EnvironmentBlock.emplace_back(*e);
 
@@ -72,11 +82,21 @@ void Tquillnestform::FormCreate(forms::TObject*) {
     MailDir += "/";
     RelayDir += "/";
 
+    // The accounts come before the settings, so their folders are made under
+    // the program's own home folder whatever home root options.ini names.
+    LoadAccounts();
+    LoadFtpPaths();
+    // relayemail still holds its design value (ticked) here.
+    if (relayemail->Checked()) ReloadRelayQueue();
+
     for (tlistener* l : {&TelnetListener, &HttpListener, &SmtpListener, &Pop3Listener, &FtpListener})
         l->ReportFailure = true;
 
-    AddLog("Quillnest loaded.");
+    LoadSettings();
     Timer2->SetEnabled(true);
+    if (Runonstartup1->Checked()) SetRunAtStartup("Quillnest", platform::ProgramPath());
+    domaincombo->SetItemIndex(0);
+    FtpPermissionScratch = std::make_unique<core::tftppath>();
 
     forms::TTreeNode* root = protocoltree->Items()->GetFirstNode();
     for (forms::TTreeNode** slot : {&HttpRoot, &FtpRoot, &SmtpRoot, &Pop3Root, &TelnetRoot}) {
@@ -87,18 +107,54 @@ void Tquillnestform::FormCreate(forms::TObject*) {
 
 void Tquillnestform::FormShow(forms::TObject*) {
     if (OnResize) OnResize(this);
+    UpdateControls();
     Timer3->SetEnabled(true);
     Timer1->SetEnabled(true);
+    if (StartMaximized) SetWindowState(forms::wsMaximized);
 }
 
 void Tquillnestform::ShutdownServer() {
     if (shut_down_) return;
-    shut_down_ = true;
     shutdownpanel->SetVisible(true);
+    if (Widget() != nullptr) Widget()->repaint();
+    SaveAccounts();
+    SaveFtpPaths();
+    // From here on nothing is saved: the lists are emptied below.
+    shut_down_ = true;
+
+    // Sessions end before the extensions they may be running are unloaded.
     for (tsession* session : SessionList) ReleaseSessionAtShutdown(session);
     SessionList.clear();
     for (tsession* session : dead_sessions_) delete session;
     dead_sessions_.clear();
+    UnloadExtensions();
+
+    Accounts.clear();
+    CurrentAccount = nullptr;
+    WebDomainList.clear();
+    VirtualPathList.clear();
+    ScriptTypeList.clear();
+    DownloadList.clear();
+    UploadList.clear();
+    DownloadStatList.clear();
+    SuperuserPathList.clear();
+    AnonymousPathList.clear();
+    SharedPathList.clear();
+    ForwardList.clear();
+    MailDomainList.clear();
+    BanList.clear();
+    TriggerList.clear();
+    ConsoleProgramList.clear();
+    BanDialogOpen = false;
+    TriggerDialogOpen = false;
+    MimeTypes.clear();
+    RelaysInFlight.clear();
+    RelayQueueFiles.clear();
+    RelayQueueTries.clear();
+    RelayQueueTimes.clear();
+    RelayQueueSenders.clear();
+    MessageIds.clear();
+
     for (tlistener* l : {&TelnetListener, &HttpListener, &SmtpListener, &Pop3Listener, &FtpListener}) {
         if (!l->SocketOpen) continue;
         netsockets->KillSession(l->Socket);
@@ -106,6 +162,10 @@ void Tquillnestform::ShutdownServer() {
         l->Listening = false;
     }
     netsockets->StopSockets();
+
+    FtpPermissionScratch.reset();
+    if (IniFile) IniFile->CloseIni();
+    IniFile.reset();
 }
 
 void Tquillnestform::ReleaseSessionAtShutdown(tsession* session) {
@@ -127,8 +187,8 @@ void Tquillnestform::ReleaseSessionAtShutdown(tsession* session) {
 void Tquillnestform::CloseServer() {
     if (shut_down_) return;
     platform::BeginShutdown();
+    if (TrayIcon != nullptr) TrayIcon->SetVisible(false);
+    SaveSettings();
     ShutdownServer();
     QApplication::quit();
 }
-
-bool Tquillnestform::IsBlacklisted(const std::string&) { return false; }

@@ -257,7 +257,6 @@ void TForm::SetVisible(bool v) {
     if (v) {
         if (position_ == poScreenCenter && (!shownOnce_ || modal_)) Center();
         window_->show();
-        window_->raise();
     } else {
         window_->hide();
     }
@@ -270,7 +269,6 @@ void TForm::WindowShown() {
         shownOnce_ = true;
         // The frame is known now: re-apply the limits that include it.
         SetConstraints(constraints_);
-        lastClientW_ = -1;  // the first show lays the form out
         Resized();
     }
     Fire(OnShow, this);

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QObject>
 #include <QString>
+#include <QValidator>
+#include <QWidget>
 #include <functional>
 #include <string>
 #include <utility>
@@ -40,6 +42,25 @@ protected:
 
 private:
     std::function<bool(QObject*, QEvent*)> fn_;
+};
+
+// Calls fn after each release of a mouse button on w (label and picture clicks).
+inline void OnMouseRelease(QWidget* w, QObject* context, std::function<void()> fn) {
+    w->installEventFilter(new FilterObject(context, [fn = std::move(fn)](QObject*, QEvent* e) {
+        if (e->type() == QEvent::MouseButtonRelease) fn();
+        return false;
+    }));
+}
+
+// Limits what the user types or pastes (in characters); text set by code
+// does not pass through a validator and is kept whole.
+class LengthValidator : public QValidator {
+public:
+    LengthValidator(int max, QObject* parent) : QValidator(parent), max_(max) {}
+    State validate(QString& input, int&) const override { return input.size() <= max_ ? Acceptable : Invalid; }
+
+private:
+    int max_;
 };
 
 // The form a control stands on (the control itself when it is a form).

@@ -5,7 +5,6 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QValidator>
 #include <algorithm>
 
 #include "forms/internal.h"
@@ -158,30 +157,22 @@ TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner) {
 
 TComboBox::~TComboBox() { DropEvents(); }
 
-namespace {
-class ComboLengthValidator : public QValidator {
-public:
-    ComboLengthValidator(int max, QObject* parent) : QValidator(parent), max_(max) {}
-    State validate(QString& input, int&) const override { return input.size() <= max_ ? Acceptable : Invalid; }
-
-private:
-    int max_;
-};
-}  // namespace
-
 void TComboBox::SetStyle(TComboBoxStyle s) {
     style_ = s;
     auto* w = static_cast<QComboBox*>(Widget());
     Quiet q(quiet_);
     w->setEditable(s == csDropDown);
-    if (QLineEdit* edit = w->lineEdit()) {
-        w->setInsertPolicy(QComboBox::NoInsert);
-        w->setCompleter(nullptr);
-        QObject::connect(edit, &QLineEdit::textEdited, Events(), [this] {
-            if (quiet_ == 0) Fire(OnChange, this);
-        });
-        SetMaxLength(maxLength_);
-    }
+    QLineEdit* edit = w->lineEdit();
+    if (!edit) return;
+    w->setInsertPolicy(QComboBox::NoInsert);
+    w->setCompleter(nullptr);
+    SetMaxLength(maxLength_);
+    // A box made editable again keeps its line edit: wire each one once.
+    if (edit->property("forms.wired").toBool()) return;
+    edit->setProperty("forms.wired", true);
+    QObject::connect(edit, &QLineEdit::textEdited, Events(), [this] {
+        if (quiet_ == 0) Fire(OnChange, this);
+    });
 }
 
 int TComboBox::ItemIndex() const { return static_cast<QComboBox*>(Widget())->currentIndex(); }
@@ -215,7 +206,7 @@ void TComboBox::SetMaxLength(int n) {
     QLineEdit* edit = static_cast<QComboBox*>(Widget())->lineEdit();
     if (!edit) return;
     delete edit->validator();
-    edit->setValidator(n > 0 ? new ComboLengthValidator(n, edit) : nullptr);
+    edit->setValidator(n > 0 ? new detail::LengthValidator(n, edit) : nullptr);
 }
 
 // ---- TListBox ------------------------------------------------------------
@@ -268,11 +259,15 @@ public:
         Quiet q(box_->quiet_);
         QListWidget* w = W();
         const int current = w->currentRow();
+        std::vector<QListWidgetItem*> selected;
+        for (QListWidgetItem* it : w->selectedItems())
+            if (w->row(it) != Index) selected.push_back(it);
         delete w->takeItem(Index);
-        // Qt moves the focus mark (and in single choice the selection) to a
-        // neighbour; the platform's list leaves nothing selected.
+        // Qt hands the focus mark and the selection to a neighbour; the
+        // platform's list keeps exactly the lines that were selected.
         w->setCurrentRow(AfterDelete(current, Index), QItemSelectionModel::NoUpdate);
-        if (!box_->multiSelect_ && current == Index) w->clearSelection();
+        w->clearSelection();
+        for (QListWidgetItem* it : selected) it->setSelected(true);
     }
     void Clear() override {
         Quiet q(box_->quiet_);

@@ -119,7 +119,15 @@ TListItem* TListView::Item(int Index) const { return items_.at(static_cast<size_
 
 void TListView::DeleteItem(int Index) {
     if (Index < 0 || Index >= Count()) throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
+    Quiet q(quiet_);
+    std::vector<QTreeWidgetItem*> selected;
+    for (QTreeWidgetItem* it : tree_->selectedItems())
+        if (it != items_[static_cast<size_t>(Index)]->item_) selected.push_back(it);
     items_.erase(items_.begin() + Index);
+    // Qt hands the selection to a neighbour; the platform's list view keeps
+    // exactly the rows that were selected.
+    tree_->clearSelection();
+    for (QTreeWidgetItem* it : selected) it->setSelected(true);
 }
 
 void TListView::Clear() {

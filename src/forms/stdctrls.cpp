@@ -13,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QValidator>
 #include <fstream>
 #include <iterator>
 
@@ -40,18 +39,6 @@ protected:
         QPainter p(this);
         p.drawText(rect(), Qt::AlignCenter, Q(caption));
     }
-};
-
-// Limits what the user types or pastes; text set by code bypasses it.
-class LengthValidator : public QValidator {
-public:
-    LengthValidator(int max, QObject* parent) : QValidator(parent), max_(max) {}
-    State validate(QString& input, int&) const override {
-        return input.size() <= max_ ? Acceptable : Invalid;
-    }
-
-private:
-    int max_;
 };
 
 }  // namespace
@@ -87,10 +74,7 @@ void TGroupBox::AdjustClientRect(int& l, int& t, int& w, int& h) const {
 
 TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {
     auto* w = new QLabel;
-    w->installEventFilter(new detail::FilterObject(Events(), [this](QObject*, QEvent* e) {
-        if (e->type() == QEvent::MouseButtonRelease) Fire(OnClick, this);
-        return false;
-    }));
+    detail::OnMouseRelease(w, Events(), [this] { Fire(OnClick, this); });
     SetWidget(w);
     FitToText();
 }
@@ -136,7 +120,7 @@ void TEdit::SetMaxLength(int n) {
     maxLength_ = n;
     auto* w = static_cast<QLineEdit*>(Widget());
     delete w->validator();
-    w->setValidator(n > 0 ? new LengthValidator(n, w) : nullptr);
+    w->setValidator(n > 0 ? new detail::LengthValidator(n, w) : nullptr);
 }
 
 bool TEdit::ReadOnly() const { return static_cast<QLineEdit*>(Widget())->isReadOnly(); }
@@ -306,10 +290,7 @@ void TBevel::SetShape(TBevelShape s) {
 TImage::TImage(TComponent* AOwner) : TControl(AOwner) {
     auto* w = new QLabel;
     w->setScaledContents(true);
-    w->installEventFilter(new detail::FilterObject(Events(), [this](QObject*, QEvent* e) {
-        if (e->type() == QEvent::MouseButtonRelease) Fire(OnClick, this);
-        return false;
-    }));
+    detail::OnMouseRelease(w, Events(), [this] { Fire(OnClick, this); });
     SetWidget(w);
 }
 

@@ -2,7 +2,6 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QTreeWidget>
-#include <functional>
 
 #include "forms/comctrls.h"
 #include "forms/internal.h"
@@ -102,23 +101,17 @@ int TTreeNode::Level() const {
 
 bool TTreeNode::Expanded() const { return item_->isExpanded(); }
 
-void TTreeNode::Expand(bool Recurse) {
-    std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* it) {
-        it->setExpanded(true);
-        if (Recurse)
-            for (int i = 0; i < it->childCount(); ++i) walk(it->child(i));
-    };
-    walk(item_);
+namespace {
+void SetExpanded(QTreeWidgetItem* it, bool on, bool recurse) {
+    it->setExpanded(on);
+    if (recurse)
+        for (int i = 0; i < it->childCount(); ++i) SetExpanded(it->child(i), on, recurse);
 }
+}  // namespace
 
-void TTreeNode::Collapse(bool Recurse) {
-    std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* it) {
-        it->setExpanded(false);
-        if (Recurse)
-            for (int i = 0; i < it->childCount(); ++i) walk(it->child(i));
-    };
-    walk(item_);
-}
+void TTreeNode::Expand(bool Recurse) { SetExpanded(item_, true, Recurse); }
+
+void TTreeNode::Collapse(bool Recurse) { SetExpanded(item_, false, Recurse); }
 
 bool TTreeNode::Selected() const { return view_->Selected() == this; }
 

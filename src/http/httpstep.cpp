@@ -1,8 +1,264 @@
-// The Http session's step. Until the protocol's dialogue is in place the
-// session only waits for its end (idle timer, peer close, kill, shutdown).
+// The HTTP session's step: HTTP/1.0, one request per connection, closed after
+// the answer. State 0 gathers the request and answers it; a file longer than
+// one chunk goes on in state 1, a chunk per step and only while the socket can
+// take it, so a slow client never makes the server wait or buffer more than a
+// chunk. Programs, listings and include pages run in their own states
+// (httpprograms.h).
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/accounting.h"
+#include "core/blacklist.h"
 #include "core/protocols.h"
+#include "core/texthelpers.h"
+#include "forms/forms.h"
+#include "http/httpprograms.h"
+#include "http/httpreplies.h"
+#include "http/httprequest.h"
+#include "http/httpsession.h"
+#include "http/mimetypes.h"
+#include "http/urlmap.h"
+#include "http/urlpath.h"
+#include "netunit/files.h"
+#include "netunit/utf16.h"
 #include "ui/quillnestform.h"
 
+namespace {
+
+using namespace http;
+
+// A file leaves in chunks of this size; the first shares its send with the header.
+constexpr int kFileChunk = 4096;
+
+// A trigger line bans the peer and ends the session without a reply.
+bool Triggered(Tquillnestform* form, tsession* session, const std::string& line) {
+    if (!CheckTriggers(form, core::TriggerService::Http, line, session->PeerAddress)) return false;
+    session->State = kHttpClosing;
+    LogHttp(form, session, "Blacklisted! Trigger line was \"" + line + "\"");
+    return true;
+}
+
+// The file's first chunk behind its header, in one send. The session's
+// ByteCount holds what is still owed against the announced length, so a file
+// that grows while it is sent never sends more than its header promised.
+void SendFile(Tquillnestform* form, tsession* session, const std::string& localPath, const std::string& target) {
+    session->FilePath = localPath;
+    if (!netunit::FileOpenForRead(session->TransferFile, localPath)) {
+        SendFinalReply(form, session, BadRequestPage());
+        Tquillnestform::RestartIdleTimer(session);
+        return;
+    }
+    const int64_t size = netunit::FileSize64(session->TransferFile);
+    if (size <= 0) {
+        netunit::FileCloseHandle(session->TransferFile);
+        SendFinalReply(form, session, EmptyDocumentPage());
+        return;
+    }
+    const std::string header = FileHeader(ContentTypeOf(form->MimeTypes, localPath), size);
+    std::string packet = header;
+    int count = static_cast<int>(std::min<int64_t>(kFileChunk, size));
+    packet.resize(header.size() + static_cast<size_t>(count));
+    if (netunit::FileReadBlock(session->TransferFile, packet.data() + header.size(), count) <= 0) {
+        netunit::FileCloseHandle(session->TransferFile);
+        SendFinalReply(form, session, ReadErrorPage());
+        return;
+    }
+    packet.resize(header.size() + static_cast<size_t>(count));
+
+    SetHttpCaption(session, "Downloading " + target + " (" +
+                                FormatKilobytes(netunit::FilePosition64(session->TransferFile)) + "/" +
+                                FormatKilobytes(size) + ")");
+    LogHttp(form, session, "Local File: " + localPath);
+    LogHttp(form, session, "Downloading " + target);
+    session->Caption = Tquillnestform::SessionPrefix(session, false) + "Downloading " + target;
+    session->SampleCount = 1;
+    session->Samples.back() = 0;
+
+    session->ByteCount = size - count;
+    if (session->ByteCount <= 0) {
+        netunit::FileCloseHandle(session->TransferFile);
+        session->SampleCount = 0;
+        RecordHttpDownload(form, session);
+        session->State = kHttpClosing;
+    } else {
+        session->TransferFileOpen = true;
+        session->State = kHttpSendingFile;
+    }
+    form->netsockets->SendData(session->Socket, packet.data(), static_cast<int>(packet.size()));
+    Tquillnestform::RestartIdleTimer(session);
+}
+
+// HEAD: the header a GET would send, for programs and include pages too.
+void AnswerHead(Tquillnestform* form, tsession* session, const std::string& localPath, const std::string& target) {
+    netunit::tfilehandle file;
+    if (!netunit::FileOpenForRead(file, localPath)) {
+        SendFinalReply(form, session, BadRequestPage());
+        return;
+    }
+    LogHttp(form, session, "HEAD: " + target);
+    SetHttpCaption(session, "Receiving information about " + target);
+    SendFinalReply(form, session, FileHeader(ContentTypeOf(form->MimeTypes, localPath), netunit::FileSize64(file)));
+    netunit::FileCloseHandle(file);
+    Tquillnestform::RestartIdleTimer(session);
+}
+
+// Nothing to send as a file: list the folder when that is allowed, else point
+// at the site's 404.html or say not found.
+void AnswerNotFound(Tquillnestform* form, tsession* session, const UrlMapConfig& config, const UrlMapping& mapping,
+                    const std::string& target) {
+    if (!mapping.ListingFolder.empty() && form->dirlistings->Checked() && IsSafePath(target) &&
+        !SameFolder(mapping.ListingFolder, form->cgidir->Text())) {
+        session->Recipient = mapping.ListingFolder;
+        session->State = kHttpListingFirst;
+        return;
+    }
+    bool authFailed = false;
+    const std::string root = DocumentRootFor(config, session, session->Host, authFailed);
+    if (!root.empty() && netunit::WideFileExists(netunit::AddBackslash(root) + "404.html"))
+        SendFinalReply(form, session, NotFoundRedirectReply());
+    else
+        SendFinalReply(form, session, NotFoundReply());
+    Tquillnestform::RestartIdleTimer(session);
+}
+
+void Dispatch(Tquillnestform* form, tsession* session, const UrlMapping& mapping, const std::string& target) {
+    const std::string& method = session->Method;
+    const bool program = mapping.Cgi || mapping.Isapi;
+    const bool enabled = form->cgienabled->Checked();
+    if (method == "HEAD") {
+        AnswerHead(form, session, mapping.LocalPath, target);
+    } else if (method == "GET" && !program) {
+        if (session->IsSsi)
+            StartIncludePage(form, session, mapping.LocalPath);
+        else
+            SendFile(form, session, mapping.LocalPath, target);
+    } else if (method == "GET" && !enabled) {
+        SendCgiDisabledPage(form, session);
+    } else if ((method == "GET" || method == "POST") && program && enabled) {
+        if (mapping.Cgi)
+            StartCgiProgram(form, session, mapping.LocalPath);
+        else
+            CallExtension(form, session, mapping.LocalPath);
+    } else {
+        // Other methods, and a POST to what runs nothing: the request cannot
+        // be served, and waiting would only hold the connection.
+        SendFinalReply(form, session, MethodNotAllowedPage(method));
+    }
+}
+
+// A whole request: triggers, headers, mapping and the answer.
+void AnswerRequest(Tquillnestform* form, tsession* session, Intake intake) {
+    const std::string& buffer = session->InputBuffer;
+    const std::string line = RequestLine(buffer);
+    if (Triggered(form, session, line)) return;
+    std::string target = RequestPath(line);
+    session->Target = netunit::Utf8ToWide(target);
+    session->Host.clear();
+
+    const std::vector<std::string> headers = HeaderLines(buffer);
+    session->HttpVariables.clear();
+    for (const std::string& header : headers)
+        if (Triggered(form, session, header)) return;
+    session->HttpVariables = AllHttpVariables(headers);
+    if (intake == Intake::kBadContentLength) {
+        SendFinalReply(form, session, BadRequestPage());
+        return;
+    }
+
+    std::string value;
+    if (FindHeader(buffer, "host", value)) session->Host = TrimSpaces(value);
+    session->Sender = session->Host;
+    session->ContentType = FindHeader(buffer, "content-type", value) ? TrimSpaces(value) : std::string();
+    session->Credentials = FindHeader(buffer, "authorization", value) ? AuthorizationToken(value) : std::string();
+    session->Method = RequestMethod(line);
+
+    const UrlMapConfig config = UrlMapConfigOf(*form);
+    const UrlMapping mapping = MapUrl(config, session, session->Host, target);
+    target = mapping.Target;
+    LogHttp(form, session, "File of Interest: " + target);
+    if (!session->Host.empty()) LogHttp(form, session, "Host: " + session->Host);
+    session->QueryString = QueryString(target);
+
+    if (mapping.AuthFailed) {
+        if (!session->Credentials.empty()) LogHttp(form, session, "Access denied. (" + session->Credentials + ")");
+        SendFinalReply(form, session, UnauthorizedReply(session->Realm));
+    } else if (target.empty() || !IsSafePath(target)) {
+        // Before the redirect test: an unsafe path is never echoed back as a location.
+        AnswerNotFound(form, session, config, mapping, target);
+    } else if (mapping.Redirect) {
+        SendFinalReply(form, session, MovedReply(mapping.LocalPath));
+    } else if (mapping.LocalPath.empty()) {
+        AnswerNotFound(form, session, config, mapping, target);
+    } else {
+        Dispatch(form, session, mapping, target);
+    }
+}
+
+// State 0: receive what has come (raw bytes: a body may hold NULs) and answer
+// once the request is whole.
+void StepRequest(Tquillnestform* form, tsession* session) {
+    Tnetsockets* net = form->netsockets;
+    if (!net->CanSend(session->Socket) || !net->HasData(session->Socket)) return;
+    session->TransferFileOpen = false;
+    char chunk[Tnetsockets::kReceiveTextChunk];
+    const int received = net->ReceiveData(session->Socket, chunk, sizeof chunk);
+    if (received > 0) session->InputBuffer.append(chunk, static_cast<size_t>(received));
+    Tquillnestform::RestartIdleTimer(session);
+
+    const Intake intake = ExamineRequest(session->InputBuffer, session->ContentLength);
+    if (intake == Intake::kDrop) {
+        session->State = kHttpClosing;
+        return;
+    }
+    if (intake == Intake::kWait) return;
+    AnswerRequest(form, session, intake);
+}
+
+// State 1: the next chunk of the file.
+void StepSendingFile(Tquillnestform* form, tsession* session) {
+    if (!form->netsockets->CanSend(session->Socket)) return;
+    int count = static_cast<int>(std::min<int64_t>(kFileChunk, session->ByteCount));
+    std::string chunk(static_cast<size_t>(std::max(count, 0)), '\0');
+    if (count <= 0 || netunit::FileReadBlock(session->TransferFile, chunk.data(), count) <= 0) {
+        session->State = kHttpClosing;
+        return;
+    }
+    const int sent = form->netsockets->SendData(session->Socket, chunk.data(), count);
+    Tquillnestform::RestartIdleTimer(session);
+    session->BlockSize = kFileChunk;
+    CountBlock(session);
+    session->ByteCount -= count;
+    // -2 is no failure: the socket keeps the chunk, and the next waits for it.
+    if (session->ByteCount <= 0 || sent == -1) {
+        netunit::FileCloseHandle(session->TransferFile);
+        session->TransferFileOpen = false;
+        session->State = kHttpClosing;
+        session->SampleCount = 0;
+        RecordHttpDownload(form, session);
+    }
+}
+
+void StepClosing(Tquillnestform* form, tsession* session, int index) {
+    if (session->TransferFileOpen) {
+        netunit::FileCloseHandle(session->TransferFile);
+        session->TransferFileOpen = false;
+    }
+    ReleaseHttpPrograms(form, session);
+    form->CloseSessionStep(session, index, true);
+}
+
+}  // namespace
+
 void ProcessHttp(Tquillnestform* form, tsession* session, int index) {
-    if (session->State == kStateClosing) form->CloseSessionStep(session, index, true);
+    switch (session->State) {
+        case kHttpRequest: StepRequest(form, session); break;
+        case kHttpSendingFile: StepSendingFile(form, session); break;
+        case kHttpCgiOutput: StepCgiOutput(form, session); break;
+        case kHttpListingFirst:
+        case kHttpListingMore: StepListing(form, session); break;
+        case kHttpIncludePage: StepIncludePage(form, session); break;
+        case kHttpClosing: StepClosing(form, session, index); break;
+        default: break;  // kHttpExtensionPending: the extension answers in its own time
+    }
 }

@@ -170,9 +170,7 @@ void Tnetsockets::ConnectAddress(int Socket, in_addr address, int Port) {
 
 void Tnetsockets::KeepPending(TSocketSession& record, const char* bytes, size_t length) {
     if (record.PendingBytes() + length > kMaxPendingBytes) {
-        record.dead = true;
-        record.canSend = false;
-        record.DropPending();
+        MarkSendFailed(record);
         return;
     }
     // Drop what has left once it is the larger part, so keeping stays linear.
@@ -197,23 +195,15 @@ int Tnetsockets::SendData(int Socket, const void* Buffer, int Length) {
         return record->dead ? platform::kSocketError : Length;
     }
     size_t sent = 0;
-    while (sent < length) {
-        const int n = platform::SendSocket(Socket, bytes + sent, static_cast<int>(length - sent));
-        if (n > 0) {
-            sent += static_cast<size_t>(n);
-            continue;
-        }
-        if (n < 0 && platform::LastSocketError() == platform::WSAEWOULDBLOCK) {
-            KeepPending(*record, bytes + sent, length - sent);
-            if (record->dead) return platform::kSocketError;
-            return sent == 0 ? kWouldBlockResult : Length;
-        }
-        record->dead = true;
-        record->canSend = false;
-        record->DropPending();
-        return platform::kSocketError;
+    const int code = platform::SendAvailable(Socket, bytes, length, sent);
+    if (code == 0) return Length;
+    if (code == platform::WSAEWOULDBLOCK) {
+        KeepPending(*record, bytes + sent, length - sent);
+        if (record->dead) return platform::kSocketError;
+        return sent == 0 ? kWouldBlockResult : Length;
     }
-    return Length;
+    MarkSendFailed(*record);
+    return platform::kSocketError;
 }
 
 void Tnetsockets::SendText(int Socket, const std::string& Text) {
@@ -221,24 +211,23 @@ void Tnetsockets::SendText(int Socket, const std::string& Text) {
 }
 
 void Tnetsockets::FlushPending(TSocketSession& record) {
-    while (record.PendingBytes() > 0) {
-        const size_t left = std::min<size_t>(record.PendingBytes(), INT_MAX);
-        const int n = platform::SendSocket(record.socket, record.pendingBuffer.data() + record.pendingOffset,
-                                           static_cast<int>(left));
-        if (n > 0) {
-            record.pendingOffset += static_cast<size_t>(n);
-            continue;
-        }
-        if (n < 0 && platform::LastSocketError() == platform::WSAEWOULDBLOCK) {
-            // The rest leaves with the next write notice.
-            record.canSend = false;
-            return;
-        }
-        record.dead = true;
-        record.canSend = false;
+    size_t sent = 0;
+    const int code = platform::SendAvailable(record.socket, record.pendingBuffer.data() + record.pendingOffset,
+                                             record.PendingBytes(), sent);
+    record.pendingOffset += sent;
+    if (code == 0) {
         record.DropPending();
-        return;
+    } else if (code == platform::WSAEWOULDBLOCK) {
+        // The rest leaves with the next write notice.
+        record.canSend = false;
+    } else {
+        MarkSendFailed(record);
     }
+}
+
+void Tnetsockets::MarkSendFailed(TSocketSession& record) {
+    record.dead = true;
+    record.canSend = false;
     record.DropPending();
 }
 

@@ -129,6 +129,7 @@ private:
     // Sends what the record holds until it is gone or the socket is full.
     void FlushPending(TSocketSession& record);
     void KeepPending(TSocketSession& record, const char* bytes, size_t length);
+    void MarkSendFailed(TSocketSession& record);
     void ForgetSocket(int Socket);
 
     bool started_ = false;

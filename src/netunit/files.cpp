@@ -33,12 +33,13 @@ std::string TemporaryName(const std::string& path) {
 }
 
 // The folder's entry for the renamed file is made durable too.
-void SyncFolderOf(const std::string& path) {
-    const std::string folder = WideExtractPath(path);
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+void SyncFolderOf(const std::string& path) { SyncFolder(WideExtractPath(path)); }
+
+bool SyncOpened(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    return (::close(fd) == 0) && ok;
 }
 
 }  // namespace
@@ -138,6 +139,14 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
     }
     SyncFolderOf(path);
     return true;
+}
+
+bool SyncFileByName(const std::string& name) {
+    return SyncOpened(name, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+}
+
+bool SyncFolder(const std::string& folder) {
+    return SyncOpened(folder.empty() ? std::string(".") : folder, O_RDONLY | O_DIRECTORY);
 }
 
 }  // namespace netunit

@@ -61,4 +61,12 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // existing target keeps its permission bits.
 bool WriteFileAtomic(const std::string& path, const std::string& bytes);
 
+// Forces the file's data to the disk (through any descriptor of it, so a
+// file written and closed by another routine can be made durable after). For
+// mail, which must survive a crash once it has been acknowledged.
+bool SyncFileByName(const std::string& name);
+
+// Forces the folder's entries (names created, renamed or removed) to the disk.
+bool SyncFolder(const std::string& folder);
+
 }  // namespace netunit

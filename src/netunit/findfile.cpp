@@ -8,12 +8,11 @@
 #include <algorithm>
 #include <ctime>
 
+#include "netunit/datetime.h"
 #include "netunit/paths.h"
 
 namespace netunit {
 namespace {
-
-constexpr double kSecondsPerDay = 86400.0;
 
 bool HasWildcards(const std::string& mask) { return mask.find_first_of("*?") != std::string::npos; }
 
@@ -87,28 +86,6 @@ bool SearchOrder(const std::string& a, const std::string& b) {
     if (ra != rb) return ra < rb;
     const int c = CompareIgnoringCase(a, b);
     return c != 0 ? c < 0 : a < b;
-}
-
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-// Local wall-clock time as days since 1899-12-30; false when the system cannot
-// convert it.
-bool LocalDayNumber(time_t t, double& out) {
-    struct tm local {};
-    if (::localtime_r(&t, &local) == nullptr) return false;
-    const int64_t days = DaysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
-                                       static_cast<unsigned>(local.tm_mday)) -
-                         DaysFromCivil(1899, 12, 30);
-    const int seconds = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
-    out = static_cast<double>(days) + seconds / kSecondsPerDay;
-    return true;
 }
 
 // Fills the record from the entry's status; false when the entry is gone.

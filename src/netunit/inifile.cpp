@@ -1,18 +1,22 @@
 #include "netunit/inifile.h"
 
+#include "netunit/names.h"
 #include "netunit/textutil.h"
 #include "netunit/utf16.h"
 
 namespace netunit {
 namespace {
 
-// A line is never longer than one line: a value holding a line break (or a
-// NUL, which ends the text when the file is read again) would leave stray
-// lines behind it in the file, or cut the rest of the file off. The value
-// keeps the part that would have read back.
-std::u16string SingleLineValue(const std::u16string& value) {
-    const std::size_t end = value.find_first_of(u"\r\n\v\f\u2028\u2029\0", 0, 7);
-    return end == std::u16string::npos ? value : value.substr(0, end);
+// A value never breaks its line: a line break in it (or a NUL, which ends the
+// text when the file is read again) would turn the rest of the value into
+// lines of its own, a forged key among them, or cut the rest of the file off.
+// Each such character becomes a blank, so the whole value still reads back.
+std::u16string SingleLineValue(std::u16string value) {
+    for (char16_t& c : value)
+        if (c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\u2028' ||
+            c == u'\u2029' || c == u'\0')
+            c = u' ';
+    return value;
 }
 
 std::u16string AsciiUpper(std::u16string s) {
@@ -31,9 +35,12 @@ bool TrimmedStartsWith(const std::u16string& line, char16_t c) {
 bool tinifile::OpenIni(const std::string& Name) {
     FileName = Name;
     Lines = std::make_unique<TWideStringList>();
+    loadFailed_ = false;
+    if (!WideFileExists(FileName)) return false;
     try {
         Lines->LoadFromFile(FileName);
     } catch (const std::exception&) {
+        loadFailed_ = true;
         return false;
     }
     return Lines->Count() > 0;

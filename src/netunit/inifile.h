@@ -21,6 +21,9 @@ public:
     // Loads the file when it exists. True when it holds at least one line;
     // false for a missing, empty or unreadable file, which opens as an empty store.
     bool OpenIni(const std::string& Name);
+    // True after OpenIni found the file but could not read it: saving the
+    // store over it would replace settings nobody has seen.
+    bool LoadFailed() const { return loadFailed_; }
     // Writes every line back to the file opened (UTF-16LE with FF FE, CR LF);
     // throws EFileStreamError when the file cannot be written.
     void SaveIni();
@@ -49,6 +52,7 @@ private:
 
     std::string FileName;
     std::unique_ptr<TWideStringList> Lines;
+    bool loadFailed_ = false;
 };
 
 }  // namespace netunit

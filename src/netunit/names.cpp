@@ -59,6 +59,11 @@ bool WideFileExists(const std::string& name) {
     return found;
 }
 
+bool IsExecutableFile(const std::string& name) {
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+}
+
 int64_t FileSizeByName(const std::string& name) {
     tfinddata rec;
     int64_t size = -1;

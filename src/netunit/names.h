@@ -22,6 +22,10 @@ bool WideRemoveDirectory(const std::string& path);
 // and "?" are no wildcards here; reserved device names are never files).
 bool WideFileExists(const std::string& name);
 
+// True when the name is a regular file that someone may execute (any of the
+// three execute bits): a program the server may start as it is.
+bool IsExecutableFile(const std::string& name);
+
 // The size of the file of exactly this name; -1 when it is missing or empty
 // (or a folder).
 int64_t FileSizeByName(const std::string& name);

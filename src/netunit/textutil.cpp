@@ -134,6 +134,18 @@ int64_t ParseInt64(const std::string& s) {
     return TryStrToInt64(s, value) ? value : -1;
 }
 
+std::string AsciiLowerCase(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::string AsciiUpperCase(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
 std::string TrimSpacesCR(const std::string& s) { return TrimBlanksThenCR(s); }
 std::u16string TrimSpacesCR(const std::u16string& s) { return TrimBlanksThenCR(s); }
 

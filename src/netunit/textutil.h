@@ -35,6 +35,11 @@ bool TryStrToInt64(const std::string& s, int64_t& value);
 // The value of s, or -1 when s is empty or no integer.
 int64_t ParseInt64(const std::string& s);
 
+// ASCII letters only change case; every other byte (UTF-8 included) stays, so
+// the result is locale-independent and keeps the length.
+std::string AsciiLowerCase(std::string s);
+std::string AsciiUpperCase(std::string s);
+
 // Removes leading blanks, trailing blanks, leading CRs and trailing CRs, in
 // that order; tabs and line feeds stay.
 std::string TrimSpacesCR(const std::string& s);

@@ -5,6 +5,8 @@
 
 namespace platform {
 std::string ProgramDir();
+// The running executable's full path (under a test's folder, that folder's "quillnest").
+std::string ProgramPath();
 }  // namespace platform
 
 namespace platform {

@@ -125,21 +125,32 @@ void Dispatch(uint64_t key, uint32_t events) {
 
 // --- graceful close ---------------------------------------------------------
 
-// Sends what is left; true when all has gone. A socket that failed is closed.
-bool FlushUnsent(SocketEntry& e) {
-    while (e.unsentOffset < e.unsent.size()) {
-        ssize_t n = send(e.fd, e.unsent.data() + e.unsentOffset, e.unsent.size() - e.unsentOffset,
-                         MSG_NOSIGNAL | MSG_DONTWAIT);
+int SendAvailableOn(SocketEntry& e, const char* data, size_t length, size_t& sent) {
+    sent = 0;
+    while (sent < length) {
+        ssize_t n = send(e.fd, data + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
-            e.unsentOffset += static_cast<size_t>(n);
+            sent += static_cast<size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             e.rules.SendBlocked();
             Rearm(e);
-            return false;
+            return WSAEWOULDBLOCK;
         }
+        return n < 0 ? WinsockErrorFromErrno(errno) : WSAECONNRESET;
+    }
+    return 0;
+}
+
+// Sends what is left; true when all has gone. A socket that failed is closed.
+bool FlushUnsent(SocketEntry& e) {
+    size_t sent = 0;
+    const int code = SendAvailableOn(e, e.unsent.data() + e.unsentOffset, e.unsent.size() - e.unsentOffset, sent);
+    e.unsentOffset += sent;
+    if (code == WSAEWOULDBLOCK) return false;
+    if (code != 0) {
         CloseNow(e.handle);
         return false;
     }
@@ -315,6 +326,13 @@ int SendSocket(int socket, const void* data, int length) {
         }
         return FailErrno();
     }
+}
+
+int SendAvailable(int socket, const char* data, size_t length, size_t& sent) {
+    sent = 0;
+    SocketEntry* e = Find(socket);
+    if (e == nullptr) return WSAENOTSOCK;
+    return SendAvailableOn(*e, data, length, sent);
 }
 
 int ReceiveSocket(int socket, void* buffer, int length) {

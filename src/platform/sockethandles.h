@@ -56,6 +56,11 @@ int AcceptSocket(int listener, sockaddr_in& peer);
 int ConnectSocket(int socket, in_addr address, uint16_t port);
 
 int SendSocket(int socket, const void* data, int length);
+// Sends from data until all of it has gone, the socket is full or it fails;
+// `sent` counts what left. Returns 0, WSAEWOULDBLOCK (full: a write notice
+// follows once it can take more) or the code of the failure.
+int SendAvailable(int socket, const char* data, size_t length, size_t& sent);
+
 int ReceiveSocket(int socket, void* buffer, int length);
 int SetSocketLinger(int socket, bool on, int seconds);
 

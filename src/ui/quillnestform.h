@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,11 @@
 #include "core/recordfiles.h"
 #include "core/records.h"
 #include "core/session.h"
+#include "mail/addresses.h"
+#include "core/settings.h"
+#include "ddns/updatestate.h"
 #include "netsock/netsockets.h"
+#include "netunit/inifile.h"
 #include "ui/mainform_controls.h"
 
 class Tquillnestform : public TquillnestformControls {
@@ -63,8 +68,29 @@ public:
     void AddSessionNode(tsession* Session);
     void RemoveSessionNode(tsession* Session);
 
-    // --- blacklist (answers false until the blacklist is loaded)
+    // --- blacklist and trigger lines (src/core/blacklist*.cpp)
+    // True when the blacklist is switched on and a ban's pattern matches Address.
     bool IsBlacklisted(const std::string& Address);
+    void blacklisttimerTimer(forms::TObject* Sender);
+    void newbanClick(forms::TObject* Sender);
+    void banpropertiesClick(forms::TObject* Sender);
+    void removebanClick(forms::TObject* Sender);
+    void blacklistClick(forms::TObject* Sender);
+    void newtriggerClick(forms::TObject* Sender);
+    void triggerpropertiesClick(forms::TObject* Sender);
+    void removetriggerClick(forms::TObject* Sender);
+    void triggerlistboxClick(forms::TObject* Sender);
+    void WireBlacklistHandlers();
+    // Set while a ban or trigger is being edited; no ban expires while BanDialogOpen.
+    bool BanDialogOpen = false;
+    bool TriggerDialogOpen = false;
+
+    // --- transfer accounting (src/core/accounting.cpp)
+    void kpstimerTimer(forms::TObject* Sender);
+
+    // --- control states (src/ui/updatecontrols.cpp): enables the list buttons
+    // and dependent settings from the current control values.
+    void UpdateControls();
 
     // --- server state
     Tnetsockets* netsockets = nullptr;
@@ -101,6 +127,90 @@ public:
     int RelayCursor = 0;
 
     // Each subsystem adds its own fields below, in a block headed by its name.
+
+    // --- mail (src/mail/): local addresses and SMTP authentication, the
+    // recent POP3 logins, message ids and the relay queue files.
+    std::vector<mail::tsmtpauth> PopLoginList;  // not saved
+    bool IsLocalDomain(const std::string& Address, bool& NoSuchUser) const;
+    std::string ParseAddress(const std::string& Text, bool& Forwarded, bool& CatchAll) const;
+    int FindMailDomain(const std::string& Domain) const;
+    bool CheckSmtpAuth(const std::string& Token) const;
+    bool RelayRecipientAllowed(size_t Count) const;
+    void RememberPopLogin(const std::string& PeerAddress);
+    void PurgePopLogins();
+    // True when another POP3 session than Session is logged in as User.
+    bool UserHasPop3Session(const tsession* Session, const std::string& User) const;
+    // A new id for a message of User's mailbox; -1 when a message of it cannot be read.
+    int64_t NewMessageId(const std::string& User);
+    std::string NextRelayFile(const std::string& Folder) const;
+    void AddRelayEntry(const std::string& File, int Tries, const std::string& Sender, double Time);
+    void RemoveRelayEntry(const std::string& File);
+    void UpdateRelayEntry(const std::string& File, int Tries, double Time);
+    bool RelayInFlight(const std::string& File) const;
+    void ReloadRelayQueue();
+
+    // --- shared by the services: the account a step is serving, looked up
+    // afresh by each step that uses it (never kept across steps).
+    core::tuseraccount* CurrentAccount = nullptr;
+
+    // --- Telnet: the menu choice taken automatically at every menu, -1 for none.
+    int TelnetAutoChoice = -1;
+
+    // --- settings, accounts and FTP paths (src/core/settings*.cpp, src/core/accountfiles.cpp)
+    // options.ini, mimes.txt and the record files into the controls and lists, and back.
+    void LoadSettings();
+    void SaveSettings();
+    // accounts23.dat (or acc23.dat) into Accounts and accountslist, creating the home folders.
+    void LoadAccounts();
+    void SaveAccounts();
+    void LoadFtpPaths();
+    void SaveFtpPaths();
+    // Shows a notice on the Info page (dynlabel).
+    void ShowNotice(const std::string& Text);
+    // The log-to-file switch: opens (tests) the log file or stops logging to it.
+    void logfilelabelClick(forms::TObject* Sender);
+    std::unique_ptr<netunit::tinifile> IniFile;  // options.ini, open from LoadSettings to shutdown
+    bool StartMaximized = false;
+    bool HiddenInTray = false;  // the window is hidden in the tray ([pos] min at start)
+    bool DetectPhp = true;
+    bool DetectPerl = true;
+    bool KillGroups = false;
+    bool LoadingLogSetting = false;  // set while LoadSettings ticks logfilelabel
+    bool LoadingSettings = false;    // no save while the controls are being filled
+    bool MasterAddressOn = false;
+    std::string MasterAddress;
+    core::tnewaccountdefaults NewAccountDefaults;
+    core::tautologonsettings AutoLogonSettings;
+    std::string DownloadsSince, UploadsSince, StatsSince;
+    bool NoIpEnabled = false;
+    std::string NoIpUserName, NoIpPassword, NoIpHosts, NoIpGroups;
+    int32_t NoIpIntervalIndex = 3, NoIpPortIndex = 0, NoIpLogIndex = 0;
+    bool DynDnsEnabled = false;
+    std::string DynDnsServer, DynDnsUserName, DynDnsPassword, DynDnsHosts;
+    int32_t DynDnsIntervalIndex = 3, DynDnsSystemIndex = 0, DynDnsLogIndex = 0;
+    std::unique_ptr<core::tftppath> FtpPermissionScratch;  // filled by the FTP path resolver
+    forms::TTrayIcon* TrayIcon = nullptr;
+    // Files that existed at start but could not be read. None of them is
+    // replaced by a save that would write it back empty (options.ini and
+    // mimes.txt are not written at all), so the data stays for a later run.
+    std::set<std::string> UnreadFiles;
+
+    // --- dynamic DNS clients (src/ddns/): the timers start one update run of
+    // each service at its interval; the dialogs edit the settings above.
+    void WireDdnsHandlers();
+    void noiptimerTimer(forms::TObject* Sender);
+    void dyndnstimerTimer(forms::TObject* Sender);
+    void NoIpSettings1Click(forms::TObject* Sender);
+    void DynDNS1Click(forms::TObject* Sender);
+    std::string LastPublicIp;  // the last address either service took; empty at start
+    ddns::tupdatelink DdnsLink{this};  // what the update workers share with the window
+
+    // --- stubs of subsystems not built yet (src/core/pending.cpp); each moves
+    // to its subsystem's own file when that is built.
+    void UnloadExtensions();
+    void FillFtpUsers();
+    void ftpusersChange(forms::TObject* Sender);
+    void SetRunAtStartup(const std::string& Name, const std::string& Command);
 
     // One row per service, in the order the listener pass takes them.
     const std::vector<ServiceRow>& Services() const { return services_; }

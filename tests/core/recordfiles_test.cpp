@@ -1,6 +1,7 @@
 #include "core/recordfiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -67,7 +68,7 @@ TEST_F(RecordFiles, FileReadAndWrittenAgainIsByteIdentical) {
     }
     Write(kBansFile, bytes);
     RecordList<tban> bans;
-    ASSERT_TRUE(LoadRecordFile(Path(kBansFile), bans));
+    ASSERT_EQ(LoadRecordFile(Path(kBansFile), bans), LoadResult::Loaded);
     ASSERT_EQ(bans.size(), 3u);
     EXPECT_EQ(bans[1]->Description, "b");
     EXPECT_EQ(bans[2]->DurationIndex, 0x02020202);
@@ -78,15 +79,27 @@ TEST_F(RecordFiles, FileReadAndWrittenAgainIsByteIdentical) {
 TEST_F(RecordFiles, MissingFileLeavesTheListAlone) {
     RecordList<tmaildomain> list;
     list.push_back(std::make_unique<tmaildomain>());
-    EXPECT_FALSE(LoadRecordFile(Path(kMailDomainsFile), list));
+    EXPECT_EQ(LoadRecordFile(Path(kMailDomainsFile), list), LoadResult::Missing);
     EXPECT_EQ(list.size(), 1u);
+}
+
+TEST_F(RecordFiles, FileThatExistsButCannotBeReadIsFailedAndNoted) {
+    // A FIFO (or a folder) by the file's name cannot be read, even by root.
+    ASSERT_EQ(::mkfifo(Path(kBansFile).c_str(), 0600), 0);
+    std::filesystem::create_directory(Path(kTriggersFile));
+    RecordList<tban> bans;
+    bans.push_back(std::make_unique<tban>());
+    EXPECT_EQ(LoadRecordFile(Path(kBansFile), bans), LoadResult::Failed);
+    EXPECT_EQ(bans.size(), 1u);
+    RecordList<ttrigger> triggers;
+    EXPECT_EQ(LoadRecordFile(Path(kTriggersFile), triggers), LoadResult::Failed);
 }
 
 TEST_F(RecordFiles, LoadAppendsAndEmptyListWritesEmptyFile) {
     Write(kForwardsFile, Text("to", 255) + Text("from", 255) + std::string(10, 'z'));
     RecordList<tmailforward> list;
     list.push_back(std::make_unique<tmailforward>());
-    ASSERT_TRUE(LoadRecordFile(Path(kForwardsFile), list));
+    ASSERT_EQ(LoadRecordFile(Path(kForwardsFile), list), LoadResult::Loaded);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[1]->Forwarded, "from");
 
@@ -239,11 +252,29 @@ TEST_F(RecordFiles, NoAccountFilesGiveNoAccounts) {
     EXPECT_TRUE(LoadAccounts(dir_).empty());
 }
 
+TEST_F(RecordFiles, UnreadableNewFilesKeepTheOlderFilesFromTakingTheirPlace) {
+    Write(kOldAccountsFile, Account("old", "pw").substr(0, 352));
+    ASSERT_EQ(::mkfifo(Path(kAccountsFile).c_str(), 0600), 0);
+    Write(kOldSharedPathsFile, OldFtpPath("/o", "old", "", false));
+    Write(kSuperuserPathsFile, NewFtpPath("/", "root", "", kAllOn));
+    ASSERT_EQ(::mkfifo(Path(kSharedPathsFile).c_str(), 0600), 0);
+
+    std::vector<std::string> unread;
+    EXPECT_TRUE(LoadAccounts(dir_, &unread).empty());
+    FtpPathList su, an, sh;
+    LoadFtpPaths(dir_, su, an, sh, &unread);
+    EXPECT_EQ(Aliases(su), (std::vector<std::string>{"root"}));
+    EXPECT_TRUE(sh.empty());
+    EXPECT_EQ(unread, (std::vector<std::string>{Path(kAccountsFile), Path(kSharedPathsFile)}));
+}
+
 TEST(HomeFolderNames, OnlySingleSafeFolderNames) {
     AccountList accounts;
     for (const std::string& name : {std::string("bob"), std::string(".."), std::string("a/b"),
                                     std::string(""), std::string("."), std::string("Mixed Case"),
-                                    std::string("nul\0x", 5), std::string("...")}) {
+                                    std::string("nul\0x", 5), std::string("..."),
+                                    std::string("line\nbreak"), std::string("tab\there"),
+                                    std::string("del\x7F")}) {
         accounts.push_back(std::make_unique<tuseraccount>());
         accounts.back()->UserName = name;
     }

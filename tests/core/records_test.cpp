@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstring>
+#include <limits>
 
 namespace core {
 namespace {
@@ -442,6 +443,29 @@ TEST(RecordBytes, TimesAndIntegersKeepEveryBit) {
         const tban back = DecodeRecord<tban>(bytes);
         EXPECT_EQ(std::bit_cast<uint64_t>(back.Time), std::bit_cast<uint64_t>(row.time));
         EXPECT_EQ(back.DurationIndex, row.index);
+    }
+}
+
+TEST(RecordBytes, TimeThatIsNoFiniteNumberReadsAsZero) {
+    struct Row {
+        const char* what;
+        double stored;
+    };
+    const Row rows[] = {
+        {"NaN", std::numeric_limits<double>::quiet_NaN()},
+        {"infinity", std::numeric_limits<double>::infinity()},
+        {"minus infinity", -std::numeric_limits<double>::infinity()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const tban ban = DecodeRecord<tban>(Bytes(784).Real(512, row.stored).str());
+        EXPECT_EQ(ban.Time, 0.0);
+        const ttransferrecord transfer = DecodeRecord<ttransferrecord>(Bytes(784).Real(776, row.stored).str());
+        EXPECT_EQ(transfer.Time, 0.0);
+        const tuseraccount account = DecodeRecord<tuseraccount>(Bytes(1392).Real(344, row.stored).str());
+        EXPECT_EQ(account.MaxSpeed, 0.0);
+        // Written back, the field holds the 0 that was read.
+        EXPECT_TRUE(SameBytes(Encode(ban), Bytes(784).str()));
     }
 }
 

@@ -7,7 +7,20 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
+#include <QWindow>
 #include <functional>
+
+// The platform plugin's entry for window-system events (no public header
+// ships it): the close box is reported through it, which makes the close
+// event spontaneous exactly as a user's click does.
+class QWindowSystemInterface {
+public:
+    struct SynchronousDelivery {};
+    template <typename Delivery>
+    static bool handleCloseEvent(QWindow* window);
+    template <typename Delivery>
+    static void handleWindowStateChanged(QWindow* window, Qt::WindowStates newState, int oldState = -1);
+};
 
 namespace formstest {
 
@@ -27,10 +40,18 @@ inline bool WaitFor(const std::function<bool()>& cond, int boundMs = 3000) {
     return cond();
 }
 
+// The text a plain key press types (letters lower-case).
+inline QString TypedText(int key) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return QString(QChar('a' + (key - Qt::Key_A)));
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return QString(QChar('0' + (key - Qt::Key_0)));
+    if (key == Qt::Key_Space) return QStringLiteral(" ");
+    return {};
+}
+
 inline void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QKeyEvent press(QEvent::KeyPress, key, mods, TypedText(key));
     QApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, TypedText(key));
     QApplication::sendEvent(w, &release);
 }
 
@@ -46,6 +67,17 @@ inline void Click(QWidget* w, QPoint at, bool twice = false) {
         QMouseEvent release2(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(w, &release2);
     }
+}
+
+// A click on the window's close box.
+inline void CloseBox(QWidget* window) {
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(window->windowHandle());
+}
+
+// A click on the window's minimise button.
+inline void MinimizeBox(QWidget* window) {
+    QWindowSystemInterface::handleWindowStateChanged<QWindowSystemInterface::SynchronousDelivery>(
+        window->windowHandle(), Qt::WindowMinimized);
 }
 
 }  // namespace formstest

@@ -1,8 +1,10 @@
 #include "netunit/inifile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -199,10 +201,11 @@ TEST_F(IniFile, ValueWithLineBreakStaysOneLine) {
         std::u16string value, stored;
     };
     const Row rows[] = {
-        {"CR LF", u"a\r\n[accounts]\r\nhomedir=/", u"a"},
-        {"LF", u"b\nc", u"b"},
-        {"NUL", std::u16string(u"d\0e", 3), u"d"},
-        {"line separator", u"f\u2028g", u"f"},
+        {"CR LF", u"a\r\n[accounts]\r\nhomedir=/", u"a  [accounts]  homedir=/"},
+        {"LF", u"b\nc", u"b c"},
+        {"vertical tab and form feed", u"b\vc\fd", u"b c d"},
+        {"NUL", std::u16string(u"d\0e", 3), u"d e"},
+        {"line and paragraph separators", u"f\u2028g\u2029h", u"f g h"},
         {"plain", u"h i", u"h i"},
     };
     for (const Row& row : rows) {
@@ -230,6 +233,27 @@ TEST_F(IniFile, MissingOrEmptyFileOpensEmpty) {
     EXPECT_FALSE(ini_.OpenIni(file_));
     WriteFile(Utf16File(u"[a]"));
     EXPECT_TRUE(ini_.OpenIni(file_));
+}
+
+TEST_F(IniFile, OnlyAFileThatExistsButCannotBeReadCountsAsFailed) {
+    EXPECT_FALSE(ini_.OpenIni(file_));
+    EXPECT_FALSE(ini_.LoadFailed()) << "a missing file is no failure";
+    WriteFile("");
+    ini_.OpenIni(file_);
+    EXPECT_FALSE(ini_.LoadFailed()) << "an empty file is no failure";
+
+    // A FIFO is refused without blocking, whoever runs the test (root reads
+    // a file of mode 000).
+    std::remove(file_.c_str());
+    ASSERT_EQ(::mkfifo(file_.c_str(), 0600), 0);
+    EXPECT_FALSE(ini_.OpenIni(file_));
+    EXPECT_TRUE(ini_.LoadFailed());
+    EXPECT_EQ(ini_.ReadString("http", "port", u"80"), u"80");
+
+    std::remove(file_.c_str());
+    WriteFile(Utf16File(u"[a]"));
+    EXPECT_TRUE(ini_.OpenIni(file_));
+    EXPECT_FALSE(ini_.LoadFailed());
 }
 
 TEST_F(IniFile, Utf8MarkHidesTheFirstSection) {

@@ -1,0 +1,59 @@
+// What the main window shares with its dynamic-DNS workers: the last address
+// each service accepted and whether a run of it is going. Workers hold it by
+// a shared pointer, so a worker that outlives the window finds no window
+// rather than a freed one.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class Tquillnestform;
+
+namespace ddns {
+
+enum class tservice : int { DynDns = 0, NoIp = 1 };
+
+class tupdatestate {
+public:
+    explicit tupdatestate(Tquillnestform* form) : form_(form) {}
+
+    // Main thread only (workers reach it inside the synchronise call); null
+    // once the window is gone.
+    Tquillnestform* Form() const { return form_; }
+    void Detach() { form_ = nullptr; }
+
+    // Each service keeps its own: one service taking a new address must not
+    // make the other skip its update.
+    std::string LastAddress(tservice service) const;
+    void SetLastAddress(tservice service, const std::string& address);
+
+    // False while a run of the service is still going.
+    bool BeginRun(tservice service);
+    void EndRun(tservice service);
+    bool Running(tservice service) const;
+
+private:
+    static size_t Slot(tservice service) { return static_cast<size_t>(service); }
+
+    Tquillnestform* form_;
+    mutable std::mutex mutex_;
+    std::array<std::string, 2> last_;
+    std::array<bool, 2> running_{};
+};
+
+// The window's end of the shared state: the window is detached when it goes.
+class tupdatelink {
+public:
+    explicit tupdatelink(Tquillnestform* form) : state_(std::make_shared<tupdatestate>(form)) {}
+    ~tupdatelink() { state_->Detach(); }
+    tupdatelink(const tupdatelink&) = delete;
+    tupdatelink& operator=(const tupdatelink&) = delete;
+    const std::shared_ptr<tupdatestate>& State() const { return state_; }
+
+private:
+    std::shared_ptr<tupdatestate> state_;
+};
+
+}  // namespace ddns

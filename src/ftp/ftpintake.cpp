@@ -1,0 +1,26 @@
+#include "ftp/ftpintake.h"
+
+#include "core/texthelpers.h"
+
+namespace ftp {
+
+bool HasCompleteLine(const std::string& buffer) { return buffer.find('\n') != std::string::npos; }
+
+void CutOverlongLine(std::string& buffer) {
+    if (buffer.size() <= kMaxLineLength) return;
+    const size_t cr = buffer.find('\r');
+    if (cr != std::string::npos && cr < kMaxLineLength) return;
+    buffer.resize(kCutLineLength);
+    buffer += "\r\n";
+}
+
+std::string TakeLine(std::string& buffer, bool loggedIn) {
+    std::string line = FirstLine(buffer);
+    if (loggedIn)
+        buffer.erase(0, buffer.find('\n') + 1);
+    else
+        buffer.erase(0, line.size() + 2);
+    return line;
+}
+
+}  // namespace ftp

@@ -1,0 +1,125 @@
+#include "ftp/virtualtree.h"
+
+#include "core/recordlookup.h"
+#include "ftp/virtualpath.h"
+#include "netunit/names.h"
+#include "netunit/paths.h"
+#include "netunit/textutil.h"
+
+namespace ftp {
+namespace {
+
+// "/anonymous/", "/shared/" and "/super/": where the alias starts.
+constexpr size_t kAnonymousRestStart = 11;
+constexpr size_t kHomeRestStart = 6;
+constexpr size_t kSharedRestStart = 8;
+constexpr size_t kSuperRestStart = 7;
+
+bool StartsWith(const std::string& text, const std::string& head) { return text.compare(0, head.size(), head) == 0; }
+
+std::string RestFrom(const std::string& path, size_t start) { return path.size() > start ? path.substr(start) : ""; }
+
+std::string FirstComponent(const std::string& path) {
+    const size_t end = path.find('/', 1);
+    return path.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+}
+
+LocalMapping MapHome(const VirtualTree& tree, const std::string& path) {
+    LocalMapping m;
+    const core::tuseraccount& account = *tree.Account;
+    const std::string rest = RestFrom(path, kHomeRestStart);
+    // The stored spelling names the folder, whatever case the client typed.
+    const std::string& user = account.UserName;
+    const bool own = !user.empty() && (rest == user || StartsWith(rest, user + "/"));
+    if (!account.Superuser && !rest.empty() && !own) return m;
+    if (IsAnonymousName(user)) return m;
+    m.Path = tree.HomeDir + rest;
+    if (own) m.Permissions = FtpPermissions::All();
+    return m;
+}
+
+// The part of a published root below its alias. A folder published without
+// list-subdirectories shows only itself and the files directly in it.
+LocalMapping MapAlias(const std::string& rest, const core::tftppath* record) {
+    LocalMapping m;
+    if (record == nullptr || record->Alias.empty()) return m;
+    const std::string& alias = record->Alias;
+    if (rest != alias && !StartsWith(rest, alias + "/")) return m;
+    const std::string base = netunit::AddBackslash(record->LocalDir);
+    const std::string sub = RestFrom(rest, alias.size() + 1);
+    if (!record->DirList) {
+        if (sub.find('/') != std::string::npos) return m;
+        if (!sub.empty() && !netunit::WideFileExists(base + sub)) return m;
+    }
+    m.Path = base + sub;
+    m.Permissions = FtpPermissions::Of(*record);
+    return m;
+}
+
+std::string AliasOf(const std::string& rest) { return rest.substr(0, rest.find('/')); }
+
+}  // namespace
+
+FtpPermissions FtpPermissions::Of(const core::tftppath& p) {
+    return {p.FileRead, p.FileWrite, p.FileDelete, p.FileAppend, p.DirList, p.DirMake, p.DirDelete};
+}
+
+FtpPermissions FtpPermissions::All() { return {true, true, true, true, true, true, true}; }
+
+bool IsAnonymousName(const std::string& name) { return netunit::AsciiLowerCase(name) == "anonymous"; }
+
+bool VirtualRootAllowed(const VirtualTree& tree, int root) {
+    if (tree.Account == nullptr) return false;
+    const bool anonymous = IsAnonymousName(tree.Account->UserName);
+    switch (root) {
+        case kRootAnonymous: return tree.AnonymousOn;
+        case kRootHome: return !anonymous;
+        case kRootShared: return tree.SharedOn && !anonymous;
+        case kRootSuper: return tree.SuperOn && tree.Account->Superuser;
+        default: return false;
+    }
+}
+
+LocalMapping VirtualToLocalPath(const VirtualTree& tree, const std::string& path) {
+    LocalMapping m;
+    if (tree.Account == nullptr || path.empty() || path[0] != '/') return m;
+    const std::string first = FirstComponent(path);
+    int index = -1;
+    if (first == "home") {
+        m = MapHome(tree, path);
+    } else if (first == "anonymous" && VirtualRootAllowed(tree, kRootAnonymous) && tree.AnonymousPublished &&
+               tree.AnonymousPaths != nullptr) {
+        const std::string rest = RestFrom(path, kAnonymousRestStart);
+        m = MapAlias(rest, core::FindAnonymousPath(*tree.AnonymousPaths, AliasOf(rest), index));
+    } else if (first == "shared" && VirtualRootAllowed(tree, kRootShared) && tree.SharedPaths != nullptr) {
+        const std::string rest = RestFrom(path, kSharedRestStart);
+        const core::tuseraccount& a = *tree.Account;
+        const std::string group = a.Group.empty() ? "" : "<Group: " + a.Group + ">";
+        m = MapAlias(rest, core::FindSharedPath(*tree.SharedPaths, group, AliasOf(rest), a.AllAccountsShared, index,
+                                                a.UserName));
+    } else if (first == "super" && VirtualRootAllowed(tree, kRootSuper) && tree.SuperPublished &&
+               tree.SuperuserPaths != nullptr) {
+        const std::string rest = RestFrom(path, kSuperRestStart);
+        m = MapAlias(rest, core::FindSuperuserPath(*tree.SuperuserPaths, AliasOf(rest), index));
+    }
+    if (m.Path.empty()) m.Permissions = FtpPermissions{};
+    m.Path = netunit::AddBackslash(m.Path);
+    return m;
+}
+
+LocalMapping LocalPathTrimmed(const VirtualTree& tree, const std::string& path) {
+    LocalMapping m = VirtualToLocalPath(tree, path);
+    if (!m.Path.empty()) m.Path.pop_back();
+    return m;
+}
+
+bool IsVirtualDir(const VirtualTree& tree, const std::string& path) {
+    if (path == "/") return true;
+    if (path == "/shared") return VirtualRootAllowed(tree, kRootShared);
+    if (path == "/anonymous") return VirtualRootAllowed(tree, kRootAnonymous);
+    if (path == "/super") return VirtualRootAllowed(tree, kRootSuper);
+    const LocalMapping m = VirtualToLocalPath(tree, path);
+    return !m.Path.empty() && netunit::WideDirectoryExists(m.Path);
+}
+
+}  // namespace ftp

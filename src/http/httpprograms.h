@@ -1,0 +1,32 @@
+// The HTTP answers that run something: CGI programs and interpreters,
+// extension libraries, pages with server-side includes and folder listings.
+// The request step hands a request over with the session's request fields set
+// (Method, QueryString, ContentType, ContentLength, HttpVariables, Host, the
+// mapping's fields, and the whole request in InputBuffer); each starter sets
+// the session's next state itself.
+#pragma once
+
+#include <string>
+
+class Tquillnestform;
+struct tsession;
+
+namespace http {
+
+// Starts the program (GET or POST, by the session's Method).
+void StartCgiProgram(Tquillnestform* Form, tsession* Session, const std::string& LocalPath);
+// Calls the extension library for the request.
+void CallExtension(Tquillnestform* Form, tsession* Session, const std::string& LocalPath);
+// Starts sending a page with server-side includes.
+void StartIncludePage(Tquillnestform* Form, tsession* Session, const std::string& LocalPath);
+
+// The states these answers run in.
+void StepCgiOutput(Tquillnestform* Form, tsession* Session);
+void StepListing(Tquillnestform* Form, tsession* Session);  // the folder is the session's Recipient
+void StepIncludePage(Tquillnestform* Form, tsession* Session);
+
+// The close step's share: ends a child, a listing search or an include page
+// the session still holds. Safe to call more than once.
+void ReleaseHttpPrograms(Tquillnestform* Form, tsession* Session);
+
+}  // namespace http

@@ -1,0 +1,28 @@
+// The server's fixed HTTP replies, byte for byte. The error pages go out
+// under "200 OK": the error stands only in the page's title and text, which
+// browsers of the time showed; only 401, the two 302s and 404 carry their code
+// in the status line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace http {
+
+constexpr char kServerName[] = "Quillnest/2.81";
+
+// The header of a file's contents (also the answer to HEAD).
+std::string FileHeader(const std::string& ContentType, int64_t Size);
+
+std::string UnauthorizedReply(const std::string& Realm);
+std::string MovedReply(const std::string& Location);
+std::string NotFoundRedirectReply();  // to /404.html
+std::string NotFoundReply();
+std::string BadRequestPage();
+std::string ReadErrorPage();
+std::string EmptyDocumentPage();
+std::string MethodNotAllowedPage(const std::string& Method);
+// Url is the raw second word of the request line; the page shows it upper-cased.
+std::string CgiDisabledPage(const std::string& Url);
+
+}  // namespace http

@@ -1,0 +1,149 @@
+#include "http/httprequest.h"
+
+#include <cstring>
+
+#include "core/texthelpers.h"
+#include "netunit/textutil.h"
+
+namespace http {
+namespace {
+
+constexpr char kHeaderEnd[] = "\r\n\r\n";
+constexpr size_t kHeaderEndLength = 4;
+constexpr char kLineEnd[] = "\r\n";
+constexpr size_t kLineEndLength = 2;
+// A request line is taken to end in a blank and an eight-character version.
+constexpr size_t kVersionTail = 9;
+constexpr size_t kShortestRequestLine = 12;
+
+size_t HeaderEndOf(const std::string& Buffer) { return Buffer.find(kHeaderEnd); }
+
+bool HoldsLineFeed(const std::string& Buffer) {
+    return std::memchr(Buffer.data(), '\n', Buffer.size()) != nullptr;
+}
+
+// Content-Length is a plain decimal count no larger than the request limit.
+bool ParseContentLength(const std::string& Text, int64_t& Value) {
+    int64_t value = -1;
+    if (!netunit::TryStrToInt64(Text, value) || value < 0 || value > kMaxContentLength) return false;
+    Value = value;
+    return true;
+}
+
+}  // namespace
+
+bool HasHeaderEnd(const std::string& Text) { return HeaderEndOf(Text) != std::string::npos; }
+
+Completeness IsRequestComplete(const std::string& Buffer, std::string& ContentLength) {
+    ContentLength.clear();
+    const size_t headerEnd = HeaderEndOf(Buffer);
+    if (headerEnd == std::string::npos) return Completeness::kIncomplete;
+    if (RequestMethod(RequestLine(Buffer)) != "POST") return Completeness::kComplete;
+    const size_t bodyBytes = Buffer.size() - (headerEnd + kHeaderEndLength);
+    std::string value;
+    if (!FindHeader(Buffer, "content-length", value))
+        return bodyBytes >= kMinUnannouncedBody ? Completeness::kComplete : Completeness::kIncomplete;
+    ContentLength = TrimSpaces(value);
+    int64_t announced = 0;
+    if (!ParseContentLength(ContentLength, announced)) return Completeness::kBadContentLength;
+    return static_cast<int64_t>(bodyBytes) >= announced ? Completeness::kComplete : Completeness::kIncomplete;
+}
+
+Intake ExamineRequest(const std::string& Buffer, std::string& ContentLength) {
+    if (Buffer.size() > kMaxRequestBytes) return Intake::kDrop;
+    if (Buffer.size() > kMaxBytesWithoutLF && !HoldsLineFeed(Buffer)) return Intake::kDrop;
+    if (CountLF(Buffer) < 2 || !HasHeaderEnd(Buffer)) return Intake::kWait;
+    switch (IsRequestComplete(Buffer, ContentLength)) {
+        case Completeness::kComplete: return Intake::kComplete;
+        case Completeness::kBadContentLength: return Intake::kBadContentLength;
+        case Completeness::kIncomplete: break;
+    }
+    return Intake::kWait;
+}
+
+std::string RequestLine(const std::string& Buffer) { return FirstLine(Buffer); }
+
+std::string RequestMethod(const std::string& Line) { return netunit::AsciiUpperCase(NthWord(Line, 1)); }
+
+std::vector<std::string> HeaderLines(const std::string& Buffer) {
+    std::vector<std::string> lines;
+    const size_t headerEnd = HeaderEndOf(Buffer);
+    if (headerEnd == std::string::npos) return lines;
+    // The blank line may follow the request line at once: no headers.
+    const size_t firstLineEnd = Buffer.find(kLineEnd);
+    if (firstLineEnd == headerEnd) return lines;
+    size_t at = firstLineEnd + kLineEndLength;
+    while (at <= headerEnd) {
+        const size_t end = Buffer.find(kLineEnd, at);
+        lines.push_back(Buffer.substr(at, end - at));
+        at = end + kLineEndLength;
+    }
+    return lines;
+}
+
+bool FindHeader(const std::string& Buffer, const std::string& LowerName, std::string& Value) {
+    Value.clear();
+    const size_t headerEnd = HeaderEndOf(Buffer);
+    if (headerEnd == std::string::npos) return false;
+    // The block up to the CR LF that ends the last header line.
+    const std::string block = netunit::AsciiLowerCase(Buffer.substr(0, headerEnd + kLineEndLength));
+    const size_t at = block.find(kLineEnd + LowerName + ":");
+    if (at == std::string::npos) return false;
+    const size_t valueStart = at + kLineEndLength + LowerName.size() + 1;
+    Value = Buffer.substr(valueStart, block.find(kLineEnd, valueStart) - valueStart);
+    return true;
+}
+
+std::string AllHttpVariables(const std::vector<std::string>& Lines) {
+    std::string text;
+    for (const std::string& line : Lines) {
+        const std::string name = NthWord(line, 1);
+        text += "HTTP_" + netunit::ReplaceAll(netunit::AsciiUpperCase(name), "-", "_") + line.substr(name.size()) + " ";
+    }
+    return text;
+}
+
+std::string AuthorizationToken(const std::string& Value) { return NthWord("Authorization:" + Value, 3); }
+
+bool IsHexDigit(char C) { return (C >= '0' && C <= '9') || (C >= 'A' && C <= 'F') || (C >= 'a' && C <= 'f'); }
+
+int HexValue(char C) {
+    if (C >= '0' && C <= '9') return C - '0';
+    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+    return 0;
+}
+
+std::string RequestPath(const std::string& Line) {
+    if (Line.size() < kShortestRequestLine) return {};
+    // The path starts after the first blank (at the start when there is none).
+    const size_t blank = Line.find(' ');
+    const size_t start = blank == std::string::npos ? 0 : blank + 1;
+    if (Line.size() <= start + kVersionTail) return {};
+    const std::string raw = Line.substr(start, Line.size() - kVersionTail - start);
+
+    const size_t query = raw.find('?');
+    std::string path;
+    path.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '%' || i >= query) {
+            path += raw[i];
+            continue;
+        }
+        if (i + 2 >= raw.size() || !IsHexDigit(raw[i + 1]) || !IsHexDigit(raw[i + 2])) return {};
+        path += static_cast<char>(16 * HexValue(raw[i + 1]) + HexValue(raw[i + 2]));
+        i += 2;
+    }
+    return path;
+}
+
+std::string QueryString(const std::string& Path) {
+    const size_t mark = Path.find('?');
+    if (mark == std::string::npos || mark + 1 == Path.size()) return {};
+    std::string query = Path.substr(mark + 1);
+    if (query.size() >= kLineEndLength && query.compare(query.size() - kLineEndLength, kLineEndLength, kLineEnd) == 0)
+        query.resize(query.size() - kLineEndLength);
+    return query;
+}
+
+}  // namespace http

@@ -1,0 +1,82 @@
+// Reading an HTTP/1.0 request as it accumulates in a session's buffer: when it
+// is whole, when it must be dropped, and the facts the server takes from it
+// (method, decoded path, query, headers). Plain functions of the received
+// bytes, with no socket and no window. Positions count from 0 here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace http {
+
+// A buffered request above this size is dropped without a reply.
+constexpr size_t kMaxRequestBytes = 1048576;
+// A buffer this long with no line feed in it is no request line: dropped.
+constexpr size_t kMaxBytesWithoutLF = 4096;
+// The largest body a Content-Length may announce.
+constexpr int64_t kMaxContentLength = 1048576;
+// A POST without Content-Length is taken as whole once this many bytes follow
+// the blank line.
+constexpr size_t kMinUnannouncedBody = 3;
+
+// What the request step does with the buffer after a receive.
+enum class Intake {
+    kWait,              // not whole yet: keep receiving
+    kDrop,              // oversized: close without a reply
+    kComplete,          // whole: parse and answer
+    kBadContentLength,  // Content-Length negative, not a number or too large
+};
+
+enum class Completeness { kIncomplete, kComplete, kBadContentLength };
+
+// True when the text holds CR LF CR LF.
+bool HasHeaderEnd(const std::string& Text);
+
+// Whether a buffer that holds its header end can be answered. Only POST waits
+// for a body: Content-Length bytes after the blank line (0 allowed), or, with
+// no such header, kMinUnannouncedBody bytes. ContentLength receives the
+// header's value without blanks (empty when there is none).
+Completeness IsRequestComplete(const std::string& Buffer, std::string& ContentLength);
+
+// The size limits, then completeness, in the order the request step tests them.
+Intake ExamineRequest(const std::string& Buffer, std::string& ContentLength);
+
+// The request line: the bytes before the first CR.
+std::string RequestLine(const std::string& Buffer);
+
+// The first word of the request line, ASCII upper-cased.
+std::string RequestMethod(const std::string& Line);
+
+// The header lines between the request line and the blank line, without their
+// CR LF. Empty when the buffer holds no header end.
+std::vector<std::string> HeaderLines(const std::string& Buffer);
+
+// The value of the first header of that name (lower case, without the colon)
+// in the header block, as it stands after the colon up to its CR LF. Found
+// only at the start of a line, never on the request line or in a body.
+bool FindHeader(const std::string& Buffer, const std::string& LowerName, std::string& Value);
+
+// "HTTP_" + the first word upper-cased with "-" made "_" + the rest of the
+// line + one blank, for every header line in order: the ALL_HTTP text.
+std::string AllHttpVariables(const std::vector<std::string>& Lines);
+
+// The Base64 token of an Authorization header value: the third word of the
+// header line (the scheme word is not examined). Empty when there is none.
+std::string AuthorizationToken(const std::string& Value);
+
+bool IsHexDigit(char C);
+int HexValue(char C);  // 0 for a character that is no hexadecimal digit
+
+// The path of a request line with its %XX escapes decoded up to the first
+// "?"; the query part stays as it came. The line is taken to end in a blank
+// and an eight-character version. Empty for a line shorter than 12 bytes or
+// a broken escape in the path.
+std::string RequestPath(const std::string& Line);
+
+// What follows the first "?" (a final CR LF removed); empty when there is no
+// "?" or nothing after it.
+std::string QueryString(const std::string& Path);
+
+}  // namespace http

@@ -1,0 +1,46 @@
+// What the HTTP step files share: the states of an HTTP session and the small
+// acts every state performs (a logged line, a node caption, a final reply).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class Tquillnestform;
+struct tsession;
+
+namespace http {
+
+// The states keep their numbers: the engine and the idle timer write 99, and
+// the state is shown in traces.
+enum HttpState : int32_t {
+    kHttpRequest = 0,            // intake, parsing and dispatch; a file's first chunk
+    kHttpSendingFile = 1,        // the rest of a file, a chunk per step
+    kHttpCgiOutput = 2,          // relaying a CGI program's output
+    kHttpListingFirst = 3,       // the first piece of a folder listing
+    kHttpListingMore = 4,        // its further pieces
+    kHttpIncludePage = 5,        // a page with server-side includes
+    kHttpClosing = 99,           // waiting for the last bytes to leave, then closing
+    kHttpExtensionPending = 100, // an extension still owns the request
+};
+
+const char* HttpStateName(int32_t State);
+
+// The user every HTTP download is recorded for.
+constexpr char kHttpDownloadUser[] = "Anonymous (http)";
+
+// A log line with the session's prefix and protocol name.
+void LogHttp(Tquillnestform* Form, const tsession* Session, const std::string& Text);
+
+// The session's node caption: its short prefix and Text.
+void SetHttpCaption(const tsession* Session, const std::string& Text);
+
+// Sends a complete reply and ends the session once it has left.
+void SendFinalReply(Tquillnestform* Form, tsession* Session, const std::string& Reply);
+
+// The page that says programs are switched off, naming the request's URL.
+void SendCgiDisabledPage(Tquillnestform* Form, tsession* Session);
+
+// Records a finished download in the lists whose monitors are ticked.
+void RecordHttpDownload(Tquillnestform* Form, const tsession* Session);
+
+}  // namespace http

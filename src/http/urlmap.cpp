@@ -1,0 +1,238 @@
+#include "http/urlmap.h"
+
+#include "core/recordlookup.h"
+#include "core/session.h"
+#include "core/texthelpers.h"
+#include "forms/forms.h"
+#include "http/urlpath.h"
+#include "http/webauth.h"
+#include "netunit/names.h"
+#include "netunit/paths.h"
+#include "netunit/textutil.h"
+#include "netunit/utf16.h"
+#include "ui/quillnestform.h"
+
+namespace http {
+namespace {
+
+// An account whose web site text begins so has its web folder on every host.
+constexpr char kAllDomainsSite[] = "http://<All Domains>/";
+// The web site text's host starts after "http://".
+constexpr int kSiteSchemeLength = 7;
+constexpr char kUserWebFolder[] = "/www";
+constexpr char kIncludeExtension[] = ".shtml";
+
+std::string TypeExtension(const core::tscripttype& Type) {
+    return "." + netunit::AsciiLowerCase(netunit::TrimSpacesCR(Type.Extension));
+}
+
+bool EndsWithSlash(const std::string& Text) { return !Text.empty() && Text.back() == netunit::kPathDelimiter; }
+
+bool StartsWith(const std::string& Text, const std::string& Prefix) { return Text.compare(0, Prefix.size(), Prefix) == 0; }
+
+// A program named by its file: an extension library, a program, or neither.
+ScriptKind KindOfProgram(const std::string& Program) {
+    const std::string extension = LowerExtension(Program);
+    if (extension == ".dll" || extension == ".so") return {false, true};
+    if (extension == ".exe" || netunit::IsExecutableFile(Program)) return {true, false};
+    return {};
+}
+
+// Cuts the relative path after the earliest script extension it holds, so
+// that "a.php/more" runs a.php with "/more" as extra path. True when there is
+// extra path.
+bool SplitScriptPath(const core::RecordList<core::tscripttype>& Types, std::string& Relative, tsession* Session) {
+    const std::string lower = netunit::AsciiLowerCase(Relative);
+    size_t cut = Relative.size();
+    for (const auto& type : Types) {
+        const std::string extension = TypeExtension(*type);
+        const size_t at = lower.find(extension);
+        if (at != std::string::npos && at < cut) cut = at + extension.size();
+    }
+    if (Relative.size() > cut) {
+        Session->Url = Relative.substr(cut);
+        Relative.resize(cut);
+        Session->ScriptName = "/" + Relative;
+        return true;
+    }
+    Session->Url = "/" + Relative;
+    Session->ScriptName = "/" + Relative;
+    return false;
+}
+
+// A protected record refuses the session unless its credentials pass; a
+// virtual path's own login then names the session's user.
+bool Admitted(const UrlMapConfig& Config, tsession* Session, const core::twebaccess& Record, bool NamesUser) {
+    const Admission admission = CheckWebCredentials(Record, *Config.Accounts, Session->Credentials);
+    if (admission == Admission::kLogin && NamesUser) {
+        Session->SetUserName(Record.LoginUser);
+        Session->SetPassword(Record.LoginPassword);
+    }
+    return admission != Admission::kRefused;
+}
+
+}  // namespace
+
+UrlMapConfig UrlMapConfigOf(const Tquillnestform& Form) {
+    UrlMapConfig config;
+    config.WebDir = Form.webdir->Text();
+    config.WebIndex = Form.webindex->Text();
+    config.CgiEnabled = Form.cgienabled->Checked();
+    config.CgiDir = Form.cgidir->Text();
+    config.CgiAlias = Form.cgialias->Text();
+    config.SsiEnabled = Form.ssienabled->Checked();
+    config.HomeDir = Form.HomeDir;
+    config.Accounts = &Form.Accounts;
+    config.WebDomains = &Form.WebDomainList;
+    config.VirtualPaths = &Form.VirtualPathList;
+    config.ScriptTypes = &Form.ScriptTypeList;
+    return config;
+}
+
+std::string DocumentRootFor(const UrlMapConfig& Config, tsession* Session, std::string& Host, bool& AuthFailed) {
+    const std::string name = Host.substr(0, Host.find(':'));
+    for (const auto& domain : *Config.WebDomains) {
+        if (!core::SameTextAscii(domain->DomainName, name)) continue;
+        if (domain->AuthOn && !Admitted(Config, Session, *domain, false)) {
+            AuthFailed = true;
+            Session->Realm = domain->DomainName;
+        }
+        return domain->LocalRoot;
+    }
+    Host = "default";
+    return Config.WebDir;
+}
+
+std::string FindDefaultDocument(const UrlMapConfig& Config, const std::string& Folder) {
+    std::string first;
+    size_t at = 0;
+    const std::string& list = Config.WebIndex;
+    for (bool isFirst = true; at < list.size(); isFirst = false) {
+        size_t end = list.find(';', at);
+        if (end == std::string::npos) end = list.size();
+        const std::string field = TrimSpaces(list.substr(at, end - at));
+        at = end + 1;
+        if (isFirst) first = field;
+        if (field.empty()) break;
+        if (netunit::WideFileExists(Folder + field)) return field;
+    }
+    return first;
+}
+
+ScriptKind GetScriptKind(const UrlMapConfig& Config, const std::string& Path, bool InCgiFolder) {
+    const std::string extension = LowerExtension(Path);
+    if (extension == ".exe") return {true, false};
+    if (extension == ".dll" || extension == ".so") return {false, true};
+    for (const auto& type : *Config.ScriptTypes)
+        if (TypeExtension(*type) == extension) return KindOfProgram(netunit::TrimSpacesCR(type->Interpreter));
+    if (InCgiFolder && netunit::IsExecutableFile(Path)) return {true, false};
+    return {};
+}
+
+UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Host, const std::string& Url) {
+    UrlMapping mapping;
+    if (Url.empty()) return mapping;
+
+    std::string relative = RelativePathOf(Url);
+    const std::string redirectUrl = FolderRedirectUrl(relative);
+    mapping.Target = "/" + relative;
+    Session->Target = netunit::Utf8ToWide(mapping.Target);
+    relative = relative.substr(0, relative.find('?'));
+    const bool extraPath = SplitScriptPath(*Config.ScriptTypes, relative, Session);
+    const std::string urlPath = relative;
+
+    std::string root = DocumentRootFor(Config, Session, Host, mapping.AuthFailed);
+    if (mapping.AuthFailed) return mapping;
+    if (root.empty()) {
+        Session->DocumentRoot.clear();
+        return mapping;
+    }
+    root = netunit::AddBackslash(root);
+    Session->DocumentRoot = root;
+
+    ScriptKind kind;
+    bool takenOver = false;
+    bool inUserFolder = false;
+    bool inCgiFolder = false;
+    std::string first;
+    const bool hasFirst = FirstComponent(relative, first);
+    int index = -1;
+    core::tvirtualpath* virtualPath = nullptr;
+    if (Config.CgiEnabled && !Config.CgiDir.empty() && !Config.CgiAlias.empty() && hasFirst &&
+        core::SameTextAscii(Config.CgiAlias, first)) {
+        relative = netunit::AddBackslash(Config.CgiDir) + relative.substr(first.size() + 1);
+        inCgiFolder = true;
+        kind = GetScriptKind(Config, relative, true);
+        takenOver = true;
+    } else if (core::FindVirtualPath(*Config.VirtualPaths, urlPath, Host, index, virtualPath)) {
+        Session->Realm = virtualPath->Alias;
+        if (virtualPath->AuthOn && !Admitted(Config, Session, *virtualPath, true)) {
+            mapping.AuthFailed = true;
+            return mapping;
+        }
+        // A folder left empty must map nothing rather than the file system's root.
+        if (virtualPath->LocalPath.empty()) return mapping;
+        relative = netunit::AddBackslash(virtualPath->LocalPath) + netunit::CopyToEnd(relative, static_cast<int>(virtualPath->Alias.size()) + 2);
+        if (!EndsWithSlash(urlPath) && EndsWithSlash(relative)) relative.pop_back();
+        takenOver = true;
+    } else {
+        for (const auto& account : *Config.Accounts) {
+            // A nameless account has no web folder: it would match the site's root.
+            if (!account->WebAllowed || account->UserName.empty()) continue;
+            std::string component;
+            const bool hasComponent = FirstComponent(relative, component);
+            if (account->UserName == relative) {
+                mapping.Redirect = true;
+            } else if (hasComponent && account->UserName == component &&
+                       (StartsWith(account->WebSite, kAllDomainsSite) ||
+                        StartsWith(netunit::CopyToEnd(account->WebSite, kSiteSchemeLength + 1), Host))) {
+                relative = Config.HomeDir + account->UserName + kUserWebFolder + relative.substr(component.size());
+                inUserFolder = true;
+                takenOver = true;
+            }
+        }
+    }
+    if (!takenOver) relative = root + relative;
+
+    std::string folder;
+    if (netunit::WideDirectoryExists(relative)) {
+        if (EndsWithSlash(relative)) {
+            folder = relative;
+            relative += FindDefaultDocument(Config, relative);
+        } else {
+            mapping.Redirect = true;
+        }
+    }
+    if (Config.SsiEnabled && LowerExtension(relative) == kIncludeExtension) Session->IsSsi = true;
+
+    if (mapping.Redirect) {
+        // A location that begins "//" names another host: never send a client there.
+        if (StartsWith(redirectUrl, "//")) {
+            mapping.Redirect = false;
+            return mapping;
+        }
+        mapping.LocalPath = redirectUrl;
+        return mapping;
+    }
+
+    if (!netunit::WideFileExists(relative)) {
+        mapping.ListingFolder = folder;
+        return mapping;
+    }
+    const std::string extension = LowerExtension(relative);
+    for (const auto& type : *Config.ScriptTypes) {
+        if (TypeExtension(*type) != extension) continue;
+        if ((!inUserFolder && type->OutsideCgiFolder) || (inUserFolder && type->InUserWebFolders)) {
+            kind = GetScriptKind(Config, relative, inCgiFolder);
+            break;
+        }
+    }
+    mapping.Cgi = kind.Cgi;
+    mapping.Isapi = kind.Isapi;
+    mapping.LocalPath = relative;
+    Session->PathTranslated = extraPath ? netunit::RemoveBackslash(root) + Session->Url : relative;
+    Session->ScriptDir = netunit::WideExtractPath(relative);
+    return mapping;
+}
+
+}  // namespace http

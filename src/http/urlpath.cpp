@@ -1,0 +1,62 @@
+#include "http/urlpath.h"
+
+#include "core/texthelpers.h"
+#include "netunit/paths.h"
+#include "netunit/textutil.h"
+
+namespace http {
+namespace {
+// An absolute URL's path starts after "scheme://host/".
+constexpr int kSlashesBeforeAbsolutePath = 3;
+}  // namespace
+
+bool IsSafePath(const std::string& Path) {
+    const size_t query = Path.find('?');
+    if (Path.find('\\') < query) return false;
+    if (Path.find("..") != std::string::npos || Path.find("/./") != std::string::npos) return false;
+    if (Path.find('~') != std::string::npos) return false;
+    for (char c : Path)
+        if (static_cast<unsigned char>(c) < 0x20) return false;
+    if (IsDeviceName(Path)) return false;
+    if (!Path.empty()) {
+        const char last = Path.back();
+        if (last == '.' || last == ' ' || last == '?') return false;
+    }
+    return !(Path.size() >= 2 && Path.compare(Path.size() - 2, 2, "./") == 0);
+}
+
+std::string LowerExtension(const std::string& Name) {
+    const size_t dot = Name.rfind('.');
+    if (dot == std::string::npos) return {};
+    const size_t slash = Name.rfind(netunit::kPathDelimiter);
+    if (slash != std::string::npos && slash > dot) return {};
+    return netunit::AsciiLowerCase(Name.substr(dot));
+}
+
+std::string RelativePathOf(const std::string& Url) {
+    if (!Url.empty() && Url[0] == '/') return Url.substr(1);
+    size_t at = std::string::npos;
+    for (int i = 0; i < kSlashesBeforeAbsolutePath; ++i) {
+        at = Url.find('/', at == std::string::npos ? 0 : at + 1);
+        if (at == std::string::npos) return {};
+    }
+    return Url.substr(at + 1);
+}
+
+std::string FolderRedirectUrl(const std::string& Relative) {
+    const size_t query = Relative.find('?');
+    if (query == std::string::npos) return "/" + Relative + "/";
+    return "/" + Relative.substr(0, query) + "/" + Relative.substr(query);
+}
+
+bool FirstComponent(const std::string& Path, std::string& Component) {
+    const size_t slash = Path.find(netunit::kPathDelimiter);
+    Component = slash == std::string::npos ? std::string() : Path.substr(0, slash);
+    return slash != std::string::npos;
+}
+
+bool SameFolder(const std::string& A, const std::string& B) {
+    return netunit::AddBackslash(A) == netunit::AddBackslash(B);
+}
+
+}  // namespace http

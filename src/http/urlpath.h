@@ -1,0 +1,35 @@
+// Pure routines on the request path and the names it maps to: the safety
+// test every request passes before a file is touched, and the pieces of the
+// mapping that need no configuration and no disk.
+#pragma once
+
+#include <string>
+
+namespace http {
+
+// False for a path that could leave the published folders or name something
+// that is no file: "\" before the query, "..", "/./", "~", a NUL or any other
+// control character, a device name, or a final ".", " ", "?" or "./". The
+// query counts for all of these but the "\".
+bool IsSafePath(const std::string& Path);
+
+// The extension of a file name, lower-cased, with its dot: the text from the
+// last "." after the last "/". Empty when the last component has no dot.
+std::string LowerExtension(const std::string& Name);
+
+// The request path relative to the site: without its leading "/", or, for an
+// absolute URL (scheme, host and path), what follows its third "/".
+std::string RelativePathOf(const std::string& Url);
+
+// The location that adds the missing "/" to a folder's path. Relative is the
+// relative path as requested, query included; the query stays behind the
+// added "/".
+std::string FolderRedirectUrl(const std::string& Relative);
+
+// The text before the first "/"; false when there is no "/".
+bool FirstComponent(const std::string& Path, std::string& Component);
+
+// Both name the same folder, whether or not either ends in "/".
+bool SameFolder(const std::string& A, const std::string& B);
+
+}  // namespace http

@@ -1,0 +1,34 @@
+// Command line intake of the SMTP and POP3 sessions: received bytes gather in
+// the session's buffer, and one line at a time is taken from its front. Pure:
+// no socket and no window.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace mail {
+
+// A command line holds at most this many characters; a longer one is cut to
+// kCommandLineKept characters and ended there.
+constexpr size_t kCommandLineMax = 255;
+constexpr size_t kCommandLineKept = 254;
+
+// Appends received bytes to the buffer, leaving out NUL bytes (which would
+// otherwise end a text early further on).
+void AppendReceived(std::string& Buffer, const char* Bytes, size_t Length);
+
+// Cuts an over-long first line: when the buffer's first line (without its
+// line end) is longer than kCommandLineMax characters, or the buffer holds
+// more than kCommandLineMax + 1 bytes without any line end, the buffer becomes
+// its first kCommandLineKept characters followed by CR LF. What followed the
+// cut is dropped.
+void BoundCommandBuffer(std::string& Buffer);
+
+// Takes the first line from the buffer when it holds an LF: the line is the
+// text before the first LF without one trailing CR, and it leaves the buffer
+// with its line end. Every LF ends a line, so text behind a bare LF can never
+// ride along with the line before it (into a sender, say, that is later
+// written out as a line of its own). False when the buffer holds no LF yet.
+bool TakeCommandLine(std::string& Buffer, std::string& Line);
+
+}  // namespace mail

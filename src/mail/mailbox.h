@@ -1,0 +1,53 @@
+// Mailboxes: one file per message in the mail folder, named user "^" n with n
+// counting from 0 without gaps, so that a message's number is its position.
+// The first line of each file is the message's id, which POP3 hands out as
+// its unique id; the rest is the message as received, ending with ".".
+// User is always the account's stored name, never the text a client typed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mail {
+
+// Ids are drawn from 0 to kMessageIdRange - 1; stepping past a taken id may
+// reach kMessageIdRange itself before it wraps to 0.
+constexpr int64_t kMessageIdRange = 2000000000;
+
+// Folder + User + "^" + N.
+std::string MailboxFileName(const std::string& Folder, const std::string& User, int64_t N);
+
+// The number after User + "^" in a file name, when the rest is a plain decimal
+// number (no sign, blank or leading zero, nothing behind it such as ".tmp").
+bool ParseMailboxNumber(const std::string& Name, const std::string& User, int64_t& N);
+
+// The smallest number from 0 whose message file does not exist, and its name.
+int64_t NextMessageNumber(const std::string& Folder, const std::string& User);
+std::string NextMessageFile(const std::string& Folder, const std::string& User);
+
+// The messages of a mailbox: the files numbered 0, 1, ... before the first
+// missing number.
+int64_t MailboxCount(const std::string& Folder, const std::string& User);
+
+// The id for a new message when Drawn was drawn and Ids are those of the
+// mailbox's messages: the first value from Drawn on (wrapping after
+// kMessageIdRange to 0) that no id equals, or Drawn when every value is taken.
+int64_t PickMessageId(int64_t Drawn, const std::vector<std::string>& Ids);
+
+// A value from 0 to kMessageIdRange - 1 from the runtime's generator.
+int64_t DrawMessageId();
+
+// Reads the ids of the mailbox's messages into Ids and picks a new one; -1
+// when a message of the mailbox cannot be read.
+int64_t NewMessageId(const std::string& Folder, const std::string& User, std::vector<std::string>& Ids);
+
+// Renumbers the mailbox's messages 0, 1, 2, ... in their old order, closing
+// the gaps deleted messages or an interrupted run left. A rename the system
+// refuses ends the run; what it had not reached stays as it was.
+void RenumberMailbox(const std::string& Folder, const std::string& User);
+
+// The first line of message file N, or "-1" when it cannot be read.
+std::string ReadMessageId(const std::string& Folder, const std::string& User, int64_t N);
+
+}  // namespace mail

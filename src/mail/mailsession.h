@@ -1,0 +1,36 @@
+// What the SMTP and POP3 steps share: replies, node captions, log lines and
+// the intake of received bytes into the session's buffer.
+#pragma once
+
+#include <string>
+
+#include "ui/quillnestform.h"
+
+namespace mail {
+
+// Sends Text and CR LF, then restarts the session's idle countdown.
+void Reply(Tquillnestform* form, tsession* session, const std::string& Text);
+
+// The session's node in the connections tree shows its prefix and Text.
+void SetCaption(tsession* session, const std::string& Text);
+
+// A log line with the session's prefix (protocol included).
+void LogSession(Tquillnestform* form, tsession* session, const std::string& Text);
+
+void CaptionAndLog(Tquillnestform* form, tsession* session, const std::string& Text);
+
+// Reads what has arrived (one receive of at most 4096 bytes) into the
+// session's buffer, NUL bytes left out, and restarts the idle countdown.
+// False when nothing was waiting.
+bool ReceiveIntoBuffer(Tquillnestform* form, tsession* session);
+
+// The close of state 99 once the socket can send or is dead: the protocol's
+// own release runs first, then the common close. False while it must wait.
+template <typename Release>
+bool CloseWhenSent(Tquillnestform* form, tsession* session, int index, Release release) {
+    if (!form->netsockets->CanSend(session->Socket) && !form->netsockets->IsDead(session->Socket)) return false;
+    release();
+    return form->CloseSessionStep(session, index, false);
+}
+
+}  // namespace mail

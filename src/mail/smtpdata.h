@@ -1,0 +1,39 @@
+// The message text that follows DATA, taken from the session's buffer line by
+// line: every line end becomes CR LF, a message without a From header gets
+// the envelope sender as its last header line, and the line "." ends the
+// message. Lines keep the dots the client put in front of them. Pure: no
+// socket, no file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace mail {
+
+// The longest line of message text waiting for its line end.
+constexpr size_t kMessageLineMax = 64 * 1024;
+
+// What is known of the message so far, kept from one read to the next.
+struct tmessagetext {
+    bool FromSeen = false;  // a From header line was seen, or one was added
+    bool InBody = false;    // the empty line that ends the header has passed
+};
+
+struct tdatachunk {
+    std::string Text;      // the lines to store, the final "." line included
+    size_t Consumed = 0;   // bytes taken from the buffer, as received
+    bool Complete = false; // the final "." line was taken
+    bool LineTooLong = false;  // the buffer holds an unended line above kMessageLineMax
+};
+
+// The header line added to a message without one: "from: " and the sender
+// with blanks trimmed; CR and LF are left out so it stays one line.
+std::string AddedFromLine(const std::string& Sender);
+
+// Takes every whole line from the front of Buffer, up to and including the
+// final "." line; what follows that line stays in Buffer for the next
+// command, as does a line still waiting for its LF.
+tdatachunk TakeMessageText(std::string& Buffer, tmessagetext& State, const std::string& FromLine);
+
+}  // namespace mail

@@ -1,0 +1,127 @@
+#include "mail/smtpdelivery.h"
+
+#include <vector>
+
+#include "core/texthelpers.h"
+#include "mail/addresses.h"
+#include "mail/mailbox.h"
+#include "mail/mailstore.h"
+#include "mail/relayfiles.h"
+#include "netunit/datetime.h"
+#include "netunit/files.h"
+#include "ui/quillnestform.h"
+
+namespace mail {
+namespace {
+
+constexpr int64_t kBytesPerMegabyte = 1048576;
+
+// The files one delivery has made so far, removed again if it fails.
+class tdelivery {
+public:
+    tdelivery(Tquillnestform* form, tsession* session) : form_(form), session_(session) {}
+
+    bool Run();
+    void Undo();
+
+private:
+    bool PlaceFirst();
+    bool CopyToMailbox(const std::string& source, const core::tuseraccount& account);
+    bool QueueForRelay(const std::string& source);
+
+    Tquillnestform* form_;
+    tsession* session_;
+    std::vector<std::string> made_;
+    std::string relayFile_;
+    double queuedAt_ = 0;
+};
+
+bool tdelivery::PlaceFirst() {
+    std::string placed;
+    if (!PlaceInMailbox(session_->DataFileName, form_->MailDir, session_->Recipient, placed)) return false;
+    made_.push_back(placed);
+    session_->DataFileName = placed;
+    return true;
+}
+
+bool tdelivery::CopyToMailbox(const std::string& source, const core::tuseraccount& account) {
+    const std::string& user = account.UserName;
+    const std::string temp =
+        FreeTempName(form_->MailDir + user + "^", NextMessageNumber(form_->MailDir, user), "");
+    if (!CopyFileDurably(source, temp)) return false;
+    std::string placed;
+    if (!PlaceInMailbox(temp, form_->MailDir, user, placed)) {
+        netunit::FileDelete(temp);
+        return false;
+    }
+    made_.push_back(placed);
+    return true;
+}
+
+// The control file is written before the message file takes its queue name,
+// so that a queue entry found at start always has its recipients.
+bool tdelivery::QueueForRelay(const std::string& source) {
+    std::string temp = source;
+    if (!session_->Recipient.empty()) {
+        temp = FreeTempName(form_->RelayDir, 0, ".m");
+        if (!CopyFileDurably(source, temp)) return false;
+        made_.push_back(temp);
+    }
+    queuedAt_ = netunit::NowDayNumber();
+    const std::string control = RelayControlText(kRelayNotTried, queuedAt_, TrimSpaces(session_->Sender),
+                                                 session_->RelayRecipients);
+    for (int i = 0; i < kPlaceTries; ++i) {
+        const std::string name = form_->NextRelayFile(form_->RelayDir);
+        if (!netunit::WriteFileAtomic(ControlFileOf(name), control)) return false;
+        if (netunit::FileRename(temp, name)) {
+            made_.push_back(ControlFileOf(name));
+            made_.push_back(name);
+            relayFile_ = name;
+            if (session_->Recipient.empty()) session_->DataFileName = name;
+            return true;
+        }
+        netunit::FileDelete(ControlFileOf(name));
+        if (!netunit::WideFileExists(name)) return false;
+    }
+    return false;
+}
+
+bool tdelivery::Run() {
+    if (!session_->Recipient.empty() && !PlaceFirst()) return false;
+    const std::string source = session_->DataFileName;
+    for (const std::string& entry : session_->LocalRecipients) {
+        const core::tuseraccount* account = FindMailboxAccount(form_->Accounts, entry);
+        // A recipient that is gone, or over its quota, is passed over; the
+        // message still goes to the others.
+        if (account == nullptr || OverQuota(form_->HomeDir, *account, session_->ByteCount)) continue;
+        if (!CopyToMailbox(source, *account)) return false;
+    }
+    if (!session_->RelayRecipients.empty() && !QueueForRelay(source)) return false;
+    if (!netunit::SyncFolder(form_->MailDir)) return false;
+    if (!relayFile_.empty() && !netunit::SyncFolder(form_->RelayDir)) return false;
+    if (!relayFile_.empty())
+        form_->AddRelayEntry(relayFile_, kRelayNotTried, TrimSpaces(session_->Sender), queuedAt_);
+    return true;
+}
+
+void tdelivery::Undo() {
+    for (const std::string& name : made_) netunit::FileDelete(name);
+    netunit::FileDelete(session_->DataFileName);
+}
+
+}  // namespace
+
+bool OverQuota(const std::string& HomeDir, const core::tuseraccount& Account, int64_t Bytes) {
+    if (!Account.QuotaApplies) return false;
+    return UserDirUsage(HomeDir + Account.UserName) + Bytes >= static_cast<int64_t>(Account.Quota) * kBytesPerMegabyte;
+}
+
+bool DeliverMessage(Tquillnestform* form, tsession* session) {
+    tdelivery delivery(form, session);
+    if (delivery.Run()) return true;
+    delivery.Undo();
+    return false;
+}
+
+}  // namespace mail
+

@@ -1,0 +1,28 @@
+// Byte-level rules of the Telnet dialogue that need no socket: the echo bound
+// of the login prompt, and the line ends between a Telnet client, which ends
+// a line with CR LF, CR NUL or CR alone, and a program on pipes, which ends it
+// with LF.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace telnet {
+
+// The echo of one receive at the login prompt stays short: once it is longer
+// than kEchoLimit with no CR in its first kEchoLimit bytes, it is cut to
+// kEchoKeep bytes and a line end.
+constexpr size_t kEchoLimit = 256;
+constexpr size_t kEchoKeep = 254;
+void BoundEcho(std::string& Echo);
+
+// The client's bytes as the child reads them: CR LF, CR NUL and a lone CR
+// each become LF. AfterCR carries a CR that ended the previous piece, so
+// that its LF or NUL in the next piece is not a second line end.
+std::string ClientBytesForChild(std::string_view Bytes, bool& AfterCR);
+
+// The child's bytes as the client shows them: an LF not preceded by CR
+// becomes CR LF. AfterCR carries a CR that ended the previous piece.
+std::string ChildBytesForClient(std::string_view Bytes, bool& AfterCR);
+
+}  // namespace telnet

@@ -1,0 +1,47 @@
+// The log-to-file switch of the Log page. AddLog opens and closes the file for
+// every line; the switch only tests that the file can be written.
+#include <string>
+
+#include "forms/forms.h"
+#include "netunit/msgboxes.h"
+#include "netunit/names.h"
+#include "netunit/textfile.h"
+#include "ui/quillnestform.h"
+
+namespace {
+
+// Opens the log file for appending (creating it when missing) and closes it again.
+bool CanWriteLogFile(const std::string& name) {
+    netunit::TTextFile file;
+    const bool opened =
+        netunit::WideFileExists(name) ? netunit::TextAppend(file, name) : netunit::TextRewrite(file, name);
+    return opened && netunit::TextClose(file) == 0;
+}
+
+void AppendLogSoFar(Tquillnestform& f) {
+    netunit::TTextFile file;
+    if (!netunit::TextAppend(file, f.LogFileName)) return;
+    for (int i = 0; i < f.status->Items()->Count(); ++i) netunit::TextWriteLine(file, f.status->Items()->Strings(i));
+    netunit::TextClose(file);
+}
+
+}  // namespace
+
+void Tquillnestform::logfilelabelClick(forms::TObject*) {
+    if (!logfilelabel->Checked()) {
+        LogToFile = false;
+        if (!LogFileName.empty()) AddLog("Stopped logging to file.");
+    } else if (!LogFileName.empty()) {
+        LogToFile = CanWriteLogFile(LogFileName);
+        if (!LoadingLogSetting && netunit::ConfirmBox(this, "Include current log in file?")) AppendLogSoFar(*this);
+        AddLog(LogToFile ? "Logging to " + LogFileName : "Unabled to open " + LogFileName);
+    } else if (OpenDialog1->Execute()) {
+        LogFileName = OpenDialog1->FileName;
+        logfilelabel->SetCaption("Log to File: " + LogFileName);
+        LogToFile = CanWriteLogFile(LogFileName);
+        AddLog(LogToFile ? "Logging to " + LogFileName : "Unablesd to open " + LogFileName);
+    } else {
+        logfilelabel->SetChecked(false);
+    }
+    LoadingLogSetting = false;
+}

@@ -1,0 +1,354 @@
+"""FTP without data connections: login, the virtual tree, permissions and limits."""
+import ftplib
+import io
+import os
+import socket
+import threading
+import time
+import unittest
+
+import fixtures
+from ftpserver import FtpServer
+from harness import wait_until
+
+ANN = fixtures.account(name="ann", password="pw", group="staff")
+BOB = fixtures.account(name="bob", password="pw")
+ROOT = fixtures.account(name="root", password="pw", superuser=True)
+
+
+class DialogueTest(unittest.TestCase):
+    """Exact replies, line by line, on a raw control connection."""
+
+    @classmethod
+    def setUpClass(cls):
+        twenty = fixtures.account(name="abcdefghijklmnopqrst", password="pw")
+        cls.srv = FtpServer(accounts=ANN + twenty).start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.srv.cleanup()
+
+    def run_dialogue(self, control, rows):
+        for sent, expected in rows:
+            with self.subTest(sent=sent[:40]):
+                self.assertEqual(control.cmd(sent), expected)
+
+    def test_greeting_names_the_server(self):
+        with self.srv.control() as c:
+            self.assertEqual(c.reply(), "220 Files FTP Server (Quillnest) Ready!")
+
+    def test_login_dialogue(self):
+        with self.srv.control() as c:
+            c.reply()
+            self.run_dialogue(c, [
+                ("HELP", "211 RTFRFC!"),
+                ("NOOP", "501 try the USER command ;)"),
+                ("USER", "501 uhm, try actually ENTERING the username this time!"),
+                ("USER ann", "331 Password required."),
+                ("HELP", "211 RTFRFC!"),
+                ("NOOP", "501 That wasn't a PASS"),
+                ("PASS wrong", "530 Login Incorrect! :P"),
+                ("USER anonymous", "331 Enter your complete e-mail address."),
+                ("PASS", "230 ok.. welcome!"),
+                ("PWD", '257 "/anonymous" is current directory.'),
+            ])
+        with self.srv.control() as c:
+            c.reply()
+            # The first four characters make PASS, so PASSWORD counts too.
+            self.run_dialogue(c, [("USER ann", "331 Password required."), ("PASSWORD pw", "230 ok.. welcome!")])
+
+    def test_quit_before_login(self):
+        with self.srv.control() as c:
+            c.reply()
+            self.assertEqual(c.cmd("QUIT"), "221 i'm outta here.")
+            self.assertIsNone(c.line())
+        with self.srv.control() as c:
+            c.reply()
+            c.cmd("USER ann")
+            self.assertEqual(c.cmd("QUIT"), "221 I'm outta here.")
+            self.assertIsNone(c.line())
+
+    def test_long_user_name_is_cut_to_twenty_characters(self):
+        with self.srv.control() as c:
+            c.reply()
+            c.cmd("USER abcdefghijklmnopqrstuvwxyz1234")
+            self.assertEqual(c.cmd("PASS pw"), "230 ok.. welcome!")
+            self.assertIn("Logged in as abcdefghijklmnopqrst\n", c.cmd("STAT"))
+
+    def test_commands_without_data_connection(self):
+        with self.srv.control() as c:
+            c.login("ann", "pw")
+            self.run_dialogue(c, [
+                ("PWD", '257 "/" is current directory.'),
+                ("XPWD", '257 "/" is current directory.'),
+                ("NOOP", "200 ok."),
+                ("noop", "200 ok."),
+                (" NOOP", "500 I have no idea what that means! :P"),
+                ("SYST", "215 UNIX Type: L8"),
+                ("SYST now", "500 I have no idea what that means! :P"),
+                ("MODE S", "200 Mode set to S"),
+                ("MODE B", "502 Structure not implemented"),
+                ("STRU F", "200 Structure set to F"),
+                ("STRU R", "504 Structure not implemented"),
+                ("TYPE A", "200 Type set to A"),
+                ("TYPE L 8", "200 Type set to L (Byte size 8)"),
+                ("TYPE L 7", "504 Byte size must be 8!"),
+                ("TYPE E", "501 Type not implemented"),
+                ("TYPE i", "200 Type set to I"),
+                ("ALLO 100", "202 Ignored."),
+                ("HELP", "211 RTFRFC!"),
+                ("ABOR", "500 Nothing to abort!"),
+                ("XYZZY", "500 I have no idea what that means! :P"),
+                ("QUIT now", "500 I have no idea what that means! :P"),
+                ("RNTO x", "553 File not found or Access denied!"),
+            ])
+            self.assertIn("TYPE: IMAGE;   STRU: FILE;   MODE: STREAM.", c.cmd("STAT"))
+            # A bare LF stays in the first word.
+            c.send("NOOP\n")
+            self.assertEqual(c.cmd("NOOP"), "500 I have no idea what that means! :P")
+            self.assertEqual(c.cmd("QUIT"), "221 I'm outta here.")
+            self.assertIsNone(c.line())
+
+    def test_long_line_is_cut_and_answered(self):
+        with self.srv.control() as c:
+            c.login("ann", "pw")
+            c.send("A" * 300)
+            self.assertEqual(c.reply(), "500 I have no idea what that means! :P")
+            # The rest of the long line was dropped: the next command is answered alone.
+            self.assertEqual(c.cmd("\r\nNOOP") if False else c.cmd("NOOP"), "200 ok.")
+            c.send("NOOP\r\n" + "B" * 400 + "\r\n")
+            self.assertEqual(c.reply(), "200 ok.")
+            self.assertEqual(c.reply(), "500 I have no idea what that means! :P")
+            self.assertEqual(c.cmd("PWD"), '257 "/" is current directory.')
+
+
+class HomeFolderTest(unittest.TestCase):
+    def setUp(self):
+        self.srv = FtpServer(accounts=ANN, files={"home/ann/a.txt": b"12345", "home/ann/b.txt": b"bee"}).start()
+        self.c = self.srv.control()
+        self.c.login("ann", "pw")
+        self.assertEqual(self.c.cmd("CWD /home/ann"), "250 CWD command successful.")
+
+    def tearDown(self):
+        self.c.close()
+        self.srv.cleanup()
+
+    def test_mkd_of_a_nested_path_creates_every_level(self):
+        self.assertEqual(self.c.cmd("MKD x/y/z"), "257 Directory Created")
+        self.assertTrue(os.path.isdir(self.srv.local("home/ann/x/y/z")))
+        self.assertEqual(self.c.cmd("XMKD /home/ann/my files"), "257 Directory Created")
+        self.assertTrue(os.path.isdir(self.srv.local("home/ann/my files")))
+        self.assertEqual(self.c.cmd("CWD my files"), "250 CWD command successful.")
+        self.assertEqual(self.c.cmd("PWD"), '257 "/home/ann/my files" is current directory.')
+
+    def test_cwd_refusals_and_the_root(self):
+        self.run_rows([
+            ("CWD", "550 That's no directory!"),
+            ("CWD a...b", "553 Don't even think about it!!!"),
+            ("CWD ...", "553 Don't even think about it!!!"),
+            ("CWD missing", "550 No such directory."),
+            ("CWD a.txt", "550 No such directory."),
+            ("CWD ../../..", "250 CWD command successful."),
+            ("PWD", '257 "/" is current directory.'),
+            ("CDUP", "250 CDUP command successful."),
+            ("PWD", '257 "/" is current directory.'),
+            ("CWD /home/ann", "250 CWD command successful."),
+            ("XCUP", "250 CDUP command successful."),
+            ("PWD", '257 "/home" is current directory.'),
+            ("CWD /Home", "550 No such directory."),
+        ])
+
+    def test_file_commands_and_their_replies(self):
+        self.run_rows([
+            ("SIZE a.txt", "213 5"),
+            ("SIZE", "550 No such file."),
+            ("SIZE none", "550 No such file."),
+            ("SIZE a...", "553 nOPE!@$."),
+            ("RNFR", "550 uhm.. that ain't a file :P"),
+            ("RNFR a...", "553 nope!"),
+            ("RNFR /etc/passwd", "550 uhm.. that ain't a file :P"),
+            ("RNFR a.txt", "350 Ready to be renamed"),
+            ("RNTO", "501 Rename to what??"),
+            ("RNTO x...", "553 no way!"),
+            ("RNTO c.txt", "250 File renamed!"),
+            ("SIZE c.txt", "213 5"),
+            ("DELE", "501 DELE what??"),
+            ("DELE a...", "553 Naw man!"),
+            ("DELE none", "553 Access denied!"),
+            ("DELE c.txt", "250 File deleted!"),
+            ("MKD", "500 uhm what??"),
+            ("MKD a...", "553 nooooo!"),
+            ("MKD d", "257 Directory Created"),
+            ("RMD", "501 DELE what??"),
+            ("RMD a...", "553 YeaH RiGHT!$!$@$#!"),
+            ("XRMD d", "250 Directory Deleted."),
+            ("RMD d", "553 Could not delete directory!"),
+        ])
+        self.assertFalse(os.path.exists(self.srv.local("home/ann/c.txt")))
+        self.assertTrue(wait_until(lambda: "Deleted /home/ann/c.txt" in self.srv.log_text(), 3))
+        self.assertIn("Removed directory /home/ann/d", self.srv.log_text())
+        self.assertIn("Renamed /home/ann/c.txt to " + self.srv.local("home/ann/c.txt"), self.srv.log_text())
+
+    def test_rename_onto_an_existing_file_leaves_both(self):
+        self.assertEqual(self.c.cmd("RNFR a.txt"), "350 Ready to be renamed")
+        self.assertEqual(self.c.cmd("RNTO b.txt"), "553 Access denied!")
+        self.assertEqual(self.srv.read("home/ann/a.txt"), b"12345")
+        self.assertEqual(self.srv.read("home/ann/b.txt"), b"bee")
+
+    def test_control_characters_in_a_path_are_refused(self):
+        self.assertEqual(self.c.cmd("MKD a\tb"), "553 nooooo!")
+        self.assertEqual(self.c.cmd("CWD a\x01"), "553 Don't even think about it!!!")
+        self.assertEqual(os.listdir(self.srv.local("home/ann")).count("a\tb"), 0)
+
+    def run_rows(self, rows):
+        for sent, expected in rows:
+            with self.subTest(sent=sent):
+                self.assertEqual(self.c.cmd(sent), expected)
+
+
+class PermissionTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.srv = FtpServer(
+            accounts=ANN + BOB + ROOT,
+            anonymous=[dict(local_dir="pub", alias="pub", list=False)],
+            shared=[dict(local_dir="team", alias="team", owner="<Group: Staff>", write=True)],
+            superuser=[dict(local_dir="tools", alias="tools")],
+            files={"home/bob/secret.txt": b"bob's", "pub/readme.txt": b"read me", "pub/sub/hidden.txt": b"h",
+                   "team/plan.txt": b"plan"}).start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.srv.cleanup()
+
+    def test_a_user_cannot_enter_or_fetch_from_another_home(self):
+        with self.srv.control() as c:
+            c.login("ann", "pw")
+            self.assertEqual(c.cmd("CWD /home/bob"), "550 No such directory.")
+            self.assertEqual(c.cmd("SIZE /home/bob/secret.txt"), "550 No such file.")
+            self.assertEqual(c.cmd("CWD /home/ann/../bob"), "550 No such directory.")
+            self.assertEqual(c.cmd("CWD /super"), "550 No such directory.")
+        ftp = self.srv.login("ann", "pw")
+        with self.assertRaisesRegex(ftplib.error_perm, "550 File not accessible or does not exist."):
+            ftp.retrbinary("RETR /home/bob/secret.txt", lambda b: None)
+        ftp.quit()
+
+    def test_alias_without_list_subdirectories_hides_its_folders(self):
+        ftp = self.srv.login("anonymous", "me@example.test")
+        self.assertEqual(ftp.pwd(), "/anonymous")
+        self.assertEqual(ftp.nlst("/anonymous/pub"), ["readme.txt"])
+        with self.assertRaises(ftplib.error_perm):
+            ftp.cwd("/anonymous/pub/sub")
+        with self.assertRaises(ftplib.error_perm):
+            ftp.retrbinary("RETR /anonymous/pub/sub/hidden.txt", lambda b: None)
+        data = io.BytesIO()
+        ftp.retrbinary("RETR /anonymous/pub/readme.txt", data.write)
+        self.assertEqual(data.getvalue(), b"read me")
+        for path in ("/home", "/shared"):
+            with self.subTest(path=path), self.assertRaises(ftplib.error_perm):
+                ftp.cwd(path)
+        ftp.quit()
+
+    def test_superuser_reaches_the_homes_but_cannot_delete_there(self):
+        with self.srv.control() as c:
+            c.login("root", "pw")
+            self.assertEqual(c.cmd("CWD /home/bob"), "250 CWD command successful.")
+            self.assertEqual(c.cmd("SIZE secret.txt"), "213 5")
+            self.assertEqual(c.cmd("DELE secret.txt"), "553 File not found or Access denied!")
+            self.assertEqual(c.cmd("MKD new"), "553 Access denied!")
+            self.assertEqual(c.cmd("RNFR secret.txt"), "350 Ready to be renamed")
+            self.assertEqual(c.cmd("RNTO /home/root/taken.txt"), "553 File not found or Access denied!")
+            self.assertEqual(c.cmd("CWD /super/tools"), "250 CWD command successful.")
+        self.assertEqual(self.srv.read("home/bob/secret.txt"), b"bob's")
+
+    def test_shared_group_path_is_open_to_members_only(self):
+        with self.srv.control() as c:
+            c.login("ann", "pw")
+            self.assertEqual(c.cmd("CWD /shared/team"), "250 CWD command successful.")
+            self.assertEqual(c.cmd("SIZE plan.txt"), "213 4")
+        with self.srv.control() as c:
+            c.login("bob", "pw")
+            self.assertEqual(c.cmd("CWD /shared/team"), "550 No such directory.")
+            self.assertEqual(c.cmd("SIZE /shared/team/plan.txt"), "550 No such file.")
+
+
+class LimitTest(unittest.TestCase):
+    def test_third_anonymous_login_gets_the_limit_reply_and_can_log_in_later(self):
+        srv = FtpServer(ftp={"maxconcheck": "1", "maxcon": "2"}).start()
+        try:
+            first, second = srv.login("anonymous", "a@x"), srv.login("anonymous", "b@x")
+            with srv.control() as c:
+                c.reply()
+                self.assertEqual(c.cmd("USER anonymous"), "331 Enter your complete e-mail address.")
+                self.assertEqual(c.cmd("PASS c@x"), "421 No more connections! :P")
+                # Still connected, and back at USER.
+                self.assertEqual(c.cmd("NOOP"), "501 try the USER command ;)")
+                first.quit()
+                time.sleep(0.5)
+                self.assertEqual(c.cmd("USER anonymous"), "331 Enter your complete e-mail address.")
+                self.assertEqual(c.cmd("PASS c@x"), "230 ok.. welcome!")
+            second.quit()
+        finally:
+            srv.cleanup()
+
+    def test_an_empty_limit_edit_limits_nothing(self):
+        srv = FtpServer(ftp={"maxconcheck": "1", "maxcon": ""}).start()
+        try:
+            clients = [srv.login("anonymous", f"{i}@x") for i in range(3)]
+            for client in clients:
+                client.quit()
+        finally:
+            srv.cleanup()
+
+    def test_account_connection_limit(self):
+        limited = fixtures.account(name="lim", password="pw", connection_limit=True, max_connections=1)
+        srv = FtpServer(accounts=limited).start()
+        try:
+            first = srv.login("lim", "pw")
+            with srv.control() as c:
+                c.reply()
+                c.cmd("USER LIM")
+                self.assertEqual(c.cmd("PASS pw"), "421 No more connections! :P")
+            first.quit()
+        finally:
+            srv.cleanup()
+
+
+class FloodTest(unittest.TestCase):
+    def test_noop_flood_without_reading_keeps_memory_flat(self):
+        srv = FtpServer(accounts=ANN).start()
+        try:
+            c = srv.control()
+            c.login("ann", "pw")
+            time.sleep(0.5)
+            before = srv.rss_kb()
+            chunk = b"NOOP\r\n" * 10000
+            total = 50 * 1024 * 1024
+            sent = [0]
+            c.sock.settimeout(1)
+
+            def flood():
+                try:
+                    while sent[0] < total:
+                        c.sock.sendall(chunk)
+                        sent[0] += len(chunk)
+                except OSError:
+                    pass
+
+            sender = threading.Thread(target=flood, daemon=True)
+            sender.start()
+            peak = before
+            deadline = time.monotonic() + 20
+            while time.monotonic() < deadline and sender.is_alive():
+                peak = max(peak, srv.rss_kb())
+                time.sleep(0.25)
+            peak = max(peak, srv.rss_kb())
+            self.assertLess(peak - before, 5 * 1024, f"grew {peak - before} kB after {sent[0]} bytes")
+            self.assertIsNone(srv.proc.poll())
+            c.close()
+        finally:
+            srv.cleanup()
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,202 @@
+// Request intake and parsing: when a buffered request is whole, dropped or
+// refused, and what the server takes from its lines.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "http/httprequest.h"
+
+using namespace http;
+using namespace std::string_literals;
+
+namespace {
+
+const char* IntakeName(Intake i) {
+    switch (i) {
+        case Intake::kWait: return "wait";
+        case Intake::kDrop: return "drop";
+        case Intake::kComplete: return "complete";
+        case Intake::kBadContentLength: return "bad length";
+    }
+    return "?";
+}
+
+struct IntakeRow {
+    int line;
+    const char* what;
+    std::string buffer;
+    Intake expected;
+    std::string contentLength;
+};
+
+TEST(HttpIntake, ExamineRequestTable) {
+    const std::string big(http::kMaxRequestBytes - 100, 'a');
+    const std::vector<IntakeRow> rows = {
+        {__LINE__, "GET with its blank line", "GET / HTTP/1.0\r\n\r\n", Intake::kComplete, ""},
+        {__LINE__, "GET with headers", "GET / HTTP/1.0\r\nHost: a\r\n\r\n", Intake::kComplete, ""},
+        {__LINE__, "GET without the blank line", "GET / HTTP/1.0\r\nHost: a\r\n", Intake::kWait, ""},
+        {__LINE__, "bare LF lines are no header end", "GET / HTTP/1.0\n\n", Intake::kWait, ""},
+        {__LINE__, "unknown method complete at the blank line", "BREW / HTTP/1.0\r\n\r\n", Intake::kComplete, ""},
+        {__LINE__, "POST 10 with 9 bytes waits", "POST /x HTTP/1.0\r\nContent-Length: 10\r\n\r\n123456789",
+         Intake::kWait, "10"},
+        {__LINE__, "POST 10 with 10 bytes", "POST /x HTTP/1.0\r\nContent-Length: 10\r\n\r\n1234567890",
+         Intake::kComplete, "10"},
+        {__LINE__, "POST with more than announced", "POST /x HTTP/1.0\r\nContent-Length: 2\r\n\r\nabcdef",
+         Intake::kComplete, "2"},
+        {__LINE__, "Content-Length 0 is whole at the blank line", "POST /x HTTP/1.0\r\nContent-Length: 0\r\n\r\n",
+         Intake::kComplete, "0"},
+        {__LINE__, "blanks around the value are skipped", "POST /x HTTP/1.0\r\ncontent-length:    3  \r\n\r\nabc",
+         Intake::kComplete, "3"},
+        {__LINE__, "no blank after the colon", "POST /x HTTP/1.0\r\nCONTENT-LENGTH:3\r\n\r\nabc", Intake::kComplete,
+         "3"},
+        {__LINE__, "negative length", "POST /x HTTP/1.0\r\nContent-Length: -1\r\n\r\n", Intake::kBadContentLength,
+         "-1"},
+        {__LINE__, "length not a number", "POST /x HTTP/1.0\r\nContent-Length: ten\r\n\r\n",
+         Intake::kBadContentLength, "ten"},
+        {__LINE__, "empty length", "POST /x HTTP/1.0\r\nContent-Length:\r\n\r\n", Intake::kBadContentLength, ""},
+        {__LINE__, "length above 1 MB", "POST /x HTTP/1.0\r\nContent-Length: 1048577\r\n\r\n",
+         Intake::kBadContentLength, "1048577"},
+        {__LINE__, "length of exactly 1 MB waits", "POST /x HTTP/1.0\r\nContent-Length: 1048576\r\n\r\n",
+         Intake::kWait, "1048576"},
+        {__LINE__, "POST without length waits for three bytes", "POST /x HTTP/1.0\r\n\r\nab", Intake::kWait, ""},
+        {__LINE__, "POST without length complete at three bytes", "POST /x HTTP/1.0\r\n\r\nabc", Intake::kComplete,
+         ""},
+        {__LINE__, "a length in the body is no header", "POST /x HTTP/1.0\r\n\r\n\r\nContent-Length: 99\r\n",
+         Intake::kComplete, ""},
+        {__LINE__, "X-Content-Length is another header",
+         "POST /x HTTP/1.0\r\nX-Content-Length: 99\r\n\r\nabc", Intake::kComplete, ""},
+        {__LINE__, "4096 bytes without LF wait", std::string(4096, 'a'), Intake::kWait, ""},
+        {__LINE__, "4097 bytes without LF are dropped", std::string(4097, 'a'), Intake::kDrop, ""},
+        {__LINE__, "4097 bytes with a LF wait", std::string(4096, 'a') + "\n", Intake::kWait, ""},
+        {__LINE__, "a long header still within 1 MB", "GET / HTTP/1.0\r\nX: " + big + "\r\n\r\n", Intake::kComplete,
+         ""},
+        {__LINE__, "more than 1 MB is dropped", "GET / HTTP/1.0\r\n" + std::string(http::kMaxRequestBytes, 'a'),
+         Intake::kDrop, ""},
+    };
+    for (const IntakeRow& row : rows) {
+        SCOPED_TRACE(std::to_string(row.line) + ": " + row.what);
+        std::string length = "junk";
+        EXPECT_STREQ(IntakeName(ExamineRequest(row.buffer, length)), IntakeName(row.expected));
+        if (row.expected != Intake::kDrop && row.expected != Intake::kWait) EXPECT_EQ(length, row.contentLength);
+    }
+}
+
+// A request that arrives in two pieces, split at every byte, is whole only
+// once its last byte is there, and a body with NUL bytes counts whole.
+TEST(HttpIntake, EverySplitPointCompletesOnlyAtTheEnd) {
+    const std::vector<std::string> requests = {
+        "GET /index.html HTTP/1.0\r\nHost: example\r\nUser-Agent: t\r\n\r\n",
+        "POST /cgi-bin/x HTTP/1.0\r\nContent-Length: 7\r\n\r\na\0b\0\r\n\0"s,
+        "POST /x HTTP/1.0\r\n\r\nabc",
+    };
+    for (const std::string& request : requests) {
+        for (size_t cut = 0; cut < request.size(); ++cut) {
+            SCOPED_TRACE(std::to_string(cut) + " of " + request.substr(0, 20));
+            std::string length;
+            EXPECT_EQ(ExamineRequest(request.substr(0, cut), length), Intake::kWait);
+        }
+        std::string length;
+        EXPECT_EQ(ExamineRequest(request, length), Intake::kComplete);
+    }
+}
+
+TEST(HttpRequestPath, DecodingTable) {
+    struct Row {
+        int line;
+        const char* what;
+        std::string requestLine;
+        std::string path;
+    };
+    const std::vector<Row> rows = {
+        {__LINE__, "plain path", "GET /index.html HTTP/1.0", "/index.html"},
+        {__LINE__, "HTTP/1.1 the same", "GET /a/b.txt HTTP/1.1", "/a/b.txt"},
+        {__LINE__, "%20 is a blank", "GET /my%20file.txt HTTP/1.0", "/my file.txt"},
+        {__LINE__, "both cases of hex", "GET /%2e%2E HTTP/1.0", "/.."},
+        {__LINE__, "encoded NUL decodes", "GET /a%00b HTTP/1.0", std::string("/a\0b", 4)},
+        {__LINE__, "one hex digit at the end gives nothing", "GET /abcdef%2 HTTP/1.0", ""},
+        {__LINE__, "percent at the end gives nothing", "GET /abcdefg% HTTP/1.0", ""},
+        {__LINE__, "non-hex digits give nothing", "GET /abc%zz HTTP/1.0", ""},
+        {__LINE__, "query stays encoded", "GET /a?x=%zz%41 HTTP/1.0", "/a?x=%zz%41"},
+        {__LINE__, "path decoded, query not", "GET /%41?%41 HTTP/1.0", "/A?%41"},
+        {__LINE__, "plus unchanged", "GET /a+b HTTP/1.0", "/a+b"},
+        {__LINE__, "shorter than 12 bytes", "GET / HTTP/", ""},
+        {__LINE__, "a path of no bytes", "GET  HTTP/1.0", ""},
+        {__LINE__, "no version: the tail is cut anyway", "GET /index.html.bak", "/index"},
+        {__LINE__, "empty line", "", ""},
+        {__LINE__, "absolute URL kept whole", "GET http://h/a HTTP/1.0", "http://h/a"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.line) + ": " + row.what);
+        EXPECT_EQ(RequestPath(row.requestLine), row.path);
+    }
+}
+
+TEST(HttpRequestPath, QueryStringTable) {
+    struct Row {
+        std::string path, query;
+    };
+    const std::vector<Row> rows = {
+        {"/a?x=1", "x=1"},      {"/a", ""},           {"/a?", ""},          {"/a?b?c", "b?c"},
+        {"/a?x=1\r\n", "x=1"},  {"?q", "q"},          {"", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(QueryString(row.path), row.query);
+    }
+}
+
+TEST(HttpRequestPath, HexDigits) {
+    const std::string digits = "0123456789abcdefABCDEF";
+    for (char c : digits) EXPECT_TRUE(IsHexDigit(c)) << c;
+    for (char c : std::string("gG/:@` \0", 8)) {
+        EXPECT_FALSE(IsHexDigit(c)) << int(c);
+        EXPECT_EQ(HexValue(c), 0);
+    }
+    EXPECT_EQ(HexValue('9'), 9);
+    EXPECT_EQ(HexValue('a'), 10);
+    EXPECT_EQ(HexValue('F'), 15);
+}
+
+TEST(HttpHeaders, LinesVariablesAndLookups) {
+    const std::string request =
+        "GET /x HTTP/1.0\r\nHost:  www.example.org:8080 \r\nUser-Agent: curl/8\r\naccept-language: de\r\n"
+        "Authorization: Basic dXNlcjpwYXNz\r\nContent-Type: text/plain\r\n\r\nHost: body\r\n";
+    const std::vector<std::string> lines = HeaderLines(request);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "Host:  www.example.org:8080 ");
+    EXPECT_EQ(lines[4], "Content-Type: text/plain");
+    EXPECT_EQ(AllHttpVariables(lines),
+              "HTTP_HOST:  www.example.org:8080  HTTP_USER_AGENT: curl/8 HTTP_ACCEPT_LANGUAGE: de "
+              "HTTP_AUTHORIZATION: Basic dXNlcjpwYXNz HTTP_CONTENT_TYPE: text/plain ");
+
+    std::string value;
+    ASSERT_TRUE(FindHeader(request, "host", value));
+    EXPECT_EQ(value, "  www.example.org:8080 ");
+    ASSERT_TRUE(FindHeader(request, "authorization", value));
+    EXPECT_EQ(AuthorizationToken(value), "dXNlcjpwYXNz");
+    EXPECT_FALSE(FindHeader(request, "cookie", value));
+    EXPECT_EQ(value, "");
+    EXPECT_EQ(RequestMethod(RequestLine(request)), "GET");
+    EXPECT_EQ(RequestMethod("delete /x HTTP/1.0"), "DELETE");
+}
+
+TEST(HttpHeaders, EdgeCases) {
+    // No headers at all.
+    EXPECT_TRUE(HeaderLines("GET / HTTP/1.0\r\n\r\n").empty());
+    // The request line is never a header, even when it looks like one.
+    std::string value;
+    EXPECT_FALSE(FindHeader("host: x\r\n\r\n", "host", value));
+    // A header only in the body is not found.
+    EXPECT_FALSE(FindHeader("GET / HTTP/1.0\r\n\r\nhost: evil\r\n", "host", value));
+    // An empty first line: the request line is empty and the next line a header.
+    EXPECT_EQ(RequestLine("\r\nGET / HTTP/1.0\r\n\r\n"), "");
+    // A line without a blank is upper-cased whole.
+    EXPECT_EQ(AllHttpVariables({"x-a:b"}), "HTTP_X_A:B ");
+    // The scheme word is not examined; a missing token is empty.
+    EXPECT_EQ(AuthorizationToken(" Digest abc"), "abc");
+    EXPECT_EQ(AuthorizationToken(" Basic"), "");
+    EXPECT_EQ(AuthorizationToken("Basic abc"), "");  // no blank after the colon: "abc" is word 2
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+// The safety test of request paths and the pure pieces of the mapping.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "http/urlpath.h"
+
+using namespace http;
+using namespace std::string_literals;
+
+namespace {
+
+TEST(HttpSafePath, Table) {
+    struct Row {
+        int line;
+        std::string path;
+        bool safe;
+    };
+    const std::vector<Row> rows = {
+        {__LINE__, "/index.html", true},
+        {__LINE__, "/", true},
+        {__LINE__, "/a/b/c.txt?x=1&y=2", true},
+        {__LINE__, "/a?x=a\\b", true},  // a backslash after the "?" is not looked at
+        {__LINE__, "/a\\b", false},
+        {__LINE__, "/../options.ini", false},
+        {__LINE__, "/a/..", false},
+        {__LINE__, "/a?x=..", false},  // ".." in the query too
+        {__LINE__, "/a/./b", false},
+        {__LINE__, "/~user/", false},
+        {__LINE__, "/a\0b"s, false},
+        {__LINE__, "/a\rb", false},
+        {__LINE__, "/a\nb", false},
+        {__LINE__, "/a\tb", false},
+        {__LINE__, "/a?x=\x01", false},
+        {__LINE__, "/docs/a.htm.", false},
+        {__LINE__, "/a ", false},
+        {__LINE__, "/a?", false},
+        {__LINE__, "/a/.", false},
+        {__LINE__, "/a./", false},
+        {__LINE__, "/COM1", false},
+        {__LINE__, "/x/lpt3", false},
+        {__LINE__, "/aux", false},
+        {__LINE__, "/COM5", true},
+        {__LINE__, "/.hidden", true},
+        {__LINE__, "/a.b.c", true},
+        {__LINE__, "/\xc3\xa9t\xc3\xa9.txt", true},  // UTF-8 bytes are no control characters
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(IsSafePath(row.path), row.safe);
+    }
+}
+
+TEST(HttpUrlPieces, ExtensionRelativePathAndRedirect) {
+    EXPECT_EQ(LowerExtension("/srv/www/A.HTML"), ".html");
+    EXPECT_EQ(LowerExtension("/srv/w.w/readme"), "");
+    EXPECT_EQ(LowerExtension("/srv/www/archive.tar.GZ"), ".gz");
+    EXPECT_EQ(LowerExtension("noext"), "");
+
+    EXPECT_EQ(RelativePathOf("/a/b"), "a/b");
+    EXPECT_EQ(RelativePathOf("//etc/passwd"), "/etc/passwd");
+    EXPECT_EQ(RelativePathOf("http://host:80/a/b?q"), "a/b?q");
+    EXPECT_EQ(RelativePathOf("http://host"), "");
+    EXPECT_EQ(RelativePathOf("index.html"), "");
+
+    EXPECT_EQ(FolderRedirectUrl("sub"), "/sub/");
+    EXPECT_EQ(FolderRedirectUrl("sub?x=1"), "/sub/?x=1");
+    EXPECT_EQ(FolderRedirectUrl("a/b?x=1?y"), "/a/b/?x=1?y");
+
+    std::string first;
+    EXPECT_TRUE(FirstComponent("cgi-bin/x.exe", first));
+    EXPECT_EQ(first, "cgi-bin");
+    EXPECT_FALSE(FirstComponent("cgi-bin", first));
+    EXPECT_EQ(first, "");
+
+    EXPECT_TRUE(SameFolder("/srv/cgi-bin", "/srv/cgi-bin/"));
+    EXPECT_TRUE(SameFolder("/srv/cgi-bin/", "/srv/cgi-bin/"));
+    EXPECT_FALSE(SameFolder("/srv/cgi-bin2/", "/srv/cgi-bin/"));
+    EXPECT_FALSE(SameFolder("/srv/x/", ""));
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// The message text after DATA: line ends, the added From line, the final dot
+// and what follows it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mail/smtpdata.h"
+
+namespace mail {
+namespace {
+
+const std::string kFrom = "from: <a@b>";
+
+struct Outcome {
+    std::string text;
+    std::string rest;
+    size_t consumed = 0;
+    bool complete = false;
+};
+
+// Feeds the input in pieces cut at Splits, as reads would bring it.
+Outcome Feed(const std::string& input, std::initializer_list<size_t> splits = {}) {
+    Outcome out;
+    tmessagetext state;
+    std::string buffer;
+    size_t from = 0;
+    std::vector<size_t> cuts(splits);
+    cuts.push_back(input.size());
+    for (size_t cut : cuts) {
+        buffer += input.substr(from, cut - from);
+        from = cut;
+        if (out.complete) continue;
+        const tdatachunk chunk = TakeMessageText(buffer, state, kFrom);
+        out.text += chunk.Text;
+        out.consumed += chunk.Consumed;
+        out.complete = chunk.Complete;
+    }
+    out.rest = buffer;
+    return out;
+}
+
+TEST(MessageText, StoresTheMessageAsTheMailboxKeepsIt) {
+    struct Row {
+        const char* what;
+        std::string input;
+        std::string text;
+        std::string rest;
+    };
+    const Row rows[] = {
+        {"From line added before the empty line", "Subject: x\r\n\r\nbody\r\n.\r\n",
+         "Subject: x\r\nfrom: <a@b>\r\n\r\nbody\r\n.\r\n", ""},
+        {"a From header in any case is kept", "FROM: z\r\nSubject: x\r\n\r\nbody\r\n.\r\n",
+         "FROM: z\r\nSubject: x\r\n\r\nbody\r\n.\r\n", ""},
+        {"added once although the body has empty lines", "A: 1\r\n\r\nb\r\n\r\nc\r\n.\r\n",
+         "A: 1\r\nfrom: <a@b>\r\n\r\nb\r\n\r\nc\r\n.\r\n", ""},
+        {"a From line in the body does not count", "A: 1\r\n\r\nFrom: body\r\n.\r\n",
+         "A: 1\r\nfrom: <a@b>\r\n\r\nFrom: body\r\n.\r\n", ""},
+        {"no header at all", "\r\nbody\r\n.\r\n", "from: <a@b>\r\n\r\nbody\r\n.\r\n", ""},
+        {"header without its end gets nothing", "A: 1\r\n.\r\n", "A: 1\r\n.\r\n", ""},
+        {"bare LF line ends become CR LF", "A: 1\n\nx\ny\n.\n", "A: 1\r\nfrom: <a@b>\r\n\r\nx\r\ny\r\n.\r\n", ""},
+        {"dot-stuffed lines keep their dots", "A: 1\r\n\r\n..x\r\n.y\r\n.\r\n",
+         "A: 1\r\nfrom: <a@b>\r\n\r\n..x\r\n.y\r\n.\r\n", ""},
+        {"an empty message", ".\r\n", ".\r\n", ""},
+        {"what follows the dot stays for the next command", "A: 1\r\n\r\nx\r\n.\r\nQUIT\r\n",
+         "A: 1\r\nfrom: <a@b>\r\n\r\nx\r\n.\r\n", "QUIT\r\n"},
+        {"a line ending in CR CR LF is no dot line", "A: 1\r\n\r\n.\r\r\n.\r\n",
+         "A: 1\r\nfrom: <a@b>\r\n\r\n.\r\r\n.\r\n", ""},
+        {"an unended line waits", "A: 1\r\n\r\npartial", "A: 1\r\nfrom: <a@b>\r\n\r\n", "partial"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const Outcome out = Feed(row.input);
+        EXPECT_EQ(out.text, row.text);
+        EXPECT_EQ(out.rest, row.rest);
+        EXPECT_EQ(out.consumed, row.input.size() - row.rest.size());
+    }
+}
+
+TEST(MessageText, SameTextWhateverTheSplit) {
+    const std::string input = "Subject: s\r\nX: 1\n\r\nline\r\nFrom: late\r\n..dot\r\n.\r\nQUIT\r\n";
+    const Outcome whole = Feed(input);
+    ASSERT_TRUE(whole.complete);
+    for (size_t a = 0; a <= input.size(); ++a)
+        for (size_t b = a; b <= input.size(); b += 7) {
+            SCOPED_TRACE(std::to_string(a) + "," + std::to_string(b));
+            const Outcome split = Feed(input, {a, b});
+            EXPECT_EQ(split.text, whole.text);
+            EXPECT_EQ(split.rest, whole.rest);
+            EXPECT_TRUE(split.complete);
+        }
+}
+
+TEST(MessageText, BoundsAnUnendedLine) {
+    tmessagetext state;
+    std::string buffer(kMessageLineMax, 'x');
+    EXPECT_FALSE(TakeMessageText(buffer, state, kFrom).LineTooLong);
+    buffer += "x";
+    EXPECT_TRUE(TakeMessageText(buffer, state, kFrom).LineTooLong);
+}
+
+TEST(MessageText, AddedFromLineStaysOneLine) {
+    EXPECT_EQ(AddedFromLine("  <a@b>  "), "from: <a@b>");
+    EXPECT_EQ(AddedFromLine("<a@b>\rBcc: x"), "from: <a@b>Bcc: x");
+}
+
+}  // namespace
+}  // namespace mail

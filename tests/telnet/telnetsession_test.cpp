@@ -1,0 +1,689 @@
+// The Telnet session inside one process: a real window with its Telnet
+// listener on loopback, driven by a plain socket client while the test pumps
+// the event loop (the server runs on this same thread).
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../platform/pump.h"
+#include "core/accountlookup.h"
+#include "forms/forms.h"
+#include "platform/programdir.h"
+#include "telnet/telnetmenu.h"
+#include "ui/quillnestform.h"
+
+namespace {
+
+// The server ignores SIGPIPE (a write to a pipe whose reader has gone must
+// fail, not end the program); these tests run under the same rule.
+const bool kPipeSignalIgnored = (std::signal(SIGPIPE, SIG_IGN), true);
+
+using testing_pump::PumpFor;
+using testing_pump::PumpUntil;
+
+const std::string kWillEcho = "\xff\xfb\x01";
+const std::string kDoEcho = "\xff\xfd\x01";
+const std::string kLoginPrompt = "\x1b[1;35m\r\n\r\nlogin: ";
+const std::string kInvalid = "\r\nInvalid username or password.\r\nlogin: ";
+const std::string kChooseOne = "Choose one... ";
+
+int FreePort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+// A Telnet client that never blocks, so that the server can run while it waits.
+class Client {
+public:
+    // A small receive buffer makes a client that does not read fill up soon.
+    explicit Client(int port, int receiveBuffer = 0) {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (receiveBuffer > 0) setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+        if (fd_ >= 0) fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) | O_NONBLOCK);
+    }
+    ~Client() { Close(); }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    bool Connected() const { return fd_ >= 0; }
+    void Close() {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+    // Ends the connection with a reset rather than a close.
+    void Reset() {
+        linger l{1, 0};
+        setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+        Close();
+    }
+
+    void Send(const std::string& bytes) {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            ssize_t n = send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+                continue;
+            }
+            PumpFor(2);
+        }
+    }
+    // Sends what the connection takes now; the count taken.
+    size_t SendSome(const std::string& bytes) {
+        ssize_t n = send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        return n > 0 ? static_cast<size_t>(n) : 0;
+    }
+
+    // Reads while the server runs, until the text holds `what`.
+    bool ReadUntil(const std::string& what, int ms = 3000) {
+        return PumpUntil([&] { return (Poll(), got_.find(what) != std::string::npos); }, ms);
+    }
+    bool ReadAtLeast(size_t bytes, int ms = 5000) {
+        return PumpUntil([&] { return (Poll(), got_.size() >= bytes); }, ms);
+    }
+    // Reads for a while; true when the server closed the connection.
+    bool WaitClosed(int ms = 3000) {
+        return PumpUntil([&] { return (Poll(), closed_); }, ms);
+    }
+    std::string Take() {
+        std::string all;
+        all.swap(got_);
+        return all;
+    }
+    const std::string& Got() const { return got_; }
+
+private:
+    void Poll() {
+        char buffer[65536];
+        for (;;) {
+            ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+            if (n > 0) {
+                got_.append(buffer, static_cast<size_t>(n));
+                continue;
+            }
+            if (n == 0) closed_ = true;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) closed_ = true;
+            return;
+        }
+    }
+
+    int fd_ = -1;
+    std::string got_;
+    bool closed_ = false;
+};
+
+class TelnetSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/quillnest-telnet-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        dir_ += "/";
+        platform::SetProgramDir(dir_);
+        form_ = new Tquillnestform;
+        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
+        port_ = FreePort();
+        form_->telnetport->SetText(std::to_string(port_));
+        form_->TelnetEnabled->SetChecked(true);
+        form_->telnetsplash->SetText("");
+        form_->commandprompt->SetChecked(false);
+        form_->TelnetAutoChoice = -1;
+        form_->Timer1Timer(form_->Timer1);
+        ASSERT_TRUE(form_->TelnetListener.Listening);
+        AddAccount("bob", "secret", false, true, true);
+        AddAccount("root", "toor", true, true, false);
+        AddAccount("mailonly", "pw", false, false, true);
+    }
+    void TearDown() override {
+        delete form_;
+        platform::SetProgramDir("");
+        std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
+
+    core::tuseraccount* AddAccount(const std::string& name, const std::string& password, bool superuser,
+                                   bool telnet, bool ftp) {
+        auto account = std::make_unique<core::tuseraccount>();
+        account->UserName = name;
+        account->Password = password;
+        account->Superuser = superuser;
+        account->TelnetAllowed = telnet;
+        account->FtpAllowed = ftp;
+        form_->Accounts.push_back(std::move(account));
+        mkdir((form_->HomeDir + name).c_str(), 0755);
+        return form_->Accounts.back().get();
+    }
+    core::tuseraccount* Account(const std::string& name) { return core::FindAccount(form_->Accounts, name); }
+    void AddProgram(const std::string& title, const std::string& path, core::ConsoleAccess access) {
+        auto program = std::make_unique<core::tconsoleprogram>();
+        program->Title = title;
+        program->ProgramPath = path;
+        program->Access = static_cast<int32_t>(access);
+        form_->ConsoleProgramList.push_back(std::move(program));
+    }
+
+    // Connects and answers the echo negotiation; the login prompt has arrived.
+    std::unique_ptr<Client> AtLogin(int receiveBuffer = 0) {
+        auto client = std::make_unique<Client>(port_, receiveBuffer);
+        EXPECT_TRUE(client->Connected());
+        EXPECT_TRUE(client->ReadUntil(kWillEcho));
+        client->Send(kDoEcho);
+        EXPECT_TRUE(client->ReadUntil("login: "));
+        client->Take();
+        return client;
+    }
+    std::unique_ptr<Client> LoggedIn(const std::string& name, const std::string& password,
+                                     int receiveBuffer = 0) {
+        auto client = AtLogin(receiveBuffer);
+        client->Send(name + "\r\n");
+        EXPECT_TRUE(client->ReadUntil("Password: "));
+        client->Send(password + "\r\n");
+        if (form_->TelnetAutoChoice == -1) EXPECT_TRUE(client->ReadUntil(kChooseOne));
+        else PumpFor(100);
+        client->Take();
+        return client;
+    }
+    tsession* Session() { return form_->SessionList.empty() ? nullptr : form_->SessionList.back(); }
+    std::string Menu(const std::string& name) {
+        return telnet::TelnetMenuText(name, *Account(name), form_->commandprompt->Checked(),
+                                      form_->ConsoleProgramList);
+    }
+    int CountLogged(const std::string& text) const {
+        int n = 0;
+        for (int i = 0; i < form_->status->Items()->Count(); ++i) {
+            const std::string line = form_->status->Items()->Strings(i);
+            if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0) ++n;
+        }
+        return n;
+    }
+    bool SessionsGone(int ms = 3000) {
+        return PumpUntil([&] { return form_->SessionList.empty(); }, ms);
+    }
+    // Members of the process group that are still running (zombies are dead).
+    static int LiveGroupMembers(pid_t group) {
+        int n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            std::ifstream stat(entry.path() / "stat");
+            std::string all((std::istreambuf_iterator<char>(stat)), {});
+            const size_t close = all.rfind(')');
+            if (close == std::string::npos) continue;
+            std::istringstream rest(all.substr(close + 2));
+            std::string state;
+            long ppid = 0, pgrp = 0;
+            rest >> state >> ppid >> pgrp;
+            if (pgrp == group && state != "Z" && state != "X") ++n;
+        }
+        return n;
+    }
+    static bool ProcessGone(pid_t pid, int ms = 3000) {
+        return PumpUntil([&] { return access(("/proc/" + std::to_string(pid)).c_str(), F_OK) != 0; }, ms);
+    }
+
+    std::string dir_;
+    Tquillnestform* form_ = nullptr;
+    int port_ = 0;
+};
+
+// ---- negotiation, splash and login
+
+TEST_F(TelnetSessionTest, TheServerAsksToEchoAndWaitsForTheAnswer) {
+    Client client(port_);
+    ASSERT_TRUE(client.ReadUntil(kWillEcho));
+    PumpFor(100);
+    EXPECT_EQ(client.Take(), kWillEcho) << "the first bytes are IAC WILL ECHO, alone";
+    client.Send("hello\r\n\xff\xfc\x01");  // text and IAC WONT ECHO
+    PumpFor(150);
+    EXPECT_EQ(client.Take(), "") << "nothing but DO ECHO moves the session on";
+    client.Send(std::string("\xff\xfa\x1f\x00\x50\x00\x18\xff\xf0", 9) + kDoEcho);
+    ASSERT_TRUE(client.ReadUntil("login: "));
+    EXPECT_EQ(client.Take(), kLoginPrompt);
+}
+
+TEST_F(TelnetSessionTest, TheSplashFileComesAheadOfTheLoginPromptInPieces) {
+    for (size_t size : {size_t{0}, size_t{100}, size_t{4096}, size_t{5000}, size_t{9000}}) {
+        SCOPED_TRACE("splash of " + std::to_string(size) + " bytes");
+        std::string splash;
+        for (size_t i = 0; i < size; ++i) splash += static_cast<char>('a' + i % 26);
+        std::ofstream(dir_ + "splash.ans", std::ios::binary) << splash;
+        form_->telnetsplash->SetText("splash.ans");
+        Client client(port_);
+        ASSERT_TRUE(client.ReadUntil(kWillEcho));
+        client.Take();
+        client.Send(kDoEcho);
+        ASSERT_TRUE(client.ReadUntil("login: "));
+        EXPECT_EQ(client.Take(), splash + kLoginPrompt);
+        EXPECT_FALSE(Session()->TransferFileOpen);
+        client.Close();
+        ASSERT_TRUE(SessionsGone());
+    }
+    form_->telnetsplash->SetText(dir_ + "missing.ans");
+    Client client(port_);
+    ASSERT_TRUE(client.ReadUntil(kWillEcho));
+    client.Take();
+    client.Send(kDoEcho);
+    ASSERT_TRUE(client.ReadUntil("login: "));
+    EXPECT_EQ(client.Take(), kLoginPrompt);
+}
+
+TEST_F(TelnetSessionTest, UserNameEntryEchoesAndEdits) {
+    struct Case {
+        const char* what;
+        std::string typed;
+        bool onePiece;  // else one key at a time
+        std::string shown;
+        std::string userName;
+    };
+    const std::vector<Case> cases = {
+        {"backspace drops the last character", "bob\b\r", false, "bob\b\r\nPassword: ", "bo"},
+        {"a backspace on nothing is not echoed", "\bx\r", false, "x\r\nPassword: ", "x"},
+        {"an empty name asks again", "\r\n", false, "\r\nlogin: ", ""},
+        {"line feeds are ignored", "a\nb\r", false, "ab\r\nPassword: ", "ab"},
+        {"25 characters keep the first 20", "abcdefghijklmnopqrstuvwxy\r", false,
+         "abcdefghijklmnopqrst\r\nPassword: ", "abcdefghijklmnopqrst"},
+        {"a piece that ends the name is not echoed", "bob\r\n", true, "\r\nPassword: ", "bob"},
+        {"a piece that does not end it is", "bo", true, "bo", "bo"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto client = AtLogin();
+        if (c.onePiece) {
+            client->Send(c.typed);
+        } else {
+            for (char key : c.typed) {
+                client->Send(std::string(1, key));
+                PumpFor(20);
+            }
+        }
+        ASSERT_TRUE(client->ReadUntil(c.shown)) << client->Got();
+        PumpFor(50);
+        EXPECT_EQ(client->Take(), c.shown);
+        EXPECT_EQ(Session()->UserName, c.userName);
+        client->Close();
+        ASSERT_TRUE(SessionsGone());
+    }
+}
+
+TEST_F(TelnetSessionTest, ALoginShowsTheMenuAndLogs) {
+    auto client = AtLogin();
+    client->Send("bob\r\n");
+    ASSERT_TRUE(client->ReadUntil("Password: "));
+    EXPECT_EQ(client->Take(), "\r\nPassword: ");
+    EXPECT_EQ(Session()->Node->Text(), "[" + std::to_string(Session()->Socket) + ":bob] Attempting to log in.");
+    client->Send("secret\r\n");
+    ASSERT_TRUE(client->ReadUntil(kChooseOne));
+    EXPECT_EQ(client->Take(), Menu("bob")) << "the password is not echoed";
+    EXPECT_EQ(CountLogged(":bob] Logged in."), 1);
+    EXPECT_EQ(Session()->Node->Text(), "[" + std::to_string(Session()->Socket) + ":bob] Main menu.");
+}
+
+TEST_F(TelnetSessionTest, ThreeFailedLoginsCloseHoweverTheLinesArrive) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> pieces;  // each sent after the previous answer
+        int invalidAnswers;
+    };
+    const std::vector<Case> cases = {
+        {"one attempt at a time", {"bob\r\n", "x\r\n", "bob\r\n", "y\r\n", "bob\r\n", "z\r\n"}, 2},
+        {"five passwords in one piece", {"bob\r\n", "a\rb\rc\rd\re\r"}, 2},
+        {"a right password after three wrong ones in the same piece", {"bob\r\n", "a\rb\rc\rsecret\r"}, 2},
+        {"an account without Telnet rights", {"mailonly\r\n", "pw\r\n", "mailonly\r\n", "pw\r\n", "mailonly\r\n", "pw\r\n"}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int denied = CountLogged("Access denied.");
+        auto client = AtLogin();
+        for (const std::string& piece : c.pieces) {
+            client->Send(piece);
+            PumpFor(60);
+        }
+        ASSERT_TRUE(client->WaitClosed());
+        std::string all = client->Take();
+        int invalid = 0;
+        for (size_t at = all.find(kInvalid); at != std::string::npos; at = all.find(kInvalid, at + 1)) ++invalid;
+        EXPECT_EQ(invalid, c.invalidAnswers);
+        EXPECT_EQ(all.find(kChooseOne), std::string::npos);
+        EXPECT_EQ(CountLogged("Access denied.") - denied, 3);
+        ASSERT_TRUE(SessionsGone());
+    }
+}
+
+TEST_F(TelnetSessionTest, OnlyAConnectionThatHasNotLoggedInTimesOut) {
+    Client waiting(port_);
+    ASSERT_TRUE(waiting.ReadUntil(kWillEcho));
+    tsession* session = Session();
+    ASSERT_NE(session->IdleTimer, nullptr);
+    EXPECT_TRUE(session->IdleTimer->Enabled());
+    EXPECT_EQ(session->IdleTimer->Interval(), kIdleTelnetMs);
+
+    auto client = LoggedIn("bob", "secret");
+    tsession* loggedIn = Session();
+    EXPECT_FALSE(loggedIn->IdleTimer->Enabled()) << "after the login a Telnet session has no idle limit";
+
+    session->IdleTimer->SetInterval(100);
+    ASSERT_TRUE(waiting.WaitClosed());
+    PumpFor(300);
+    ASSERT_EQ(form_->SessionList.size(), 1u);
+    EXPECT_EQ(form_->SessionList[0], loggedIn);
+}
+
+// ---- the menu and its screens
+
+TEST_F(TelnetSessionTest, ThePasswordChangeTakesEffectOnlyWhenConfirmed) {
+    struct Case {
+        const char* what;
+        std::string newPassword, confirmation;
+        std::string answer;
+        std::string password;  // the account's afterwards
+    };
+    const std::vector<Case> cases = {
+        {"confirmed", "n3w\b\bew", "new", " Password changed.  Hit any key to continue.", "new"},
+        {"mismatched", "new", "old", " Passwords did not match!  Hit any key to continue.", "secret"},
+        {"empty and confirmed", "", "", " Password changed.  Hit any key to continue.", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Account("bob")->Password = "secret";
+        auto client = LoggedIn("bob", "secret");
+        client->Send("1");
+        ASSERT_TRUE(client->ReadUntil("Enter new password: "));
+        EXPECT_EQ(client->Take(),
+                  "\x1b[2J\x1b[H\r\n\x1b[1;34m Change Password...  (CTRL+C to cancel)\r\n\r\n\r\n"
+                  "\x1b[1;35m  Enter new password: ");
+        client->Send(c.newPassword + "\r");
+        ASSERT_TRUE(client->ReadUntil("Confirm new password: "));
+        EXPECT_EQ(client->Take(), "\r\n  Confirm new password: ");
+        client->Send(c.confirmation + "\r");
+        ASSERT_TRUE(client->ReadUntil("continue."));
+        EXPECT_EQ(client->Take(), "\r\n\r\n" + c.answer);
+        EXPECT_EQ(Account("bob")->Password, c.password);
+        client->Send("x");
+        ASSERT_TRUE(client->ReadUntil(kChooseOne));
+        EXPECT_EQ(client->Take(), Menu("bob"));
+        client->Close();
+        ASSERT_TRUE(SessionsGone());
+    }
+    EXPECT_EQ(CountLogged(":bob] Changed password."), 2);
+}
+
+TEST_F(TelnetSessionTest, ControlCCancelsEitherChangeScreen) {
+    auto client = LoggedIn("bob", "secret");
+    client->Send("1");
+    ASSERT_TRUE(client->ReadUntil("Enter new password: "));
+    client->Send("abc\r");
+    ASSERT_TRUE(client->ReadUntil("Confirm new password: "));
+    client->Take();
+    client->Send("ab\x03" "1");
+    ASSERT_TRUE(client->ReadUntil(kChooseOne));
+    PumpFor(100);
+    EXPECT_EQ(client->Take(), Menu("bob")) << "the rest of the piece is dropped";
+    EXPECT_EQ(Account("bob")->Password, "secret");
+    EXPECT_EQ(Session()->Password, "secret");
+
+    client->Send("2");
+    ASSERT_TRUE(client->ReadUntil("(ENTER for none): "));
+    client->Send("/x\x03");
+    ASSERT_TRUE(client->ReadUntil(kChooseOne));
+    EXPECT_EQ(Account("bob")->FtpInitialPath, "");
+}
+
+TEST_F(TelnetSessionTest, TheFtpInitialPathChangeSetsOrClearsThePath) {
+    Account("bob")->FtpInitialPath = "/old";
+    auto client = LoggedIn("bob", "secret");
+    client->Send("2");
+    ASSERT_TRUE(client->ReadUntil("(ENTER for none): "));
+    EXPECT_EQ(client->Take(),
+              "\x1b[2J\x1b[H\r\n\x1b[1;34m Change FTP initial path...  (CTRL+C to cancel)\r\n"
+              "         Currently \"/old\"\r\n\r\n\r\n\x1b[1;35m  Enter new path (ENTER for none): ");
+    client->Send("/pubx\b");
+    ASSERT_TRUE(client->ReadUntil("/pubx\b"));
+    client->Send("\r");
+    ASSERT_TRUE(client->ReadUntil("continue."));
+    EXPECT_EQ(client->Take(), "/pubx\b\r\n\r\n Your FTP initial path has been changed.  Hit any key to continue.");
+    EXPECT_EQ(Account("bob")->FtpInitialPath, "/pub");
+    EXPECT_EQ(CountLogged(":bob] Changed FTP initial path."), 1);
+    client->Send(" ");
+    ASSERT_TRUE(client->ReadUntil(kChooseOne));
+    EXPECT_NE(client->Take().find("Currently \"/pub\"\r\n"), std::string::npos);
+
+    client->Send("2");
+    ASSERT_TRUE(client->ReadUntil("(ENTER for none): "));
+    client->Send("\r");
+    ASSERT_TRUE(client->ReadUntil("continue."));
+    client->Send(" ");
+    ASSERT_TRUE(client->ReadUntil(kChooseOne));
+    EXPECT_EQ(Account("bob")->FtpInitialPath, "");
+    EXPECT_NE(client->Take().find("                 Currently none.\r\n"), std::string::npos);
+}
+
+TEST_F(TelnetSessionTest, ChoicesOutsideTheAccountsRightsAreIgnored) {
+    form_->commandprompt->SetChecked(true);
+    Account("mailonly")->TelnetAllowed = true;
+    Account("mailonly")->FtpAllowed = false;
+    auto client = LoggedIn("mailonly", "pw");
+    client->Send("2389");
+    PumpFor(200);
+    EXPECT_EQ(client->Take(), "") << "no FTP rights, no superuser, no programs";
+    EXPECT_EQ(Session()->State, 6);
+    client->Send("0");
+    EXPECT_TRUE(client->WaitClosed());
+}
+
+TEST_F(TelnetSessionTest, AnAccountRemovedMeanwhileEndsTheSession) {
+    auto client = LoggedIn("bob", "secret");
+    form_->Accounts.erase(form_->Accounts.begin());
+    client->Send("1");
+    EXPECT_TRUE(client->WaitClosed());
+    EXPECT_EQ(client->Take(), "");
+}
+
+TEST_F(TelnetSessionTest, AnAutomaticChoiceIsTakenAtEveryMenu) {
+    form_->TelnetAutoChoice = 1;
+    auto client = AtLogin();
+    client->Send("bob\r\n");
+    ASSERT_TRUE(client->ReadUntil("Password: "));
+    client->Take();
+    client->Send("secret\r\n");
+    ASSERT_TRUE(client->ReadUntil("Enter new password: "));
+    EXPECT_EQ(client->Got().find(kChooseOne), std::string::npos) << "no menu before the automatic choice";
+    client->Take();
+    client->Send("a\r");
+    ASSERT_TRUE(client->ReadUntil("Confirm new password: "));
+    client->Send("a\r");
+    ASSERT_TRUE(client->ReadUntil("continue."));
+    client->Take();
+    client->Send(" ");
+    ASSERT_TRUE(client->ReadUntil("Enter new password: ")) << "back in the change screen after the key";
+
+    form_->TelnetAutoChoice = 0;
+    auto second = AtLogin();
+    second->Send("root\r\n");
+    ASSERT_TRUE(second->ReadUntil("Password: "));
+    second->Send("toor\r\n");
+    EXPECT_TRUE(second->WaitClosed());
+}
+
+// ---- programs
+
+TEST_F(TelnetSessionTest, TheCommandPromptRunsInTheHomeFolderAndReturnsToTheMenu) {
+    form_->commandprompt->SetChecked(true);
+    auto client = LoggedIn("root", "toor");
+    client->Send("3");
+    ASSERT_TRUE(client->ReadUntil("\x1b[2J\x1b[H\x1b[1;37mCommand Prompt...\r\n\r\n"));
+    EXPECT_EQ(Session()->State, 10);
+    EXPECT_EQ(CountLogged(":root] Command Prompt."), 1);
+    client->Take();
+    client->Send("echo hi\r\n");
+    ASSERT_TRUE(client->ReadUntil("echo hi\r\nhi\r\n", 5000)) << client->Got();
+    PumpFor(100);
+    const std::string shown = client->Take();
+    EXPECT_NE(shown.find("echo hi\r\nhi\r\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("\r\r"), std::string::npos) << "no stray CR";
+    client->Send(std::string("pwd\r\0", 5));
+    ASSERT_TRUE(client->ReadUntil("/home/root\r\n", 5000));
+    client->Send("exit\r");
+    ASSERT_TRUE(client->ReadUntil(kChooseOne, 5000));
+    EXPECT_EQ(Session()->State, 6);
+    EXPECT_FALSE(Session()->ChildRunning);
+    EXPECT_EQ(Session()->Node->Text(), "[" + std::to_string(Session()->Socket) + ":root] Main menu.");
+}
+
+TEST_F(TelnetSessionTest, TheCommandPromptIsOnlyForSuperusersWhenSwitchedOn) {
+    auto root = LoggedIn("root", "toor");
+    root->Send("3");
+    PumpFor(200);
+    EXPECT_EQ(root->Take(), "");
+    EXPECT_EQ(Session()->State, 6);
+}
+
+TEST_F(TelnetSessionTest, AConsoleProgramsOutputLeavesBeforeTheMenu) {
+    AddProgram("secret tool", "/bin/true", core::ConsoleAccess::SuperusersOnly);
+    AddProgram("Fill", "/bin/sh -c \"head -c 60000 /dev/zero | tr '\\\\0' a; echo; echo end\"",
+               core::ConsoleAccess::AllUsers);
+    auto client = LoggedIn("bob", "secret");
+    client->Send("4");
+    ASSERT_TRUE(client->ReadUntil(kChooseOne, 5000));
+    EXPECT_EQ(client->Take(),
+              "\x1b[2J\x1b[H\x1b[1;37mFill...\r\n\r\n" + std::string(60000, 'a') + "\r\nend\r\n" + Menu("bob"));
+    EXPECT_EQ(CountLogged(":bob] Fill"), 1);
+}
+
+TEST_F(TelnetSessionTest, LineEndsReachTheProgramAsLineFeedsWithoutServerEcho) {
+    AddProgram("cat", "cat", core::ConsoleAccess::AllUsers);
+    auto client = LoggedIn("bob", "secret");
+    client->Send("4");
+    ASSERT_TRUE(client->ReadUntil("cat...\r\n\r\n"));
+    client->Take();
+    client->Send("a\r\n");
+    ASSERT_TRUE(client->ReadUntil("a\r\n"));
+    client->Send(std::string("b\r\0", 3));
+    ASSERT_TRUE(client->ReadUntil("b\r\n"));
+    client->Send("c\r");
+    ASSERT_TRUE(client->ReadUntil("c\r\n"));
+    PumpFor(100);
+    EXPECT_EQ(client->Take(), "a\r\nb\r\nc\r\n") << "cat's copy only: a console program gets no server echo";
+}
+
+TEST_F(TelnetSessionTest, AProgramThatCannotStartLeavesTheSessionAtTheMenu) {
+    AddProgram("broken", "/nonexistent/program", core::ConsoleAccess::AllUsers);
+    auto client = LoggedIn("bob", "secret");
+    client->Send("4");
+    PumpFor(200);
+    EXPECT_EQ(client->Take(), "");
+    EXPECT_EQ(CountLogged("] didnt run for some reason"), 1);
+    EXPECT_EQ(Session()->State, 6);
+    client->Send("1");
+    EXPECT_TRUE(client->ReadUntil("Enter new password: "));
+}
+
+TEST_F(TelnetSessionTest, ClosingTheConnectionEndsTheProgramAndWhatItStarted) {
+    AddProgram("sleeper", "/bin/sh -c \"sleep 301 & sleep 302\"", core::ConsoleAccess::AllUsers);
+    auto client = LoggedIn("bob", "secret");
+    client->Send("4");
+    ASSERT_TRUE(client->ReadUntil("sleeper...\r\n\r\n"));
+    const pid_t pid = Session()->Child.Pid;
+    ASSERT_GT(pid, 0);
+    client->Close();
+    ASSERT_TRUE(SessionsGone());
+    EXPECT_TRUE(ProcessGone(pid));
+    EXPECT_TRUE(PumpUntil([&] { return LiveGroupMembers(pid) == 0; }, 3000))
+        << "nothing is left running in the program's group";
+}
+
+TEST_F(TelnetSessionTest, AProgramThatNeverReadsHoldsBackOnlyItsOwnClient) {
+    AddProgram("deaf", "sleep 303", core::ConsoleAccess::AllUsers);
+    auto client = LoggedIn("bob", "secret");
+    client->Send("4");
+    ASSERT_TRUE(client->ReadUntil("deaf...\r\n\r\n"));
+    tsession* session = Session();
+    const pid_t pid = session->Child.Pid;
+    const std::string chunk(16384, 'x');
+    size_t sent = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (sent < 200 * 1024 && clock.elapsed() < 3000) {
+        sent += client->SendSome(chunk);
+        PumpFor(5);
+    }
+    EXPECT_LE(session->Child.PendingInput.size(), 16384u + 4096u) << "the input queue is bounded";
+
+    // Another client is served at once.
+    QElapsedTimer served;
+    served.start();
+    Client other(port_);
+    ASSERT_TRUE(other.ReadUntil(kWillEcho, 1000));
+    EXPECT_LT(served.elapsed(), 1000);
+
+    client->Reset();
+    ASSERT_TRUE(PumpUntil([&] { return form_->SessionList.size() == 1; }, 3000));
+    EXPECT_TRUE(ProcessGone(pid));
+}
+
+TEST_F(TelnetSessionTest, AClientThatLeavesWhileItsInputIsHeldBackEndsTheSession) {
+    AddProgram("deaf", "sleep 304", core::ConsoleAccess::AllUsers);
+    auto client = LoggedIn("bob", "secret");
+    client->Send("4");
+    ASSERT_TRUE(client->ReadUntil("deaf...\r\n\r\n"));
+    const pid_t pid = Session()->Child.Pid;
+    // More than the pipe and our queue hold, less than the socket buffers do.
+    client->Send(std::string(100 * 1024, 'x'));
+    PumpFor(200);
+    client->Close();
+    ASSERT_TRUE(SessionsGone());
+    EXPECT_TRUE(ProcessGone(pid));
+}
+
+TEST_F(TelnetSessionTest, OutputWaitsForAClientThatDoesNotRead) {
+    AddProgram("flood", "/bin/sh -c \"head -c 1000000 /dev/zero\"", core::ConsoleAccess::AllUsers);
+    auto client = LoggedIn("bob", "secret", 4096);
+    client->Send("4");
+    // The client reads nothing for a while: the program waits, and the server
+    // holds no more than one piece of its output.
+    PumpFor(1000);
+    tsession* session = Session();
+    EXPECT_EQ(session->State, 10);
+    EXPECT_LE(form_->netsockets->PendingLength(session->Socket), 2u * 4096u);
+    EXPECT_TRUE(client->ReadUntil(kChooseOne, 20000));
+    const std::string screen = "\x1b[2J\x1b[H\x1b[1;37mflood...\r\n\r\n";
+    EXPECT_TRUE(client->Got() == screen + std::string(1000000, '\0') + Menu("bob"));
+}
+
+TEST_F(TelnetSessionTest, ShutdownEndsARunningProgram) {
+    AddProgram("sleeper", "sleep 305", core::ConsoleAccess::AllUsers);
+    auto client = LoggedIn("bob", "secret");
+    client->Send("4");
+    ASSERT_TRUE(client->ReadUntil("sleeper...\r\n\r\n"));
+    const pid_t pid = Session()->Child.Pid;
+    form_->ShutdownServer();
+    EXPECT_TRUE(ProcessGone(pid));
+}
+
+}  // namespace
