@@ -28,7 +28,7 @@ void CountBlock(tsession* Session);
 // The blocks counted in the session's last SampleCount seconds.
 long double SampledBlocks(const tsession* Session);
 
-// kB/s with one decimal over the session's counted seconds (SampleCount >= 1).
+// kB/s with one decimal over the session's counted seconds; 0 before the first.
 long double AverageSpeed(const tsession* Session, int32_t BlockSize);
 
 // The same formula over a sum of counters spread over Seconds seconds; the FTP

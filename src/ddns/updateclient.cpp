@@ -28,13 +28,13 @@ tupdateclient::tupdateclient(std::shared_ptr<tupdatestate> State, tservice Servi
     : state_(std::move(State)), service_(Service), prefix_(Prefix) {}
 
 bool tupdateclient::Start(std::unique_ptr<tupdateclient> Client) {
-    tupdatestate& state = *Client->state_;
+    const std::shared_ptr<tupdatestate> state = Client->state_;
     const tservice service = Client->service_;
-    if (!state.BeginRun(service)) return false;
+    if (!state->BeginRun(service)) return false;
     try {
         std::thread([client = std::move(Client)]() { client->Run(); }).detach();
     } catch (const std::system_error&) {
-        state.EndRun(service);
+        state->EndRun(service);
         return false;
     }
     return true;

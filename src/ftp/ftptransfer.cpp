@@ -368,16 +368,16 @@ void StepSendFile(FtpStep& step) {
 void StepReceiveFile(FtpStep& step) {
     tsession* s = step.session;
     Tnetsockets* sockets = Sockets(step);
-    const bool waiting = sockets->HasData(s->DataSocket);
-    const bool gone = sockets->IsDead(s->DataSocket) || sockets->PeerClosed(s->DataSocket);
-    if (!waiting && !gone) return;
     const core::tuseraccount* account = SessionAccount(step);
     if (s->SpeedLimited && !CheckFtpSpeed(*s, kUploadBlock, s->SpeedLimit)) return;
+    // Every step tries a receive: the socket's data notice comes back only
+    // between engine runs, and waiting for it would hold an upload to one
+    // block a tick.
     const int count = sockets->ReceiveData(s->DataSocket, g_uploadBuffer.data(), kUploadBlock);
     if (count <= 0) {
-        // Only a receive that finds the end closes the upload, so the tail
-        // of a file that arrived with the close is never lost.
-        if (!waiting) FinishUpload(step);
+        // Only the end of the stream (or a connection that failed) closes the
+        // upload, so the tail of a file that came with the close is kept.
+        if (count == 0 || sockets->IsDead(s->DataSocket) || sockets->PeerClosed(s->DataSocket)) FinishUpload(step);
         return;
     }
     s->BlockSize = count;

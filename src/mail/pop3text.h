@@ -37,7 +37,8 @@ struct tsendpiece {
 // a line longer than the block goes out in pieces. AtEnd says Block reaches
 // the end of the file: its last line then needs no LF, and when the message
 // did not end with a "." line one is added. TOP finishes once its count of
-// body lines has gone out.
+// body lines has gone out. A block that does not reach the end holds at
+// least 3 bytes, so that a "." line and its line end always fit in one.
 tsendpiece TakeMessagePiece(const std::string& Block, bool AtEnd, tsendstate& State);
 
 }  // namespace mail

@@ -61,8 +61,11 @@ const char* const kCannotStore = "550 Uhm.. there seems to be a problem.. cant d
 const char* const kGoAhead = "354 k.. uhm.. GO! =)";
 const char* const kMessageTaken = "250 ok.. got it :)";
 
+// The recipients the current message has so far (a first one that was
+// relayed is among the relay recipients).
 size_t RecipientCount(const tsession* session) {
-    return 1 + session->LocalRecipients.size() + session->RelayRecipients.size();
+    if (session->State != kSmtpRcptOrData) return 0;
+    return (session->Recipient.empty() ? 0 : 1) + session->LocalRecipients.size() + session->RelayRecipients.size();
 }
 
 void ClearRecipients(tsession* session) {

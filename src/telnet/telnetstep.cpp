@@ -41,8 +41,6 @@ constexpr std::string_view kPathScreenBottom = "\r\n\r\n\r\n\x1b[1;35m  Enter ne
 constexpr std::string_view kPathChanged = "\r\n\r\n Your FTP initial path has been changed.  Hit any key to continue.";
 
 constexpr char kCR = '\r';
-constexpr char kLF = '\n';
-constexpr char kBS = '\b';
 constexpr char kCtrlC = '\x03';
 
 // The splash file leaves in pieces of this size, one per step.
@@ -75,6 +73,20 @@ std::string Receive(Tquillnestform* form, tsession* session) {
     std::string text = form->netsockets->ReceiveText(session->Socket);
     Tquillnestform::RestartIdleTimer(session);
     return text;
+}
+
+// A piece of typing has come, and the socket can take the answer to it.
+bool TypingWaits(Tquillnestform* form, const tsession* session) {
+    return form->netsockets->CanSend(session->Socket) && form->netsockets->HasData(session->Socket);
+}
+
+// The typing of a change screen, for the account it changes: nullptr while
+// nothing is typed, or when the account is gone (the session then closes).
+core::tuseraccount* ChangeScreenTyping(Tquillnestform* form, tsession* session, std::string& text) {
+    if (!TypingWaits(form, session)) return nullptr;
+    core::tuseraccount* account = ServedAccount(form, session);
+    if (account != nullptr) text = Receive(form, session);
+    return account;
 }
 
 void ToMenu(Tquillnestform* form, tsession* session) {
@@ -160,7 +172,7 @@ void StepSplashRest(Tquillnestform* form, tsession* session) {
 }
 
 void StepUserName(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket) || !form->netsockets->HasData(session->Socket)) return;
+    if (!TypingWaits(form, session)) return;
     const std::string text = Receive(form, session);
     std::string& echo = session->InputBuffer;
     echo.clear();
@@ -173,13 +185,7 @@ void StepUserName(Tquillnestform* form, tsession* session) {
                 SetCaption(session, "Attempting to log in.");
                 Send(form, session, kPasswordPrompt);
             }
-        } else if (c == kBS) {
-            if (!session->UserName.empty()) {
-                session->UserName.pop_back();
-                echo += kBS;
-            }
-        } else if (c != kLF && session->UserName.size() < kUserNameCapacity) {
-            session->UserName += c;
+        } else if (EditEntry(session->UserName, c, kUserNameCapacity)) {
             echo += c;
         }
         BoundEcho(echo);
@@ -213,7 +219,7 @@ void LoginFailed(Tquillnestform* form, tsession* session) {
 }
 
 void StepPassword(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket) || !form->netsockets->HasData(session->Socket)) return;
+    if (!TypingWaits(form, session)) return;
     const std::string text = Receive(form, session);
     for (const char c : text) {
         if (c == kCR) {
@@ -222,10 +228,8 @@ void StepPassword(Tquillnestform* form, tsession* session) {
                 LoggedIn(form, session);
             else
                 LoginFailed(form, session);
-        } else if (c == kBS) {
-            if (!session->Password.empty()) session->Password.pop_back();
-        } else if (c != kLF && session->Password.size() < kPasswordCapacity) {
-            session->Password += c;
+        } else {
+            EditEntry(session->Password, c, kPasswordCapacity);
         }
         if (Closing(session)) return;
     }
@@ -294,10 +298,9 @@ void CancelPasswordChange(Tquillnestform* form, tsession* session, const core::t
 }
 
 void StepNewPassword(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket) || !form->netsockets->HasData(session->Socket)) return;
-    core::tuseraccount* account = ServedAccount(form, session);
+    std::string text;
+    core::tuseraccount* account = ChangeScreenTyping(form, session, text);
     if (account == nullptr) return;
-    const std::string text = Receive(form, session);
     // The phase at the start of the step holds for the whole piece.
     const bool confirming = session->Counter == 2;
     std::string& entry = confirming ? session->InputBuffer : session->Password;
@@ -319,10 +322,8 @@ void StepNewPassword(Tquillnestform* form, tsession* session) {
                 session->SetPassword(account->Password);
                 Send(form, session, kPasswordMismatch);
             }
-        } else if (c == kBS) {
-            if (!entry.empty()) entry.pop_back();
-        } else if (c != kLF && entry.size() < kPasswordCapacity) {
-            entry += c;
+        } else {
+            EditEntry(entry, c, kPasswordCapacity);
         }
         if (Closing(session)) return;
     }
@@ -336,10 +337,9 @@ void StepHitAnyKey(Tquillnestform* form, tsession* session) {
 }
 
 void StepFtpPath(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket) || !form->netsockets->HasData(session->Socket)) return;
-    core::tuseraccount* account = ServedAccount(form, session);
+    std::string text;
+    core::tuseraccount* account = ChangeScreenTyping(form, session, text);
     if (account == nullptr) return;
-    const std::string text = Receive(form, session);
     std::string& path = session->InputBuffer;
     std::string echo;
     for (const char c : text) {
@@ -352,13 +352,7 @@ void StepFtpPath(Tquillnestform* form, tsession* session) {
             account->FtpInitialPath = path;
             Send(form, session, kPathChanged);
             form->AddLog(Tquillnestform::SessionPrefix(session, true) + "Changed FTP initial path.");
-        } else if (c == kBS) {
-            if (!path.empty()) {
-                path.pop_back();
-                echo += kBS;
-            }
-        } else if (c != kLF && path.size() < kMaxFtpPathInput) {
-            path += c;
+        } else if (EditEntry(path, c, kMaxFtpPathInput)) {
             echo += c;
         }
         if (Closing(session)) return;

@@ -2,6 +2,18 @@
 
 namespace telnet {
 
+bool EditEntry(std::string& Entry, char Typed, size_t Capacity) {
+    if (Typed == '\n') return false;
+    if (Typed == '\b') {
+        if (Entry.empty()) return false;
+        Entry.pop_back();
+        return true;
+    }
+    if (Entry.size() >= Capacity) return false;
+    Entry += Typed;
+    return true;
+}
+
 void BoundEcho(std::string& Echo) {
     if (Echo.size() <= kEchoLimit) return;
     if (Echo.find('\r') < kEchoLimit) return;

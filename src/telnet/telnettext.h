@@ -9,6 +9,11 @@
 
 namespace telnet {
 
+// Applies a typed byte other than CR to an entry: LF is ignored, BS drops the
+// last character, any other byte is appended while the entry holds fewer than
+// Capacity. True when the entry changed: the byte is then what to echo.
+bool EditEntry(std::string& Entry, char Typed, size_t Capacity);
+
 // The echo of one receive at the login prompt stays short: once it is longer
 // than kEchoLimit with no CR in its first kEchoLimit bytes, it is cut to
 // kEchoKeep bytes and a line end.

@@ -12,6 +12,7 @@
 #include "core/blacklist.h"
 #include "core/recordfiles.h"
 #include "forms/forms.h"
+#include "forms/forms_test_util.h"
 #include "netunit/datetime.h"
 #include "platform/programdir.h"
 #include "ui/banpropertiesform.h"
@@ -268,9 +269,11 @@ TEST_F(BlacklistWindow, NewBanNeedsAnAddressAndStartsNow) {
         EXPECT_EQ(d->ip->Text(), "");
         EXPECT_EQ(d->time->ItemIndex(), 3) << "1 hour is offered";
         EXPECT_TRUE(form_->BanDialogOpen);
+        EXPECT_TRUE(formstest::WaitFor([d] { return d->description->Focused(); })) << "the focus starts on the description";
         d->description->SetText("scanner");
         d->ok->Click();
         stayedOpen = d->ModalResult() == forms::mrNone;
+        EXPECT_TRUE(formstest::WaitFor([d] { return d->ip->Focused(); })) << "the missing field gets the focus";
         d->ip->SetText("172.16.*");
         d->time->SetItemIndex(6);
         d->ok->Click();

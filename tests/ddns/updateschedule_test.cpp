@@ -157,7 +157,7 @@ protected:
 };
 
 #define NEED_PORT(fake) \
-    if (!(fake).Listening()) GTEST_SKIP() << "the services' ports need root"
+    if (!(fake).Listening()) GTEST_SKIP() << "ports 80 and 8245 must be free to bind (root, no other server on them)"
 
 // ---- schedule
 
@@ -357,7 +357,7 @@ TEST_F(DdnsWindow, SignUpLinksOpenTheServicesPages) {
     EXPECT_EQ(opened(), "http://www.no-ip.com/newUser.php\nhttps://www.dyndns.com/account/create.html\n");
 }
 
-// ---- whole runs against stand-ins (the services' ports need root)
+// ---- whole runs against stand-ins (their ports need root and must be free)
 
 TEST_F(DdnsWindow, DynDnsUpdatesOnceThenFindsTheAddressUnchanged) {
     Open("127.0.0.81");

@@ -14,13 +14,16 @@ import struct
 
 # ---------------------------------------------------------------- options.ini
 
-# Every service off; a test switches on the ones it talks to.
+# Every service off; a test switches on the ones it talks to. The [misc] key
+# is what every file the program has saved holds: without it, the first start
+# clears the groups of all accounts.
 ALL_SERVICES_OFF = {
     "http": {"enabled": "0"},
     "ftp": {"enabled": "0"},
     "smtp": {"enabled": "0"},
     "pop3": {"enabled": "0"},
     "telnet": {"enabled": "0"},
+    "misc": {"killgroups": "0"},
 }
 
 

@@ -42,7 +42,9 @@ class FtpServer(Server):
         keys = {"name": "Files", "anonymousaccess": "1", "sharedaccess": "1", "superuseraccess": "1",
                 "maxconcheck": "0"}
         keys.update(ftp or {})
-        sections = {"ftp": keys, "log": {"logfile": os.path.join(self.folder, "quillnest.log"), "log": "1"}}
+        # killgroups left at its default would clear the accounts' groups.
+        sections = {"ftp": keys, "log": {"logfile": os.path.join(self.folder, "quillnest.log"), "log": "1"},
+                    "misc": {"killgroups": "0"}}
         for section, values in (extra or {}).items():
             sections.setdefault(section, {}).update(values)
         self.write("options.ini", fixtures.services_ini(ftp=self.port, extra=sections))

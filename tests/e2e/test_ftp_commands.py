@@ -103,9 +103,11 @@ class DialogueTest(unittest.TestCase):
                 ("RNTO x", "553 File not found or Access denied!"),
             ])
             self.assertIn("TYPE: IMAGE;   STRU: FILE;   MODE: STREAM.", c.cmd("STAT"))
-            # A bare LF stays in the first word.
+            # A bare LF stays in the first word: "NOOP\nNOOP" names no command,
+            # and the line after the LF is then taken on its own.
             c.send("NOOP\n")
             self.assertEqual(c.cmd("NOOP"), "500 I have no idea what that means! :P")
+            self.assertEqual(c.reply(), "200 ok.")
             self.assertEqual(c.cmd("QUIT"), "221 I'm outta here.")
             self.assertIsNone(c.line())
 
@@ -115,7 +117,7 @@ class DialogueTest(unittest.TestCase):
             c.send("A" * 300)
             self.assertEqual(c.reply(), "500 I have no idea what that means! :P")
             # The rest of the long line was dropped: the next command is answered alone.
-            self.assertEqual(c.cmd("\r\nNOOP") if False else c.cmd("NOOP"), "200 ok.")
+            self.assertEqual(c.cmd("NOOP"), "200 ok.")
             c.send("NOOP\r\n" + "B" * 400 + "\r\n")
             self.assertEqual(c.reply(), "200 ok.")
             self.assertEqual(c.reply(), "500 I have no idea what that means! :P")
@@ -236,7 +238,13 @@ class PermissionTest(unittest.TestCase):
     def test_alias_without_list_subdirectories_hides_its_folders(self):
         ftp = self.srv.login("anonymous", "me@example.test")
         self.assertEqual(ftp.pwd(), "/anonymous")
-        self.assertEqual(ftp.nlst("/anonymous/pub"), ["readme.txt"])
+        # LIST refuses a folder published without list-subdirectories; STAT
+        # shows its files and nothing else.
+        with self.assertRaisesRegex(ftplib.error_perm, "553 Invalid file or directory."):
+            ftp.nlst("/anonymous/pub")
+        status = ftp.sendcmd("STAT /anonymous/pub").split("\n")
+        self.assertEqual(status[0], "211- status of /anonymous/pub:")
+        self.assertEqual([line.split(" ")[-1] for line in status[1:-1]], ["readme.txt"])
         with self.assertRaises(ftplib.error_perm):
             ftp.cwd("/anonymous/pub/sub")
         with self.assertRaises(ftplib.error_perm):
@@ -316,6 +324,9 @@ class LimitTest(unittest.TestCase):
 
 class FloodTest(unittest.TestCase):
     def test_noop_flood_without_reading_keeps_memory_flat(self):
+        # The server takes one line a step. A client that sends lines faster
+        # than that, and never reads the replies, must find its sends held
+        # back rather than piling up inside the server.
         srv = FtpServer(accounts=ANN).start()
         try:
             c = srv.control()
@@ -325,7 +336,7 @@ class FloodTest(unittest.TestCase):
             chunk = b"NOOP\r\n" * 10000
             total = 50 * 1024 * 1024
             sent = [0]
-            c.sock.settimeout(1)
+            c.sock.settimeout(60)
 
             def flood():
                 try:
@@ -338,12 +349,12 @@ class FloodTest(unittest.TestCase):
             sender = threading.Thread(target=flood, daemon=True)
             sender.start()
             peak = before
-            deadline = time.monotonic() + 20
+            deadline = time.monotonic() + 30
             while time.monotonic() < deadline and sender.is_alive():
                 peak = max(peak, srv.rss_kb())
                 time.sleep(0.25)
             peak = max(peak, srv.rss_kb())
-            self.assertLess(peak - before, 5 * 1024, f"grew {peak - before} kB after {sent[0]} bytes")
+            self.assertLess(peak - before, 1024, f"grew {peak - before} kB after {sent[0]} bytes sent")
             self.assertIsNone(srv.proc.poll())
             c.close()
         finally:

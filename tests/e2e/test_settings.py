@@ -239,6 +239,14 @@ class LogFileTest(unittest.TestCase):
             run.wait_ready(self)
             with socket.create_connection(("127.0.0.1", run.port)):
                 self.assertTrue(wait_until(lambda: "Connected." in run.srv.log_text(), 5))
+            # A decoded CR LF in a request must not forge a line of its own.
+            with socket.create_connection(("127.0.0.1", run.port), timeout=5) as peer:
+                peer.sendall(b"GET /a%0D%0A[01/01/2000 - 00:00:00] forged HTTP/1.0\r\n\r\n")
+                try:
+                    while peer.recv(4096):
+                        pass
+                except OSError:
+                    pass
             run.stop(self)
             text = read(log).decode("utf-8")
         lines = text.split("\r\n")
@@ -246,6 +254,7 @@ class LogFileTest(unittest.TestCase):
         self.assertEqual(lines[0][24:], "Logging to " + log)
         for line in lines[:-1]:
             self.assertRegex(line, STAMP)
+            self.assertFalse(line.startswith("[01/01/2000"), line)
         # The readiness probe connects too: one line for it, one for the test.
         connected = [line[24:] for line in lines if line.endswith("Connected.")]
         self.assertGreaterEqual(len(connected), 2)

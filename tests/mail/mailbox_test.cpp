@@ -28,7 +28,9 @@ TEST(Mailbox, ParsesOnlyPlainNumbers) {
         SCOPED_TRACE(row.name);
         int64_t n = -1;
         EXPECT_EQ(ParseMailboxNumber(row.name, "bob", n), row.ok);
-        if (row.ok) EXPECT_EQ(n, row.n);
+        if (row.ok) {
+            EXPECT_EQ(n, row.n);
+        }
     }
 }
 

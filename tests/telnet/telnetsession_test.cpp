@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,7 @@
 #include "core/accountlookup.h"
 #include "forms/forms.h"
 #include "platform/programdir.h"
+#include "platform/sockethandles.h"
 #include "telnet/telnetmenu.h"
 #include "ui/quillnestform.h"
 
@@ -189,6 +191,17 @@ protected:
         form_->ConsoleProgramList.push_back(std::move(program));
     }
 
+    // Lists one program for all users, logs bob in and starts it (menu choice
+    // 4); the program's heading has arrived.
+    std::unique_ptr<Client> BobRuns(const std::string& title, const std::string& path) {
+        AddProgram(title, path, core::ConsoleAccess::AllUsers);
+        auto client = LoggedIn("bob", "secret");
+        client->Send("4");
+        EXPECT_TRUE(client->ReadUntil(title + "...\r\n\r\n"));
+        client->Take();
+        return client;
+    }
+
     // Connects and answers the echo negotiation; the login prompt has arrived.
     std::unique_ptr<Client> AtLogin(int receiveBuffer = 0) {
         auto client = std::make_unique<Client>(port_, receiveBuffer);
@@ -211,6 +224,16 @@ protected:
         return client;
     }
     tsession* Session() { return form_->SessionList.empty() ? nullptr : form_->SessionList.back(); }
+    // Runs the server until the newest session has read all that was sent to
+    // it (loopback delivers at once), so that the next send is a piece of its own.
+    void WaitConsumed() {
+        EXPECT_TRUE(PumpUntil([&] {
+            int waiting = 0;
+            if (Session() == nullptr) return true;
+            const int fd = platform::DescriptorOf(Session()->Socket);
+            return fd < 0 || (ioctl(fd, FIONREAD, &waiting) == 0 && waiting == 0);
+        }, 3000));
+    }
     std::string Menu(const std::string& name) {
         return telnet::TelnetMenuText(name, *Account(name), form_->commandprompt->Checked(),
                                       form_->ConsoleProgramList);
@@ -320,7 +343,7 @@ TEST_F(TelnetSessionTest, UserNameEntryEchoesAndEdits) {
         } else {
             for (char key : c.typed) {
                 client->Send(std::string(1, key));
-                PumpFor(20);
+                WaitConsumed();
             }
         }
         ASSERT_TRUE(client->ReadUntil(c.shown)) << client->Got();
@@ -363,7 +386,7 @@ TEST_F(TelnetSessionTest, ThreeFailedLoginsCloseHoweverTheLinesArrive) {
         auto client = AtLogin();
         for (const std::string& piece : c.pieces) {
             client->Send(piece);
-            PumpFor(60);
+            WaitConsumed();
         }
         ASSERT_TRUE(client->WaitClosed());
         std::string all = client->Take();
@@ -577,11 +600,7 @@ TEST_F(TelnetSessionTest, AConsoleProgramsOutputLeavesBeforeTheMenu) {
 }
 
 TEST_F(TelnetSessionTest, LineEndsReachTheProgramAsLineFeedsWithoutServerEcho) {
-    AddProgram("cat", "cat", core::ConsoleAccess::AllUsers);
-    auto client = LoggedIn("bob", "secret");
-    client->Send("4");
-    ASSERT_TRUE(client->ReadUntil("cat...\r\n\r\n"));
-    client->Take();
+    auto client = BobRuns("cat", "cat");
     client->Send("a\r\n");
     ASSERT_TRUE(client->ReadUntil("a\r\n"));
     client->Send(std::string("b\r\0", 3));
@@ -605,10 +624,7 @@ TEST_F(TelnetSessionTest, AProgramThatCannotStartLeavesTheSessionAtTheMenu) {
 }
 
 TEST_F(TelnetSessionTest, ClosingTheConnectionEndsTheProgramAndWhatItStarted) {
-    AddProgram("sleeper", "/bin/sh -c \"sleep 301 & sleep 302\"", core::ConsoleAccess::AllUsers);
-    auto client = LoggedIn("bob", "secret");
-    client->Send("4");
-    ASSERT_TRUE(client->ReadUntil("sleeper...\r\n\r\n"));
+    auto client = BobRuns("sleeper", "/bin/sh -c \"sleep 301 & sleep 302\"");
     const pid_t pid = Session()->Child.Pid;
     ASSERT_GT(pid, 0);
     client->Close();
@@ -619,10 +635,7 @@ TEST_F(TelnetSessionTest, ClosingTheConnectionEndsTheProgramAndWhatItStarted) {
 }
 
 TEST_F(TelnetSessionTest, AProgramThatNeverReadsHoldsBackOnlyItsOwnClient) {
-    AddProgram("deaf", "sleep 303", core::ConsoleAccess::AllUsers);
-    auto client = LoggedIn("bob", "secret");
-    client->Send("4");
-    ASSERT_TRUE(client->ReadUntil("deaf...\r\n\r\n"));
+    auto client = BobRuns("deaf", "sleep 303");
     tsession* session = Session();
     const pid_t pid = session->Child.Pid;
     const std::string chunk(16384, 'x');
@@ -648,10 +661,7 @@ TEST_F(TelnetSessionTest, AProgramThatNeverReadsHoldsBackOnlyItsOwnClient) {
 }
 
 TEST_F(TelnetSessionTest, AClientThatLeavesWhileItsInputIsHeldBackEndsTheSession) {
-    AddProgram("deaf", "sleep 304", core::ConsoleAccess::AllUsers);
-    auto client = LoggedIn("bob", "secret");
-    client->Send("4");
-    ASSERT_TRUE(client->ReadUntil("deaf...\r\n\r\n"));
+    auto client = BobRuns("deaf", "sleep 304");
     const pid_t pid = Session()->Child.Pid;
     // More than the pipe and our queue hold, less than the socket buffers do.
     client->Send(std::string(100 * 1024, 'x'));
@@ -677,10 +687,7 @@ TEST_F(TelnetSessionTest, OutputWaitsForAClientThatDoesNotRead) {
 }
 
 TEST_F(TelnetSessionTest, ShutdownEndsARunningProgram) {
-    AddProgram("sleeper", "sleep 305", core::ConsoleAccess::AllUsers);
-    auto client = LoggedIn("bob", "secret");
-    client->Send("4");
-    ASSERT_TRUE(client->ReadUntil("sleeper...\r\n\r\n"));
+    auto client = BobRuns("sleeper", "sleep 305");
     const pid_t pid = Session()->Child.Pid;
     form_->ShutdownServer();
     EXPECT_TRUE(ProcessGone(pid));

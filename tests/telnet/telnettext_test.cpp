@@ -12,6 +12,32 @@ namespace {
 using telnet::BoundEcho;
 using telnet::ChildBytesForClient;
 using telnet::ClientBytesForChild;
+using telnet::EditEntry;
+
+TEST(TelnetEntry, TypedBytesEditAnEntryUpToItsCapacity) {
+    struct Case {
+        const char* what;
+        std::string entry;
+        char typed;
+        bool changed;
+        std::string after;
+    };
+    const std::vector<Case> cases = {
+        {"a byte is appended", "bo", 'b', true, "bob"},
+        {"backspace drops the last", "bob", '\b', true, "bo"},
+        {"backspace on nothing changes nothing", "", '\b', false, ""},
+        {"line feed is ignored", "bo", '\n', false, "bo"},
+        {"a full entry takes nothing more", "abc", 'd', false, "abc"},
+        {"backspace still works when full", "abc", '\b', true, "ab"},
+        {"control bytes and high bytes are typed bytes", "", '\x1b', true, "\x1b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string entry = c.entry;
+        EXPECT_EQ(EditEntry(entry, c.typed, 3), c.changed);
+        EXPECT_EQ(entry, c.after);
+    }
+}
 
 TEST(TelnetEcho, LongEchoesWithoutACarriageReturnAreCut) {
     struct Case {

@@ -1,0 +1,101 @@
+// The window's relay queue lists: rebuilt from the folder at start, new
+// numbers that no delivery still holds, and a cursor that stays in the queue.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "forms/forms.h"
+#include "mail/relayfiles.h"
+#include "netunit/files.h"
+#include "platform/programdir.h"
+#include "ui/quillnestform.h"
+
+namespace {
+
+class RelayQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/quillnest-relay-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        platform::SetProgramDir(dir_);
+        form_ = new Tquillnestform;
+        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
+    }
+    void TearDown() override {
+        delete form_;
+        platform::SetProgramDir("");
+        std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
+    std::string Put(const std::string& name, const std::string& bytes) {
+        const std::string path = form_->RelayDir + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    std::string dir_;
+    Tquillnestform* form_ = nullptr;
+};
+
+TEST_F(RelayQueueTest, ReloadQueuesEveryMessageFileWithItsControlFile) {
+    form_->RelayQueueFiles.clear();
+    Put("0.m", "1\r\n.\r\n");
+    Put("0.r", "3\r\n45000.5\r\n<a@b>\r\nx@far.test\r\n");
+    Put("7.m", "2\r\n.\r\n");  // no control file
+    Put("9.r", "-1\r\n1\r\n<c@d>\r\n");  // no message file
+    Put("5.m.tmp", "partial");
+    Put("x.mm", "other");
+    form_->ReloadRelayQueue();
+    ASSERT_EQ(form_->RelayQueueFiles,
+              (std::vector<std::string>{form_->RelayDir + "0.m", form_->RelayDir + "7.m"}));
+    EXPECT_EQ(form_->RelayQueueTries, (std::vector<std::string>{"3", "-1"}));
+    EXPECT_EQ(form_->RelayQueueTimes, (std::vector<std::string>{"45000.5", "0"}));
+    EXPECT_EQ(form_->RelayQueueSenders, (std::vector<std::string>{"<a@b>", ""}));
+}
+
+TEST_F(RelayQueueTest, NextFileSkipsNumbersStillInUse) {
+    EXPECT_EQ(form_->NextRelayFile(form_->RelayDir), form_->RelayDir + "0.m");
+    Put("0.m", "x");
+    // Number 1's files are gone, but its worker has not reported back yet.
+    form_->RelaysInFlight.push_back(form_->RelayDir + "1.m");
+    form_->AddRelayEntry(form_->RelayDir + "2.m", -1, "<a@b>", 1);
+    EXPECT_EQ(form_->NextRelayFile(form_->RelayDir), form_->RelayDir + "3.m");
+    EXPECT_EQ(form_->NextRelayFile(form_->RelayDir.substr(0, form_->RelayDir.size() - 1)),
+              form_->RelayDir + "3.m");
+}
+
+TEST_F(RelayQueueTest, RemovingDeletesTheFilesAndKeepsTheCursorInTheQueue) {
+    for (int n = 0; n < 4; ++n) {
+        const std::string m = Put(std::to_string(n) + ".m", "x");
+        Put(std::to_string(n) + ".r", "-1\r\n");
+        form_->AddRelayEntry(m, -1, "s" + std::to_string(n), 0);
+    }
+    form_->RelayCursor = 3;
+    form_->RemoveRelayEntry(form_->RelayDir + "3.m");
+    EXPECT_FALSE(netunit::WideFileExists(form_->RelayDir + "3.m"));
+    EXPECT_FALSE(netunit::WideFileExists(form_->RelayDir + "3.r"));
+    EXPECT_EQ(form_->RelayQueueFiles.size(), 3u);
+    EXPECT_EQ(form_->RelayQueueSenders.back(), "s2");
+    EXPECT_LT(form_->RelayCursor, 3);
+
+    form_->RelayCursor = 1;
+    form_->RemoveRelayEntry(form_->RelayDir + "2.m");  // behind the cursor: it stays
+    EXPECT_EQ(form_->RelayCursor, 1);
+    form_->RemoveRelayEntry(form_->RelayDir + "0.m");  // before it: it follows its entry
+    EXPECT_EQ(form_->RelayCursor, 0);
+    EXPECT_EQ(form_->RelayQueueFiles, (std::vector<std::string>{form_->RelayDir + "1.m"}));
+    form_->RemoveRelayEntry(form_->RelayDir + "1.m");
+    EXPECT_TRUE(form_->RelayQueueFiles.empty());
+    EXPECT_EQ(form_->RelayCursor, 0);
+    form_->RemoveRelayEntry(form_->RelayDir + "1.m");  // not queued: nothing happens
+}
+
+TEST_F(RelayQueueTest, UpdateSetsTriesAndTime) {
+    form_->AddRelayEntry(form_->RelayDir + "0.m", -1, "<a@b>", 45000);
+    form_->UpdateRelayEntry(form_->RelayDir + "0.m", 0, 45001.25);
+    EXPECT_EQ(form_->RelayQueueTries[0], "0");
+    EXPECT_EQ(form_->RelayQueueTimes[0], "45001.25");
+}
+
+}  // namespace
