@@ -18,12 +18,13 @@ import os
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../tests/e2e"))
 import fixtures  # noqa: E402
+import harness  # noqa: E402
 from ftpserver import FtpServer  # noqa: E402
+from loadrate import sessions_per_second  # noqa: E402
 
 DOWNLOAD_BOUND = 4096 * 200  # bytes per second
 
@@ -34,33 +35,12 @@ def curl(args, timeout):
     return time.monotonic() - started
 
 
-def sessions_per_second(port, concurrency, seconds):
-    done = [0]
-    errors = [0]
-    lock = threading.Lock()
-    deadline = time.monotonic() + seconds
-
-    def worker():
-        while time.monotonic() < deadline:
-            try:
-                ftp = ftplib.FTP()
-                ftp.connect("127.0.0.1", port, timeout=30)
-                ftp.login("ann", "pw")
-                ftp.retrbinary("RETR /home/ann/1k.dat", lambda b: None)
-                ftp.quit()
-                with lock:
-                    done[0] += 1
-            except (OSError, ftplib.Error):
-                with lock:
-                    errors[0] += 1
-
-    started = time.monotonic()
-    threads = [threading.Thread(target=worker) for _ in range(concurrency)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-    return done[0] / (time.monotonic() - started), errors[0]
+def one_session(port):
+    ftp = ftplib.FTP()
+    ftp.connect("127.0.0.1", port, timeout=30)
+    ftp.login("ann", "pw")
+    ftp.retrbinary("RETR /home/ann/1k.dat", lambda b: None)
+    ftp.quit()
 
 
 def main():
@@ -70,9 +50,7 @@ def main():
     parser.add_argument("--concurrency", default="1,16")
     parser.add_argument("--seconds", type=int, default=10)
     args = parser.parse_args()
-    os.environ["QUILLNEST_BIN"] = os.path.abspath(args.bin)
-    import harness
-    harness.BIN = os.environ["QUILLNEST_BIN"]
+    harness.BIN = os.path.abspath(args.bin)
 
     size = args.megabytes * 1024 * 1024
     srv = FtpServer(accounts=fixtures.account(name="ann", password="pw"),
@@ -90,7 +68,8 @@ def main():
         up = curl(["-T", srv.local("home/ann/big.dat"), url + "up.dat"], timeout=3600)
         print(f"upload {args.megabytes} MB: {up:.1f} s, {size / up:.0f} B/s")
         for n in (int(x) for x in args.concurrency.split(",")):
-            rate, errors = sessions_per_second(srv.port, n, args.seconds)
+            rate, errors = sessions_per_second(lambda: one_session(srv.port), n, args.seconds,
+                                               errors=(OSError, ftplib.Error))
             print(f"sessions (login, PASV, RETR 1 KB, QUIT) at concurrency {n}: {rate:.1f}/s, {errors} errors")
     finally:
         srv.cleanup()

@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "platform/mainthread.h"
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                                                      : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    platform::InitMainThread();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

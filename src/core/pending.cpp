@@ -3,7 +3,6 @@
 // subsystem is built; until then the call does nothing.
 #include "ui/quillnestform.h"
 
-void Tquillnestform::UnloadExtensions() {}
 void Tquillnestform::FillFtpUsers() {}
 void Tquillnestform::ftpusersChange(forms::TObject*) {}
 void Tquillnestform::SetRunAtStartup(const std::string&, const std::string&) {}

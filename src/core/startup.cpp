@@ -56,6 +56,7 @@ void Tquillnestform::WireHandlers() {
     WireBlacklistHandlers();
     WireDdnsHandlers();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
+    Timer4->OnTimer = [this](forms::TObject* s) { Timer4Timer(s); };
 }
 
 void Tquillnestform::FormCreate(forms::TObject*) {

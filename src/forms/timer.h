@@ -1,9 +1,9 @@
 // A countdown timer on the main loop.
 #pragma once
 
-#include "forms/classes.h"
+#include <cstdint>
 
-class QTimer;
+#include "forms/classes.h"
 
 namespace forms {
 
@@ -13,6 +13,10 @@ namespace forms {
 //    again does nothing; an interval of 0 stops it (as the class library does);
 //  - OnTimer runs inside the exception guard; a timer keeps firing inside
 //    modal dialogs and message boxes.
+// Every session carries an idle timer that is restarted on each sign of
+// activity, so timers are kept in one ordered schedule behind a single Qt
+// timer: a restart costs a logarithmic update, and thousands of idle timers
+// cost the event loop nothing until the earliest one is due.
 class TTimer : public TComponent {
 public:
     explicit TTimer(TComponent* AOwner);
@@ -24,10 +28,13 @@ public:
     TNotifyEvent OnTimer;
 
 private:
+    friend class TimerSchedule;
     void Update();
     bool enabled_ = true;
     unsigned interval_ = 1000;
-    QTimer* timer_;
+    uint64_t id_;           // never reused, so a late schedule entry finds nothing
+    int64_t deadline_ = 0;  // steady-clock nanoseconds while scheduled
+    bool scheduled_ = false;
 };
 
 }  // namespace forms

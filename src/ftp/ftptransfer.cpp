@@ -65,16 +65,22 @@ std::string HomeFolderOf(FtpStep& step, const core::tuseraccount& account) {
     return step.form->HomeDir + account.UserName;
 }
 
-void StopForQuota(FtpStep& step) {
+// Ends a transfer that cannot go on. The client gets the failure instead of
+// "226 End of transfer.", which would tell it the file is complete.
+void AbortTransfer(FtpStep& step, const char* reply) {
     tsession* s = step.session;
-    LogAndCaption(step, "Quota exceeded! (" + TargetText(s) + ")");
     CloseTransferFile(s);
     CloseDataConnection(step);
     s->SampleCount = 0;
+    s->Counter = 0;
     s->RestartOffset = 0;
-    // The transfer failed: the client must not read it as complete.
-    Reply(step, "552 Quota exceeded!");
+    Reply(step, reply);
     s->State = kFtpCommands;
+}
+
+void StopForQuota(FtpStep& step) {
+    LogAndCaption(step, "Quota exceeded! (" + TargetText(step.session) + ")");
+    AbortTransfer(step, "552 Quota exceeded!");
 }
 
 enum class BlockResult { Written, OverQuota, WriteFailed };
@@ -154,6 +160,15 @@ void StartUpload(FtpStep& step, const PathTarget& t, bool append) {
     }
     s->State = kFtpWaitData;
     s->Counter = kFtpReceiveFile;
+}
+
+// What every transfer command checks first: a data port, then its path.
+bool CheckTransfer(FtpStep& step, const std::string& line, const PathReplies& replies, PathTarget& t) {
+    if (step.session->PortNumber == 0) {
+        Reply(step, kNoDataPort);
+        return false;
+    }
+    return CheckPathArgument(step, line, replies, t);
 }
 
 }  // namespace
@@ -239,12 +254,8 @@ void DoRest(FtpStep& step, const std::string& line) {
 
 void DoRetr(FtpStep& step, const std::string& line) {
     tsession* s = step.session;
-    if (s->PortNumber == 0) {
-        Reply(step, kNoDataPort);
-        return;
-    }
     PathTarget t;
-    if (!CheckPathArgument(step, line, kRetrReplies, t)) return;
+    if (!CheckTransfer(step, line, kRetrReplies, t)) return;
     if (!netunit::WideFileExists(t.local.Path) || !t.local.Permissions.FileRead) {
         Reply(step, "550 File not accessible or does not exist.");
         return;
@@ -284,12 +295,8 @@ void DoRetr(FtpStep& step, const std::string& line) {
 
 void DoStor(FtpStep& step, const std::string& line) {
     tsession* s = step.session;
-    if (s->PortNumber == 0) {
-        Reply(step, kNoDataPort);
-        return;
-    }
     PathTarget t;
-    if (!CheckPathArgument(step, line, kStorReplies, t)) return;
+    if (!CheckTransfer(step, line, kStorReplies, t)) return;
     s->Target = netunit::Utf8ToWide(t.virtualPath);
     const FtpPermissions& p = t.local.Permissions;
     const bool refused = t.local.Path.empty() || !p.FileWrite || (s->RestartOffset != 0 && !p.FileAppend) ||
@@ -305,12 +312,8 @@ void DoStor(FtpStep& step, const std::string& line) {
 
 void DoAppe(FtpStep& step, const std::string& line) {
     tsession* s = step.session;
-    if (s->PortNumber == 0) {
-        Reply(step, kNoDataPort);
-        return;
-    }
     PathTarget t;
-    if (!CheckPathArgument(step, line, kAppeReplies, t)) return;
+    if (!CheckTransfer(step, line, kAppeReplies, t)) return;
     s->Target = netunit::Utf8ToWide(t.virtualPath);
     const FtpPermissions& p = t.local.Permissions;
     if (t.local.Path.empty() || !p.FileAppend || !p.FileWrite || !netunit::WideFileExists(t.local.Path)) {
@@ -332,13 +335,7 @@ void StepWaitData(FtpStep& step) {
     }
     // A connect that failed would otherwise hold the session here until its
     // idle timer ends it.
-    if (!sockets->IsDead(s->DataSocket)) return;
-    CloseTransferFile(s);
-    CloseDataConnection(step);
-    s->SampleCount = 0;
-    s->Counter = 0;
-    Reply(step, "425 Error opening connection.");
-    s->State = kFtpCommands;
+    if (sockets->IsDead(s->DataSocket)) AbortTransfer(step, "425 Error opening connection.");
 }
 
 void StepSendFile(FtpStep& step) {

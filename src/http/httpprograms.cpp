@@ -1,33 +1,22 @@
-// Programs, extensions, include pages and listings are not served yet: each
-// answers with the page that says programs are not enabled.
+// The close step's share of the programs, listings, include pages and
+// extension requests: whatever the session still holds is let go.
 #include "http/httpprograms.h"
 
 #include "core/session.h"
-#include "http/httpsession.h"
+#include "http/isapirequest.h"
+#include "platform/process.h"
 
 namespace http {
 
-void StartCgiProgram(Tquillnestform* Form, tsession* Session, const std::string&) {
-    SendCgiDisabledPage(Form, Session);
-}
-
-void CallExtension(Tquillnestform* Form, tsession* Session, const std::string&) { SendCgiDisabledPage(Form, Session); }
-
-void StartIncludePage(Tquillnestform* Form, tsession* Session, const std::string&) {
-    SendCgiDisabledPage(Form, Session);
-}
-
-void StepCgiOutput(Tquillnestform* Form, tsession* Session) { SendCgiDisabledPage(Form, Session); }
-
-void StepListing(Tquillnestform* Form, tsession* Session) { SendCgiDisabledPage(Form, Session); }
-
-void StepIncludePage(Tquillnestform* Form, tsession* Session) { SendCgiDisabledPage(Form, Session); }
-
-void ReleaseHttpPrograms(Tquillnestform*, tsession* Session) {
+void ReleaseHttpPrograms(Tquillnestform* Form, tsession* Session) {
     if (Session->ChildRunning) {
+        // The child's whole group is killed and reaped, not only the child.
         platform::EndChildProcess(Session->Child);
         Session->ChildRunning = false;
     }
+    ReleaseListing(Session);
+    ReleaseIncludePage(Session);
+    ReleaseExtensionRequest(Form, Session);
 }
 
 }  // namespace http

@@ -25,8 +25,12 @@ void StepCgiOutput(Tquillnestform* Form, tsession* Session);
 void StepListing(Tquillnestform* Form, tsession* Session);  // the folder is the session's Recipient
 void StepIncludePage(Tquillnestform* Form, tsession* Session);
 
-// The close step's share: ends a child, a listing search or an include page
-// the session still holds. Safe to call more than once.
+// The close step's share: ends a child, a listing search, an include page or
+// an extension's request the session still holds. Safe to call more than once.
 void ReleaseHttpPrograms(Tquillnestform* Form, tsession* Session);
+
+// Its parts, each safe on a session that holds nothing of its kind.
+void ReleaseListing(tsession* Session);
+void ReleaseIncludePage(tsession* Session);
 
 }  // namespace http

@@ -42,14 +42,12 @@ const char* const kCannotRead = "-ERR There was an error receving the message!";
 const char* const kTopHead = "+OK here ya go..";
 const char* const kUnknown = "-ERR HAH, dont you know how to use a POP3 server? lamer";
 
-const std::string& Mailbox(const Tquillnestform* form) { return form->MailDir; }
-
 int64_t FileSize(const Tquillnestform* form, const tsession* session, int64_t n) {
-    return FileSizeOf(MailboxFileName(Mailbox(form), session->UserName, n));
+    return FileSizeOf(MailboxFileName(form->MailDir, session->UserName, n));
 }
 
 bool FileExists(const Tquillnestform* form, const tsession* session, int64_t n) {
-    return netunit::WideFileExists(MailboxFileName(Mailbox(form), session->UserName, n));
+    return netunit::WideFileExists(MailboxFileName(form->MailDir, session->UserName, n));
 }
 
 // A message number that names an existing message not marked deleted.
@@ -58,7 +56,7 @@ bool ValidNumber(const Tquillnestform* form, const tsession* session, const std:
 }
 
 int64_t Unmarked(const Tquillnestform* form, const tsession* session) {
-    return MailboxCount(Mailbox(form), session->UserName) - static_cast<int64_t>(session->DeletedMessages.size());
+    return MailboxCount(form->MailDir, session->UserName) - static_cast<int64_t>(session->DeletedMessages.size());
 }
 
 void CloseMessage(tsession* session) {
@@ -104,7 +102,7 @@ void Pass(Tquillnestform* form, tsession* session, const std::string& line) {
     }
     // The mailbox is the account's, spelt as the account is.
     session->SetUserName(account->UserName);
-    RenumberMailbox(Mailbox(form), session->UserName);
+    RenumberMailbox(form->MailDir, session->UserName);
     CaptionAndLog(form, session, "Access granted.");
     Reply(form, session, kLoggedIn);
     if (form->antispam->Checked()) form->RememberPopLogin(session->PeerAddress);
@@ -115,7 +113,7 @@ void Pass(Tquillnestform* form, tsession* session, const std::string& line) {
 
 void Stat(Tquillnestform* form, tsession* session) {
     SetCaption(session, "Checking status.");
-    const int64_t count = MailboxCount(Mailbox(form), session->UserName);
+    const int64_t count = MailboxCount(form->MailDir, session->UserName);
     int64_t total = 0;
     for (int64_t n = 0; n < count; ++n) total += FileSize(form, session, n);
     Reply(form, session, "+OK " + std::to_string(Unmarked(form, session)) + " " + std::to_string(total));
@@ -134,7 +132,7 @@ void Listing(Tquillnestform* form, tsession* session, const std::string& line, b
     int64_t n = 0;
     if (!ValidNumber(form, session, argument, n)) return Reply(form, session, kBadNumber);
     const std::string value =
-        uidl ? ReadMessageId(Mailbox(form), session->UserName, n) : std::to_string(FileSize(form, session, n));
+        uidl ? ReadMessageId(form->MailDir, session->UserName, n) : std::to_string(FileSize(form, session, n));
     Reply(form, session, "+OK " + argument + " " + value);
 }
 
@@ -151,7 +149,7 @@ void Dele(Tquillnestform* form, tsession* session, const std::string& line) {
 
 // Opens message n past its id line for sending.
 bool OpenMessage(Tquillnestform* form, tsession* session, int64_t n) {
-    if (!netunit::FileOpenForRead(session->TransferFile, MailboxFileName(Mailbox(form), session->UserName, n)))
+    if (!netunit::FileOpenForRead(session->TransferFile, MailboxFileName(form->MailDir, session->UserName, n)))
         return false;
     session->TransferFileOpen = true;
     session->Toggle = false;
@@ -192,9 +190,9 @@ void Retrieve(Tquillnestform* form, tsession* session, const std::string& line, 
 void RemoveMarked(Tquillnestform* form, tsession* session) {
     if (session->DeletedMessages.empty()) return;
     for (const std::string& n : session->DeletedMessages)
-        netunit::FileDelete(MailboxFileName(Mailbox(form), session->UserName, std::stoll(n)));
+        netunit::FileDelete(MailboxFileName(form->MailDir, session->UserName, std::stoll(n)));
     session->DeletedMessages.clear();
-    RenumberMailbox(Mailbox(form), session->UserName);
+    RenumberMailbox(form->MailDir, session->UserName);
 }
 
 void Command(Tquillnestform* form, tsession* session, const std::string& line) {
@@ -242,6 +240,16 @@ void StepCommand(Tquillnestform* form, tsession* session) {
 
 // --- multi-line answers
 
+// A long answer is activity too: the idle countdown must not end a session
+// while a large message is still going out.
+void SendPiece(Tquillnestform* form, tsession* session, const std::string& text) {
+    form->netsockets->SendText(session->Socket, text);
+    Tquillnestform::RestartIdleTimer(session);
+}
+
+// The message goes out from the file's position a block at a time. Between
+// pieces Counter is TOP's line count so far and Toggle says a line longer
+// than a block is half sent.
 void StepSending(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
     const int64_t start = netunit::FilePosition64(session->TransferFile);
@@ -265,7 +273,7 @@ void StepSending(Tquillnestform* form, tsession* session) {
         session->State = kPop3Closing;
         return;
     }
-    if (!piece.Out.empty()) form->netsockets->SendText(session->Socket, piece.Out);
+    if (!piece.Out.empty()) SendPiece(form, session, piece.Out);
 }
 
 void StepListing(Tquillnestform* form, tsession* session, bool uidl) {
@@ -275,14 +283,14 @@ void StepListing(Tquillnestform* form, tsession* session, bool uidl) {
         const int64_t n = session->Counter++;
         if (IsMarked(session->DeletedMessages, n)) continue;
         const std::string value =
-            uidl ? ReadMessageId(Mailbox(form), session->UserName, n) : std::to_string(FileSize(form, session, n));
+            uidl ? ReadMessageId(form->MailDir, session->UserName, n) : std::to_string(FileSize(form, session, n));
         out += std::to_string(n + 1) + " " + value + "\r\n";
     }
     if (!FileExists(form, session, session->Counter)) {
         out += ".\r\n";
         session->State = kPop3Command;
     }
-    form->netsockets->SendText(session->Socket, out);
+    SendPiece(form, session, out);
 }
 
 void StepClose(Tquillnestform* form, tsession* session, int index) {

@@ -26,7 +26,9 @@ bool NextLine(const std::string& Bytes, size_t& Pos, std::string& Line) {
     return true;
 }
 
-double ParseTime(const std::string& Text) {
+}  // namespace
+
+double ParseRelayTime(const std::string& Text) {
     const std::string trimmed = netunit::TrimSpacesCR(Text);
     double value = 0;
     const auto r = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
@@ -34,7 +36,20 @@ double ParseTime(const std::string& Text) {
     return value;
 }
 
-}  // namespace
+int32_t ParseRelayTries(const std::string& Text) {
+    int64_t tries = 0;
+    if (netunit::TryStrToInt64(netunit::TrimSpacesCR(Text), tries) && tries >= INT32_MIN && tries <= INT32_MAX)
+        return static_cast<int32_t>(tries);
+    return 0;
+}
+
+std::vector<std::string> RelayLines(const std::string& Bytes) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    std::string line;
+    while (NextLine(Bytes, pos, line)) lines.push_back(line);
+    return lines;
+}
 
 std::string RelayFileName(const std::string& Folder, int64_t N) {
     return netunit::AddBackslash(Folder) + std::to_string(N) + ".m";
@@ -63,12 +78,8 @@ tmessagetry ParseRelayInfo(const std::string& Bytes) {
     size_t pos = 0;
     std::string line;
     info.Tries = 0;
-    if (NextLine(Bytes, pos, line)) {
-        int64_t tries = 0;
-        if (netunit::TryStrToInt64(netunit::TrimSpacesCR(line), tries) && tries >= INT32_MIN && tries <= INT32_MAX)
-            info.Tries = static_cast<int32_t>(tries);
-    }
-    if (NextLine(Bytes, pos, line)) info.LastAttempt = ParseTime(line);
+    if (NextLine(Bytes, pos, line)) info.Tries = ParseRelayTries(line);
+    if (NextLine(Bytes, pos, line)) info.LastAttempt = ParseRelayTime(line);
     if (NextLine(Bytes, pos, line)) info.Sender = line;
     return info;
 }

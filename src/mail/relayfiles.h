@@ -33,6 +33,16 @@ std::string ControlFileOf(const std::string& MessageFile);
 // at most 15 significant digits, whatever the locale.
 std::string RelayTimeText(double Time);
 
+// A control file's line 1 read back; 0 when it is no 32-bit number.
+int32_t ParseRelayTries(const std::string& Text);
+
+// A control file's line 2 read back: "." as the decimal separator whatever
+// the locale; 0 when it is no number.
+double ParseRelayTime(const std::string& Text);
+
+// The lines of a control file's bytes: LF ends a line and CR is dropped.
+std::vector<std::string> RelayLines(const std::string& Bytes);
+
 // The control file's text, every line ended by CR LF.
 std::string RelayControlText(int32_t Tries, double Time, const std::string& Sender,
                              const std::vector<std::string>& Recipients);

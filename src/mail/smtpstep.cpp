@@ -270,6 +270,8 @@ void WriteMessageText(Tquillnestform* form, tsession* session, const std::string
     if (!netunit::TextWrite(session->MessageFile, text)) DropMessageFile(session);
 }
 
+// Between reads the session keeps what is known of the message: Toggle, that
+// it has a From header; Counter, 1 once its header has ended.
 void StepMessageText(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
     ReceiveIntoBuffer(form, session);

@@ -20,6 +20,10 @@
 #include "netunit/inifile.h"
 #include "ui/mainform_controls.h"
 
+namespace http {
+struct tisapi;  // an extension library in the cache (src/http/isapicache.h)
+}
+
 class Tquillnestform : public TquillnestformControls {
 public:
     Tquillnestform();
@@ -149,6 +153,15 @@ public:
     bool RelayInFlight(const std::string& File) const;
     void ReloadRelayQueue();
 
+    // --- relay delivery (src/mail/relayscheduler.cpp): the scheduler hands
+    // queued messages to relay workers and bounces what they cannot deliver.
+    void Timer4Timer(forms::TObject* Sender);
+    void RelayAttemptDone(const std::string& File);
+    void BounceMessage(const std::string& File);
+    // Workers hold this weakly: it expires with the window, so a worker that
+    // outlives the window reaches nothing.
+    std::shared_ptr<const bool> RelayWindowAlive = std::make_shared<const bool>(true);
+
     // --- shared by the services: the account a step is serving, looked up
     // afresh by each step that uses it (never kept across steps).
     core::tuseraccount* CurrentAccount = nullptr;
@@ -204,6 +217,14 @@ public:
     void DynDNS1Click(forms::TObject* Sender);
     std::string LastPublicIp;  // the last address either service took; empty at start
     ddns::tupdatelink DdnsLink{this};  // what the update workers share with the window
+
+    // --- HTTP extension libraries (src/http/isapicache.cpp): loaded once,
+    // kept while requests come, each unloaded by its own timer.
+    std::vector<std::shared_ptr<http::tisapi>> IsapiCache;
+    // The cached library, or the library loaded and started; nullptr when it
+    // cannot be loaded or refuses to start.
+    http::tisapi* LoadIsapi(const std::string& Path);
+    void UnloadIsapiTimer(forms::TObject* Sender);
 
     // --- stubs of subsystems not built yet (src/core/pending.cpp); each moves
     // to its subsystem's own file when that is built.

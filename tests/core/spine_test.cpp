@@ -18,12 +18,6 @@
 
 namespace {
 
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 template <class Pred>
 bool PumpUntil(Pred pred, int ms) {
     QElapsedTimer t;

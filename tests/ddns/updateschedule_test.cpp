@@ -1,7 +1,6 @@
 // The dynamic-DNS clients inside one process: the timers, the dialogs, and
 // whole update runs against loopback stand-ins for the two services.
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -20,6 +19,7 @@
 #include "platform/hostsfile.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
+#include "platform/pump.h"
 #include "ui/dyndnsform.h"
 #include "ui/noipform.h"
 #include "ui/quillnestform.h"
@@ -28,16 +28,7 @@ namespace {
 
 using ddns::tservice;
 
-template <class Pred>
-bool PumpUntil(Pred pred, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (pred()) return true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return pred();
-}
+using testing_pump::PumpUntil;
 
 int ThreadCount() {
     int n = 0;

@@ -24,6 +24,15 @@ def wait_until(predicate, timeout, interval=0.05):
     return predicate()
 
 
+def free_port():
+    """A loopback TCP port that nothing listens on at the moment."""
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
 def port_accepts(port, host="127.0.0.1"):
     try:
         with socket.create_connection((host, port), timeout=0.5):

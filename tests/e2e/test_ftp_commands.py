@@ -280,6 +280,36 @@ class PermissionTest(unittest.TestCase):
             self.assertEqual(c.cmd("SIZE /shared/team/plan.txt"), "550 No such file.")
 
 
+class AccountPathTest(unittest.TestCase):
+    def test_home_uses_the_stored_spelling_of_the_user_name(self):
+        srv = FtpServer(accounts=fixtures.account(name="Ann", password="pw")).start()
+        try:
+            with srv.control() as c:
+                c.login("ann", "pw")
+                self.assertEqual(c.cmd("CWD /home/Ann"), "250 CWD command successful.")
+                self.assertEqual(c.cmd("MKD made"), "257 Directory Created")
+                self.assertEqual(c.cmd("CWD /home/ann"), "550 No such directory.")
+            self.assertTrue(os.path.isdir(srv.local("home/Ann/made")))
+            self.assertFalse(os.path.exists(srv.local("home/ann")))
+        finally:
+            srv.cleanup()
+
+    def test_initial_path(self):
+        accounts = (fixtures.account(name="ann", password="pw", ftp_path="/home/ann/www")
+                    + fixtures.account(name="bob", password="pw", ftp_path="/home/bob/missing")
+                    + fixtures.account(name="cid", password="pw", ftp_path="/home/cid/.../x"))
+        srv = FtpServer(accounts=accounts, files={"home/ann/www/index.html": b"x", "home/cid/x/y": b"y"}).start()
+        try:
+            for user, expected in (("ann", "/home/ann/www"), ("bob", "/"), ("cid", "/")):
+                with self.subTest(user=user), srv.control() as c:
+                    c.login(user, "pw")
+                    self.assertEqual(c.cmd("PWD"), f'257 "{expected}" is current directory.')
+            self.assertTrue(wait_until(lambda: "[FTP:" in srv.log_text() and ":ann:/home/ann/www] Access granted."
+                                       in srv.log_text(), 3), srv.log_text())
+        finally:
+            srv.cleanup()
+
+
 class LimitTest(unittest.TestCase):
     def test_third_anonymous_login_gets_the_limit_reply_and_can_log_in_later(self):
         srv = FtpServer(ftp={"maxconcheck": "1", "maxcon": "2"}).start()

@@ -357,6 +357,20 @@ class ListingTest(unittest.TestCase):
             c.login("anonymous", "x@y")
             self.assertEqual(c.cmd("STAT /home"), "550 No such file or directory.")
 
+    def test_a_folder_gone_before_its_walk_lists_empty(self):
+        os.makedirs(self.srv.local("home/root/gone"))
+        with self.srv.control() as c:
+            c.login("root", "pw")
+            channel = DataChannel(c, True)
+            c.send("LIST /home/root/gone\r\n")
+            time.sleep(0.3)
+            os.rmdir(self.srv.local("home/root/gone"))
+            data = channel.open()
+            self.assertEqual(c.reply(), "150 Opening connection for transfer.")
+            self.assertEqual(read_to_end(data), b"")
+            self.assertEqual(c.reply(), "226 End of transfer.")
+            channel.close()
+
     def test_a_folder_of_two_thousand_files_lists_each_once(self):
         names = self.lines("NLST /home/root/many")
         self.assertEqual(len(names), 2002)

@@ -1,0 +1,125 @@
+// CGI programs and interpreters: started from the request step, relayed by
+// state 2. Nothing here waits for the child. A POST body goes into the
+// child's input as fast as the child takes it, a piece per step, and the
+// input is closed once the body is in, so that the child sees its end. The
+// output is read only when the socket can take it, so a client that stops
+// reading holds back only its own child; and it is drained after the child
+// has exited, so nothing the child wrote is lost.
+#include <array>
+#include <string>
+
+#include "core/session.h"
+#include "forms/forms.h"
+#include "http/cgienv.h"
+#include "http/httpprograms.h"
+#include "http/httpreplies.h"
+#include "http/httprequest.h"
+#include "http/httpsession.h"
+#include "netunit/paths.h"
+#include "netunit/textutil.h"
+#include "netunit/utf16.h"
+#include "platform/process.h"
+#include "ui/quillnestform.h"
+
+namespace http {
+namespace {
+
+// At most this much output is relayed per step.
+constexpr int kOutputPiece = 4096;
+
+// Started for a POST, the page's header names the server in capitals.
+std::string PostBadRequestPage() {
+    return netunit::ReplaceAll(BadRequestPage(), "\r\nServer: ", "\r\nSERVER: ");
+}
+
+CgiRequest CgiRequestOf(Tquillnestform* Form, const tsession* Session, const std::string& LocalPath,
+                        const std::string& Body) {
+    CgiRequest request;
+    request.Post = Session->Method == "POST";
+    request.QueryString = Session->QueryString;
+    request.ContentType = Session->ContentType;
+    // Without a Content-Length header the body is what followed the blank line.
+    request.ContentLength =
+        Session->ContentLength.empty() ? netunit::Int64ToStr(static_cast<int64_t>(Body.size())) : Session->ContentLength;
+    request.Host = Session->Host;
+    request.PeerAddress = Session->PeerAddress;
+    request.ScriptName = Session->ScriptName;
+    request.ScriptFileName = LocalPath;
+    request.Url = Session->Url;
+    request.PathTranslated = Session->PathTranslated;
+    request.ServerPort = Form->webport->Text();
+    request.CgiDir = Form->cgidir->Text();
+    return request;
+}
+
+// Writes what the child takes of the body; closes its input once all is in.
+void FeedChildInput(tsession* Session) {
+    platform::tchildprocess& child = Session->Child;
+    if (child.InputWrite < 0) return;
+    const size_t before = child.PendingInput.size();
+    if (!platform::FlushChildInput(child) || child.PendingInput.empty()) {
+        platform::CloseChildInput(child);
+        return;
+    }
+    if (child.PendingInput.size() < before) Tquillnestform::RestartIdleTimer(Session);
+}
+
+}  // namespace
+
+void StartCgiProgram(Tquillnestform* Form, tsession* Session, const std::string& LocalPath) {
+    const bool post = Session->Method == "POST";
+    const std::string target = netunit::WideToUtf8(Session->Target);
+    const std::string body = post ? RequestBody(Session->InputBuffer, Session->ContentLength) : std::string();
+    const std::vector<std::string> environment =
+        BuildCgiEnvironment(BuildHttpVariables(HeaderLines(Session->InputBuffer)), Form->EnvironmentBlock,
+                            CgiRequestOf(Form, Session, LocalPath, body));
+
+    SetHttpCaption(Session, "Starting CGI " + target);
+    LogHttp(Form, Session, (post ? "CGI (POST): " : "CGI (GET): ") + target);
+
+    if (!platform::SpawnChildProcess(Session->Child, CgiArguments(LocalPath, Form->ScriptTypeList),
+                                     netunit::WideExtractPath(LocalPath), environment, post)) {
+        SendFinalReply(Form, Session, post ? PostBadRequestPage() : BadRequestPage());
+        Tquillnestform::RestartIdleTimer(Session);
+        Session->ChildRunning = false;
+        return;
+    }
+    SetHttpCaption(Session, "Receiving output from " + target);
+    Session->ChildRunning = true;
+    Session->State = kHttpCgiOutput;
+    Session->ByteCount = 0;
+    Tquillnestform::RestartIdleTimer(Session);
+    if (post) {
+        if (body.empty() || !platform::WriteChildInput(Session->Child, body) || Session->Child.PendingInput.empty())
+            platform::CloseChildInput(Session->Child);
+    }
+}
+
+void StepCgiOutput(Tquillnestform* Form, tsession* Session) {
+    FeedChildInput(Session);
+    if (!Form->netsockets->CanSend(Session->Socket)) return;
+    platform::tchildprocess& child = Session->Child;
+    std::array<char, kOutputPiece> piece{};
+    int count = platform::ReadChildOutput(child, piece.data(), kOutputPiece);
+    if (count == platform::kChildNoOutput) {
+        if (!platform::ChildExited(child)) return;
+        // What it wrote just before it exited is still in the pipe.
+        count = platform::ReadChildOutput(child, piece.data(), kOutputPiece);
+    }
+    // Nothing left to come: every writer has closed the pipe, or the child
+    // has exited and the pipe is empty.
+    if (count <= 0) {
+        Session->State = kHttpClosing;
+        return;
+    }
+    std::string packet;
+    if (Session->ByteCount == 0) packet = CgiStatusPrefix(std::string(piece.data(), static_cast<size_t>(count)));
+    packet.append(piece.data(), static_cast<size_t>(count));
+    Session->PipeCount = count;
+    const int sent = Form->netsockets->SendData(Session->Socket, packet.data(), static_cast<int>(packet.size()));
+    Session->ByteCount += count;
+    Tquillnestform::RestartIdleTimer(Session);
+    if (sent == -1) Session->State = kHttpClosing;
+}
+
+}  // namespace http

@@ -1,0 +1,37 @@
+// The extension libraries the server has loaded. A library stays loaded
+// while requests come for it and is unloaded by its own timer once none has
+// come for kExtensionCacheMs; one that still owns a pending request stays
+// until that request is done.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "http/isapi.h"
+#include "platform/library.h"
+
+namespace forms {
+class TTimer;
+}
+
+namespace http {
+
+constexpr unsigned kExtensionCacheMs = 600000;
+
+struct tisapi {
+    tisapi();
+    ~tisapi();
+    tisapi(const tisapi&) = delete;
+    tisapi& operator=(const tisapi&) = delete;
+
+    std::string Path;  // as loaded; the cache key, compared exactly
+    std::unique_ptr<forms::TTimer> UnloadTimer;
+    platform::tlibrary Module = nullptr;
+    PFN_GETEXTENSIONVERSION GetExtensionVersion = nullptr;
+    PFN_HTTPEXTENSIONPROC HttpExtensionProc = nullptr;
+    double LastUse = 0;  // day number of the last load or use
+    uint64_t Id = 0;     // never reused in a run; the timer's Tag and the requests' LibraryId
+};
+
+}  // namespace http

@@ -1,0 +1,69 @@
+// The request step's call of an extension library: the library is taken from
+// the cache (or loaded), the request handed over in its control block, and
+// the library's HttpExtensionProc called on the window's thread. What the
+// extension sent through its callbacks during the call has reached the socket
+// when the call returns; one that keeps the request pending answers later,
+// from any thread, while the session waits in its own state.
+#include <string>
+
+#include "core/session.h"
+#include "forms/forms.h"
+#include "http/cgienv.h"
+#include "http/httpprograms.h"
+#include "http/httpsession.h"
+#include "http/isapicache.h"
+#include "http/isapirequest.h"
+#include "http/urlpath.h"
+#include "netunit/textutil.h"
+#include "netunit/utf16.h"
+#include "ui/quillnestform.h"
+
+namespace http {
+namespace {
+
+// The library itself, or the interpreter library of the script's type.
+std::string LibraryFor(const Tquillnestform* Form, const std::string& LocalPath) {
+    const std::string extension = LowerExtension(LocalPath);
+    if (extension == ".dll" || extension == ".so") return LocalPath;
+    const core::tscripttype* type = FindScriptType(Form->ScriptTypeList, LocalPath);
+    return type != nullptr ? netunit::TrimSpacesCR(type->Interpreter) : std::string();
+}
+
+DWORD RunExtension(PFN_HTTPEXTENSIONPROC HttpExtensionProc, tisapirequest& Request) {
+    try {
+        return HttpExtensionProc(&Request);
+    } catch (...) {
+        return HSE_STATUS_ERROR;
+    }
+}
+
+}  // namespace
+
+void CallExtension(Tquillnestform* Form, tsession* Session, const std::string& LocalPath) {
+    const bool post = Session->Method == "POST";
+    const std::string library = LibraryFor(Form, LocalPath);
+    LogHttp(Form, Session, (post ? "ISAPI (POST): " : "ISAPI (GET): ") + library);
+    SetHttpCaption(Session, "Running ISAPI Interpretor: " + netunit::WideToUtf8(Session->Target));
+
+    tisapi* loaded = Form->LoadIsapi(library);
+    if (loaded == nullptr) {
+        Form->AddLog("Unable to load ISAPI.");
+        SendFinalReply(Form, Session, IsapiFailurePage(post));
+        Tquillnestform::RestartIdleTimer(Session);
+        return;
+    }
+    if (!post) Session->ContentLength = "0";
+    const std::shared_ptr<tisapirequest> request = NewIsapiRequest(Form, Session, loaded->Id);
+    Session->Ecb = request;
+    KeepIsapiRequest(request);
+    const DWORD result = RunExtension(loaded->HttpExtensionProc, *request);
+    if (result == HSE_STATUS_PENDING && !IsapiRequestDone(*request)) {
+        Session->State = kHttpExtensionPending;
+        return;
+    }
+    // Not kept pending: the extension is done with the request.
+    ForgetIsapiRequest(*request);
+    Session->State = kHttpClosing;
+}
+
+}  // namespace http

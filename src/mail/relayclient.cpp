@@ -1,0 +1,219 @@
+#include "mail/relayclient.h"
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+#include <thread>
+
+#include "mail/relaydialogue.h"
+#include "mail/relayfiles.h"
+#include "netunit/files.h"
+#include "netunit/textfile.h"
+
+namespace mail {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Lines 1 to 3 of the control file; the recipients follow.
+constexpr size_t kControlHeaderLines = 3;
+
+// Closes the host's socket once, when the dialogue with it ends.
+class tsocketcloser {
+public:
+    tsocketcloser(netunit::tnetsock& Net, int Socket) : net_(Net), socket_(Socket) {}
+    ~tsocketcloser() { net_.Close(socket_); }
+    tsocketcloser(const tsocketcloser&) = delete;
+    tsocketcloser& operator=(const tsocketcloser&) = delete;
+
+private:
+    netunit::tnetsock& net_;
+    int socket_;
+};
+
+}  // namespace
+
+trelay::trelay(trelayhooks Hooks, std::string MessageFile, std::string PrimaryDns, std::string SecondaryDns)
+    : hooks_(std::move(Hooks)),
+      MessageFile(std::move(MessageFile)),
+      PrimaryDns(std::move(PrimaryDns)),
+      SecondaryDns(std::move(SecondaryDns)) {
+    Lookup.Log = [this](const std::string& Text) { SyncLog(Text); };
+}
+
+bool trelay::Start(std::unique_ptr<trelay> Relay) {
+    try {
+        std::thread([relay = std::move(Relay)]() { relay->Execute(); }).detach();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void trelay::Execute() {
+    // Nothing may escape a thread. A worker that fails this way ends like one
+    // that found no host: its message stays queued and counts as attempted.
+    try {
+        DeliverAll();
+    } catch (...) {
+    }
+    try {
+        if (hooks_.AttemptDone) hooks_.AttemptDone(MessageFile);
+    } catch (...) {
+    }
+}
+
+void trelay::DeliverAll() {
+    Removed = false;
+    if (!net_.Startup() || !ReadControlFile()) return;
+    for (RecipientIndex = 0; RecipientIndex < static_cast<int>(Recipients.size()) && !Removed; ++RecipientIndex) {
+        Recipient = Recipients[static_cast<size_t>(RecipientIndex)];
+        MxHosts = Lookup.Lookup(Recipient, PrimaryDns, SecondaryDns);
+        Delivered = false;
+        for (const tmxhost& mx : MxHosts) {
+            if (Delivered) break;
+            TalkTo(mx.Host);
+        }
+    }
+    net_.Cleanup();
+}
+
+bool trelay::ReadControlFile() {
+    std::string bytes;
+    if (!netunit::ReadWholeFile(ControlFileOf(MessageFile), bytes)) return false;
+    std::vector<std::string> lines = RelayLines(bytes);
+    lines.resize(std::max(lines.size(), kControlHeaderLines));
+    TriesLine = lines[0];
+    TimeLine = lines[1];
+    Sender = lines[2];
+    Recipients.clear();
+    for (size_t i = kControlHeaderLines; i < lines.size(); ++i)
+        if (!lines[i].empty()) Recipients.push_back(lines[i]);
+    return true;
+}
+
+void trelay::TalkTo(const std::string& Host) {
+    Failed = false;
+    ClientState = kClientGreeting;
+    std::string address;
+    int socket = -1;
+    if (Host.size() > kDnsHostTextMax || !net_.ResolveHost(Host, address) || !net_.NewSocket(socket)) return;
+    tsocketcloser closer(net_, socket);
+    if (!net_.Connect(socket, address, SmtpPort)) return;
+    Dialogue(socket);
+}
+
+void trelay::Dialogue(int Socket) {
+    std::string pending;  // what arrived behind the reply being read
+    while (!Failed) {
+        std::string reply;
+        if (!ReceiveReply(Socket, pending, reply)) return;
+        if (ReplyCode(reply) != ExpectedCode(ClientState)) {
+            if (LogsRefusal(ClientState)) SyncLog(RefusalLogLine(Recipient, reply));
+            Failed = true;
+            return;
+        }
+        switch (ClientState) {
+            case kClientGreeting: break;
+            case kClientHelo: Sender = InAngleBrackets(Sender); break;
+            case kClientMailFrom: Recipient = InAngleBrackets(Recipient); break;
+            case kClientData:
+                if (!SendMessageText(Socket, reply)) Failed = true;
+                ClientState = kClientDataEnd;
+                continue;
+            case kClientDataEnd:
+                // The answer to QUIT is not awaited: the message is taken.
+                net_.SendText(Socket, ClientCommand(ClientState, "", Sender, Recipient));
+                RecipientDelivered();
+                return;
+        }
+        const std::string helo = ClientState == kClientGreeting && hooks_.HeloDomain ? hooks_.HeloDomain() : "";
+        net_.TransferTimeoutMs = netunit::kClientTransferTimeoutMs;
+        if (!net_.SendText(Socket, ClientCommand(ClientState, helo, Sender, Recipient))) return;
+        ++ClientState;
+    }
+}
+
+// Gathers one whole reply, across reads, within one bounded wait.
+bool trelay::ReceiveReply(int Socket, std::string& Pending, std::string& Reply) {
+    const int timeoutMs = ClientState == kClientDataEnd ? DataEndTimeoutMs : ReplyTimeoutMs;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    char buffer[kRelayReplyMax];
+    for (;;) {
+        const size_t length = ReplyLength(Pending);
+        if (length > 0) {
+            Reply = Pending.substr(0, length);
+            Pending.erase(0, length);
+            return true;
+        }
+        // Pending never grows beyond the reply buffer.
+        if (Pending.size() >= kRelayReplyMax) return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return false;
+        net_.TransferTimeoutMs = static_cast<int>(left);
+        size_t got = kRelayReplyMax - Pending.size();
+        if (!net_.ReceiveBuffer(Socket, buffer, got)) return false;
+        Pending.append(buffer, got);
+    }
+}
+
+// The message file from its second line, in pieces of whole lines, up to and
+// with its final "." line.
+bool trelay::SendMessageText(int Socket, const std::string& Reply) {
+    netunit::TTextFile file;
+    std::string line;
+    if (!netunit::TextReset(file, MessageFile) || !netunit::TextReadLine(file, line)) {
+        SyncLog(RefusalLogLine(Recipient, Reply));
+        netunit::TextClose(file);
+        return false;
+    }
+    net_.TransferTimeoutMs = netunit::kClientTransferTimeoutMs;
+    tdatapieces pieces;
+    bool ok = true;
+    while (ok && !pieces.Ended()) {
+        if (netunit::TextEof(file))
+            pieces.Finish();
+        else if (!netunit::TextReadLine(file, line))
+            ok = false;
+        else if (!pieces.AddLine(line))
+            continue;
+        if (ok && !pieces.Piece().empty()) {
+            ok = net_.SendText(Socket, pieces.Piece());
+            pieces.TakePiece();
+        }
+    }
+    netunit::TextClose(file);
+    return ok;
+}
+
+void trelay::RecipientDelivered() {
+    Recipients.erase(Recipients.begin() + RecipientIndex);
+    --RecipientIndex;  // the loop's step reaches the next recipient
+    RewriteControlFile();
+    Delivered = true;
+    SyncLog(DeliveredLogLine(Recipient, Sender));
+}
+
+void trelay::RewriteControlFile() {
+    std::string text = TriesLine + "\r\n" + TimeLine + "\r\n" + Sender + "\r\n";
+    for (const std::string& entry : Recipients) text += entry + "\r\n";
+    // With nobody left, or no way to record who is left, the message leaves
+    // the queue: sending it again would deliver it twice.
+    if (Recipients.empty() || !netunit::WriteFileAtomic(ControlFileOf(MessageFile), text)) {
+        SyncRemoveEntry();
+        Removed = true;
+    }
+}
+
+void trelay::SyncLog(const std::string& Text) {
+    if (hooks_.Log) hooks_.Log(Text);
+}
+
+void trelay::SyncRemoveEntry() {
+    try {
+        if (hooks_.RemoveEntry) hooks_.RemoveEntry(MessageFile);
+    } catch (...) {
+    }
+}
+
+}  // namespace mail

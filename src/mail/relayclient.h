@@ -1,0 +1,84 @@
+// The relay worker: one thread per hand-off of one queued message. For each
+// recipient still to deliver it looks up the domain's mail exchangers, talks
+// SMTP to them in preference order until one takes the message, and rewrites
+// the control file with the recipients that remain. It reaches the window
+// only through the hooks, which the scheduler runs through the synchronise
+// call.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mail/mxlookup.h"
+#include "netunit/clientsocket.h"
+
+namespace mail {
+
+constexpr int kSmtpPort = 25;
+// A server that accepts and then says nothing must not hold the worker, and
+// its message, for ever. The end of the data gets longer: the server may be
+// checking the message before it answers.
+constexpr int kRelayReplyTimeoutMs = 5 * 60 * 1000;
+constexpr int kRelayDataEndTimeoutMs = 10 * 60 * 1000;
+
+// What a worker asks of the window. Each runs on the window's thread while
+// the worker waits.
+struct trelayhooks {
+    std::function<void(const std::string& Text)> Log;            // SyncLog
+    std::function<std::string()> HeloDomain;                     // the text of helodomain now
+    std::function<void(const std::string& File)> RemoveEntry;    // SyncRemoveEntry
+    std::function<void(const std::string& File)> AttemptDone;    // SyncAttemptDone
+};
+
+class trelay {
+public:
+    trelay(trelayhooks Hooks, std::string MessageFile, std::string PrimaryDns, std::string SecondaryDns);
+
+    // Runs Execute on a detached thread that owns the worker; false when no
+    // thread can be had (the worker has then done nothing).
+    static bool Start(std::unique_ptr<trelay> Relay);
+
+    // The thread body: every recipient, then AttemptDone, however it ends.
+    void Execute();
+
+    // Tests point the worker at their own servers and shorten the waits.
+    int SmtpPort = kSmtpPort;
+    int ReplyTimeoutMs = kRelayReplyTimeoutMs;
+    int DataEndTimeoutMs = kRelayDataEndTimeoutMs;
+    tmxlookup Lookup;
+
+private:
+    void DeliverAll();
+    bool ReadControlFile();
+    // The dialogue with one host.
+    void TalkTo(const std::string& Host);
+    void Dialogue(int Socket);
+    bool ReceiveReply(int Socket, std::string& Pending, std::string& Reply);
+    // Reply is the server's go-ahead, logged when the file cannot be read.
+    bool SendMessageText(int Socket, const std::string& Reply);
+    void RecipientDelivered();
+    void RewriteControlFile();
+    void SyncLog(const std::string& Text);
+    void SyncRemoveEntry();
+
+    trelayhooks hooks_;
+    netunit::tnetsock net_;
+
+    // The worker's state, in the order of use.
+    std::string MessageFile;
+    std::string PrimaryDns, SecondaryDns;
+    std::string TriesLine, TimeLine;  // written back unchanged
+    std::string Sender;
+    std::vector<std::string> Recipients;  // still to deliver
+    int RecipientIndex = 0;
+    std::string Recipient;
+    std::vector<tmxhost> MxHosts;
+    int ClientState = 0;
+    bool Failed = false;     // the dialogue with the current host has failed
+    bool Delivered = false;  // the current recipient has been delivered
+    bool Removed = false;    // the queue entry is gone; the worker stops
+};
+
+}  // namespace mail
