@@ -53,9 +53,7 @@ void CloseTransferFile(tsession* s) {
 }
 
 // Uploads into the home folders count against the uploader's quota.
-bool UnderHome(const tsession* s) {
-    return netunit::AsciiUpperCase(TargetText(s)).compare(0, 5, "/HOME") == 0;
-}
+bool UnderHome(const tsession* s) { return netunit::AsciiUpperCase(TargetText(s)).rfind("/HOME", 0) == 0; }
 
 bool QuotaApplies(const tsession* s, const core::tuseraccount* account) {
     return account != nullptr && account->QuotaApplies && UnderHome(s);

@@ -42,7 +42,6 @@ typedef unsigned char* LPBYTE;
 
 // The request codes of ServerSupportFunction.
 #define HSE_REQ_SEND_URL_REDIRECT_RESP 1
-#define HSE_REQ_SEND_URL 2
 #define HSE_REQ_SEND_RESPONSE_HEADER 3
 #define HSE_REQ_DONE_WITH_SESSION 4
 #define HSE_REQ_MAP_URL_TO_PATH 1001

@@ -96,7 +96,7 @@ void Tquillnestform::UnloadExtensions() {
         if (http::IsapiRequestsPending(cached->Id)) {
             // The extension may still be working on them on its own threads:
             // their callbacks fail from now on, and its code stays mapped.
-            http::ForgetIsapiRequests(cached->Id);
+            http::CloseIsapiRequests(cached->Id);
             continue;
         }
         platform::FreeLibrary(cached->Module);

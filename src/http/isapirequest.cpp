@@ -82,14 +82,18 @@ BOOL WriteClientCallback(HCONN ConnID, LPVOID Buffer, LPDWORD Bytes, DWORD) {
 // The whole body is in the control block already.
 BOOL ReadClientCallback(HCONN, LPVOID, LPDWORD) { return 0; }
 
+// Also after the session has closed: the extension lets go of the request
+// either way, and is told whether the session was still there.
 BOOL DoneWithSession(const std::shared_ptr<tisapirequest>& Request) {
+    bool open = false;
     {
         std::lock_guard<std::mutex> lock(Request->Lock);
         Request->Done = true;
+        open = Request->SessionOpen;
     }
     ForgetIsapiRequest(*Request);
-    Deliver(Request);
-    return 1;
+    if (open) Deliver(Request);
+    return open ? 1 : 0;
 }
 
 // The URL is read within the room the caller gave, and the path written back
@@ -112,11 +116,12 @@ BOOL SendHeaderEx(const std::shared_ptr<tisapirequest>& Request, LPVOID Buffer) 
 
 BOOL ServerSupportFunctionCallback(HCONN ConnID, DWORD Code, LPVOID Buffer, LPDWORD Size, LPDWORD) {
     const std::shared_ptr<tisapirequest> request = RequestOf(ConnID);
-    if (request == nullptr || !SessionOpen(*request)) return 0;
+    if (request == nullptr) return 0;
+    if (Code == HSE_REQ_DONE_WITH_SESSION) return DoneWithSession(request);
+    if (!SessionOpen(*request)) return 0;
     switch (Code) {
         case HSE_REQ_SEND_URL_REDIRECT_RESP: return HandOver(request, IsapiRedirectHeader(TextAt(Buffer)));
         case HSE_REQ_SEND_RESPONSE_HEADER: return HandOver(request, IsapiResponseHeader(TextAt(Buffer)));
-        case HSE_REQ_DONE_WITH_SESSION: return DoneWithSession(request);
         case HSE_REQ_MAP_URL_TO_PATH: return MapUrlToPath(*request, Buffer, Size);
         case HSE_REQ_SEND_RESPONSE_HEADER_EX: return SendHeaderEx(request, Buffer);
         default: return 0;
@@ -187,18 +192,12 @@ bool IsapiRequestsPending(uint64_t LibraryId) {
     return false;
 }
 
-void ForgetIsapiRequests(uint64_t LibraryId) {
+void CloseIsapiRequests(uint64_t LibraryId) {
     std::lock_guard<std::mutex> lock(g_registryLock);
-    for (auto it = g_registry.begin(); it != g_registry.end();) {
-        if (it->second->LibraryId != LibraryId) {
-            ++it;
-            continue;
-        }
-        {
-            std::lock_guard<std::mutex> requestLock(it->second->Lock);
-            it->second->SessionOpen = false;
-        }
-        it = g_registry.erase(it);
+    for (const auto& entry : g_registry) {
+        if (entry.second->LibraryId != LibraryId) continue;
+        std::lock_guard<std::mutex> requestLock(entry.second->Lock);
+        entry.second->SessionOpen = false;
     }
 }
 

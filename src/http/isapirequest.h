@@ -53,8 +53,9 @@ std::shared_ptr<tisapirequest> NewIsapiRequest(Tquillnestform* Form, const tsess
 void KeepIsapiRequest(const std::shared_ptr<tisapirequest>& Request);
 void ForgetIsapiRequest(const tisapirequest& Request);
 bool IsapiRequestsPending(uint64_t LibraryId);
-// The server ends: the library's requests are forgotten, their callbacks fail.
-void ForgetIsapiRequests(uint64_t LibraryId);
+// The server ends: the callbacks of the library's requests fail from now on,
+// but each stays valid until its extension says it is done.
+void CloseIsapiRequests(uint64_t LibraryId);
 
 // Reads the request's Done flag under its lock.
 bool IsapiRequestDone(tisapirequest& Request);

@@ -1,5 +1,7 @@
 #include "mail/relayclient.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <chrono>
 #include <system_error>
@@ -99,6 +101,10 @@ void trelay::TalkTo(const std::string& Host) {
     int socket = -1;
     if (Host.size() > kDnsHostTextMax || !net_.ResolveHost(Host, address) || !net_.NewSocket(socket)) return;
     tsocketcloser closer(net_, socket);
+    // The client socket resets when closed; here the QUIT must reach the
+    // server, so the close is the usual orderly one.
+    const linger orderly{0, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &orderly, sizeof orderly);
     if (!net_.Connect(socket, address, SmtpPort)) return;
     Dialogue(socket);
 }

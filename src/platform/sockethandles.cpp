@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
+#include <set>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -38,6 +40,7 @@ struct SocketEntry {
     std::string unsent;
     size_t unsentOffset = 0;
     bool sendShut = false;
+    std::chrono::steady_clock::time_point closeDeadline{};
 };
 
 std::unordered_map<int, std::unique_ptr<SocketEntry>> g_sockets;
@@ -45,6 +48,11 @@ int g_nextHandle = kFirstHandle;
 bool g_started = false;
 std::chrono::milliseconds g_gracefulBound = kDefaultGracefulBound;
 QPointer<QObject> g_timerContext;
+// Graceful closes in progress, by deadline. One timer serves them all: a busy
+// server has tens of thousands of closes within one bound, and a timer each
+// would make every timer operation of the event loop walk them.
+std::set<std::pair<std::chrono::steady_clock::time_point, int>> g_closeDeadlines;
+QPointer<QTimer> g_closeTimer;
 thread_local int g_lastError = 0;
 
 int Fail(int code) {
@@ -78,9 +86,12 @@ int Register(int fd) {
     return handle;
 }
 
+void ArmCloseTimer();
+
 void CloseNow(int handle) {
     SocketEntry* e = FindAny(handle);
     if (e == nullptr) return;
+    if (e->closing) g_closeDeadlines.erase({e->closeDeadline, handle});
     SetInterest(e->fd, static_cast<uint64_t>(handle), e->armed, 0);
     close(e->fd);
     g_sockets.erase(handle);
@@ -382,10 +393,36 @@ void CloseSocketGracefully(int socket, std::string unsent) {
     // Input the owner left unread would turn our close into a reset; it is
     // read and dropped from here on.
     DiscardInput(*e);
-    if (g_timerContext)
-        QTimer::singleShot(g_gracefulBound, g_timerContext.data(), [socket] { CloseNow(socket); });
+    e->closeDeadline = std::chrono::steady_clock::now() + g_gracefulBound;
+    g_closeDeadlines.emplace(e->closeDeadline, socket);
+    ArmCloseTimer();
     CloseProgress(socket);
 }
+
+namespace {
+void CloseOverdue() {
+    const auto now = std::chrono::steady_clock::now();
+    while (!g_closeDeadlines.empty() && g_closeDeadlines.begin()->first <= now)
+        CloseNow(g_closeDeadlines.begin()->second);
+    ArmCloseTimer();
+}
+
+void ArmCloseTimer() {
+    if (!g_timerContext) return;
+    if (!g_closeTimer) {
+        g_closeTimer = new QTimer(g_timerContext.data());
+        g_closeTimer->setSingleShot(true);
+        QObject::connect(g_closeTimer.data(), &QTimer::timeout, [] { CloseOverdue(); });
+    }
+    if (g_closeDeadlines.empty()) {
+        g_closeTimer->stop();
+        return;
+    }
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(g_closeDeadlines.begin()->first -
+                                                             std::chrono::steady_clock::now());
+    g_closeTimer->start(std::max<std::chrono::milliseconds>(wait, std::chrono::milliseconds(0)));
+}
+}  // namespace
 
 bool SocketOpen(int socket) { return Find(socket) != nullptr; }
 

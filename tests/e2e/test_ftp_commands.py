@@ -2,7 +2,6 @@
 import ftplib
 import io
 import os
-import socket
 import threading
 import time
 import unittest

@@ -1,5 +1,4 @@
 """FTP data connections, transfers and listings, against the running program."""
-import ftplib
 import hashlib
 import io
 import os

@@ -37,6 +37,24 @@ def post(port, path, body, content_type=b"application/octet-stream", timeout=20)
                     + b"\r\nContent-Length: " + str(len(body)).encode() + b"\r\n\r\n" + body, timeout=timeout)
 
 
+def read_until_closed(sock, pause=0.0):
+    received = b""
+    while True:
+        chunk = sock.recv(16384)
+        if not chunk:
+            return received
+        received += chunk
+        time.sleep(pause)
+
+
+def read_file(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return b""
+
+
 def log_lines(server, text):
     return [line for line in server.log_text().splitlines() if text in line]
 
@@ -142,14 +160,7 @@ class CgiTest(unittest.TestCase):
             with socket.create_connection(("127.0.0.1", self.srv.port), timeout=30) as s:
                 s.sendall(b"POST /cgi-bin/cat.sh HTTP/1.0\r\nContent-Length: " + str(len(body)).encode()
                           + b"\r\n\r\n" + body)
-                received = b""
-                while True:
-                    chunk = s.recv(16384)
-                    if not chunk:
-                        break
-                    received += chunk
-                    time.sleep(0.02)  # a slow reader: the answer takes a while
-                result["reply"] = received
+                result["reply"] = read_until_closed(s, pause=0.02)  # a slow reader: the answer takes a while
                 result["ended"] = time.monotonic()
 
         worker = threading.Thread(target=echo)
@@ -167,12 +178,7 @@ class CgiTest(unittest.TestCase):
             s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 8192)
             s.sendall(b"GET /cgi-bin/flood.sh HTTP/1.0\r\n\r\n")
             time.sleep(1)  # the child has long exited; its output waits in the pipe
-            received = b""
-            while True:
-                chunk = s.recv(65536)
-                if not chunk:
-                    break
-                received += chunk
+            received = read_until_closed(s)
         self.assertEqual(received, OK_PREFIX + b"Content-type: application/octet-stream\r\n\r\n" + b"\0" * 300000)
 
     def test_program_that_cannot_start_gets_the_400_page(self):
@@ -194,8 +200,9 @@ class HangingChildTest(unittest.TestCase):
             started = time.monotonic()
             with socket.create_connection(("127.0.0.1", srv.port), timeout=150) as s:
                 s.sendall(b"GET /cgi-bin/sleeper.sh HTTP/1.0\r\n\r\n")
-                self.assertTrue(wait_until(lambda: os.path.exists(srv.path("cgi-bin", "sleeper.sh.bg")), 5))
-                pids = [int(open(srv.path("cgi-bin", "sleeper.sh" + ext)).read()) for ext in (".pid", ".bg")]
+                names = [srv.path("cgi-bin", "sleeper.sh" + ext) for ext in (".pid", ".bg")]
+                self.assertTrue(wait_until(lambda: all(read_file(n).endswith(b"\n") for n in names), 5))
+                pids = [int(read_file(n)) for n in names]
                 for pid in pids:
                     self.assertTrue(os.path.exists(f"/proc/{pid}"))
                 self.assertEqual(s.recv(100), b"")  # closed by the server, nothing sent
@@ -337,7 +344,11 @@ class IncludeAndListingTest(unittest.TestCase):
                     b"other=\"/etc/hostname\"", b"file=\"fifo\"", b"file=\"sub\"", b"virtual=\"inc.txt\"")),
             "wwwroot/open.shtml": b"a\r\n<!--#include file=\"inc.txt\"\r\nb",
             "secret.txt": b"SECRET",
+            "bare/a.txt": b"a",
+            "bare/b.txt": b"b",
         })
+        with open(cls.srv.path("webdomains23.dat"), "wb") as f:
+            f.write(fixtures.web_domain(domain="bare.test", root=cls.srv.path("bare")))
         for i in range(120):
             with open(cls.srv.path("wwwroot", "many", f"file{i:03d}-with-a-rather-long-name.txt"), "wb") as f:
                 f.write(b"z" * i)
@@ -358,6 +369,14 @@ class IncludeAndListingTest(unittest.TestCase):
         self.assertEqual(get(self.srv.port, b"/files/", host=b"example.test"), expected)
         # The query is not part of the listed path.
         self.assertEqual(get(self.srv.port, b"/files/?sort=x", host=b"example.test"), expected)
+
+    def test_top_folder_has_no_parent_row_but_the_colours_still_alternate(self):
+        expected = (listing_head(b"/", b"bare.test")
+                    + TINTED + CELL + b"/." + b"\">." + FOLDER_END
+                    + file_row(TINTED, b"/a.txt", b"a.txt", b"1k")
+                    + file_row(PLAIN, b"/b.txt", b"b.txt", b"1k")
+                    + TAIL)
+        self.assertEqual(get(self.srv.port, b"/", host=b"bare.test"), expected)
 
     def test_listing_escapes_names_in_text_and_links(self):
         reply = get(self.srv.port, b"/odd/", host=b"<b>")

@@ -10,6 +10,7 @@
 #include "http/cgienv.h"
 
 using namespace http;
+using namespace std::string_literals;
 
 namespace {
 
@@ -140,7 +141,7 @@ TEST(CgiRequestBody, TheBodyAsLongAsAnnounced) {
         std::string expected;
     };
     const Row rows[] = {
-        {"whole body", "POST / HTTP/1.0\r\nContent-Length: 5\r\n\r\nab\0cd", "5", std::string("ab\0cd", 5)},
+        {"whole body", "POST / HTTP/1.0\r\nContent-Length: 5\r\n\r\nab\0cd"s, "5", "ab\0cd"s},
         {"bytes beyond the length are no body", "POST / HTTP/1.0\r\n\r\nabcdef", "3", "abc"},
         {"no length: all that follows", "POST / HTTP/1.0\r\n\r\nabcdef", "", "abcdef"},
         {"a blank line inside the body stays", "P / HTTP/1.0\r\n\r\na\r\n\r\nb", "", "a\r\n\r\nb"},

@@ -25,7 +25,6 @@ constexpr auto kPendingPause = std::chrono::milliseconds(300);
 constexpr auto kLatePause = std::chrono::milliseconds(1500);
 
 std::atomic<int> g_lateWriteResult{-1};
-std::atomic<int> g_versionCalls{0};
 
 void Write(EXTENSION_CONTROL_BLOCK* ecb, const std::string& text) {
     DWORD bytes = static_cast<DWORD>(text.size());
@@ -83,7 +82,6 @@ extern "C" {
 BOOL GetExtensionVersion(HSE_VERSION_INFO* version) {
     version->dwExtensionVersion = (HSE_VERSION_MAJOR << 16) | HSE_VERSION_MINOR;
     std::strncpy(version->lpszExtensionDesc, "Quillnest test extension", HSE_MAX_EXT_DLL_NAME_LEN - 1);
-    ++g_versionCalls;
     return 1;
 }
 
@@ -130,9 +128,7 @@ DWORD HttpExtensionProc(EXTENSION_CONTROL_BLOCK* ecb) {
     return HSE_STATUS_SUCCESS;
 }
 
-// For the unit tests: what the late write returned (-1 before it ran), and
-// how often the library was started.
+// For the unit tests: what the late write returned (-1 before it ran).
 int LateWriteResult() { return g_lateWriteResult; }
-int VersionCalls() { return g_versionCalls; }
 
 }  // extern "C"

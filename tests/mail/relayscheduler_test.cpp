@@ -1,0 +1,252 @@
+// The relay scheduler in the window: which queue entries a tick hands off,
+// the 16-worker limit and the cursor, the end of an attempt, and the bounce
+// after the sixteenth attempt.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "mail/relayfiles.h"
+#include "netunit/datetime.h"
+#include "netunit/files.h"
+#include "platform/hostsfile.h"
+#include "platform/programdir.h"
+#include "platform/pump.h"
+#include "ui/quillnestform.h"
+
+namespace {
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class RelaySchedulerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/quillnest-relaysched-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        platform::SetProgramDir(dir_);
+        form_ = new Tquillnestform;
+        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
+        form_->RelayQueueFiles.clear();
+        form_->RelayQueueTries.clear();
+        form_->RelayQueueTimes.clear();
+        form_->RelayQueueSenders.clear();
+        form_->emailenabled->SetChecked(true);
+        form_->relayemail->SetChecked(true);
+        // Servers that name no address: a worker's lookup fails at once.
+        form_->relaydns1->SetText("nowhere.test");
+        form_->relaydns2->SetText("nowhere.test");
+        form_->emaildomains->Items()->Add("example.test");
+        auto bob = std::make_unique<core::tuseraccount>();
+        bob->UserName = "bob";
+        bob->EmailAllowed = true;
+        bob->EmailAddress = "bob@example.test";
+        form_->Accounts.push_back(std::move(bob));
+    }
+    void TearDown() override {
+        // Workers still reporting back find no window.
+        ASSERT_TRUE(testing_pump::PumpUntil([this] { return form_->RelaysInFlight.empty(); }, 5000));
+        delete form_;
+        platform::SetProgramDir("");
+        std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
+
+    // Queues message n with its control file as the SMTP server would.
+    std::string Queue(int n, int tries, double time, const std::string& sender = "<amy@far.test>",
+                      const std::string& recipient = "x@far.test") {
+        const std::string file = form_->RelayDir + std::to_string(n) + ".m";
+        std::ofstream(file, std::ios::binary) << "77\r\nSubject: s" << n << "\r\n\r\nbody\r\n.\r\n";
+        std::ofstream(mail::ControlFileOf(file), std::ios::binary)
+            << mail::RelayControlText(tries, time, sender, {recipient});
+        form_->AddRelayEntry(file, tries, sender, time);
+        return file;
+    }
+    void Tick() { form_->Timer4Timer(form_->Timer4); }
+    bool AllDone() {
+        return testing_pump::PumpUntil([this] { return form_->RelaysInFlight.empty(); }, 5000);
+    }
+    bool Logged(const std::string& text) const {
+        for (int i = 0; i < form_->status->Items()->Count(); ++i) {
+            const std::string line = form_->status->Items()->Strings(i);
+            if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0)
+                return true;
+        }
+        return false;
+    }
+
+    ScopedHostsFile hosts_{"127.0.0.1 localhost\n"};
+    std::string dir_;
+    Tquillnestform* form_ = nullptr;
+};
+
+TEST_F(RelaySchedulerTest, NothingMovesWithSmtpOrRelayingOff) {
+    const std::string file = Queue(0, 15, 1.0);
+    for (forms::TCheckBox* off : {form_->emailenabled, form_->relayemail}) {
+        off->SetChecked(false);
+        Tick();
+        off->SetChecked(true);
+    }
+    EXPECT_EQ(form_->RelayQueueFiles, (std::vector<std::string>{file}));
+    EXPECT_EQ(form_->RelayQueueTries, (std::vector<std::string>{"15"}));
+    EXPECT_TRUE(form_->RelaysInFlight.empty());
+    EXPECT_TRUE(netunit::WideFileExists(file));
+}
+
+TEST_F(RelaySchedulerTest, SixteenWorkersAtATimeAndTheCursorGoesOn) {
+    const double queued = netunit::NowDayNumber();
+    for (int n = 0; n < 20; ++n) Queue(n, -1, queued);
+    Tick();
+    EXPECT_EQ(form_->RelaysInFlight.size(), 16u);
+    EXPECT_EQ(form_->RelayCursor, 16);
+    EXPECT_TRUE(form_->Timer4->Enabled());
+    const mail::tmessagetry first = mail::ReadRelayInfo(form_->RelayDir + "0.m");
+    EXPECT_EQ(first.Tries, 0);
+    EXPECT_GE(first.LastAttempt, queued);
+    EXPECT_EQ(first.Sender, "<amy@far.test>");
+    EXPECT_EQ(form_->RelayQueueTries[0], "0");
+    EXPECT_EQ(form_->RelayQueueTries[16], "-1");
+
+    ASSERT_TRUE(AllDone());
+    EXPECT_TRUE(Logged("[SMTP] Invalid Primary MX lookup (DNS) server."));
+    Tick();  // the four left; the others were tried a moment ago
+    EXPECT_EQ(form_->RelaysInFlight.size(), 4u);
+    EXPECT_EQ(form_->RelayCursor, 0);
+    ASSERT_TRUE(AllDone());
+    EXPECT_EQ(form_->RelayQueueFiles.size(), 20u);
+    for (const std::string& tries : form_->RelayQueueTries) EXPECT_EQ(tries, "0");
+    Tick();
+    EXPECT_TRUE(form_->RelaysInFlight.empty());
+}
+
+TEST_F(RelaySchedulerTest, RetriesComeAfterTheirPause) {
+    const double now = netunit::NowDayNumber();
+    const double seconds = 1.0 / netunit::kSecondsPerDay;
+    const std::string recent = Queue(0, 3, now - 800 * seconds);
+    const std::string due = Queue(1, 3, now - 900 * seconds);
+    const std::string bounce = Queue(2, -2, now - 800 * seconds, "Quillnest", "amy@far.test");
+    Tick();
+    EXPECT_EQ(form_->RelaysInFlight, (std::vector<std::string>{due}));
+    EXPECT_EQ(Read(mail::ControlFileOf(due)).substr(0, 3), "4\r\n");
+    EXPECT_EQ(Read(mail::ControlFileOf(recent)).substr(0, 3), "3\r\n");
+    ASSERT_TRUE(AllDone());
+    EXPECT_EQ(form_->RelayQueueFiles.size(), 3u);
+    (void)bounce;
+}
+
+TEST_F(RelaySchedulerTest, ABounceGetsOneAttemptAndLeaves) {
+    const double old = netunit::NowDayNumber() - 0.02;
+    const std::string bounce = Queue(0, -2, old, "Quillnest", "amy@far.test");
+    Tick();
+    EXPECT_EQ(form_->RelaysInFlight, (std::vector<std::string>{bounce}));
+    EXPECT_EQ(Read(mail::ControlFileOf(bounce)).substr(0, 4), "-1\r\n");
+    ASSERT_TRUE(AllDone());
+    EXPECT_TRUE(form_->RelayQueueFiles.empty());
+    EXPECT_FALSE(netunit::WideFileExists(bounce));
+    EXPECT_FALSE(netunit::WideFileExists(mail::ControlFileOf(bounce)));
+}
+
+TEST_F(RelaySchedulerTest, AMessageWithoutControlFileIsStillTried) {
+    const std::string file = Queue(0, -1, 0);
+    std::remove(mail::ControlFileOf(file).c_str());
+    Tick();
+    ASSERT_TRUE(AllDone());
+    const std::vector<std::string> lines = mail::RelayLines(Read(mail::ControlFileOf(file)));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "0");
+    EXPECT_EQ(form_->RelayQueueFiles, (std::vector<std::string>{file}));
+}
+
+TEST_F(RelaySchedulerTest, TheEndOfAnAttempt) {
+    const std::string kept = Queue(0, 3, 1.0);
+    const std::string single = Queue(1, -1, 1.0);
+    form_->RelaysInFlight = {kept, single, kept};
+    form_->RelayAttemptDone(kept);
+    form_->RelayAttemptDone(single);
+    EXPECT_EQ(form_->RelaysInFlight, (std::vector<std::string>{kept}));
+    EXPECT_EQ(form_->RelayQueueFiles, (std::vector<std::string>{kept}));
+    EXPECT_FALSE(netunit::WideFileExists(single));
+    form_->RelaysInFlight.clear();
+}
+
+// ---------------------------------------------------------------- bounces
+
+constexpr const char* kBounceHead =
+    "To: bob@example.test\r\nFrom: Quillnest\r\nSubject: Message Undeliverable!\r\n"
+    "Content-Type: text/plain; charset=us-ascii\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
+    "77\r\nSubject: s0\r\n\r\nbody\r\n.\r\n";
+
+TEST_F(RelaySchedulerTest, TheSixteenthFailureBouncesToALocalSender) {
+    const std::string file = Queue(0, 15, 1.0, "<BOB@example.test>");
+    Tick();
+    EXPECT_TRUE(form_->RelaysInFlight.empty());
+    EXPECT_TRUE(form_->RelayQueueFiles.empty());
+    EXPECT_FALSE(netunit::WideFileExists(file));
+    EXPECT_FALSE(netunit::WideFileExists(mail::ControlFileOf(file)));
+    const std::string bounce = Read(form_->MailDir + "bob^0");
+    const size_t idEnd = bounce.find("\r\n");
+    ASSERT_NE(idEnd, std::string::npos);
+    const std::string id = bounce.substr(0, idEnd);
+    EXPECT_FALSE(id.empty());
+    EXPECT_EQ(id.find_first_not_of("0123456789"), std::string::npos);
+    EXPECT_LT(std::stoll(id), 2000000000LL);
+    std::string expected = kBounceHead;
+    expected.replace(4, 16, "BOB@example.test");
+    EXPECT_EQ(bounce.substr(idEnd + 2), expected);
+}
+
+TEST_F(RelaySchedulerTest, ARemoteSendersBounceIsQueuedAndWaits) {
+    const double lastTry = 45000.25;
+    const std::string file = Queue(0, 15, lastTry, "<amy@far.test>");
+    Tick();
+    ASSERT_EQ(form_->RelayQueueFiles.size(), 1u);
+    const std::string bounce = form_->RelayQueueFiles[0];
+    EXPECT_NE(bounce, file);
+    EXPECT_FALSE(netunit::WideFileExists(file));
+    EXPECT_EQ(form_->RelayQueueTries[0], "-2");
+    EXPECT_EQ(form_->RelayQueueSenders[0], "Quillnest");
+    EXPECT_EQ(Read(mail::ControlFileOf(bounce)), "-2\r\n45000.25\r\nQuillnest\r\namy@far.test\r\n");
+    std::string expected = kBounceHead;
+    expected.replace(4, 16, "amy@far.test");
+    const std::string text = Read(bounce);
+    EXPECT_EQ(text.substr(text.find("\r\n") + 2), expected);
+    Tick();  // queued just now: it waits
+    EXPECT_TRUE(form_->RelaysInFlight.empty());
+}
+
+TEST_F(RelaySchedulerTest, NoBounceForAMissingMailboxOrABounce) {
+    struct Row {
+        const char* what;
+        std::string sender;
+    } rows[] = {
+        {"no such user", "<nobody@example.test>"},
+        {"a bounce", "Quillnest"},
+        {"the null sender", "<>"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const std::string file = Queue(0, 15, 1.0, r.sender);
+        Tick();
+        EXPECT_TRUE(form_->RelayQueueFiles.empty());
+        EXPECT_FALSE(netunit::WideFileExists(file));
+        EXPECT_FALSE(netunit::WideFileExists(form_->MailDir + "bob^0"));
+        EXPECT_FALSE(netunit::WideFileExists(form_->RelayDir + "1.m"));
+    }
+}
+
+TEST_F(RelaySchedulerTest, AnUnreadableMessageMakesNoBounce) {
+    const std::string file = Queue(0, 15, 1.0, "<bob@example.test>");
+    std::remove(file.c_str());
+    Tick();
+    EXPECT_TRUE(form_->RelayQueueFiles.empty());
+    EXPECT_FALSE(netunit::WideFileExists(form_->MailDir + "bob^0"));
+}
+
+}  // namespace
