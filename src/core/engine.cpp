@@ -30,6 +30,7 @@ void Tquillnestform::Timer2Timer(forms::TObject*) {
     const auto started = std::chrono::steady_clock::now();
     Timer2->SetEnabled(false);
     for (int pass = 0; pass < kPassesPerTick; ++pass) {
+        if (pass > 0) netsockets->ProcessNotices();
         // The count is read afresh before every step: a step may free its own
         // session, and the one behind it then moves into this index.
         for (int i = 0; i < static_cast<int>(SessionList.size()); ++i) {

@@ -1,5 +1,7 @@
 #include "netsock/netsockets.h"
 
+#include "platform/eventloop.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <climits>
@@ -360,4 +362,8 @@ void Tnetsockets::SocketEvent(int Socket, int Event, int Error) {
             break;
         default: break;
     }
+}
+
+void Tnetsockets::ProcessNotices() {
+    if (started_) platform::DispatchReadyNow();
 }

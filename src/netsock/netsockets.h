@@ -89,6 +89,11 @@ public:
     std::string LocalHostName();
     static std::string WinsockErrorText(int Code);
 
+    // Delivers the notices that are due now, without waiting for the event
+    // loop: the session engine calls it between its passes, so that a reply
+    // and the peer's next command can both be handled within one tick.
+    void ProcessNotices();
+
     // Read-only looks for tests.
     bool Started() const { return started_; }
     size_t PendingLength(int Socket) const;

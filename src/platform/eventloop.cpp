@@ -57,6 +57,10 @@ void CloseEventLoop() {
 
 bool EventLoopOpen() { return g_epoll >= 0; }
 
+void DispatchReadyNow() {
+    if (g_epoll >= 0) DrainReady();
+}
+
 bool SetInterest(int fd, uint64_t key, uint32_t& armed, uint32_t wanted) {
     if (wanted == armed) return true;
     if (g_epoll < 0) return false;

@@ -23,6 +23,10 @@ void CloseEventLoop();
 
 bool EventLoopOpen();
 
+// Hands out, at once, what is ready now (one batch), without going back to
+// the event loop: lets a long-running handler see new notices mid-run.
+void DispatchReadyNow();
+
 // Brings the registration of fd to `wanted` (0 removes it): adds, modifies or
 // deletes as needed. `armed` is the caller's record of the current mask and is
 // updated. False when epoll refused.
