@@ -67,12 +67,15 @@ const char* FtpStateName(int32_t state) {
 }
 
 FtpStep BeginStep(Tquillnestform* form, tsession* session, int index) {
-    return FtpStep{form, session, index, AnonymousAccount(form)};
+    return FtpStep{form, session, index, std::nullopt};
 }
 
 const core::tuseraccount* SessionAccount(FtpStep& step) {
     const std::string& user = step.session->UserName;
-    if (IsAnonymousName(user) && step.form->anonymousenabled->Checked()) return &step.anonymous;
+    if (IsAnonymousName(user) && step.form->anonymousenabled->Checked()) {
+        if (!step.anonymous) step.anonymous = AnonymousAccount(step.form);
+        return &*step.anonymous;
+    }
     return core::FindAccount(step.form->Accounts, user);
 }
 

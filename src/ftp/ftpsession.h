@@ -3,6 +3,8 @@
 // the step's dispatch calls.
 #pragma once
 
+#include <optional>
+
 #include <cstdint>
 #include <string>
 
@@ -44,8 +46,9 @@ struct FtpStep {
     tsession* session;
     int index;
     // The account of anonymous sessions, built from the window's anonymous
-    // settings for this step only.
-    core::tuseraccount anonymous;
+    // settings for this step only, and only when the step needs it: most
+    // steps of an idle session look at nothing but their socket.
+    std::optional<core::tuseraccount> anonymous;
 };
 
 FtpStep BeginStep(Tquillnestform* form, tsession* session, int index);

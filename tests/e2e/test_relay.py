@@ -175,6 +175,8 @@ class FakeSmtp:
                 self.converse(conn, len(self.sessions) - 1)
             except OSError:
                 pass
+            if conn not in self.held:
+                conn.close()
 
     def converse(self, conn, index):
         if not self.say(conn, self.greeting):
@@ -198,7 +200,6 @@ class FakeSmtp:
                     return
                 if not ended and answer.startswith(b"354"):
                     data = True
-        conn.close()
 
     def close(self):
         self.stopped = True
