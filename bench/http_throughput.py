@@ -21,7 +21,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../tests/e2e"))
 import fixtures  # noqa: E402
-from harness import Server  # noqa: E402
+from harness import Server, free_port  # noqa: E402
 
 DOWNLOAD_BOUND = 4096 * 200  # bytes per second
 REQUEST_BOUND = 20  # requests per second per connection
@@ -31,15 +31,6 @@ request = function()
   return "GET /1k.dat HTTP/1.0\\r\\nHost: 127.0.0.1\\r\\n\\r\\n"
 end
 """
-
-
-def free_port():
-    import socket
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
 
 
 def run_wrk(port, connections, seconds, script):

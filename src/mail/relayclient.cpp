@@ -129,13 +129,12 @@ void trelay::Dialogue(int Socket) {
                 continue;
             case kClientDataEnd:
                 // The answer to QUIT is not awaited: the message is taken.
-                net_.SendText(Socket, ClientCommand(ClientState, "", Sender, Recipient));
+                Send(Socket, ClientCommand(ClientState, "", Sender, Recipient));
                 RecipientDelivered();
                 return;
         }
         const std::string helo = ClientState == kClientGreeting && hooks_.HeloDomain ? hooks_.HeloDomain() : "";
-        net_.TransferTimeoutMs = netunit::kClientTransferTimeoutMs;
-        if (!net_.SendText(Socket, ClientCommand(ClientState, helo, Sender, Recipient))) return;
+        if (!Send(Socket, ClientCommand(ClientState, helo, Sender, Recipient))) return;
         ++ClientState;
     }
 }
@@ -163,6 +162,12 @@ bool trelay::ReceiveReply(int Socket, std::string& Pending, std::string& Reply) 
     }
 }
 
+// Sends the whole text; each wait for room is bounded on its own.
+bool trelay::Send(int Socket, const std::string& Text) {
+    net_.TransferTimeoutMs = netunit::kClientTransferTimeoutMs;
+    return net_.SendText(Socket, Text);
+}
+
 // The message file from its second line, in pieces of whole lines, up to and
 // with its final "." line.
 bool trelay::SendMessageText(int Socket, const std::string& Reply) {
@@ -173,7 +178,6 @@ bool trelay::SendMessageText(int Socket, const std::string& Reply) {
         netunit::TextClose(file);
         return false;
     }
-    net_.TransferTimeoutMs = netunit::kClientTransferTimeoutMs;
     tdatapieces pieces;
     bool ok = true;
     while (ok && !pieces.Ended()) {
@@ -184,7 +188,7 @@ bool trelay::SendMessageText(int Socket, const std::string& Reply) {
         else if (!pieces.AddLine(line))
             continue;
         if (ok && !pieces.Piece().empty()) {
-            ok = net_.SendText(Socket, pieces.Piece());
+            ok = Send(Socket, pieces.Piece());
             pieces.TakePiece();
         }
     }

@@ -56,6 +56,7 @@ private:
     void TalkTo(const std::string& Host);
     void Dialogue(int Socket);
     bool ReceiveReply(int Socket, std::string& Pending, std::string& Reply);
+    bool Send(int Socket, const std::string& Text);
     // Reply is the server's go-ahead, logged when the file cannot be read.
     bool SendMessageText(int Socket, const std::string& Reply);
     void RecipientDelivered();

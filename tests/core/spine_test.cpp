@@ -14,6 +14,7 @@
 
 #include "forms/forms.h"
 #include "platform/programdir.h"
+#include "platform/rawpeer.h"
 #include "ui/quillnestform.h"
 
 namespace {
@@ -27,18 +28,6 @@ bool PumpUntil(Pred pred, int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return pred();
-}
-
-int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
 }
 
 int ConnectTo(int port) {
@@ -327,7 +316,7 @@ TEST_F(SpineTest, PortTextsThatAreNoPortFailOnceInTheLog) {
 }
 
 TEST_F(SpineTest, ListenAcceptAndDisableAService) {
-    int port = FreePort();
+    int port = UnusedPort();
     form_->webport->SetText(std::to_string(port));
     form_->webenabled->SetChecked(true);
     form_->Timer1Timer(form_->Timer1);

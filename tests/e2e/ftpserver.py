@@ -13,13 +13,7 @@ import signal
 import socket
 
 import fixtures
-from harness import Server
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+from harness import Server, free_port
 
 
 class FtpServer(Server):

@@ -12,7 +12,7 @@ import time
 import unittest
 
 import fixtures
-from harness import Server, wait_until
+from harness import Server, free_port, wait_until
 
 SERVER_LINE = b"Server: Quillnest/2.81\r\n"
 PAGE_HEAD = b"HTTP/1.0 200 OK\r\nServer: Quillnest/2.81\r\nContent-type: text/html\r\n\r\n"
@@ -42,14 +42,6 @@ def method_not_allowed(method):
 def file_header(content_type, size):
     return (b"HTTP/1.0 200 OK\r\nServer: Quillnest/2.81\r\nContent-type: " + content_type.encode()
             + b"\r\nContent-Length: " + str(size).encode() + b"\r\n\r\n")
-
-
-def free_port():
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
 
 
 def exchange(port, data=b"", pieces=None, pause=0.0, timeout=10):

@@ -10,13 +10,7 @@ import time
 import unittest
 
 import fixtures as fx
-from harness import Server, port_accepts, wait_until
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+from harness import Server, free_port, port_accepts, wait_until
 
 
 def read(path):

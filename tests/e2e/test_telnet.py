@@ -17,7 +17,7 @@ with warnings.catch_warnings():
     import telnetlib
 
 import fixtures as fx
-from harness import Server, wait_until
+from harness import Server, free_port, wait_until
 
 IAC_WILL_ECHO = b"\xff\xfb\x01"
 IAC_DO_ECHO = b"\xff\xfd\x01"
@@ -33,12 +33,6 @@ PROGRAMS = [
     ("Sleeper", "sleep 4242.5", fx.ACCESS_ALL_USERS),
     ("Deaf", "sleep 4343.5", fx.ACCESS_ALL_USERS),
 ]
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def menu(user, ftp_path=None, prompt=False, programs=()):

@@ -26,6 +26,7 @@
 #include "platform/programdir.h"
 #include "platform/sockethandles.h"
 #include "telnet/telnetmenu.h"
+#include "platform/rawpeer.h"
 #include "ui/quillnestform.h"
 
 namespace {
@@ -42,18 +43,6 @@ const std::string kDoEcho = "\xff\xfd\x01";
 const std::string kLoginPrompt = "\x1b[1;35m\r\n\r\nlogin: ";
 const std::string kInvalid = "\r\nInvalid username or password.\r\nlogin: ";
 const std::string kChooseOne = "Choose one... ";
-
-int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
 
 // A Telnet client that never blocks, so that the server can run while it waits.
 class Client {
@@ -152,7 +141,7 @@ protected:
         platform::SetProgramDir(dir_);
         form_ = new Tquillnestform;
         for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
-        port_ = FreePort();
+        port_ = UnusedPort();
         form_->telnetport->SetText(std::to_string(port_));
         form_->TelnetEnabled->SetChecked(true);
         form_->telnetsplash->SetText("");
