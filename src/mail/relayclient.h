@@ -35,6 +35,9 @@ struct trelayhooks {
 class trelay {
 public:
     trelay(trelayhooks Hooks, std::string MessageFile, std::string PrimaryDns, std::string SecondaryDns);
+    // Its lookup logs through it: a worker stays where it was made.
+    trelay(const trelay&) = delete;
+    trelay& operator=(const trelay&) = delete;
 
     // Runs Execute on a detached thread that owns the worker; false when no
     // thread can be had (the worker has then done nothing).

@@ -78,7 +78,9 @@ TEST(HttpIntake, ExamineRequestTable) {
         SCOPED_TRACE(std::to_string(row.line) + ": " + row.what);
         std::string length = "junk";
         EXPECT_STREQ(IntakeName(ExamineRequest(row.buffer, length)), IntakeName(row.expected));
-        if (row.expected != Intake::kDrop && row.expected != Intake::kWait) EXPECT_EQ(length, row.contentLength);
+        if (row.expected != Intake::kDrop && row.expected != Intake::kWait) {
+            EXPECT_EQ(length, row.contentLength);
+        }
     }
 }
 

@@ -276,7 +276,9 @@ TEST_F(UrlMapTest, ProtectedDomainWithSuperusersGrant) {
         const UrlMapping m = Map("/", "secure.example", row.token);
         EXPECT_EQ(m.AuthFailed, row.refused);
         EXPECT_EQ(m.LocalPath, row.refused ? "" : dir_ / "site2/index.html");
-        if (row.refused) EXPECT_EQ(session_->Realm, "secure.example");
+        if (row.refused) {
+            EXPECT_EQ(session_->Realm, "secure.example");
+        }
     }
 }
 
