@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "forms/forms.h"
+#include "http/httpprograms.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
 #include "ui/quillnestform.h"
@@ -170,6 +171,9 @@ void Tquillnestform::ShutdownServer() {
 }
 
 void Tquillnestform::ReleaseSessionAtShutdown(tsession* session) {
+    // An HTTP session may hold a listing search, an include page or a request
+    // an extension still answers: the extension must not find it later.
+    if (session->Kind == kKindHttp) http::ReleaseHttpPrograms(this, session);
     if (session->TransferFileOpen) netunit::FileCloseHandle(session->TransferFile);
     if (session->MessageFileOpen) {
         netunit::TextClose(session->MessageFile);
