@@ -81,7 +81,9 @@ class MailServer:
         }
         files.update(extra_files or {})
         self.server = Server(folder=folder, files=files)
-        smtp_keys = {"relay": "1"}
+        # Relay lookups go to loopback, where nothing answers: a test must never
+        # send a query off the machine.
+        smtp_keys = {"relay": "1", "relaydns1": "127.0.0.1", "relaydns2": "127.0.0.1"}
         smtp_keys.update(smtp or {})
         extra = {"smtp": smtp_keys, "log": {"logfile": self.path("quillnest.log"), "log": "1"}}
         extra.update(sections or {})

@@ -18,7 +18,7 @@ import time
 import unittest
 
 import fixtures
-from harness import Server, wait_until
+from harness import Server, free_port, wait_until
 
 LOCAL_DOMAIN = "example.test"
 HELO = "relay.quillnest.test"
@@ -28,14 +28,6 @@ HOSTS = """127.0.0.21 mx-a.example.com
 127.0.0.23 mx-c.example.com
 """
 MX_A, MX_B, MX_C = "127.0.0.21", "127.0.0.22", "127.0.0.23"
-
-
-def free_port():
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
 
 
 def day_number(seconds_ago=0.0):
