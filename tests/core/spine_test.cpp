@@ -16,6 +16,7 @@
 #include "platform/programdir.h"
 #include "platform/rawpeer.h"
 #include "ui/quillnestform.h"
+#include "ui/windowtest.h"
 
 namespace {
 
@@ -43,22 +44,8 @@ int ConnectTo(int port) {
     return fd;
 }
 
-class SpineTest : public ::testing::Test {
+class SpineTest : public WindowTest {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/quillnest-spine-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        platform::SetProgramDir(dir_);
-        form_ = new Tquillnestform;
-        // No service listens unless a test switches it on.
-        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
-    }
-    void TearDown() override {
-        delete form_;
-        forms::SetMessageDlgHook(nullptr);
-        platform::SetProgramDir("");
-        std::system(("rm -rf '" + dir_ + "'").c_str());
-    }
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
         for (int i = 0; i < form_->status->Items()->Count(); ++i) lines.push_back(form_->status->Items()->Strings(i));
@@ -84,9 +71,6 @@ protected:
         form_->AddSessionNode(s);
         return s;
     }
-
-    std::string dir_;
-    Tquillnestform* form_ = nullptr;
 };
 
 // ---- log and tree

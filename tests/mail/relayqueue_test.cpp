@@ -11,31 +11,17 @@
 #include "netunit/files.h"
 #include "platform/programdir.h"
 #include "ui/quillnestform.h"
+#include "ui/windowtest.h"
 
 namespace {
 
-class RelayQueueTest : public ::testing::Test {
+class RelayQueueTest : public WindowTest {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/quillnest-relay-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        platform::SetProgramDir(dir_);
-        form_ = new Tquillnestform;
-        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
-    }
-    void TearDown() override {
-        delete form_;
-        platform::SetProgramDir("");
-        std::system(("rm -rf '" + dir_ + "'").c_str());
-    }
     std::string Put(const std::string& name, const std::string& bytes) {
         const std::string path = form_->RelayDir + name;
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-
-    std::string dir_;
-    Tquillnestform* form_ = nullptr;
 };
 
 TEST_F(RelayQueueTest, ReloadQueuesEveryMessageFileWithItsControlFile) {
