@@ -54,6 +54,7 @@ void Tquillnestform::WireHandlers() {
     protocoltree->OnClick = [this](forms::TObject* s) { protocoltreeClick(s); };
     bitbtn2->OnClick = [this](forms::TObject* s) { BitBtn2Click(s); };
     logfilelabel->OnClick = [this](forms::TObject* s) { logfilelabelClick(s); };
+    WireWindowCommands();
     WireBlacklistHandlers();
     WireDdnsHandlers();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };

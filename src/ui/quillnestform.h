@@ -35,6 +35,11 @@ public:
     void ShutdownServer();
     // The close path without the question (Exit after Yes, or a termination signal).
     void CloseServer();
+    // --- window commands: the close box and the Exit entry ask before closing
+    void Exit1Click(forms::TObject* Sender);
+    void FormSysCommand(forms::TObject* Sender, forms::TSysCommand Command, bool& Handled);
+    void FormCloseQuery(forms::TObject* Sender, bool& CanClose);
+    void WireWindowCommands();
     bool ServerShutDown() const { return shut_down_; }
 
     // --- the session engine

@@ -390,3 +390,28 @@ TEST_F(SpineTest, LogTextsLoseControlCharactersAndAreNeverCutInsideACharacter) {
     EXPECT_EQ(last.substr(24), std::string(254, 'x'));
 }
 }  // namespace
+
+namespace {
+TEST_F(SpineTest, ExitAsksBeforeItClosesTheWindow) {
+    // The close itself (settings saved, server shut down) is the signal path's
+    // too, and is tested end to end; here only the question and the close.
+    int closes = 0;
+    form_->OnCloseQuery = [&](forms::TObject*, bool& can) {
+        can = false;
+        ++closes;
+    };
+    std::string asked;
+    forms::SetMessageDlgHook([&](const forms::TMessageDlgRequest& r) {
+        asked = r.Text;
+        return forms::mrNo;
+    });
+    form_->Exit1->Click();
+    EXPECT_FALSE(asked.empty());
+    EXPECT_EQ(closes, 0);
+
+    forms::SetMessageDlgHook([](const forms::TMessageDlgRequest&) { return forms::mrYes; });
+    form_->Exit1->Click();
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(form_->ServerShutDown());
+}
+}  // namespace
