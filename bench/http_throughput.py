@@ -21,6 +21,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../tests/e2e"))
 import fixtures  # noqa: E402
+import harness  # noqa: E402
 from harness import Server, free_port  # noqa: E402
 
 DOWNLOAD_BOUND = 4096 * 200  # bytes per second
@@ -49,9 +50,7 @@ def main():
     parser.add_argument("--seconds", type=int, default=10)
     parser.add_argument("--megabytes", type=int, default=100)
     args = parser.parse_args()
-    os.environ["QUILLNEST_BIN"] = os.path.abspath(args.bin)
-    import harness
-    harness.BIN = os.environ["QUILLNEST_BIN"]
+    harness.BIN = os.path.abspath(args.bin)
 
     port = free_port()
     srv = Server(files={

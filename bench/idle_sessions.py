@@ -17,6 +17,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../tests/e2e"))
+import harness  # noqa: E402
 from harness import Server  # noqa: E402
 
 
@@ -59,12 +60,10 @@ def main():
     ap.add_argument("--seconds", type=float, default=20)
     ap.add_argument("--port", type=int, default=21)
     args = ap.parse_args()
-    os.environ["QUILLNEST_BIN"] = os.path.abspath(args.bin)
     soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
     resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))
 
-    import harness
-    harness.BIN = os.environ["QUILLNEST_BIN"]
+    harness.BIN = os.path.abspath(args.bin)
     for n in [int(x) for x in args.counts.split(",")]:
         with Server() as srv:
             srv.wait_port(args.port, 5)

@@ -24,6 +24,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../tests/e2e"))
 import fixtures  # noqa: E402
+import harness  # noqa: E402
 from harness import Server, free_port  # noqa: E402
 from loadrate import sessions_per_second  # noqa: E402
 
@@ -59,9 +60,7 @@ def main():
     ap.add_argument("--kilobytes", type=int, default=10)
     ap.add_argument("--fetch", type=int, default=2000)
     args = ap.parse_args()
-    os.environ["QUILLNEST_BIN"] = os.path.abspath(args.bin)
-    import harness
-    harness.BIN = os.environ["QUILLNEST_BIN"]
+    harness.BIN = os.path.abspath(args.bin)
 
     smtp_port, pop_port = free_port(), free_port()
     line = "x" * 76 + "\r\n"
