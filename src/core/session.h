@@ -34,6 +34,15 @@ enum SessionKind : int32_t {
 constexpr int32_t kStateAccepted = 0;
 constexpr int32_t kStateClosing = 99;
 
+// How far an HTTP request's intake has examined the session's InputBuffer, so
+// that each received byte is looked at a bounded number of times however the
+// request is cut into reads.
+struct trequestscan {
+    size_t Searched = 0;        // bytes already searched for the header's end
+    bool LineFeedSeen = false;  // a line feed was among them
+    size_t WholeSize = 0;       // once the header is in: the buffer size that makes the request whole
+};
+
 constexpr size_t kUserNameCapacity = 20;
 constexpr size_t kPasswordCapacity = 20;
 constexpr int kSampleSeconds = 30;
@@ -120,6 +129,7 @@ struct tsession {
     std::string ScriptName;
     std::string Host;
     std::string ContentLength;
+    trequestscan RequestScan;
     std::string ContentType;
     std::string QueryString;
     std::string Method;

@@ -24,6 +24,12 @@ std::string RedirectReply(const std::string& Status, const std::string& Location
 
 }  // namespace
 
+std::string ReplyHeader(const std::string& Reply) {
+    static constexpr char kBlankLine[] = "\r\n\r\n";
+    const size_t end = Reply.find(kBlankLine);
+    return end == std::string::npos ? Reply : Reply.substr(0, end + sizeof kBlankLine - 1);
+}
+
 std::string FileHeader(const std::string& ContentType, int64_t Size) {
     return "HTTP/1.0 200 OK\r\n" + kServerLine + "Content-type: " + ContentType +
            "\r\nContent-Length: " + netunit::Int64ToStr(Size) + "\r\n\r\n";

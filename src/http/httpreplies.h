@@ -11,6 +11,9 @@ namespace http {
 
 constexpr char kServerName[] = "Quillnest/2.81";
 
+// A reply up to and including the blank line that ends its header.
+std::string ReplyHeader(const std::string& Reply);
+
 // The header of a file's contents (also the answer to HEAD).
 std::string FileHeader(const std::string& ContentType, int64_t Size);
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/session.h"
 #include "core/texthelpers.h"
 #include "netunit/textutil.h"
 
@@ -18,8 +19,8 @@ constexpr size_t kShortestRequestLine = 12;
 
 size_t HeaderEndOf(const std::string& Buffer) { return Buffer.find(kHeaderEnd); }
 
-bool HoldsLineFeed(const std::string& Buffer) {
-    return std::memchr(Buffer.data(), '\n', Buffer.size()) != nullptr;
+bool HoldsLineFeed(const std::string& Buffer, size_t From) {
+    return std::memchr(Buffer.data() + From, '\n', Buffer.size() - From) != nullptr;
 }
 
 // Content-Length is a plain decimal count no larger than the request limit.
@@ -30,6 +31,26 @@ bool ParseContentLength(const std::string& Text, int64_t& Value) {
     return true;
 }
 
+// Completeness of a buffer whose header ends at HeaderEnd, and the buffer size
+// that makes it whole.
+Completeness WholeSizeOf(const std::string& Buffer, size_t HeaderEnd, std::string& ContentLength, size_t& WholeSize) {
+    ContentLength.clear();
+    const size_t bodyStart = HeaderEnd + kHeaderEndLength;
+    WholeSize = bodyStart;
+    if (RequestMethod(RequestLine(Buffer)) == "POST") {
+        std::string value;
+        if (!FindHeader(Buffer, "content-length", value)) {
+            WholeSize = bodyStart + kMinUnannouncedBody;
+        } else {
+            ContentLength = TrimSpaces(value);
+            int64_t announced = 0;
+            if (!ParseContentLength(ContentLength, announced)) return Completeness::kBadContentLength;
+            WholeSize = bodyStart + static_cast<size_t>(announced);
+        }
+    }
+    return Buffer.size() >= WholeSize ? Completeness::kComplete : Completeness::kIncomplete;
+}
+
 }  // namespace
 
 bool HasHeaderEnd(const std::string& Text) { return HeaderEndOf(Text) != std::string::npos; }
@@ -38,27 +59,40 @@ Completeness IsRequestComplete(const std::string& Buffer, std::string& ContentLe
     ContentLength.clear();
     const size_t headerEnd = HeaderEndOf(Buffer);
     if (headerEnd == std::string::npos) return Completeness::kIncomplete;
-    if (RequestMethod(RequestLine(Buffer)) != "POST") return Completeness::kComplete;
-    const size_t bodyBytes = Buffer.size() - (headerEnd + kHeaderEndLength);
-    std::string value;
-    if (!FindHeader(Buffer, "content-length", value))
-        return bodyBytes >= kMinUnannouncedBody ? Completeness::kComplete : Completeness::kIncomplete;
-    ContentLength = TrimSpaces(value);
-    int64_t announced = 0;
-    if (!ParseContentLength(ContentLength, announced)) return Completeness::kBadContentLength;
-    return static_cast<int64_t>(bodyBytes) >= announced ? Completeness::kComplete : Completeness::kIncomplete;
+    size_t wholeSize = 0;
+    return WholeSizeOf(Buffer, headerEnd, ContentLength, wholeSize);
+}
+
+Intake ExamineRequest(const std::string& Buffer, trequestscan& Scan, std::string& ContentLength) {
+    if (Buffer.size() > kMaxRequestBytes) return Intake::kDrop;
+    if (Scan.Searched > Buffer.size()) Scan = {};  // another buffer: start afresh
+    if (Scan.WholeSize == 0) {
+        // Only what came since the last look is new; the blank line may begin
+        // in the last three bytes before it.
+        const size_t from = Scan.Searched < kHeaderEndLength ? 0 : Scan.Searched - (kHeaderEndLength - 1);
+        if (!Scan.LineFeedSeen) Scan.LineFeedSeen = HoldsLineFeed(Buffer, Scan.Searched);
+        const size_t headerEnd = Buffer.find(kHeaderEnd, from);
+        Scan.Searched = Buffer.size();
+        if (Buffer.size() > kMaxBytesWithoutLF && !Scan.LineFeedSeen) return Intake::kDrop;
+        if (headerEnd == std::string::npos) {
+            // Any blank line still to come would start beyond the bound.
+            return Buffer.size() >= kMaxHeaderBytes + kHeaderEndLength ? Intake::kDrop : Intake::kWait;
+        }
+        if (headerEnd > kMaxHeaderBytes) return Intake::kDrop;
+        size_t wholeSize = 0;
+        const Completeness completeness = WholeSizeOf(Buffer, headerEnd, ContentLength, wholeSize);
+        if (completeness == Completeness::kBadContentLength) {
+            Scan.Searched = headerEnd;  // a later look finds the same header again
+            return Intake::kBadContentLength;
+        }
+        Scan.WholeSize = wholeSize;
+    }
+    return Buffer.size() >= Scan.WholeSize ? Intake::kComplete : Intake::kWait;
 }
 
 Intake ExamineRequest(const std::string& Buffer, std::string& ContentLength) {
-    if (Buffer.size() > kMaxRequestBytes) return Intake::kDrop;
-    if (Buffer.size() > kMaxBytesWithoutLF && !HoldsLineFeed(Buffer)) return Intake::kDrop;
-    if (CountLF(Buffer) < 2 || !HasHeaderEnd(Buffer)) return Intake::kWait;
-    switch (IsRequestComplete(Buffer, ContentLength)) {
-        case Completeness::kComplete: return Intake::kComplete;
-        case Completeness::kBadContentLength: return Intake::kBadContentLength;
-        case Completeness::kIncomplete: break;
-    }
-    return Intake::kWait;
+    trequestscan scan;
+    return ExamineRequest(Buffer, scan, ContentLength);
 }
 
 std::string RequestLine(const std::string& Buffer) { return FirstLine(Buffer); }

@@ -9,12 +9,17 @@
 #include <string>
 #include <vector>
 
+struct trequestscan;
+
 namespace http {
 
 // A buffered request above this size is dropped without a reply.
 constexpr size_t kMaxRequestBytes = 1048576;
 // A buffer this long with no line feed in it is no request line: dropped.
 constexpr size_t kMaxBytesWithoutLF = 4096;
+// The request line and headers, up to the blank line, never reach this size
+// from a real client; a longer header block is dropped without a reply.
+constexpr size_t kMaxHeaderBytes = 65536;
 // The largest body a Content-Length may announce.
 constexpr int64_t kMaxContentLength = 1048576;
 // A POST without Content-Length is taken as whole once this many bytes follow
@@ -41,6 +46,13 @@ bool HasHeaderEnd(const std::string& Text);
 Completeness IsRequestComplete(const std::string& Buffer, std::string& ContentLength);
 
 // The size limits, then completeness, in the order the request step tests them.
+// Scan carries what earlier calls learnt about the same growing buffer: only
+// the bytes received since are searched, and once the header is in, its
+// Content-Length is read once (into ContentLength) and each later call only
+// compares sizes.
+Intake ExamineRequest(const std::string& Buffer, trequestscan& Scan, std::string& ContentLength);
+
+// The same for a buffer examined whole, with nothing learnt before.
 Intake ExamineRequest(const std::string& Buffer, std::string& ContentLength);
 
 // The request line: the bytes before the first CR.

@@ -33,7 +33,7 @@ void SetHttpCaption(const tsession* Session, const std::string& Text) {
 }
 
 void SendFinalReply(Tquillnestform* Form, tsession* Session, const std::string& Reply) {
-    Form->netsockets->SendText(Session->Socket, Reply);
+    Form->netsockets->SendText(Session->Socket, Session->Method == "HEAD" ? ReplyHeader(Reply) : Reply);
     Session->State = kHttpClosing;
 }
 

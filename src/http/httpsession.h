@@ -34,7 +34,8 @@ void LogHttp(Tquillnestform* Form, const tsession* Session, const std::string& T
 // The session's node caption: its short prefix and Text.
 void SetHttpCaption(const tsession* Session, const std::string& Text);
 
-// Sends a complete reply and ends the session once it has left.
+// Sends a complete reply and ends the session once it has left. The answer to
+// HEAD is the reply's header alone.
 void SendFinalReply(Tquillnestform* Form, tsession* Session, const std::string& Reply);
 
 // The page that says programs are switched off, naming the request's URL.

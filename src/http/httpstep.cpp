@@ -17,6 +17,7 @@
 #include "http/httpreplies.h"
 #include "http/httprequest.h"
 #include "http/httpsession.h"
+#include "http/listing.h"
 #include "http/mimetypes.h"
 #include "http/urlmap.h"
 #include "http/urlpath.h"
@@ -109,6 +110,11 @@ void AnswerNotFound(Tquillnestform* form, tsession* session, const UrlMapConfig&
                     const std::string& target) {
     if (!mapping.ListingFolder.empty() && form->dirlistings->Checked() && IsSafePath(target) &&
         !SameFolder(mapping.ListingFolder, form->cgidir->Text())) {
+        if (session->Method == "HEAD") {
+            SendFinalReply(form, session, ListingHeader());
+            Tquillnestform::RestartIdleTimer(session);
+            return;
+        }
         session->Recipient = mapping.ListingFolder;
         session->State = kHttpListingFirst;
         return;
@@ -151,6 +157,7 @@ void Dispatch(Tquillnestform* form, tsession* session, const UrlMapping& mapping
 void AnswerRequest(Tquillnestform* form, tsession* session, Intake intake) {
     const std::string& buffer = session->InputBuffer;
     const std::string line = RequestLine(buffer);
+    session->Method = RequestMethod(line);
     if (Triggered(form, session, line)) return;
     std::string target = RequestPath(line);
     session->Target = netunit::Utf8ToWide(target);
@@ -171,7 +178,6 @@ void AnswerRequest(Tquillnestform* form, tsession* session, Intake intake) {
     session->Sender = session->Host;
     session->ContentType = FindHeader(buffer, "content-type", value) ? TrimSpaces(value) : std::string();
     session->Credentials = FindHeader(buffer, "authorization", value) ? AuthorizationToken(value) : std::string();
-    session->Method = RequestMethod(line);
 
     const UrlMapConfig config = UrlMapConfigOf(*form);
     const UrlMapping mapping = MapUrl(config, session, session->Host, target);
@@ -206,7 +212,7 @@ void StepRequest(Tquillnestform* form, tsession* session) {
     if (received > 0) session->InputBuffer.append(chunk, static_cast<size_t>(received));
     Tquillnestform::RestartIdleTimer(session);
 
-    const Intake intake = ExamineRequest(session->InputBuffer, session->ContentLength);
+    const Intake intake = ExamineRequest(session->InputBuffer, session->RequestScan, session->ContentLength);
     if (intake == Intake::kDrop) {
         session->State = kHttpClosing;
         return;

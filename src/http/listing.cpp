@@ -4,7 +4,7 @@
 #include "core/textcut.h"
 #include "http/httpreplies.h"
 #include "netunit/textutil.h"
-#include "netunit/urlencode.h"
+#include "http/urlpath.h"
 
 namespace http {
 namespace {
@@ -41,24 +41,23 @@ std::string ParentPath(const std::string& Path) {
 }  // namespace
 
 std::string HtmlEscape(const std::string& Text) {
-    return netunit::ReplaceAll(netunit::ReplaceAll(Text, "<", "&lt;"), ">", "&gt;");
+    std::string escaped;
+    escaped.reserve(Text.size());
+    for (const char c : Text) {
+        switch (c) {
+            case '&': escaped += "&amp;"; break;
+            case '<': escaped += "&lt;"; break;
+            case '>': escaped += "&gt;"; break;
+            case '"': escaped += "&quot;"; break;
+            default: escaped += c;
+        }
+    }
+    return escaped;
 }
 
 std::string ShortenName(const std::string& Name) {
     if (Name.size() < kShortNameLimit) return Name;
     return CutToCapacity(Name, kShortNameKept) + "..";
-}
-
-std::string EncodeUrlPath(const std::string& Path) {
-    std::string encoded;
-    size_t at = 0;
-    for (;;) {
-        const size_t slash = Path.find('/', at);
-        encoded += netunit::PercentEncode(Path.substr(at, slash - at));
-        if (slash == std::string::npos) return encoded;
-        encoded += '/';
-        at = slash + 1;
-    }
 }
 
 std::string ListedPath(const std::string& Target) {
@@ -67,9 +66,12 @@ std::string ListedPath(const std::string& Target) {
     return path;
 }
 
+std::string ListingHeader() {
+    return std::string("HTTP/1.0 200 OK\r\nServer: ") + kServerName + "\r\nContent-type: text/html\r\n\r\n";
+}
+
 std::string ListingHead(const std::string& Path, const std::string& Host) {
-    return std::string("HTTP/1.0 200 OK\r\nServer: ") + kServerName + "\r\nContent-type: text/html\r\n\r\n<HTML><TITLE>" +
-           HtmlEscape(Path) + kTitleEnd + HtmlEscape(Path) + " on " + HtmlEscape(Host) + kHostEnd + kTableHead;
+    return ListingHeader() + "<HTML><TITLE>" + HtmlEscape(Path) + kTitleEnd + HtmlEscape(Path) + " on " + HtmlEscape(Host) + kHostEnd + kTableHead;
 }
 
 std::string ListingTail() { return kTail; }

@@ -14,19 +14,19 @@ constexpr size_t kListingPiece = 3000;
 // Names of this length or more are shown shortened.
 constexpr size_t kShortNameLimit = 49;
 
-// "<" and ">" become "&lt;" and "&gt;"; nothing else changes.
+// "&", "<", ">" and the quotation mark become their character references, so
+// that a name is shown as it is and never ends an attribute.
 std::string HtmlEscape(const std::string& Text);
 
 // A name of kShortNameLimit characters or more: its first 46 and "..".
 std::string ShortenName(const std::string& Name);
 
-// A path for a link: every byte but letters, digits, "-._~" and "/" as %XX
-// (so "#" is "%23").
-std::string EncodeUrlPath(const std::string& Path);
-
 // The folder's URL path as listed: the request path without its query, ending
 // in "/".
 std::string ListedPath(const std::string& Target);
+
+// Status line and header of a listing (all that HEAD gets).
+std::string ListingHeader();
 
 // Status line, header, title and table head. Path is the listed path, Host
 // the Host header as received.

@@ -38,6 +38,16 @@ ScriptKind KindOfProgram(const std::string& Program) {
     return {};
 }
 
+// The first place where Extension ends a name in Path: followed by "/" or the
+// end, so that ".sh" is no extension of "page.shtml".
+size_t WholeExtensionAt(const std::string& Path, const std::string& Extension) {
+    for (size_t at = Path.find(Extension); at != std::string::npos; at = Path.find(Extension, at + 1)) {
+        const size_t end = at + Extension.size();
+        if (end == Path.size() || Path[end] == '/') return at;
+    }
+    return std::string::npos;
+}
+
 // Cuts the relative path after the earliest script extension it holds, so
 // that "a.php/more" runs a.php with "/more" as extra path. True when there is
 // extra path.
@@ -46,7 +56,7 @@ bool SplitScriptPath(const core::RecordList<core::tscripttype>& Types, std::stri
     size_t cut = Relative.size();
     for (const auto& type : Types) {
         const std::string extension = TypeExtension(*type);
-        const size_t at = lower.find(extension);
+        const size_t at = WholeExtensionAt(lower, extension);
         if (at != std::string::npos && at < cut) cut = at + extension.size();
     }
     if (Relative.size() > cut) {

@@ -3,12 +3,25 @@
 #include "core/texthelpers.h"
 #include "netunit/paths.h"
 #include "netunit/textutil.h"
+#include "netunit/urlencode.h"
 
 namespace http {
 namespace {
 // An absolute URL's path starts after "scheme://host/".
 constexpr int kSlashesBeforeAbsolutePath = 3;
 }  // namespace
+
+std::string EncodeUrlPath(const std::string& Path) {
+    std::string encoded;
+    size_t at = 0;
+    for (;;) {
+        const size_t slash = Path.find('/', at);
+        encoded += netunit::PercentEncode(Path.substr(at, slash - at));
+        if (slash == std::string::npos) return encoded;
+        encoded += '/';
+        at = slash + 1;
+    }
+}
 
 bool IsSafePath(const std::string& Path) {
     const size_t query = Path.find('?');
@@ -45,8 +58,8 @@ std::string RelativePathOf(const std::string& Url) {
 
 std::string FolderRedirectUrl(const std::string& Relative) {
     const size_t query = Relative.find('?');
-    if (query == std::string::npos) return "/" + Relative + "/";
-    return "/" + Relative.substr(0, query) + "/" + Relative.substr(query);
+    if (query == std::string::npos) return "/" + EncodeUrlPath(Relative) + "/";
+    return "/" + EncodeUrlPath(Relative.substr(0, query)) + "/" + Relative.substr(query);
 }
 
 bool FirstComponent(const std::string& Path, std::string& Component) {

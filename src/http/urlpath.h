@@ -21,9 +21,14 @@ std::string LowerExtension(const std::string& Name);
 // absolute URL (scheme, host and path), what follows its third "/".
 std::string RelativePathOf(const std::string& Url);
 
+// A decoded path as a URL carries it: every byte but letters, digits, "-._~"
+// and "/" as %XX, so "%", "#", "?", "&" and quotation marks can neither end
+// the path nor an HTML attribute.
+std::string EncodeUrlPath(const std::string& Path);
+
 // The location that adds the missing "/" to a folder's path. Relative is the
-// relative path as requested, query included; the query stays behind the
-// added "/".
+// relative path as decoded, query included (the query as it came); the path
+// is encoded again, and the query stays behind the added "/".
 std::string FolderRedirectUrl(const std::string& Relative);
 
 // The text before the first "/"; false when there is no "/".

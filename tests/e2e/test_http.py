@@ -86,6 +86,10 @@ class HttpServer(Server):
     def __init__(self, files=None, http=None, extra=None):
         self.port = free_port()
         super().__init__(files=files)
+        # A home and configuration folder of its own: nothing reaches the user's.
+        for key, name in (("HOME", ".home"), ("XDG_CONFIG_HOME", ".config")):
+            self.env[key] = os.path.join(self.folder, name)
+            os.makedirs(self.env[key], exist_ok=True)
         sections = {"http": dict(http or {}),
                     "log": {"logfile": os.path.join(self.folder, "quillnest.log"), "log": "1"}}
         for section, keys in (extra or {}).items():
@@ -238,7 +242,8 @@ class ReplyTest(unittest.TestCase):
 
     def test_missing_file_gets_the_404_page(self):
         self.assertEqual(get(self.srv.port, b"/nothing.html"), NOT_FOUND)
-        self.assertEqual(exchange(self.srv.port, b"HEAD /nothing.html HTTP/1.0\r\n\r\n"), NOT_FOUND)
+        # HEAD gets the header alone.
+        self.assertEqual(exchange(self.srv.port, b"HEAD /nothing.html HTTP/1.0\r\n\r\n"), split_reply(NOT_FOUND)[0])
         # An empty request line has an empty path.
         self.assertEqual(exchange(self.srv.port, b"\r\nGET / HTTP/1.0\r\n\r\n"), NOT_FOUND)
 

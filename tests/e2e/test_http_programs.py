@@ -381,7 +381,7 @@ class IncludeAndListingTest(unittest.TestCase):
     def test_listing_escapes_names_in_text_and_links(self):
         reply = get(self.srv.port, b"/odd/", host=b"<b>")
         self.assertIn(b" on &lt;b&gt;</font>", reply)
-        self.assertIn(file_row(TINTED, b"/odd/sp%20ace%26%22.txt", b"sp ace&\".txt", b"1k"), reply)
+        self.assertIn(file_row(TINTED, b"/odd/sp%20ace%26%22.txt", b"sp ace&amp;&quot;.txt", b"1k"), reply)
         self.assertIn(file_row(PLAIN, b"/odd/x%3Cy%3E.txt", b"x&lt;y&gt;.txt", b"0k"), reply)
         self.assertTrue(reply.endswith(TAIL))
 
@@ -410,6 +410,73 @@ class IncludeAndListingTest(unittest.TestCase):
 
     def test_unclosed_directive_ends_the_answer(self):
         self.assertEqual(get(self.srv.port, b"/open.shtml"), b"")
+
+
+class NamesAndHeadTest(unittest.TestCase):
+    """Script extensions are whole extensions; folders with "#" and "%" in their
+    names are reached from redirects and listings; HEAD carries no body."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.srv = HttpServer(http={"cgienabled": "1", "ssienabled": "1", "dircontents": "1"}, files={
+            "scripts23.dat": fixtures.script_type(extension="sh", interpreter="/bin/sh")
+                             + fixtures.script_type(extension="cgi", interpreter="/bin/sh"),
+            "wwwroot/page.shtml": b"x<!--#include file=\"inc.txt\"-->y",
+            "wwwroot/inc.txt": b"A",
+            "wwwroot/env.sh": script(b"printf 'Content-type: text/plain\\r\\n\\r\\nran env.sh'\n"),
+            "wwwroot/notes.cgitxt": b"notes",
+            "wwwroot/odd/h#dir/index.html": b"hash",
+            "wwwroot/odd/pc%dir/index.html": b"percent",
+            "wwwroot/amp/x&lt;b&gt;y.txt": b"",
+            "wwwroot/amp/q\"t.txt": b"",
+            "cgi-bin/hello.sh": script(b"printf 'Content-type: text/plain\\r\\n\\r\\nhello'\n"),
+        }).start()
+        make_executable(cls.srv, "cgi-bin/hello.sh")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.srv.cleanup()
+
+    def test_a_script_extension_must_end_the_name(self):
+        self.assertEqual(curl(self.srv.url("/page.shtml")), b"xAy")
+        self.assertEqual(curl(self.srv.url("/notes.cgitxt")), b"notes")
+        # No such page: the program whose name begins the same is not run.
+        self.assertTrue(curl("-i", self.srv.url("/env.shtml")).startswith(b"HTTP/1.0 404 "))
+        # A whole extension still runs, with extra path behind it too.
+        self.assertEqual(curl(self.srv.url("/env.sh")), b"ran env.sh")
+        self.assertEqual(curl(self.srv.url("/env.sh/more")), b"ran env.sh")
+
+    def test_folder_redirect_carries_the_name_encoded(self):
+        for name, body in ((b"h%23dir", b"hash"), (b"pc%25dir", b"percent")):
+            with self.subTest(name=name):
+                self.assertIn(b"\r\nLocation: /odd/" + name + b"/?a=%41\r\n",
+                              get(self.srv.port, b"/odd/" + name + b"?a=%41"))
+                self.assertEqual(curl("-L", self.srv.url("/odd/" + name.decode())), body)
+                self.assertEqual(subprocess.run(["wget", "-q", "-O", "-", self.srv.url("/odd/" + name.decode())],
+                                                capture_output=True, timeout=30).stdout, body)
+
+    def test_folders_are_reached_from_their_listing(self):
+        listing = curl(self.srv.url("/odd/"))
+        links = [part.split(b"\"")[0].decode() for part in listing.split(b"<a href=\"")[1:]]
+        reached = {curl("-L", self.srv.url(link)) for link in links if "dir" in link}
+        self.assertEqual(reached, {b"hash", b"percent"})
+
+    def test_listing_escapes_ampersands_and_quotes(self):
+        reply = get(self.srv.port, b"/amp/")
+        self.assertIn(b"/amp/q%22t.txt\">q&quot;t.txt</a>", reply)
+        self.assertIn(b"/amp/x%26lt%3Bb%26gt%3By.txt\">x&amp;lt;b&amp;gt;y.txt</a>", reply)
+        self.assertNotIn(b"x<b>y.txt", reply)
+
+    def test_head_gets_the_header_alone(self):
+        for path in (b"/odd/", b"/page.shtml", b"/env.sh", b"/cgi-bin/hello.sh", b"/missing.html"):
+            with self.subTest(path=path):
+                reply = exchange(self.srv.port, b"HEAD " + path + b" HTTP/1.0\r\n\r\n")
+                self.assertTrue(reply.startswith(b"HTTP/1.0 "), reply)
+                self.assertTrue(reply.endswith(b"\r\n\r\n"), reply)
+                self.assertEqual(reply.count(b"\r\n\r\n"), 1, reply)
+        self.assertEqual(exchange(self.srv.port, b"HEAD /odd/ HTTP/1.0\r\n\r\n"), PAGE_HEAD)
+        self.assertEqual(curl("-I", self.srv.url("/odd/")), PAGE_HEAD)
+        self.assertTrue(wait_until(lambda: log_lines(self.srv, "HEAD: /cgi-bin/hello.sh"), 3))
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/session.h"
 #include "http/httprequest.h"
 
 using namespace http;
@@ -31,7 +32,10 @@ struct IntakeRow {
 };
 
 TEST(HttpIntake, ExamineRequestTable) {
-    const std::string big(http::kMaxRequestBytes - 100, 'a');
+    // A header block of exactly the bound before its CR LF CR LF: a request
+    // line of 16 bytes and an "X: " line.
+    const std::string atBound(http::kMaxHeaderBytes - 16 - 3, 'a');
+    const std::string bigBody(1000000, 'b');
     const std::vector<IntakeRow> rows = {
         {__LINE__, "GET with its blank line", "GET / HTTP/1.0\r\n\r\n", Intake::kComplete, ""},
         {__LINE__, "GET with headers", "GET / HTTP/1.0\r\nHost: a\r\n\r\n", Intake::kComplete, ""},
@@ -69,8 +73,15 @@ TEST(HttpIntake, ExamineRequestTable) {
         {__LINE__, "4096 bytes without LF wait", std::string(4096, 'a'), Intake::kWait, ""},
         {__LINE__, "4097 bytes without LF are dropped", std::string(4097, 'a'), Intake::kDrop, ""},
         {__LINE__, "4097 bytes with a LF wait", std::string(4096, 'a') + "\n", Intake::kWait, ""},
-        {__LINE__, "a long header still within 1 MB", "GET / HTTP/1.0\r\nX: " + big + "\r\n\r\n", Intake::kComplete,
-         ""},
+        {__LINE__, "a header block of the bound is whole", "GET / HTTP/1.0\r\nX: " + atBound + "\r\n\r\n",
+         Intake::kComplete, ""},
+        {__LINE__, "one byte more is dropped", "GET / HTTP/1.0\r\nX: " + atBound + "a\r\n\r\n", Intake::kDrop, ""},
+        {__LINE__, "an open header that may still end within the bound waits",
+         "GET / HTTP/1.0\r\nX: " + atBound + "\r\n\r", Intake::kWait, ""},
+        {__LINE__, "an open header past the bound is dropped", "GET / HTTP/1.0\r\nX: " + atBound + "a\r\n\r",
+         Intake::kDrop, ""},
+        {__LINE__, "a body of nearly 1 MB behind a small header is whole",
+         "POST /x HTTP/1.0\r\nContent-Length: 1000000\r\n\r\n" + bigBody, Intake::kComplete, "1000000"},
         {__LINE__, "more than 1 MB is dropped", "GET / HTTP/1.0\r\n" + std::string(http::kMaxRequestBytes, 'a'),
          Intake::kDrop, ""},
     };
@@ -80,6 +91,38 @@ TEST(HttpIntake, ExamineRequestTable) {
         EXPECT_STREQ(IntakeName(ExamineRequest(row.buffer, length)), IntakeName(row.expected));
         if (row.expected != Intake::kDrop && row.expected != Intake::kWait) {
             EXPECT_EQ(length, row.contentLength);
+        }
+    }
+}
+
+// A request examined as it grows gives what the same bytes examined whole give,
+// whatever the reads it arrives in, and the blank line is found even when a
+// read ends inside it.
+TEST(HttpIntake, GrowingBufferMatchesWholeBuffer) {
+    const std::vector<std::string> requests = {
+        "GET /index.html HTTP/1.0\r\nHost: example\r\nUser-Agent: t\r\n\r\n",
+        "POST /cgi-bin/x HTTP/1.0\r\nContent-Length: 7\r\n\r\na\0b\0\r\n\0"s,
+        "POST /x HTTP/1.0\r\n\r\nabc",
+        "POST /x HTTP/1.0\r\nContent-Length: x\r\n\r\n",
+        "GET / HTTP/1.0\r\nX: " + std::string(http::kMaxHeaderBytes, 'h') + "\r\n\r\n",
+        std::string(5000, 'a') + "\r\n\r\n",
+    };
+    for (const std::string& request : requests) {
+        for (const size_t step : {size_t{1}, size_t{3}, size_t{4096}}) {
+            SCOPED_TRACE(std::to_string(step) + " per read: " + request.substr(0, 20));
+            trequestscan scan;
+            std::string buffer;
+            std::string length;
+            Intake last = Intake::kWait;
+            for (size_t at = 0; at < request.size() && last == Intake::kWait; at += step) {
+                buffer += request.substr(at, step);
+                last = ExamineRequest(buffer, scan, length);
+                std::string wholeLength;
+                ASSERT_STREQ(IntakeName(last), IntakeName(ExamineRequest(buffer, wholeLength))) << buffer.size();
+                if (last == Intake::kComplete || last == Intake::kBadContentLength) EXPECT_EQ(length, wholeLength);
+            }
+            // Nothing that has been received is searched again.
+            EXPECT_LE(scan.Searched, buffer.size());
         }
     }
 }

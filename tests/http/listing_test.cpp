@@ -4,6 +4,7 @@
 #include <string>
 
 #include "http/listing.h"
+#include "http/urlpath.h"
 
 using namespace http;
 
@@ -13,7 +14,9 @@ const std::string kCell = "<td>&nbsp;</td><td width=420><font face=\"Courier New
 const std::string kTinted = "<tr bgcolor=\"#DDDDE0\">";
 
 TEST(ListingText, EscapeShortenEncode) {
-    EXPECT_EQ(HtmlEscape("<a href=\"x\">&</a>"), "&lt;a href=\"x\"&gt;&&lt;/a&gt;");
+    EXPECT_EQ(HtmlEscape("<a href=\"x\">&</a>"), "&lt;a href=&quot;x&quot;&gt;&amp;&lt;/a&gt;");
+    // A name that looks escaped already is shown as it stands.
+    EXPECT_EQ(HtmlEscape("x&lt;b&gt;y.txt"), "x&amp;lt;b&amp;gt;y.txt");
     EXPECT_EQ(ShortenName(std::string(48, 'n')), std::string(48, 'n'));
     EXPECT_EQ(ShortenName(std::string(49, 'n')), std::string(46, 'n') + "..");
     EXPECT_EQ(ShortenName(std::string(60, 'n')), std::string(46, 'n') + "..");

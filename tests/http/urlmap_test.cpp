@@ -28,6 +28,8 @@ protected:
         dir_.Write("wwwroot/x.php", "<?php");
         dir_.Write("wwwroot/run.sh", "#!/bin/sh");
         dir_.Write("wwwroot/page.shtml", "<!--#include -->");
+        dir_.Write("wwwroot/notes.cgitxt", "notes");
+        dir_.Write("wwwroot/env.sh", "#!/bin/sh");
         dir_.Write("site2/index.html", "site2");
         dir_.Write("docs/a.htm", "docs");
         dir_.Write("cgi-bin/prog.exe", "MZ");
@@ -115,6 +117,9 @@ TEST_F(UrlMapTest, MappingTable) {
     bob.WebAllowed = true;
     bob.WebSite = "http://<All Domains>/bob";
     AddScriptType("php", "/bin/sh");
+    AddScriptType("sh", "/bin/sh");
+    AddScriptType("cgi", "/bin/sh");
+    dir_.Write("wwwroot/h#d%/index.htm", "odd");
 
     const std::vector<MapRow> rows = {
         {__LINE__, "welcome file with a blank before its name", "/", "", "wwwroot/index.htm"},
@@ -144,6 +149,12 @@ TEST_F(UrlMapTest, MappingTable) {
         {__LINE__, ".exe in the web root with no type is a file", "/prog.exe", "", "wwwroot/prog.exe"},
         {__LINE__, "a script type runs its interpreter", "/x.php", "", "wwwroot/x.php", false, "", true},
         {__LINE__, "extra path after a script", "/x.php/extra/path", "", "wwwroot/x.php", false, "", true},
+        {__LINE__, "an extension is whole: .sh is no part of .shtml", "/page.shtml", "", "wwwroot/page.shtml"},
+        {__LINE__, "a missing .shtml page runs no .sh program", "/env.shtml", "", ""},
+        {__LINE__, "a .sh program before extra path still runs", "/env.sh/more", "", "wwwroot/env.sh", false, "",
+         true},
+        {__LINE__, "a longer extension is a plain file", "/notes.cgitxt", "", "wwwroot/notes.cgitxt"},
+        {__LINE__, "the redirect carries the path encoded", "/h#d%?x", "", "/h%23d%25/?x", true},
         {__LINE__, "a location starting // is never sent", "//sub", "", ""},
         {__LINE__, "an empty path maps nothing", "", "", ""},
     };

@@ -67,6 +67,10 @@ TEST(HttpUrlPieces, ExtensionRelativePathAndRedirect) {
     EXPECT_EQ(FolderRedirectUrl("sub"), "/sub/");
     EXPECT_EQ(FolderRedirectUrl("sub?x=1"), "/sub/?x=1");
     EXPECT_EQ(FolderRedirectUrl("a/b?x=1?y"), "/a/b/?x=1?y");
+    // The path goes out encoded, the query as it came.
+    EXPECT_EQ(FolderRedirectUrl("h#dir"), "/h%23dir/");
+    EXPECT_EQ(FolderRedirectUrl("pc%dir/a b?q=%41 b"), "/pc%25dir/a%20b/?q=%41 b");
+    EXPECT_EQ(FolderRedirectUrl("caf\xc3\xa9"), "/caf%C3%A9/");
 
     std::string first;
     EXPECT_TRUE(FirstComponent("cgi-bin/x.exe", first));
