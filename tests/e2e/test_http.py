@@ -282,6 +282,77 @@ class ReplyTest(unittest.TestCase):
             lambda: 'Blacklisted! Trigger line was "GET /x/cmd.exe HTTP/1.0"' in self.srv.log_text(), 3))
 
 
+def vmrss(pid):
+    """The resident size of a process in bytes."""
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) * 1024
+    return 0
+
+
+class SlowHeaderClientsTest(unittest.TestCase):
+    """Many clients that send endless header lines, slowly: each is dropped once
+    its header block passes what a real client sends, the program's memory
+    stays bounded and a normal client is still answered at once."""
+    CLIENTS = 300
+    ROUNDS = 16
+    LINES_PER_ROUND = 32  # of about 1 KB: 512 KB per client in all
+    MEMORY_LIMIT = 100 * 1024 * 1024
+    ANSWER_WITHIN = 1.0
+
+    def answer_time(self, port):
+        """Seconds a normal request took, the better of two tries (a loaded
+        machine may stall one); a try that gets no answer counts as slow."""
+        best = float("inf")
+        for _ in range(2):
+            started = time.monotonic()
+            try:
+                reply = exchange(port, b"GET /index.html HTTP/1.0\r\n\r\n", timeout=5)
+            except OSError:
+                continue
+            if reply == file_header("text/html", 2) + b"ok":
+                best = min(best, time.monotonic() - started)
+            if best < self.ANSWER_WITHIN:
+                break
+        return best
+
+    def test_slow_clients_with_large_headers_neither_swell_the_program_nor_stall_others(self):
+        srv = HttpServer(files={"wwwroot/index.html": b"ok"}).start()
+        self.addCleanup(srv.cleanup)
+        clients = []
+        self.addCleanup(lambda: [c[0].close() for c in clients if c[0] is not None])
+        for _ in range(self.CLIENTS):
+            s = socket.create_connection(("127.0.0.1", srv.port), timeout=5)
+            s.setblocking(False)
+            clients.append([s, b"GET / HTTP/1.0\r\n"])
+        lines = (b"X-Pad: " + b"p" * 1015 + b"\r\n") * self.LINES_PER_ROUND
+        peak = 0
+        for round_ in range(self.ROUNDS):
+            for client in clients:
+                if client[0] is None:
+                    continue
+                client[1] += lines
+                try:
+                    client[1] = client[1][client[0].send(client[1]):]
+                except BlockingIOError:
+                    pass
+                except OSError:  # dropped by the server
+                    client[0].close()
+                    client[0] = None
+            time.sleep(0.05)
+            peak = max(peak, vmrss(srv.proc.pid))
+            self.assertLess(peak, self.MEMORY_LIMIT, f"round {round_}")
+            self.assertLess(self.answer_time(srv.port), self.ANSWER_WITHIN, f"round {round_}")
+        # The slow clients were dropped without a reply.
+        for client in [c for c in clients if c[0] is not None][:20]:
+            client[0].settimeout(10)
+            try:
+                self.assertEqual(client[0].recv(4096), b"")
+            except ConnectionResetError:
+                pass
+
+
 class TraversalTest(unittest.TestCase):
     MARK = b"SECRET-MARK-7f3a"
 

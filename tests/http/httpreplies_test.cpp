@@ -56,3 +56,13 @@ TEST(HttpReplies, ExactBytes) {
 }
 
 }  // namespace
+
+// What HEAD gets of a reply: the header up to its blank line, never the page.
+TEST(HttpReplies, HeaderOfAReply) {
+    EXPECT_EQ(ReplyHeader(NotFoundReply()),
+              "HTTP/1.0 404 URL Not Found\r\nServer: Quillnest/2.81\r\nContent-type: text/html\r\n\r\n");
+    EXPECT_EQ(ReplyHeader(MovedReply("/a/")).substr(0, 41), "HTTP/1.0 302 Moved Temporarily\r\nLocation:");
+    EXPECT_EQ(ReplyHeader(MovedReply("/a/")).find("<HTML>"), std::string::npos);
+    EXPECT_EQ(ReplyHeader(UnauthorizedReply("r")), UnauthorizedReply("r"));
+    EXPECT_EQ(ReplyHeader("no blank line"), "no blank line");
+}
