@@ -1,12 +1,19 @@
 // The listener pass, the accept handler and the service switches.
+#include <chrono>
 #include <string>
 
 #include "core/listener.h"
 #include "forms/forms.h"
+#include "platform/sockethandles.h"
 #include "ui/quillnestform.h"
 
 namespace {
 constexpr unsigned kListenerRetryMs = 2000;
+// The error a listener reports at the descriptor limit.
+constexpr int kTooManyOpenFiles = 10024;
+// After this long without a connection turned away, reaching the limit again
+// is logged again.
+constexpr std::chrono::seconds kDescriptorLimitQuiet{60};
 
 std::string RootCaption(const ServiceRow& s, const char* what) { return std::string(s.Name) + " (" + what + ")"; }
 std::string LogLine(const ServiceRow& s, const std::string& text) { return "[" + std::string(s.Name) + "] " + text; }
@@ -132,15 +139,33 @@ void Tquillnestform::netsocketsSessionAvailable(Tnetsockets*, int Socket) {
     }
 }
 
-void Tquillnestform::netsocketsErrorOccurred(Tnetsockets*, int Socket, int, const std::string&) {
+void Tquillnestform::netsocketsErrorOccurred(Tnetsockets*, int Socket, int Error, const std::string&) {
     for (const ServiceRow& s : services_) {
         tlistener& l = *s.Listener;
         if (!l.SocketOpen || l.Socket != Socket) continue;
+        if (Error == kTooManyOpenFiles) {
+            // The socket layer has turned the newest connection away; the
+            // listener is sound and serves again once descriptors are free.
+            ReportDescriptorLimit(s);
+            return;
+        }
         l.Listening = false;
         l.SocketOpen = false;
         netsockets->KillSession(Socket);
         return;
     }
+}
+
+void Tquillnestform::ReportDescriptorLimit(const ServiceRow& s) {
+    // One line for each stretch at the limit, not one for each connection.
+    const auto now = std::chrono::steady_clock::now();
+    const bool quietSince = !descriptor_limit_seen_ || now - descriptor_limit_at_ >= kDescriptorLimitQuiet;
+    descriptor_limit_seen_ = true;
+    descriptor_limit_at_ = now;
+    if (quietSince)
+        platform::RunWithSpareDescriptor([&] {
+            AddLog(LogLine(s, "Too many open files: new connections are closed until descriptors are free."));
+        });
 }
 
 void Tquillnestform::ServiceSwitchClick(int service) {

@@ -339,8 +339,9 @@ void StepWaitData(FtpStep& step) {
 void StepSendFile(FtpStep& step) {
     tsession* s = step.session;
     Tnetsockets* sockets = Sockets(step);
-    const bool dead = sockets->IsDead(s->DataSocket) || sockets->PeerClosed(s->DataSocket);
-    // A data connection that failed can no longer send: that ends the download too.
+    // A data connection that failed can no longer send: that ends the download
+    // too. A client that only ended its own sending still takes the file.
+    const bool dead = sockets->IsDead(s->DataSocket);
     if (!sockets->CanSend(s->DataSocket) && !dead) return;
     if (netunit::FileAtEnd(s->TransferFile) || dead) {
         FinishDownload(step);

@@ -251,9 +251,13 @@ bool Tnetsockets::CanSend(int Socket) const {
     return record != nullptr && record->canSend;
 }
 
-bool Tnetsockets::HasData(int Socket) const {
-    const TSocketSession* record = Find(Socket);
-    return record != nullptr && record->data;
+bool Tnetsockets::HasData(int Socket) {
+    TSocketSession* record = Find(Socket);
+    if (record == nullptr) return false;
+    // The owner looks for input that can no longer come: nothing is left to
+    // answer, so the session may end now.
+    if (record->inputEnded && !record->data) record->dead = true;
+    return record->data;
 }
 
 bool Tnetsockets::IsDead(int Socket) const {
@@ -287,9 +291,11 @@ void Tnetsockets::CloseSession(int Socket) {
         return;
     }
     std::string unsent = it->second.pendingBuffer.substr(it->second.pendingOffset);
-    const bool finished = it->second.dead || it->second.peerClosed;
+    // A peer that only ended its sending still reads: what is pending leaves
+    // through the graceful close, which closes at once once it has gone.
+    const bool failed = it->second.dead && !it->second.inputEnded;
     ForgetSocket(Socket);
-    if (finished) {
+    if (failed) {
         // Nothing is left to wait for. What is still pending gets one try.
         if (!unsent.empty()) platform::SendSocket(Socket, unsent.data(), static_cast<int>(unsent.size()));
         platform::CloseSocket(Socket);
@@ -356,8 +362,8 @@ void Tnetsockets::SocketEvent(int Socket, int Event, int Error) {
         case platform::FD_CLOSE:
             if (OnSessionClosed) OnSessionClosed(this, Socket);
             if (TSocketSession* record = Find(Socket)) {
-                record->dead = true;
                 record->peerClosed = true;
+                record->inputEnded = true;
             }
             break;
         default: break;

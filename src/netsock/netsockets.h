@@ -9,10 +9,14 @@
 // pending goes behind it. Pending data above kMaxPendingBytes marks the socket
 // dead: a peer that stops reading cannot make us hold an unbounded backlog.
 //
-// Closing: the flags dead and peer-closed are raised by the close notice,
-// which comes only after everything the peer sent before closing has been
-// read. A client that sends a request and half-closes therefore has its
-// request read before the engine sees the session dead. Once the owner ends a
+// Closing: the close notice comes only after everything the peer sent before
+// closing has been read. A peer that ends its sending side may still be
+// reading, so an orderly close only raises peer-closed: the owner goes on
+// answering what it received and finishing what it sends, and a send that
+// fails marks the socket dead. Once the owner asks for more input than the
+// peer will ever send (HasData after the peer's end) the socket is dead too,
+// so that a session waiting for a command ends instead of waiting for its
+// idle timer. A close notice with an error marks it dead at once. Once the owner ends a
 // socket (CloseSession or KillSession) its handle is released at once and
 // every query on it answers false, even while the descriptor still lingers in
 // a graceful close.
@@ -78,7 +82,8 @@ public:
     std::string ReceiveText(int Socket);
 
     bool CanSend(int Socket) const;
-    bool HasData(int Socket) const;
+    // Not a pure query: asked after the peer's end, it marks the socket dead.
+    bool HasData(int Socket);
     bool IsDead(int Socket) const;
     bool PeerClosed(int Socket) const;
 
@@ -110,6 +115,7 @@ private:
         bool data = false;
         bool dead = false;
         bool peerClosed = false;
+        bool inputEnded = false;  // the peer ended its sending and all of it has been read
 
         size_t PendingBytes() const { return pendingBuffer.size() - pendingOffset; }
         void DropPending();

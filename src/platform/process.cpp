@@ -1,12 +1,14 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <csignal>
 #include <thread>
@@ -18,6 +20,10 @@ namespace {
 // a waiter thread takes over (a process stuck in the kernel must not stall us).
 constexpr auto kReapWait = std::chrono::milliseconds(200);
 constexpr auto kReapPoll = std::chrono::milliseconds(2);
+// The exit code of a child that could not start its program.
+constexpr int kChildFailed = 127;
+// The search path when the server has none.
+constexpr const char* kDefaultSearchPath = "/bin:/usr/bin";
 
 void CloseFd(int& fd) {
     if (fd >= 0) close(fd);
@@ -51,24 +57,71 @@ void ReapKilled(pid_t pid) {
     }).detach();
 }
 
-// posix_spawn's attribute and file-action objects, destroyed on every path.
-struct SpawnSetup {
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_t actions;
-    bool attrReady = false;
-    bool actionsReady = false;
+// Where a program name without "/" is found: the first folder of the
+// server's PATH that holds an executable of that name, as a shell finds it.
+std::string ProgramPath(const std::string& name) {
+    if (name.find('/') != std::string::npos) return name;
+    const char* searched = getenv("PATH");
+    const std::string folders = searched != nullptr && *searched != '\0' ? searched : kDefaultSearchPath;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+        const std::string candidate = folder + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        if (end >= folders.size()) return {};
+        start = end + 1;
+    }
+}
 
-    SpawnSetup() {
-        attrReady = posix_spawnattr_init(&attr) == 0;
-        actionsReady = posix_spawn_file_actions_init(&actions) == 0;
+// In the child: puts fd on target and leaves it open across the exec.
+bool MoveTo(int fd, int target) {
+    if (fd != target) return dup2(fd, target) == target;
+    const int flags = fcntl(fd, F_GETFD);
+    return flags >= 0 && fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC) == 0;
+}
+
+// The child between fork and exec. Only calls that are safe after a fork of
+// a threaded process: everything it needs was prepared by the parent. On any
+// failure the error number goes back through the status pipe.
+[[noreturn]] void RunChild(pid_t server, const char* program, char* const* argv, char* const* envp,
+                           const char* workingDir, int stdinFd, int outputFd, int statusFd) {
+    // The server ignores SIGPIPE and may block signals; the child starts with
+    // the defaults, as a program started from a shell would.
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &defaults, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    setsid();
+    // A server that dies, even by SIGKILL, takes its children with it. The
+    // signal follows the thread that forked, so children are started from the
+    // main thread only. The server may have died before this call.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != server) _exit(kChildFailed);
+    int error = 0;
+    if (!MoveTo(stdinFd, STDIN_FILENO) || !MoveTo(outputFd, STDOUT_FILENO) || !MoveTo(outputFd, STDERR_FILENO) ||
+        (*workingDir != '\0' && chdir(workingDir) != 0)) {
+        error = errno;
+    } else {
+        execve(program, argv, envp);
+        error = errno;
     }
-    ~SpawnSetup() {
-        if (attrReady) posix_spawnattr_destroy(&attr);
-        if (actionsReady) posix_spawn_file_actions_destroy(&actions);
+    while (write(statusFd, &error, sizeof error) < 0 && errno == EINTR) {
     }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-};
+    _exit(kChildFailed);
+}
+
+// The child's error number from the status pipe, 0 once it has started the
+// program (the pipe closes on exec).
+int ChildStartError(int statusFd) {
+    int error = 0;
+    ssize_t n;
+    while ((n = read(statusFd, &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    return n == static_cast<ssize_t>(sizeof error) ? error : 0;
+}
 
 }  // namespace
 
@@ -93,27 +146,15 @@ bool SpawnChildProcess(tchildprocess& child, const std::vector<std::string>& Arg
         return false;
     }
 
-    SpawnSetup setup;
-    if (!setup.attrReady || !setup.actionsReady) {
+    const std::string program = ProgramPath(Arguments[0]);
+    int devnull = -1;
+    if (!WithInput) devnull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    int status[2] = {-1, -1};
+    if (program.empty() || (!WithInput && devnull < 0) || pipe2(status, O_CLOEXEC) != 0) {
+        CloseFd(devnull);
         closeAll();
         return false;
     }
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    // The server ignores SIGPIPE and may block signals; the child starts with
-    // the defaults, as a program started from a shell would.
-    posix_spawnattr_setsigmask(&setup.attr, &none);
-    posix_spawnattr_setsigdefault(&setup.attr, &all);
-    posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    if (WithInput)
-        posix_spawn_file_actions_adddup2(&setup.actions, input[0], STDIN_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&setup.actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&setup.actions, output[1], STDERR_FILENO);
-    if (!WorkingDir.empty()) posix_spawn_file_actions_addchdir_np(&setup.actions, WorkingDir.c_str());
 
     std::vector<char*> argv;
     for (const std::string& a : Arguments) argv.push_back(const_cast<char*>(a.c_str()));
@@ -122,13 +163,22 @@ bool SpawnChildProcess(tchildprocess& child, const std::vector<std::string>& Arg
     for (const std::string& e : Environment) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
 
-    pid_t pid = -1;
-    const bool searchPath = Arguments[0].find('/') == std::string::npos;
-    const int rc = searchPath ? posix_spawnp(&pid, argv[0], &setup.actions, &setup.attr, argv.data(), envp.data())
-                              : posix_spawn(&pid, argv[0], &setup.actions, &setup.attr, argv.data(), envp.data());
+    const pid_t server = getpid();
+    const pid_t pid = fork();
+    if (pid == 0)
+        RunChild(server, program.c_str(), argv.data(), envp.data(), WorkingDir.c_str(),
+                 WithInput ? input[0] : devnull, output[1], status[1]);
+    CloseFd(status[1]);
+    CloseFd(devnull);
     CloseFd(output[1]);
     CloseFd(input[0]);
-    if (rc != 0) {
+    const int startError = pid < 0 ? errno : ChildStartError(status[0]);
+    CloseFd(status[0]);
+    if (pid < 0 || startError != 0) {
+        if (pid > 0) {
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
         closeAll();
         return false;
     }

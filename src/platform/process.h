@@ -36,6 +36,8 @@ constexpr int kChildNoOutput = -2;
 // output and error go to one pipe; its standard input is a pipe when
 // WithInput, else /dev/null. Signal dispositions and the signal mask are the
 // defaults. False, with the record untouched, when the program cannot start.
+// The child is killed when the server dies, however it dies; call this from
+// the main thread only, since that signal follows the thread that started it.
 bool SpawnChildProcess(tchildprocess& child, const std::vector<std::string>& Arguments,
                        const std::string& WorkingDir, const std::vector<std::string>& Environment,
                        bool WithInput);

@@ -7,6 +7,7 @@
 #include <set>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <fcntl.h>
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
@@ -28,6 +29,9 @@ constexpr int kFirstHandle = 1000;
 constexpr std::chrono::milliseconds kDefaultGracefulBound{30000};
 // What a closing socket reads and throws away per read notice.
 constexpr int kDiscardChunk = 16384;
+// At the descriptor limit with no spare to shed with, a listener rests this
+// long before it is offered its queue again, instead of spinning on it.
+constexpr std::chrono::milliseconds kAcceptRest{100};
 
 struct SocketEntry {
     int handle = kInvalidSocket;
@@ -54,6 +58,10 @@ QPointer<QObject> g_timerContext;
 std::set<std::pair<std::chrono::steady_clock::time_point, int>> g_closeDeadlines;
 QPointer<QTimer> g_closeTimer;
 thread_local int g_lastError = 0;
+// A descriptor held back for the descriptor limit: given up for a moment, it
+// lets a listener take the newest connection off its queue and close it,
+// rather than leave it queued and the listener woken for ever.
+int g_spareFd = -1;
 
 int Fail(int code) {
     g_lastError = code;
@@ -61,6 +69,27 @@ int Fail(int code) {
 }
 
 int FailErrno() { return Fail(WinsockErrorFromErrno(errno)); }
+
+void TakeSpare() {
+    if (g_spareFd < 0) g_spareFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+}
+
+void ReleaseSpare() {
+    if (g_spareFd >= 0) close(g_spareFd);
+    g_spareFd = -1;
+}
+
+// Takes the newest connection off a listener at the descriptor limit and
+// closes it at once. False when there was no spare descriptor to do it with.
+bool ShedConnection(int listenerFd) {
+    TakeSpare();
+    if (g_spareFd < 0) return false;
+    ReleaseSpare();
+    const int fd = accept4(listenerFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd >= 0) close(fd);
+    TakeSpare();
+    return true;
+}
 
 SocketEntry* FindAny(int handle) {
     auto it = g_sockets.find(handle);
@@ -211,6 +240,7 @@ bool StartSocketLayer() {
     std::signal(SIGPIPE, SIG_IGN);
     if (!OpenEventLoop(Dispatch)) return false;
     if (!g_timerContext) g_timerContext = new QObject(QCoreApplication::instance());
+    TakeSpare();
     g_started = true;
     return true;
 }
@@ -218,6 +248,7 @@ bool StartSocketLayer() {
 void StopSocketLayer() {
     if (!g_started) return;
     g_started = false;
+    ReleaseSpare();
     std::vector<int> closing;
     for (auto& [handle, e] : g_sockets)
         if (e->closing) closing.push_back(handle);
@@ -288,6 +319,23 @@ int AcceptSocket(int listener, sockaddr_in& peer) {
     socklen_t len = sizeof peer;
     int fd = accept4(e->fd, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
     const int acceptError = errno;
+    if (fd < 0 && (acceptError == EMFILE || acceptError == ENFILE)) {
+        // Out of descriptors: the listener stays. The newest connection is
+        // turned away at once, so the next accept is tried as soon as the
+        // queue holds another; without a spare the listener rests instead.
+        if (ShedConnection(e->fd)) {
+            e->rules.Accepted();
+            Rearm(*e);
+        } else if (g_timerContext) {
+            QTimer::singleShot(kAcceptRest, g_timerContext.data(), [listener] {
+                if (SocketEntry* resting = Find(listener)) {
+                    resting->rules.Accepted();
+                    Rearm(*resting);
+                }
+            });
+        }
+        return Fail(WSAEMFILE);
+    }
     e->rules.Accepted();
     Rearm(*e);
     if (fd < 0) {
@@ -436,6 +484,12 @@ int OpenSocketCount() { return static_cast<int>(g_sockets.size()); }
 void SetGracefulCloseBound(std::chrono::milliseconds bound) { g_gracefulBound = bound; }
 
 std::chrono::milliseconds GracefulCloseBound() { return g_gracefulBound; }
+
+void RunWithSpareDescriptor(const std::function<void()>& fn) {
+    ReleaseSpare();
+    RunGuarded(fn);
+    if (g_started) TakeSpare();
+}
 
 bool RaiseDescriptorLimit() {
     rlimit limit{};

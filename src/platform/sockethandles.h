@@ -48,7 +48,9 @@ int ListenSocket(int socket, int backlog);
 
 // The new socket's handle, or kInvalidSocket. Connections that vanished before
 // they were taken, and interrupted calls, fail with WSAEWOULDBLOCK like an
-// empty queue: they are nothing to report.
+// empty queue: they are nothing to report. At the descriptor limit the newest
+// connection is closed at once and the call fails with WSAEMFILE; the
+// listener keeps listening.
 int AcceptSocket(int listener, sockaddr_in& peer);
 
 // Starts a connect; a connect under way fails with WSAEWOULDBLOCK and ends in
@@ -82,6 +84,11 @@ int OpenSocketCount();         // descriptors held, lingering ones included
 // How long a graceful close may wait for the peer (30 s; tests shorten it).
 void SetGracefulCloseBound(std::chrono::milliseconds bound);
 std::chrono::milliseconds GracefulCloseBound();
+
+// Runs fn with the descriptor held back for the descriptor limit given up
+// for the time, so that fn can still open a file (a log line about the
+// limit) when every other descriptor is in use.
+void RunWithSpareDescriptor(const std::function<void()>& fn);
 
 // Raises the soft limit of open descriptors to the hard one, so that a busy
 // server is not cut off at the desktop's default. False when it could not.

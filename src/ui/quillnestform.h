@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <set>
 #include <string>
@@ -247,7 +248,12 @@ private:
     void FreeSessionRecord(tsession* session);
     void ReleaseSessionAtShutdown(tsession* session);
 
+    void ReportDescriptorLimit(const ServiceRow& s);
+
     std::vector<ServiceRow> services_;
+    // When a connection was last turned away at the descriptor limit.
+    bool descriptor_limit_seen_ = false;
+    std::chrono::steady_clock::time_point descriptor_limit_at_{};
     // Sessions closed during an engine run are freed after it, so that nothing
     // further up the stack touches a freed record.
     std::vector<tsession*> dead_sessions_;

@@ -225,13 +225,14 @@ TEST_F(NetsocketsTest, ReceiveTextStopsAtNulAndIsEmptyAfterTheClose) {
     EXPECT_EQ(sockets_.ReceiveText(s), "AB");
     EXPECT_FALSE(sockets_.HasData(s));
     peer.Close();
-    ASSERT_TRUE(PumpUntil([&] { return sockets_.IsDead(s); }));
+    ASSERT_TRUE(PumpUntil([&] { return sockets_.PeerClosed(s); }));
     EXPECT_EQ(sockets_.ReceiveText(s), "");
 }
 
-// The engine ends a session as soon as it sees it dead; a client that sends a
-// request and half-closes must still have the request read first.
-TEST_F(NetsocketsTest, DataBeforeThePeersCloseIsReadBeforeTheSessionIsDead) {
+// A client that sends its request and ends its sending side still reads: the
+// request is read first, the socket stays usable for the answer, and it is
+// dead only once the owner looks for more input than will ever come.
+TEST_F(NetsocketsTest, PeerEndingItsSendingLeavesTheSocketUsableUntilMoreInputIsAwaited) {
     RawPeer peer;
     const int s = AcceptPeer(peer);
     int closedNotices = 0;
@@ -243,17 +244,29 @@ TEST_F(NetsocketsTest, DataBeforeThePeersCloseIsReadBeforeTheSessionIsDead) {
     EXPECT_FALSE(sockets_.IsDead(s));
     EXPECT_FALSE(sockets_.PeerClosed(s));
     EXPECT_EQ(sockets_.ReceiveText(s), "GET / HTTP/1.0\r\n\r\n");
-    ASSERT_TRUE(PumpUntil([&] { return sockets_.IsDead(s); }));
-    EXPECT_TRUE(sockets_.PeerClosed(s));
+    ASSERT_TRUE(PumpUntil([&] { return sockets_.PeerClosed(s); }));
     EXPECT_EQ(closedNotices, 1);
-    // The flags stay until the owner ends the socket; then nothing is known of it.
-    PumpFor(100);
+    EXPECT_FALSE(sockets_.IsDead(s));
+    // The answer still goes out, however large.
+    const std::string answer(4 * 1024 * 1024, 'a');
+    EXPECT_EQ(sockets_.SendData(s, answer.data(), static_cast<int>(answer.size())), static_cast<int>(answer.size()));
+    std::string got;
+    ASSERT_TRUE(PumpUntil([&] {
+        got += peer.ReadAvailable(1);
+        return got.size() >= answer.size();
+    }, 10000));
+    EXPECT_EQ(got, answer);
+    EXPECT_FALSE(sockets_.IsDead(s));
+    // Waiting for more input: nothing can come, so the socket is done.
+    EXPECT_FALSE(sockets_.HasData(s));
     EXPECT_TRUE(sockets_.IsDead(s));
+    EXPECT_TRUE(sockets_.PeerClosed(s));
     const int open = platform::OpenSocketCount();
     sockets_.CloseSession(s);
     EXPECT_FALSE(sockets_.IsDead(s));
     EXPECT_FALSE(sockets_.PeerClosed(s));
-    EXPECT_EQ(platform::OpenSocketCount(), open - 1) << "a peer-closed socket is closed at once";
+    EXPECT_EQ(platform::OpenSocketCount(), open - 1) << "a peer-closed socket with nothing to send is closed at once";
+    EXPECT_TRUE(PumpUntil([&] { return peer.ReadAvailable(1).empty() && peer.SawEnd(); }));
 }
 
 TEST_F(NetsocketsTest, ResetByPeerIsReportedAndMarksPeerClosed) {

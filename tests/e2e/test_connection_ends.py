@@ -1,0 +1,206 @@
+"""How connections end, against the running program: clients that shut down
+their sending side after their last command, a server at its descriptor
+limit, and child programs when the server itself is killed."""
+import os
+import random
+import re
+import signal
+import socket
+import subprocess
+import time
+import unittest
+
+import fixtures
+from ftpserver import FtpServer
+from harness import Server, free_port, wait_until
+from test_http import HttpServer, file_header
+from test_mail import MailServer
+
+DOMAIN = "example.test"
+
+
+def isolate(server):
+    """A home and configuration folder of the instance's own."""
+    for name in ("home-dir", "config-dir"):
+        os.makedirs(os.path.join(server.folder, ".test", name), exist_ok=True)
+    server.env.update({"HOME": os.path.join(server.folder, ".test", "home-dir"),
+                       "XDG_CONFIG_HOME": os.path.join(server.folder, ".test", "config-dir")})
+    return server
+
+
+def half_close_exchange(port, request, timeout=20):
+    """Sends request, shuts down the sending side and reads until the server
+    closes. Returns what came and whether the server ended it in time."""
+    received = b""
+    with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
+        s.sendall(request)
+        s.shutdown(socket.SHUT_WR)
+        try:
+            while True:
+                chunk = s.recv(65536)
+                if not chunk:
+                    return received, True
+                received += chunk
+        except socket.timeout:
+            return received, False
+        except ConnectionResetError:
+            return received, True
+
+
+def reply_codes(data):
+    return [line[:3] for line in data.split(b"\r\n") if re.match(rb"^\d{3} ", line)]
+
+
+class HalfCloseTest(unittest.TestCase):
+    """The end of a client's sending is not the end of what the server owes it."""
+
+    def test_http_download_arrives_whole(self):
+        body = random.Random(3).randbytes(3 * 1024 * 1024)
+        srv = isolate(HttpServer(files={"wwwroot/big.bin": body}))
+        try:
+            srv.start()
+            got, ended = half_close_exchange(srv.port, b"GET /big.bin HTTP/1.0\r\n\r\n")
+            self.assertTrue(ended, "the server did not close after the download")
+            self.assertEqual(len(got), len(file_header("application/octet-stream", len(body))) + len(body))
+            self.assertTrue(got.endswith(body), "the body did not arrive intact")
+            # An incomplete request that can never be completed is dropped at once.
+            got, ended = half_close_exchange(srv.port, b"GET /big.bin HTTP/1.0\r\n", timeout=10)
+            self.assertEqual((got, ended), (b"", True))
+        finally:
+            srv.cleanup()
+
+    def test_ftp_pipelined_commands_are_all_answered(self):
+        srv = isolate(FtpServer(accounts=fixtures.account(name="ann", password="pw")))
+        try:
+            srv.start()
+            rows = [(b"USER ann\r\nPASS pw\r\nPWD\r\nQUIT\r\n", [b"220", b"331", b"230", b"257", b"221"]),
+                    # Without QUIT: the answers, then the close.
+                    (b"USER ann\r\nPASS pw\r\nPWD\r\n", [b"220", b"331", b"230", b"257"])]
+            for request, codes in rows:
+                with self.subTest(request=request):
+                    got, ended = half_close_exchange(srv.port, request, timeout=10)
+                    self.assertTrue(ended, got)
+                    self.assertEqual(reply_codes(got), codes, got)
+        finally:
+            srv.cleanup()
+
+    def test_smtp_and_pop3_answer_what_came_then_close(self):
+        accounts = [fixtures.account(name="bob", password="pw", email_address=f"bob@{DOMAIN}")]
+        with MailServer(accounts=accounts) as srv:
+            isolate(srv.server)
+            rows = [(srv.smtp_port, b"HELO me\r\nMAIL FROM:<a@b.c>\r\n", [b"220", b"250", b"250"]),
+                    (srv.smtp_port, b"HELO me\r\nMAIL FROM:<a@b.c>\r\nRCPT TO:<bob@example.test>\r\nDATA\r\n"
+                                    b"Subject: cut\r\n\r\npart", [b"220", b"250", b"250", b"250", b"354"]),
+                    (srv.pop_port, b"USER bob\r\nPASS pw\r\nSTAT\r\n", [b"+OK", b"+OK", b"+OK", b"+OK"])]
+            for port, request, codes in rows:
+                with self.subTest(request=request):
+                    got, ended = half_close_exchange(port, request, timeout=10)
+                    self.assertTrue(ended, got)
+                    self.assertEqual([line[:3] for line in got.split(b"\r\n") if line], codes, got)
+            # The message cut off in its body was not stored.
+            self.assertEqual(srv.mailbox("bob"), [])
+
+    def test_telnet_closes_after_the_client_ends(self):
+        port = free_port()
+        srv = isolate(Server(files={"options.ini": fixtures.services_ini(telnet=port)}))
+        try:
+            srv.start()
+            self.assertTrue(srv.wait_port(port))
+            got, ended = half_close_exchange(port, b"\xff\xfd\x01", timeout=10)
+            self.assertTrue(ended, got)
+            self.assertIn(b"login: ", got)
+        finally:
+            srv.cleanup()
+
+
+def soft_descriptor_limit(pid):
+    with open(f"/proc/{pid}/limits") as f:
+        for line in f:
+            if line.startswith("Max open files"):
+                return line.split()[3:5]
+    return None
+
+
+class DescriptorLimitTest(unittest.TestCase):
+    def test_soft_limit_is_raised_to_the_hard_one(self):
+        srv = isolate(HttpServer())
+        try:
+            srv.start()
+            soft, hard = soft_descriptor_limit(srv.proc.pid)
+            self.assertEqual(soft, hard)
+        finally:
+            srv.cleanup()
+
+    def test_connections_beyond_the_limit_are_shed_and_the_listener_stays(self):
+        srv = isolate(HttpServer(files={"wwwroot/index.html": b"hello"}))
+        held = []
+        try:
+            srv.start()
+            subprocess.run(["prlimit", f"--pid={srv.proc.pid}", "--nofile=64:64"], check=True)
+            for _ in range(120):
+                held.append(socket.create_connection(("127.0.0.1", srv.port), timeout=5))
+            # Those past the limit are closed at once, without a word.
+            shed = []
+            for s in held:
+                s.settimeout(0.2)
+                try:
+                    if s.recv(10) == b"":
+                        shed.append(s)
+                except socket.timeout:
+                    pass
+                except ConnectionResetError:
+                    shed.append(s)
+            self.assertGreater(len(shed), 40)
+            self.assertLess(len(shed), 120)
+            lines = [l for l in srv.log_text().splitlines() if "descriptors" in l]
+            self.assertEqual(len(lines), 1, srv.log_text())
+            self.assertIn("[HTTP]", lines[0])
+            for s in held:
+                s.close()
+            held = []
+            # Served again once the clients have gone, on the same listener.
+            expected = file_header("text/html", 5) + b"hello"
+            self.assertTrue(wait_until(lambda: half_close_exchange(srv.port, b"GET / HTTP/1.0\r\n\r\n", 5)[0]
+                                       == expected, 10))
+            self.assertEqual(srv.log_text().count("[HTTP] Listening."), 1)
+        finally:
+            for s in held:
+                s.close()
+            srv.cleanup()
+
+
+def process_alive(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] not in ("Z", "X")
+    except OSError:
+        return False
+
+
+class ServerKilledTest(unittest.TestCase):
+    def test_program_children_end_with_the_server(self):
+        srv = isolate(HttpServer(http={"cgienabled": "1"}, files={
+            "cgi-bin/sleeper.sh": b"#!/bin/sh\necho $$ > \"$0.pid\"\nexec sleep 4747\n",
+        }))
+        os.chmod(srv.path("cgi-bin", "sleeper.sh"), 0o755)
+        pid_file = srv.path("cgi-bin", "sleeper.sh.pid")
+        child = None
+        try:
+            srv.start()
+            with socket.create_connection(("127.0.0.1", srv.port), timeout=10) as s:
+                s.sendall(b"GET /cgi-bin/sleeper.sh HTTP/1.0\r\n\r\n")
+                self.assertTrue(wait_until(lambda: os.path.exists(pid_file) and
+                                           open(pid_file).read().endswith("\n"), 5))
+                child = int(open(pid_file).read())
+                self.assertTrue(process_alive(child))
+                srv.proc.send_signal(signal.SIGKILL)
+                srv.proc.wait(5)
+                self.assertTrue(wait_until(lambda: not process_alive(child), 5), "the child outlived the server")
+        finally:
+            if child is not None and process_alive(child):
+                os.kill(child, signal.SIGKILL)
+            srv.cleanup()
+
+
+if __name__ == "__main__":
+    unittest.main()
