@@ -307,8 +307,9 @@ void DoStor(FtpStep& step, const std::string& line) {
     if (!CheckTransfer(step, line, kStorReplies, t)) return;
     s->Target = netunit::Utf8ToWide(t.virtualPath);
     const FtpPermissions& p = t.local.Permissions;
-    const bool refused = t.local.Path.empty() || !p.FileWrite || (s->RestartOffset != 0 && !p.FileAppend) ||
-                         (!p.FileAppend && netunit::WideFileExists(t.local.Path)) ||
+    // The published folder itself is no file to write, even while it is missing.
+    const bool refused = t.local.Path.empty() || t.local.PublishedRoot || !p.FileWrite ||
+                         (s->RestartOffset != 0 && !p.FileAppend) || (!p.FileAppend && netunit::WideFileExists(t.local.Path)) ||
                          // Creating the file would create its missing folders too.
                          (!p.DirMake && !netunit::WideDirectoryExists(netunit::WideExtractPath(t.local.Path)));
     if (refused) {

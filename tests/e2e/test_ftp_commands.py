@@ -394,6 +394,10 @@ class PublishedRootTest(unittest.TestCase):
             ("RNTO moved", "250 File renamed!"),
             ("RMD moved", "250 Directory Deleted."),
         ])
+        with self.srv.control() as c:
+            c.login("ann", "pw")
+            self.assertEqual(c.cmd("PASV")[:4], "227 ")
+            self.assertEqual(c.cmd("STOR /shared/gone"), "553 Access Denied!")
         self.assertTrue(os.path.isdir(self.srv.local("up2")))
         self.assertFalse(os.path.exists(self.srv.local("home/ann/taken")))
         self.assertFalse(os.path.exists(self.srv.local("gone")))
