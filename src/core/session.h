@@ -111,8 +111,9 @@ struct tsession {
     std::string RenameFrom;
     bool NamesOnly = false;
     int64_t ByteCount = 0;
-    // FTP: the home folder's usage when the upload opened its file; the quota
-    // test adds the bytes received since instead of walking the folder again.
+    // FTP: the home folder's usage, less the file being uploaded, when the
+    // upload opened it; the quota test adds the size the file reaches instead
+    // of walking the folder again.
     int64_t UploadBase = 0;
     forms::TTimer* IdleTimer = nullptr;
     std::array<int32_t, kSampleSeconds> Samples{};

@@ -33,10 +33,14 @@ void ChangeDirectory(FtpStep& step, const core::tuseraccount& account, const std
     Caption(step, "Changed directory.");
 }
 
+// Whether a command may remove, rename or replace what a path names: only
+// something that maps, and never the folder a path record publishes.
+bool Alterable(const LocalMapping& m) { return !m.Path.empty() && !m.PublishedRoot; }
+
 // Moving a file or folder away takes it from its place, so the source needs
 // the permission that deleting it would.
 bool MayRemoveSource(const LocalMapping& source) {
-    if (source.Path.empty()) return false;
+    if (!Alterable(source)) return false;
     return netunit::WideDirectoryExists(source.Path) ? source.Permissions.DirDelete : source.Permissions.FileDelete;
 }
 
@@ -102,7 +106,7 @@ void DoCdup(FtpStep& step, const std::string&) {
 void DoRnfr(FtpStep& step, const std::string& line) {
     PathTarget t;
     if (!CheckPathArgument(step, line, kRnfrReplies, t)) return;
-    if (t.local.Path.empty()) {
+    if (!Alterable(t.local)) {
         Reply(step, "550 uhm.. that ain't a file :P");
         return;
     }
@@ -114,7 +118,7 @@ void DoRnto(FtpStep& step, const std::string& line) {
     PathTarget t;
     if (!CheckPathArgument(step, line, kRntoReplies, t)) return;
     tsession* s = step.session;
-    if (t.local.Path.empty() || !t.local.Permissions.FileWrite || s->RenameFrom.empty()) {
+    if (!Alterable(t.local) || !t.local.Permissions.FileWrite || s->RenameFrom.empty()) {
         Reply(step, kNotPermitted);
         return;
     }
@@ -138,7 +142,7 @@ void DoAbor(FtpStep& step, const std::string&) { Reply(step, "500 Nothing to abo
 void DoDele(FtpStep& step, const std::string& line) {
     PathTarget t;
     if (!CheckPathArgument(step, line, kDeleReplies, t)) return;
-    if (t.local.Path.empty() || !t.local.Permissions.FileDelete) {
+    if (!Alterable(t.local) || !t.local.Permissions.FileDelete) {
         Reply(step, kNotPermitted);
         return;
     }
@@ -153,7 +157,7 @@ void DoDele(FtpStep& step, const std::string& line) {
 void DoRmd(FtpStep& step, const std::string& line) {
     PathTarget t;
     if (!CheckPathArgument(step, line, kRmdReplies, t)) return;
-    if (t.local.Path.empty() || !t.local.Permissions.DirDelete) {
+    if (!Alterable(t.local) || !t.local.Permissions.DirDelete) {
         Reply(step, kNotPermitted);
         return;
     }

@@ -9,7 +9,10 @@ bool HasCompleteLine(const std::string& buffer) { return buffer.find('\n') != st
 void CutOverlongLine(std::string& buffer) {
     if (buffer.size() <= kMaxLineLength) return;
     const size_t cr = buffer.find('\r');
-    if (cr != std::string::npos && cr < kMaxLineLength) return;
+    // A CR alone ends no line: without the line feed the buffer would grow
+    // behind it for as long as the client keeps sending.
+    const size_t lf = buffer.find('\n');
+    if (cr != std::string::npos && cr < kMaxLineLength && lf != std::string::npos && lf <= kMaxLineLength) return;
     buffer.resize(kCutLineLength);
     buffer += "\r\n";
 }

@@ -6,13 +6,16 @@
 
 namespace ftp {
 
-// A buffer longer than this whose first CR is missing or lies beyond it
-// holds an over-long line: it is cut to kCutLineLength characters and ended.
+// A buffer longer than this holds an over-long line when its first CR is
+// missing or lies beyond it, or when no line feed follows within one
+// character of it: it is cut to kCutLineLength characters and ended.
 constexpr size_t kMaxLineLength = 256;
 constexpr size_t kCutLineLength = 254;
 
 bool HasCompleteLine(const std::string& buffer);
 
+// The step reads more only while no whole line waits, so after this cut the
+// buffer never holds more than one read beyond kMaxLineLength.
 void CutOverlongLine(std::string& buffer);
 
 // Takes the first line (the text before the first CR) from a buffer that

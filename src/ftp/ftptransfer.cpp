@@ -83,10 +83,17 @@ void StopForQuota(FtpStep& step) {
 
 enum class BlockResult { Written, OverQuota, WriteFailed };
 
+// The size the file has once the next block is written where it goes: bytes
+// written over what the file already held take no new room.
+int64_t SizeReached(tsession* s, int count) {
+    return std::max(netunit::FileSize64(s->TransferFile), netunit::FilePosition64(s->TransferFile) + count);
+}
+
 // Writes a received block unless it would take the home folder to its quota.
 BlockResult TakeUploadBlock(tsession* s, const core::tuseraccount* account, int count) {
     s->ByteCount += count;
-    if (QuotaApplies(s, account) && s->UploadBase + s->ByteCount >= int64_t{account->Quota} * kBytesPerMegabyte)
+    if (QuotaApplies(s, account) &&
+        s->UploadBase + SizeReached(s, count) >= int64_t{account->Quota} * kBytesPerMegabyte)
         return BlockResult::OverQuota;
     if (!netunit::FileWriteBlock(s->TransferFile, g_uploadBuffer.data(), count)) return BlockResult::WriteFailed;
     CountBlock(s);
@@ -144,8 +151,11 @@ void StartUpload(FtpStep& step, const PathTarget& t, bool append) {
     }
     s->TransferFileOpen = true;
     s->ByteCount = 0;
-    // The folder is measured once; each block then adds what it brings.
-    s->UploadBase = UnderHome(s) ? UserDirUsage(HomeFolderOf(step, *t.account)) : 0;
+    // The folder is measured once, without the file itself; each block then
+    // adds the size the file reaches.
+    s->UploadBase = UnderHome(s) ? UserDirUsage(HomeFolderOf(step, *t.account)) -
+                                       netunit::FileSize64(s->TransferFile)
+                                 : 0;
     const std::string target = TargetText(s);
     Log(step, (append ? "Appending to " : "Uploading ") + target);
     Caption(step, "Uploading " + target + " (" + FormatKilobytes(netunit::FilePosition64(s->TransferFile)) + ")");
@@ -297,11 +307,20 @@ void DoStor(FtpStep& step, const std::string& line) {
     if (!CheckTransfer(step, line, kStorReplies, t)) return;
     s->Target = netunit::Utf8ToWide(t.virtualPath);
     const FtpPermissions& p = t.local.Permissions;
-    const bool refused = t.local.Path.empty() || !p.FileWrite || (s->RestartOffset != 0 && !p.FileAppend) ||
-                         (!p.FileAppend && netunit::WideFileExists(t.local.Path)) ||
+    // The published folder itself is no file to write, even while it is missing.
+    const bool refused = t.local.Path.empty() || t.local.PublishedRoot || !p.FileWrite ||
+                         (s->RestartOffset != 0 && !p.FileAppend) || (!p.FileAppend && netunit::WideFileExists(t.local.Path)) ||
                          // Creating the file would create its missing folders too.
                          (!p.DirMake && !netunit::WideDirectoryExists(netunit::WideExtractPath(t.local.Path)));
     if (refused) {
+        Reply(step, kUploadRefused);
+        return;
+    }
+    // As for RETR, a restart point lies within the file or at its end: one
+    // beyond would leave a gap of the client's choosing in the file.
+    if (s->RestartOffset != 0 && netunit::WideFileExists(t.local.Path) &&
+        s->RestartOffset > netunit::FileSizeByName(t.local.Path)) {
+        s->RestartOffset = 0;
         Reply(step, kUploadRefused);
         return;
     }

@@ -42,7 +42,9 @@ LocalMapping MapHome(const VirtualTree& tree, const std::string& path) {
 // list-subdirectories shows only itself and the files directly in it.
 LocalMapping MapAlias(const std::string& rest, const core::tftppath* record) {
     LocalMapping m;
-    if (record == nullptr || record->Alias.empty()) return m;
+    // A record left without a folder publishes nothing: joined to an empty
+    // base, the rest would name files in the program's own folder.
+    if (record == nullptr || record->Alias.empty() || record->LocalDir.empty()) return m;
     const std::string& alias = record->Alias;
     if (rest != alias && !StartsWith(rest, alias + "/")) return m;
     const std::string base = netunit::AddBackslash(record->LocalDir);
@@ -53,6 +55,8 @@ LocalMapping MapAlias(const std::string& rest, const core::tftppath* record) {
     }
     m.Path = base + sub;
     m.Permissions = FtpPermissions::Of(*record);
+    // "alias/" and "alias//" name the published folder as well as "alias".
+    m.PublishedRoot = sub.find_first_not_of('/') == std::string::npos;
     return m;
 }
 
@@ -102,7 +106,7 @@ LocalMapping VirtualToLocalPath(const VirtualTree& tree, const std::string& path
         const std::string rest = RestFrom(path, kSuperRestStart);
         m = MapAlias(rest, core::FindSuperuserPath(*tree.SuperuserPaths, AliasOf(rest), index));
     }
-    if (m.Path.empty()) m.Permissions = FtpPermissions{};
+    if (m.Path.empty()) m = LocalMapping{};
     m.Path = netunit::AddBackslash(m.Path);
     return m;
 }

@@ -47,6 +47,9 @@ struct VirtualTree {
 struct LocalMapping {
     std::string Path;
     FtpPermissions Permissions;
+    // The folder a path record publishes. Its rights act on what lies inside
+    // it; the folder itself is never removed or renamed through the tree.
+    bool PublishedRoot = false;
 };
 
 // True for a user name that is the anonymous account's (A to Z folded only).

@@ -21,6 +21,10 @@ class FtpServer(Server):
 
     def __init__(self, accounts=b"", anonymous=(), shared=(), superuser=(), ftp=None, extra=None, files=None):
         super().__init__(files=files)
+        # The program's key store and the desktop's settings stay inside the test's folder.
+        for key, name in (("HOME", ".home"), ("XDG_CONFIG_HOME", ".config")):
+            self.env[key] = os.path.join(self.folder, name)
+            os.makedirs(self.env[key], exist_ok=True)
         self.port = free_port()
         for kind, entries in (("anonymous", anonymous), ("shared", shared), ("super", superuser)):
             data = b""

@@ -351,6 +351,99 @@ class LimitTest(unittest.TestCase):
             srv.cleanup()
 
 
+ALL_RIGHTS = dict(write=True, delete=True, append=True, list=True, make=True, remove_dirs=True)
+
+
+class PublishedRootTest(unittest.TestCase):
+    """A path record's rights act inside its folder; the folder itself stays."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.srv = FtpServer(
+            accounts=ANN,
+            anonymous=[dict(local_dir="pub", alias="pub", **ALL_RIGHTS)],
+            shared=[dict(local_dir=name, alias=name, owner="ann", **ALL_RIGHTS) for name in ("up", "up2", "gone")],
+            files={"home/ann/keep.txt": b"k"}).start()
+        os.rmdir(cls.srv.local("gone"))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.srv.cleanup()
+
+    def assert_roots_stay(self, user, password, root, rows):
+        with self.srv.control() as c:
+            c.login(user, password)
+            for sent, expected in rows:
+                with self.subTest(user=user, sent=sent):
+                    self.assertEqual(c.cmd(sent), expected)
+        self.assertTrue(os.path.isdir(self.srv.local(root)))
+
+    def test_user_cannot_remove_or_rename_a_shared_root(self):
+        self.assert_roots_stay("ann", "pw", "up", [
+            ("RMD /shared/up", "553 File not found or Access denied!"),
+            ("XRMD /shared/up//", "553 File not found or Access denied!"),
+            ("DELE /shared/up", "553 File not found or Access denied!"),
+            ("RNFR /shared/up2", "550 uhm.. that ain't a file :P"),
+            ("RNTO /home/ann/taken", "553 File not found or Access denied!"),
+            ("CWD /shared/up", "250 CWD command successful."),
+            ("RMD .", "553 File not found or Access denied!"),
+            # Inside the folder the record's rights hold as before.
+            ("MKD inner", "257 Directory Created"),
+            ("RNFR inner", "350 Ready to be renamed"),
+            ("RNTO /shared/gone", "553 File not found or Access denied!"),
+            ("RNTO moved", "250 File renamed!"),
+            ("RMD moved", "250 Directory Deleted."),
+        ])
+        with self.srv.control() as c:
+            c.login("ann", "pw")
+            self.assertEqual(c.cmd("PASV")[:4], "227 ")
+            self.assertEqual(c.cmd("STOR /shared/gone"), "553 Access Denied!")
+        self.assertTrue(os.path.isdir(self.srv.local("up2")))
+        self.assertFalse(os.path.exists(self.srv.local("home/ann/taken")))
+        self.assertFalse(os.path.exists(self.srv.local("gone")))
+
+    def test_anonymous_cannot_remove_or_rename_a_published_root(self):
+        self.assert_roots_stay("anonymous", "a@x", "pub", [
+            ("RMD /anonymous/pub", "553 File not found or Access denied!"),
+            ("RNFR /anonymous/pub", "550 uhm.. that ain't a file :P"),
+            ("RNTO /anonymous/pub/renamed", "553 File not found or Access denied!"),
+            ("MKD /anonymous/pub/d", "257 Directory Created"),
+            ("RMD /anonymous/pub/d", "250 Directory Deleted."),
+        ])
+        self.assertFalse(os.path.exists(self.srv.local("pub/renamed")))
+
+
+class EmptyLocalFolderTest(unittest.TestCase):
+    """A path record whose local folder is empty maps nothing at all."""
+
+    def test_empty_local_folder_reaches_no_file(self):
+        srv = FtpServer(accounts=ANN)
+        srv.write("spaths23.dat", fixtures.ftp_path(local_dir="", alias="x", owner="<All Accounts>", **ALL_RIGHTS))
+        srv.write("apaths23.dat", fixtures.ftp_path(local_dir="", alias="a", **ALL_RIGHTS))
+        srv.start()
+        try:
+            for user, password, root in (("ann", "pw", "/shared/x"), ("anonymous", "a@x", "/anonymous/a")):
+                with self.subTest(user=user), srv.control() as c:
+                    c.login(user, password)
+                    for sent, expected in (
+                        (f"SIZE {root}/accounts23.dat", "550 No such file."),
+                        (f"CWD {root}", "550 No such directory."),
+                        (f"MKD {root}/made", "553 Access denied!"),
+                        (f"DELE {root}/options.ini", "553 File not found or Access denied!"),
+                        (f"RNFR {root}/options.ini", "550 uhm.. that ain't a file :P"),
+                    ):
+                        self.assertEqual(c.cmd(sent), expected, sent)
+                    self.assertEqual(c.cmd("PASV")[:4], "227 ")
+                    self.assertEqual(c.cmd(f"RETR {root}/accounts23.dat"),
+                                     "550 File not accessible or does not exist.")
+                    self.assertEqual(c.cmd(f"STOR {root}/new.txt"), "553 Access Denied!")
+            self.assertTrue(os.path.exists(srv.local("options.ini")))
+            self.assertFalse(os.path.exists(srv.local("made")))
+            self.assertFalse(os.path.exists(srv.local("new.txt")))
+        finally:
+            srv.cleanup()
+
+
 class FloodTest(unittest.TestCase):
     def test_noop_flood_without_reading_keeps_memory_flat(self):
         # The server takes one line a step. A client that sends lines faster
@@ -386,6 +479,53 @@ class FloodTest(unittest.TestCase):
             self.assertLess(peak - before, 1024, f"grew {peak - before} kB after {sent[0]} bytes sent")
             self.assertIsNone(srv.proc.poll())
             c.close()
+        finally:
+            srv.cleanup()
+
+
+    def test_bare_cr_streams_keep_memory_flat(self):
+        # A line end of CR alone leaves the buffer without a line feed: what
+        # follows must still be cut to a line, however long the stream runs.
+        srv = FtpServer(accounts=ANN).start()
+        try:
+            clients = [srv.control() for _ in range(10)]
+            for c in clients:
+                self.assertTrue(c.reply().startswith("220 "))
+            time.sleep(0.5)
+            before = srv.rss_kb()
+            stop = threading.Event()
+            sent = [0]
+
+            def stream(c):
+                c.sock.settimeout(60)
+                chunk = b"x" * 65536
+                try:
+                    c.sock.sendall(b"USER bob\r")
+                    while not stop.is_set():
+                        c.sock.sendall(chunk)
+                        sent[0] += len(chunk)
+                except OSError:
+                    pass
+
+            senders = [threading.Thread(target=stream, args=(c,), daemon=True) for c in clients]
+            for t in senders:
+                t.start()
+            peak = before
+            deadline = time.monotonic() + 8
+            while time.monotonic() < deadline:
+                peak = max(peak, srv.rss_kb())
+                time.sleep(0.25)
+            stop.set()
+            peak = max(peak, srv.rss_kb())
+            self.assertGreater(sent[0], 4 * 1024 * 1024)
+            self.assertLess(peak - before, 4096, f"grew {peak - before} kB after {sent[0]} bytes sent")
+            # The stream was read as lines: the first one is the USER.
+            self.assertEqual(clients[0].reply(), "331 Password required.")
+            for c in clients:
+                c.close()
+            with srv.control() as c:
+                c.login("ann", "pw")
+                self.assertEqual(c.cmd("NOOP"), "200 ok.")
         finally:
             srv.cleanup()
 

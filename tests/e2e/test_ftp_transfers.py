@@ -263,6 +263,58 @@ class QuotaTest(unittest.TestCase):
         finally:
             srv.cleanup()
 
+    def test_rest_past_the_end_of_an_upload_is_refused(self):
+        quota = fixtures.account(name="ann", password="pw", quota_applies=True, quota=1)
+        srv = FtpServer(accounts=quota, files={"home/ann/one.bin": b"x"}).start()
+        try:
+            with srv.control() as c:
+                c.login("ann", "pw")
+                c.cmd("CWD /home/ann")
+                for offset in (1073741824, 2):
+                    with self.subTest(offset=offset):
+                        self.assertEqual(c.cmd("PASV")[:4], "227 ")
+                        self.assertEqual(c.cmd(f"REST {offset}"), f"350 Restarting at {offset}")
+                        self.assertEqual(c.cmd("STOR one.bin"), "553 Access Denied!")
+                        self.assertEqual(os.path.getsize(srv.local("home/ann/one.bin")), 1)
+                # The offset is spent by the refusal, as it is by a refused RETR.
+                self.assertEqual(transfer(c, True, "STOR two.bin", upload=b"2")[2], "226 End of transfer.")
+                # Right at the end is no gap: the upload goes on from there.
+                self.assertEqual(c.cmd("REST 1"), "350 Restarting at 1")
+                self.assertEqual(transfer(c, True, "STOR one.bin", upload=b"yz")[2], "226 End of transfer.")
+            self.assertEqual(srv.read("home/ann/one.bin"), b"xyz")
+        finally:
+            srv.cleanup()
+
+    def test_quota_counts_the_size_the_file_reaches(self):
+        quota = fixtures.account(name="ann", password="pw", quota_applies=True, quota=1)
+        old = os.urandom(900 * 1024)
+        srv = FtpServer(accounts=quota, files={"home/ann/big.bin": old}).start()
+        try:
+            with srv.control(timeout=30) as c:
+                c.login("ann", "pw")
+                c.cmd("CWD /home/ann")
+                # Rewriting bytes the file already holds takes no new room.
+                patch = os.urandom(800 * 1024)
+                self.assertEqual(c.cmd("REST 1"), "350 Restarting at 1")
+                self.assertEqual(transfer(c, True, "STOR big.bin", upload=patch)[2], "226 End of transfer.")
+                self.assertEqual(srv.read("home/ann/big.bin"), old[:1] + patch + old[1 + len(patch):])
+                # Growing it past the quota does.
+                self.assertEqual(c.cmd("REST 512000"), "350 Restarting at 512000")
+                channel = DataChannel(c, True)
+                c.send("STOR big.bin\r\n")
+                data = channel.open()
+                self.assertEqual(c.reply(), "150 Opening connection for transfer.")
+                try:
+                    data.sendall(os.urandom(600 * 1024))
+                    data.shutdown(socket.SHUT_WR)
+                except OSError:
+                    pass
+                self.assertEqual(c.reply(), "552 Quota exceeded!")
+                channel.close()
+            self.assertLess(os.path.getsize(srv.local("home/ann/big.bin")), 1024 * 1024)
+        finally:
+            srv.cleanup()
+
 
 class SpeedLimitTest(unittest.TestCase):
     def test_anonymous_limit_of_ten_kilobytes_a_second(self):

@@ -22,12 +22,42 @@ TEST(CutOverlongLine, Table) {
         {"CR at the 256th character", std::string(255, 'a') + "\r\n" + std::string(50, 'b'),
          std::string(255, 'a') + "\r\n" + std::string(50, 'b')},
         {"many short lines", std::string(400, 'x').replace(0, 6, "NOOP\r\n"), std::string(400, 'x').replace(0, 6, "NOOP\r\n")},
+        {"bare CR early, no line feed", "USER bob\r" + a300, "USER bob\r" + std::string(245, 'a') + "\r\n"},
+        {"bare CR early, line feed beyond the limit", "USER bob\r" + a300 + "\n",
+         "USER bob\r" + std::string(245, 'a') + "\r\n"},
+        {"CR at the limit, line feed one later", std::string(255, 'a') + "\rb\n", std::string(254, 'a') + "\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string b = c.in;
         CutOverlongLine(b);
         EXPECT_EQ(b, c.out);
+    }
+}
+
+// However the stream is made, what waits in the buffer stays bounded: read
+// only while no whole line waits, cut, then take a line, as the step does.
+TEST(CutOverlongLine, BufferStaysBoundedWhateverTheStream) {
+    const std::string chunk(4096, 'x');
+    const std::string streams[] = {"USER bob\r", "\r", "NOOP\r\n", ""};
+    for (const std::string& start : streams) {
+        for (const bool loggedIn : {false, true}) {
+            SCOPED_TRACE(start.size());
+            std::string buffer = start;
+            size_t lines = 0;
+            for (int step = 0; step < 2000; ++step) {
+                if (!HasCompleteLine(buffer)) {
+                    buffer += chunk;
+                    CutOverlongLine(buffer);
+                }
+                ASSERT_LE(buffer.size(), start.size() + chunk.size());
+                if (HasCompleteLine(buffer)) {
+                    TakeLine(buffer, loggedIn);
+                    ++lines;
+                }
+            }
+            EXPECT_GT(lines, 100u);
+        }
     }
 }
 

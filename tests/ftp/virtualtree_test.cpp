@@ -41,6 +41,9 @@ public:  // the case table names the accounts by member
         Add(shared_, Path(dir_ / "staff", "team", "<Group: Staff>", true, true));
         Add(shared_, Path(dir_ / "all", "common", "<All Accounts>", false, true));
         Add(super_, Path(dir_ / "tools", "tools", "", true, true));
+        // A record whose local folder was left empty.
+        Add(anonymous_, Path("", "blank", "", true, true));
+        Add(shared_, Path("", "blank", "<All Accounts>", true, true));
 
         ann_.UserName = "ann";
         ann_.Group = "staff";
@@ -119,6 +122,10 @@ TEST_F(VirtualTreeTest, MappingTable) {
         {"all accounts with the switch", &VirtualTreeTest::ann_, "/shared/common", "all", false, false},
         {"super path for a superuser", &VirtualTreeTest::root_, "/super/tools/t", "tools/t", true, false},
         {"super path for a user", &VirtualTreeTest::ann_, "/super/tools", nullptr, false, false},
+        {"empty local folder, shared", &VirtualTreeTest::ann_, "/shared/blank/accounts23.dat", nullptr, false, false},
+        {"empty local folder itself", &VirtualTreeTest::ann_, "/shared/blank", nullptr, false, false},
+        {"empty local folder, anonymous", &VirtualTreeTest::anonymous_account_, "/anonymous/blank/options.ini",
+         nullptr, false, false},
         {"the root", &VirtualTreeTest::ann_, "/", nullptr, false, false},
         {"unknown root", &VirtualTreeTest::ann_, "/etc/passwd", nullptr, false, false},
         {"empty path", &VirtualTreeTest::ann_, "", nullptr, false, false},
@@ -136,6 +143,31 @@ TEST_F(VirtualTreeTest, MappingTable) {
         EXPECT_EQ(m.Permissions.FileWrite, c.write);
         EXPECT_EQ(m.Permissions.FileDelete, c.remove);
         EXPECT_EQ(m.Permissions.DirDelete, c.remove);
+    }
+}
+
+// The folder a record publishes is where its rights apply, not something
+// they let a client remove or rename.
+TEST_F(VirtualTreeTest, PublishedRootIsMarked) {
+    const struct {
+        const char* what;
+        const core::tuseraccount VirtualTreeTest::*account;
+        const char* path;
+        bool root;
+    } cases[] = {
+        {"shared alias", &VirtualTreeTest::ann_, "/shared/docs", true},
+        {"shared alias, trailing slashes", &VirtualTreeTest::ann_, "/shared/docs//", true},
+        {"inside the shared alias", &VirtualTreeTest::ann_, "/shared/docs/a.txt", false},
+        {"anonymous alias", &VirtualTreeTest::anonymous_account_, "/anonymous/pub", true},
+        {"folder inside the anonymous alias", &VirtualTreeTest::anonymous_account_, "/anonymous/pub/sub", false},
+        {"alias without list-subdirectories", &VirtualTreeTest::anonymous_account_, "/anonymous/flat", true},
+        {"super alias", &VirtualTreeTest::root_, "/super/tools", true},
+        {"own home", &VirtualTreeTest::ann_, "/home/ann", false},
+        {"maps nothing", &VirtualTreeTest::ann_, "/shared/none", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(LocalPathTrimmed(Tree(this->*c.account), c.path).PublishedRoot, c.root);
     }
 }
 
