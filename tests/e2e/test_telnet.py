@@ -49,6 +49,16 @@ def menu(user, ftp_path=None, prompt=False, programs=()):
     return m + b"\x1b[1;35m         (0) Exit.\r\n\r\n\x1b[1;32m         Choose one... "
 
 
+def answer_echo_only(sock, command, option):
+    """telnetlib's negotiation: the server echoes, every other option is refused."""
+    if command == telnetlib.WILL and option == telnetlib.ECHO:
+        sock.sendall(telnetlib.IAC + telnetlib.DO + telnetlib.ECHO)
+    elif command in (telnetlib.WILL, telnetlib.WONT):
+        sock.sendall(telnetlib.IAC + telnetlib.DONT + option)
+    elif command in (telnetlib.DO, telnetlib.DONT):
+        sock.sendall(telnetlib.IAC + telnetlib.WONT + option)
+
+
 def live_processes(marker):
     """Processes still running (zombies are dead) whose command line holds marker."""
     found = []
@@ -193,17 +203,8 @@ class DialogueTest(TelnetServerTest):
         self.assertEqual(c.read_until(b"login: "), SPLASH + LOGIN_PROMPT)
 
     def test_a_user_logs_in_with_telnetlib_and_sees_the_menu(self):
-        def answer(sock, command, option):
-            # Let the server echo; refuse everything else.
-            if command == telnetlib.WILL and option == telnetlib.ECHO:
-                sock.sendall(telnetlib.IAC + telnetlib.DO + telnetlib.ECHO)
-            elif command in (telnetlib.WILL, telnetlib.WONT):
-                sock.sendall(telnetlib.IAC + telnetlib.DONT + option)
-            elif command in (telnetlib.DO, telnetlib.DONT):
-                sock.sendall(telnetlib.IAC + telnetlib.WONT + option)
-
         tn = telnetlib.Telnet()
-        tn.set_option_negotiation_callback(answer)
+        tn.set_option_negotiation_callback(answer_echo_only)
         tn.open("127.0.0.1", self.telnet_port, timeout=5)
         try:
             self.assertEqual(tn.read_until(b"login: ", 5), SPLASH + LOGIN_PROMPT)
@@ -425,16 +426,6 @@ class ProgramsTest(TelnetServerTest):
         self.assertEqual(self.srv.proc.wait(10), 0)
         self.assertTrue(wait_until(lambda: not live_processes(b"4444.5"), 5))
 
-
-
-def answer_echo_only(sock, command, option):
-    """telnetlib's negotiation: the server echoes, every other option is refused."""
-    if command == telnetlib.WILL and option == telnetlib.ECHO:
-        sock.sendall(telnetlib.IAC + telnetlib.DO + telnetlib.ECHO)
-    elif command in (telnetlib.WILL, telnetlib.WONT):
-        sock.sendall(telnetlib.IAC + telnetlib.DONT + option)
-    elif command in (telnetlib.DO, telnetlib.DONT):
-        sock.sendall(telnetlib.IAC + telnetlib.WONT + option)
 
 
 class PromptShowsEachLineOnce:
