@@ -196,6 +196,12 @@ int TForm::ClientWidth() const { return client_->width(); }
 int TForm::ClientHeight() const { return client_->height(); }
 
 void TForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    // Before the first show the frame is unknown (taken as none); the size is
+    // set again once it is known, so that the size asked for is the size shown.
+    if (!shownOnce_) {
+        wantedW_ = AWidth;
+        wantedH_ = AHeight;
+    }
     window_->move(ALeft, ATop);
     window_->resize(std::max(AWidth - FrameWidth(), 0), std::max(AHeight - FrameHeight(), 0));
     // A hidden window hears of its size only when shown; the form acts now.
@@ -203,11 +209,13 @@ void TForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 void TForm::SetClientWidth(int w) {
+    wantedW_ = -1;
     window_->resize(std::max(w, 0), window_->height());
     Resized();
 }
 
 void TForm::SetClientHeight(int h) {
+    wantedH_ = -1;
     window_->resize(window_->width(), std::max(h, 0) + MenuHeight());
     Resized();
 }
@@ -267,7 +275,10 @@ void TForm::WindowShown() {
     SetVisibleFlag(true);
     if (!shownOnce_) {
         shownOnce_ = true;
-        // The frame is known now: re-apply the limits that include it.
+        // The frame is known now: re-apply the size and limits that include it.
+        // A client size set since stands as it was set.
+        window_->resize(wantedW_ >= 0 ? std::max(wantedW_ - FrameWidth(), 0) : window_->width(),
+                        wantedH_ >= 0 ? std::max(wantedH_ - FrameHeight(), 0) : window_->height());
         SetConstraints(constraints_);
         Resized();
     }

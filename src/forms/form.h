@@ -138,6 +138,8 @@ private:
     TMainMenu* menu_ = nullptr;
     mutable int frameW_ = 0;
     mutable int frameH_ = 0;
+    int wantedW_ = -1;  // the size set before the first show, frame included (-1: none)
+    int wantedH_ = -1;
     int lastClientW_ = -1;
     int lastClientH_ = -1;
     bool shownOnce_ = false;

@@ -117,6 +117,8 @@ std::string Int64ToStr(int64_t value) {
 bool TryStrToInt64(const std::string& s, int64_t& value) {
     const char* first = s.data();
     const char* last = first + s.size();
+    // Blanks before the number are taken, as a hand-edited "key = 80" has them.
+    while (first != last && *first == ' ') ++first;
     // from_chars takes "-" but not "+"; a "+" must still be followed by a digit.
     if (first != last && *first == '+') {
         ++first;

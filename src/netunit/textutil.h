@@ -28,8 +28,8 @@ std::string GetField(const std::string& s, int n, char delimiter);
 
 std::string Int64ToStr(int64_t value);
 
-// An optional sign and decimal digits, nothing else; value is left untouched
-// when the text is no 64-bit integer.
+// Leading blanks, an optional sign and decimal digits, nothing else (no
+// trailing blank); value is left untouched when the text is no 64-bit integer.
 bool TryStrToInt64(const std::string& s, int64_t& value);
 
 // The value of s, or -1 when s is empty or no integer.

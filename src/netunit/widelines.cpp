@@ -131,8 +131,9 @@ std::u16string DecodeWideText(std::string_view bytes) {
         text = UnitsFrom(bytes.substr(2), true);
     else
         text = Utf8ToWide(std::string(bytes));
-    const std::size_t nul = text.find(u'\0');
-    if (nul != std::u16string::npos) text.resize(nul);
+    // A stray NUL (a hand edit, a damaged save) is dropped rather than taken
+    // as the end: the lines after it must survive the next save.
+    std::erase(text, u'\0');
     return text;
 }
 

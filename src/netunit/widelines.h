@@ -76,7 +76,7 @@ private:
 };
 
 // The text of a file's bytes: after FF FE UTF-16LE, after FE FF UTF-16BE (an
-// odd last byte ignored), else 8-bit text (UTF-8 here). A NUL ends the text.
+// odd last byte ignored), else 8-bit text (UTF-8 here). NUL units are dropped.
 std::u16string DecodeWideText(std::string_view bytes);
 
 // Cuts a text into lines at CR, LF, VT, FF, U+2028 and U+2029; CR LF is one

@@ -25,9 +25,10 @@ bool WildcardMatch(const std::u16string& maskText, const std::u16string& subject
         }
         const size_t nextStar = mask.find(u'*', m);
         if (nextStar == std::u16string::npos) {
-            // The last piece is held against the end of the subject alone.
+            // The last piece ends the subject, on characters that no earlier
+            // part has taken ("10.1*10.1" is no match for "10.1").
             const size_t length = mask.size() - m;
-            return subject.size() >= length &&
+            return subject.size() >= s + length &&
                    subject.compare(subject.size() - length, length, mask, m, length) == 0;
         }
         const size_t found = subject.find(mask.substr(m, nextStar - m), s);

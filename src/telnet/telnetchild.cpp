@@ -33,14 +33,17 @@ constexpr int kRelayChunk = 4096;
 constexpr size_t kChildInputLimit = 16384;
 
 constexpr const char* kDefaultInterpreter = "/bin/sh";
-constexpr const char* kInteractiveSwitch = "-i";
 constexpr std::string_view kScreenStart = "\x1b[2J\x1b[H\x1b[1;37m";
 constexpr const char* kPromptTitle = "Command Prompt";
 constexpr const char* kPromptLogText = "Command Prompt.";
 constexpr const char* kStartFailed = "didnt run for some reason";
 constexpr std::string_view kInterpreterSuffix = "cmd.exe";
 
-// $SHELL, else the system's shell.
+// $SHELL, else the system's shell. It runs as a shell reading commands from
+// its input, not as an interactive one: on pipes, with no terminal, an
+// interactive shell warns that it has no job control, and bash's line editor
+// echoes every line a second time behind the server's own echo (and repeats
+// "exit" on leaving). The server's echo is then the one copy of each line.
 std::string Interpreter() {
     const char* shell = std::getenv("SHELL");
     return shell != nullptr && *shell != '\0' ? shell : kDefaultInterpreter;
@@ -150,7 +153,7 @@ bool StartCommandPrompt(Tquillnestform* form, tsession* session) {
         form->AddLog(kStartFailed);
         return false;
     }
-    return StartChild(form, session, {Interpreter(), kInteractiveSwitch}, form->HomeDir + account->UserName,
+    return StartChild(form, session, {Interpreter()}, form->HomeDir + account->UserName,
                       kPromptLogText, kPromptTitle, true);
 }
 

@@ -145,6 +145,7 @@ protected:
 TEST_F(BlacklistWindow, BanTestFollowsPatternsAndTheSwitch) {
     AddBan(Ban("192.168.*", 0, kBanForever));
     AddBan(Ban("10.1.2.3", 0, kBanForever));
+    AddBan(Ban("127.0.0.1*1", 0, kBanForever));
     struct Row {
         const char* address;
         bool banned;
@@ -156,6 +157,9 @@ TEST_F(BlacklistWindow, BanTestFollowsPatternsAndTheSwitch) {
         {"10.1.2.3", true, "exact address"},
         {"10.1.2.30", false, "exact pattern does not cover a longer address"},
         {"110.1.2.3", false, "exact pattern does not cover a longer front"},
+        {"127.0.0.11", true, "fixed beginning and end"},
+        {"127.0.0.101", true, "fixed beginning and end, text between"},
+        {"127.0.0.1", false, "beginning and end need their own characters"},
         {"", false, "no address"},
     };
     for (const Row& r : rows) {

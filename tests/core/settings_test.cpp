@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/listener.h"
 #include "core/settings.h"
 #include "forms/forms.h"
 #include "netunit/inifile.h"
@@ -355,6 +356,53 @@ TEST_F(Settings, MaximisedWindowKeepsTheLastNormalPlacement) {
     EXPECT_EQ(Stored("pos", "max"), u"1");
     EXPECT_EQ(Stored("pos", "left"), u"40");
     EXPECT_EQ(Stored("pos", "width"), u"700");
+}
+
+// Numbers edited by hand with a blank after "=" are numbers all the same.
+TEST_F(Settings, BlankAfterTheEqualsSignKeepsNumbersAndPorts) {
+    WriteIni({u"[pos]", u"left = 40", u"top = 30", u"width = 900", u"height = 700", u"[http]", u"Port = 8081"});
+    Start();
+    EXPECT_EQ(form_->Width(), 900);
+    EXPECT_EQ(form_->Height(), 700);
+    EXPECT_EQ(form_->Left(), 40);
+    EXPECT_EQ(form_->Top(), 30);
+    int port = 0;
+    EXPECT_TRUE(ParsePortText(form_->webport->Text(), port));
+    EXPECT_EQ(port, 8081);
+    EXPECT_FALSE(ParsePortText("8081 ", port)) << "a trailing blank is no number";
+}
+
+// The window shown is as large as the one saved, however often it restarts.
+TEST_F(Settings, WindowKeepsItsSizeOverRestarts) {
+    WriteIni({u"[pos]", u"left=40", u"top=30", u"width=654", u"height=484"});
+    Start();
+    for (int run = 1; run <= 3; ++run) {
+        SCOPED_TRACE(run);
+        form_->Show();
+        forms::Application().ProcessMessages();
+        EXPECT_EQ(form_->Width(), 654);
+        EXPECT_EQ(form_->Height(), 484);
+        Restart();
+        EXPECT_EQ(Stored("pos", "width"), u"654");
+        EXPECT_EQ(Stored("pos", "height"), u"484");
+    }
+}
+
+// A NUL in the file is dropped: the lines after it are read and saved again.
+TEST_F(Settings, NulInTheFileLosesNoLine) {
+    const std::u16string nul(1, u'\0');
+    WriteIni({u"[http]", u"enabled=0", u"welcomefile=a" + nul + u"b.html", u"port=8080", u"[ftp]", u"enabled=0",
+              u"port=2121", u"[custom]", u"colour=blue"});
+    Start();
+    EXPECT_FALSE(form_->webenabled->Checked());
+    EXPECT_EQ(form_->webport->Text(), "8080");
+    EXPECT_FALSE(form_->ftpenabled->Checked());
+    EXPECT_EQ(form_->ftpport->Text(), "2121");
+    form_->SaveSettings();
+    EXPECT_EQ(Stored("http", "welcomefile"), u"ab.html");
+    EXPECT_EQ(Stored("ftp", "enabled"), u"0");
+    EXPECT_EQ(Stored("ftp", "port"), u"2121");
+    EXPECT_EQ(Stored("custom", "colour"), u"blue");
 }
 
 TEST_F(Settings, NoSettingsFileClearsTheGroupsOnce) {

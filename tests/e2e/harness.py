@@ -59,7 +59,10 @@ class Server:
             with open(path, "wb") as f:
                 f.write(data if isinstance(data, bytes) else data.encode())
         self.env = dict(os.environ)
-        self.env.update({"QT_QPA_PLATFORM": "offscreen", "XDG_RUNTIME_DIR": self.runtime})
+        home = os.path.join(self.folder, ".home")
+        os.makedirs(home, exist_ok=True)
+        self.env.update({"QT_QPA_PLATFORM": "offscreen", "XDG_RUNTIME_DIR": self.runtime, "HOME": home,
+                         "XDG_CONFIG_HOME": os.path.join(home, ".config")})
         self.env.update(env or {})
         self.proc = None
 

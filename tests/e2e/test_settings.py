@@ -117,6 +117,33 @@ class OptionsFileTest(unittest.TestCase):
             run.wait_ready(self)
 
 
+class HandEditedOptionsTest(unittest.TestCase):
+    OTHERS_OFF = ["[ftp]", "enabled=0", "[smtp]", "enabled=0", "[pop3]", "enabled=0"]
+
+    def test_port_with_a_blank_after_the_equals_sign_listens(self):
+        port = free_port()
+        with Run(ini=fx.ini_from_lines(["[http]", "enabled = 1", f"Port = {port}"] + self.OTHERS_OFF)) as run:
+            run.port = port
+            run.wait_ready(self)
+
+    def test_nul_in_the_file_loses_no_line_after_it(self):
+        port = free_port()
+        lines = ["[http]", "enabled=1", "welcomefile=index\0.html", f"port={port}"] + self.OTHERS_OFF + [
+            "[custom]", "colour=blue"]
+        with Run(ini=fx.ini_from_lines(lines)) as run:
+            run.port = port
+            run.wait_ready(self)
+            for service, default in (("FTP", 21), ("SMTP", 25), ("POP3", 110)):
+                with self.subTest(service=service):
+                    self.assertFalse(port_accepts(default), f"{service} is switched off in the file")
+            run.stop(self)
+            values = fx.read_ini(read(run.path("options.ini")))
+        self.assertEqual(values["http"]["welcomefile"], "index.html")
+        self.assertEqual(values["http"]["port"], str(port))
+        self.assertEqual([values[s]["enabled"] for s in ("ftp", "smtp", "pop3")], ["0", "0", "0"])
+        self.assertEqual(values["custom"]["colour"], "blue")
+
+
 class RecordFilesTest(unittest.TestCase):
     def test_partial_account_record_is_dropped_at_the_next_save(self):
         accounts = fx.account(name="bob") + fx.account(name="amy", description="mail only") + b"\x07" * 100

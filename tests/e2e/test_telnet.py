@@ -49,6 +49,16 @@ def menu(user, ftp_path=None, prompt=False, programs=()):
     return m + b"\x1b[1;35m         (0) Exit.\r\n\r\n\x1b[1;32m         Choose one... "
 
 
+def answer_echo_only(sock, command, option):
+    """telnetlib's negotiation: the server echoes, every other option is refused."""
+    if command == telnetlib.WILL and option == telnetlib.ECHO:
+        sock.sendall(telnetlib.IAC + telnetlib.DO + telnetlib.ECHO)
+    elif command in (telnetlib.WILL, telnetlib.WONT):
+        sock.sendall(telnetlib.IAC + telnetlib.DONT + option)
+    elif command in (telnetlib.DO, telnetlib.DONT):
+        sock.sendall(telnetlib.IAC + telnetlib.WONT + option)
+
+
 def live_processes(marker):
     """Processes still running (zombies are dead) whose command line holds marker."""
     found = []
@@ -136,6 +146,7 @@ class TelnetServerTest(unittest.TestCase):
     """One run of the program per test, serving Telnet, POP3 and FTP."""
 
     prompt = True
+    shell = "/bin/sh"  # the user's login shell, which the command prompt runs
 
     def setUp(self):
         self.telnet_port, self.pop3_port, self.ftp_port = free_port(), free_port(), free_port()
@@ -148,7 +159,7 @@ class TelnetServerTest(unittest.TestCase):
         programs = b"".join(fx.console_program(title=t, path=p, access=a) for t, p, a in PROGRAMS)
         self.srv = Server(files={"options.ini": options, "accounts23.dat": accounts,
                                  "console23.dat": programs, "splash.ans": SPLASH},
-                          env={"SHELL": "/bin/sh"})
+                          env={"SHELL": self.shell})
         self.srv.start()
         self.assertTrue(self.srv.wait_port(self.telnet_port, timeout=10), "Telnet did not come up")
         self.clients = []
@@ -192,17 +203,8 @@ class DialogueTest(TelnetServerTest):
         self.assertEqual(c.read_until(b"login: "), SPLASH + LOGIN_PROMPT)
 
     def test_a_user_logs_in_with_telnetlib_and_sees_the_menu(self):
-        def answer(sock, command, option):
-            # Let the server echo; refuse everything else.
-            if command == telnetlib.WILL and option == telnetlib.ECHO:
-                sock.sendall(telnetlib.IAC + telnetlib.DO + telnetlib.ECHO)
-            elif command in (telnetlib.WILL, telnetlib.WONT):
-                sock.sendall(telnetlib.IAC + telnetlib.DONT + option)
-            elif command in (telnetlib.DO, telnetlib.DONT):
-                sock.sendall(telnetlib.IAC + telnetlib.WONT + option)
-
         tn = telnetlib.Telnet()
-        tn.set_option_negotiation_callback(answer)
+        tn.set_option_negotiation_callback(answer_echo_only)
         tn.open("127.0.0.1", self.telnet_port, timeout=5)
         try:
             self.assertEqual(tn.read_until(b"login: ", 5), SPLASH + LOGIN_PROMPT)
@@ -424,6 +426,44 @@ class ProgramsTest(TelnetServerTest):
         self.assertEqual(self.srv.proc.wait(10), 0)
         self.assertTrue(wait_until(lambda: not live_processes(b"4444.5"), 5))
 
+
+
+class PromptShowsEachLineOnce:
+    """The command prompt under the user's shell: every typed line shows once
+    (the server's echo), and the shell adds no warning of its own."""
+
+    def test_each_typed_line_shows_once_and_no_warning_comes_first(self):
+        tn = telnetlib.Telnet()
+        tn.set_option_negotiation_callback(answer_echo_only)
+        tn.open("127.0.0.1", self.telnet_port, timeout=5)
+        try:
+            tn.read_until(b"login: ", 5)
+            tn.write(b"root\r\n")
+            tn.read_until(b"Password: ", 5)
+            tn.write(b"toor\r\n")
+            tn.read_until(CHOOSE, 5)
+            tn.write(b"3")
+            self.assertTrue(tn.read_until(b"Command Prompt...\r\n\r\n", 5).endswith(b"Command Prompt...\r\n\r\n"))
+            tn.write(b"echo hi\r\n")
+            shown = tn.read_until(b"\nhi\r\n", 5)
+            tn.write(b"exit\r\n")
+            shown += tn.read_until(CHOOSE, 5)
+        finally:
+            tn.close()
+        self.assertTrue(shown.endswith(CHOOSE), shown)
+        before_menu = shown[:shown.index(b"\x1b[2J")]
+        self.assertEqual(before_menu.count(b"echo hi"), 1, before_menu)
+        self.assertEqual(before_menu.count(b"exit"), 1, before_menu)
+        self.assertNotIn(b"job control", before_menu)
+        self.assertNotIn(b"\n", before_menu[:before_menu.index(b"echo hi")], "no line before the first command")
+
+
+class BashPromptTest(PromptShowsEachLineOnce, TelnetServerTest):
+    shell = "/bin/bash"
+
+
+class PosixShellPromptTest(PromptShowsEachLineOnce, TelnetServerTest):
+    shell = "/bin/sh"
 
 if __name__ == "__main__":
     unittest.main()

@@ -47,6 +47,27 @@ TEST(FormsForm, SizeIncludesFrameAndMenuClientDoesNot) {
     EXPECT_GE(form.Height(), 475);
 }
 
+// The size set before the first show (as the saved settings set it) is the
+// size the shown window has, frame included, so that saving it again keeps it.
+TEST(FormsForm, SizeSetWhileHiddenIsTheSizeShown) {
+    TForm form(nullptr);
+    form.SetBounds(10, 20, 654, 484);
+    form.Show();
+    Pump();
+    EXPECT_EQ(form.Width(), 654);
+    EXPECT_EQ(form.Height(), 484);
+    EXPECT_EQ(form.Left(), 10);
+    EXPECT_EQ(form.Top(), 20);
+
+    TForm dialog(nullptr);
+    dialog.SetBounds(10, 20, 300, 200);
+    dialog.SetClientHeight(120);  // fitted to its contents after the bounds
+    dialog.Show();
+    Pump();
+    EXPECT_EQ(dialog.Width(), 300);
+    EXPECT_EQ(dialog.ClientHeight(), 120);
+}
+
 TEST(FormsForm, ShowAndResizeEvents) {
     TForm form(nullptr);
     std::vector<std::string> events;

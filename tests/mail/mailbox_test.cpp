@@ -49,7 +49,8 @@ TEST(Mailbox, PicksAFreeId) {
         {"the range's end itself may be used", kMessageIdRange - 1, {std::to_string(kMessageIdRange - 1)},
          kMessageIdRange},
         {"past the end wraps to 0", kMessageIdRange, {std::to_string(kMessageIdRange), "0"}, 1},
-        {"texts that are no numbers never match", 5, {"five", " 5", "5.0"}, 5},
+        {"texts that are no numbers never match", 5, {"five", "5 ", "5.0"}, 5},
+        {"blanks before a number still make that number", 5, {" 5"}, 6},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

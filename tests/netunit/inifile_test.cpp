@@ -140,6 +140,7 @@ TEST_F(IniFile, IntegersAndBooleans) {
          u"negative=-7\r\n"
          u"big=9000000000\r\n"
          u"blank= 80\r\n"
+         u"Spaced = 8081\r\n"
          u"word=eighty\r\n"
          u"trailing=80 \r\n"
          u"[b]\r\n"
@@ -154,7 +155,7 @@ TEST_F(IniFile, IntegersAndBooleans) {
         int64_t value;
     };
     const IntRow ints[] = {{"plain", 42},  {"negative", -7}, {"big", 9000000000},
-                           {"blank", -1},  {"word", -1},     {"trailing", -1},
+                           {"blank", 80},  {"spaced", 8081}, {"word", -1},     {"trailing", -1},
                            {"absent", -1}};
     for (const IntRow& row : ints) {
         SCOPED_TRACE(row.key);

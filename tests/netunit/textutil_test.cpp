@@ -152,8 +152,14 @@ TEST(TextHelpersNumbers, Int64TextAsATable) {
         {"9223372036854775808", false, 0},
         {"", false, 0},
         {"12a", false, 0},
-        {" 12", false, 0},
+        {" 12", true, 12},
+        {"   -7", true, -7},
+        {" +5", true, 5},
         {"12 ", false, 0},
+        {" 12 ", false, 0},
+        {" ", false, 0},
+        {"\t12", false, 0},
+        {"- 5", false, 0},
         {"+", false, 0},
         {"-", false, 0},
         {"+-1", false, 0},
@@ -166,7 +172,7 @@ TEST(TextHelpersNumbers, Int64TextAsATable) {
         EXPECT_EQ(TryStrToInt64(r.s, value), r.ok);
         EXPECT_EQ(value, r.ok ? r.value : 777) << "a failure leaves the value untouched";
         EXPECT_EQ(ParseInt64(r.s), r.ok ? r.value : -1);
-        if (r.ok && r.s[0] != '+') {
+        if (r.ok && r.s[0] != '+' && r.s[0] != ' ') {
             EXPECT_EQ(Int64ToStr(r.value), r.s);
         }
     }

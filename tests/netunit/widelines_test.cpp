@@ -59,8 +59,9 @@ TEST(WideTextDecode, ByteOrderMarksAndEncodings) {
         {"UTF-8 mark stays in the text", "\xEF\xBB\xBF[x]", u"\uFEFF[x]"},
         {"a single byte", "A", u"A"},
         {"empty", "", u""},
-        {"NUL ends the text (UTF-16)", std::string("\xFF\xFE" "A\0\0\0B\0", 8), u"A"},
-        {"NUL ends the text (8-bit)", std::string("A\0B", 3), u"A"},
+        {"a NUL unit is dropped (UTF-16)", std::string("\xFF\xFE" "A\0\0\0B\0", 8), u"AB"},
+        {"a NUL byte is dropped (8-bit)", std::string("A\0B", 3), u"AB"},
+        {"NULs before a line end", std::string("\xFF\xFE" "A\0\0\0\r\0\n\0B\0", 12), u"A\r\nB"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

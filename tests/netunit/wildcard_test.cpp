@@ -34,7 +34,13 @@ TEST(WildcardMatchTable, BanAndTriggerPatterns) {
         {u"a*b*c", u"aXbYc", true, "three parts"},
         {u"a*b*c", u"aXcYb", false, "pieces in order"},
         {u"a**b", u"ab", true, "adjacent stars"},
-        {u"A*A", u"A", true, "fixed parts may overlap at the end"},
+        {u"A*A", u"A", false, "the final piece lies after the beginning"},
+        {u"10.1*10.1", u"10.1", false, "one occurrence cannot be beginning and end"},
+        {u"127.0.0.1*1", u"127.0.0.1", false, "a ban beyond the address"},
+        {u"127.0.0.1*1", u"127.0.0.11", true, "the ban's own addresses"},
+        {u"*AB*B", u"XABB", true, "final piece right after a middle piece"},
+        {u"*AB*B", u"XAB", false, "final piece overlapping a middle piece"},
+        {u"A*", u"A", true, "a star after the beginning may be empty"},
         {u"ä*", u"Äpfel", true, "case folding beyond ASCII"},
     };
     for (const Row& r : rows) {
