@@ -45,9 +45,10 @@ if [ -n "$do_build" ]; then
     export CCACHE_BASEDIR=${CCACHE_BASEDIR:-/work} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
     launcher=()
     command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    mkdir -p "$build"
     cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQUILLNEST_FUZZ=ON \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON "${launcher[@]}" > "$build.configure.log" 2>&1 ||
-        { cat "$build.configure.log" >&2; exit 1; }
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON "${launcher[@]}" > "$build/configure.log" 2>&1 ||
+        { cat "$build/configure.log" >&2; exit 1; }
     cmake --build "$build" -j 4 --target "${targets[@]}"
 fi
 
