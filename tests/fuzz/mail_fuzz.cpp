@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/recordfiles.h"
+#include "fuzzsupport.h"
 #include "mail/addresses.h"
 #include "mail/commandline.h"
 #include "mail/mailcommands.h"
@@ -18,27 +19,15 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+using fuzz::Check;
+
+constexpr size_t kReadMax = 4096;
 
 // Stored and sent text: every LF comes after a CR.
 bool OnlyCrLf(const std::string& text) {
     for (size_t i = 0; i < text.size(); ++i)
         if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
     return true;
-}
-
-// Splits the input into reads: each read's length is taken from a byte.
-std::vector<std::string> Reads(const std::string& input) {
-    std::vector<std::string> reads;
-    size_t pos = 0;
-    while (pos < input.size()) {
-        const size_t length = 1 + static_cast<unsigned char>(input[pos]) * 17 % 4096;
-        reads.push_back(input.substr(pos + 1, length));
-        pos += 1 + length;
-    }
-    return reads;
 }
 
 void FuzzCommands(const std::vector<std::string>& reads) {
@@ -104,7 +93,7 @@ void FuzzMessageSending(const std::string& body, size_t block, const std::string
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const std::vector<std::string> reads = Reads(input);
+    const std::vector<std::string> reads = fuzz::SplitReads(input, kReadMax);
     FuzzCommands(reads);
     FuzzMessageText(reads);
     const size_t block = 3 + (size > 0 ? data[0] : 0);

@@ -9,13 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "fuzzsupport.h"
 #include "mail/mxlookup.h"
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+using fuzz::Check;
 
 void CheckHosts(const std::vector<mail::tmxhost>& hosts) {
     for (const mail::tmxhost& host : hosts) {

@@ -3,12 +3,13 @@
 // layout's decoder. Each record decoded must encode to bytes that decode to
 // the same record, and a value the store writes with line breaks in it must
 // read back whole from the saved file, whatever the file held before.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -18,19 +19,42 @@
 
 namespace {
 
+// The scratch file lives in memory where the system offers it (/dev/shm):
+// the store's save flushes and renames, and on a disk that is what would
+// bound the rate, not the parsing. It and its folder go when the run ends.
+struct Scratch {
+    std::string dir, file;
+    Scratch() {
+        struct stat shm {};
+        std::string pattern = (::stat("/dev/shm", &shm) == 0 && S_ISDIR(shm.st_mode) ? "/dev/shm" : "/tmp");
+        pattern += "/qn-fuzz-XXXXXX";
+        dir = ::mkdtemp(pattern.data());
+        file = dir + "/options.ini";
+    }
+    ~Scratch() {
+        ::unlink(file.c_str());
+        ::rmdir(dir.c_str());
+    }
+};
+
 const std::string& ScratchFile() {
-    static const std::string path = [] {
-        char dir[] = "/tmp/qn-fuzz-XXXXXX";
-        return std::string(::mkdtemp(dir)) + "/options.ini";
-    }();
-    return path;
+    static const Scratch scratch;
+    return scratch.file;
+}
+
+void WriteScratch(std::string_view bytes) {
+    const int fd = ::open(ScratchFile().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) std::abort();
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) std::abort();
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
 }
 
 void FuzzIni(std::string_view bytes) {
-    {
-        std::ofstream out(ScratchFile(), std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
+    WriteScratch(bytes);
     netunit::tinifile ini;
     ini.OpenIni(ScratchFile());
     for (const char* section : {"http", "HTTP", "pos", ""}) {
