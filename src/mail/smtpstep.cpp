@@ -271,14 +271,18 @@ void WriteMessageText(Tquillnestform* form, tsession* session, const std::string
 }
 
 // Between reads the session keeps what is known of the message: Toggle, that
-// it has a From header; Counter, 1 once its header has ended.
+// it has a From header; Counter, its flags below (0 when DATA starts).
+constexpr int32_t kTextInBody = 1;     // the header has ended
+constexpr int32_t kTextAfterBareLf = 2;  // the last line ended with an LF alone
+
 void StepMessageText(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
     ReceiveIntoBuffer(form, session);
-    tmessagetext state{session->Toggle, session->Counter != 0};
+    tmessagetext state{session->Toggle, (session->Counter & kTextInBody) != 0,
+                       (session->Counter & kTextAfterBareLf) != 0};
     const tdatachunk chunk = TakeMessageText(session->InputBuffer, state, AddedFromLine(session->Sender));
     session->Toggle = state.FromSeen;
-    session->Counter = state.InBody ? 1 : 0;
+    session->Counter = (state.InBody ? kTextInBody : 0) | (state.AfterBareLf ? kTextAfterBareLf : 0);
     session->ByteCount += static_cast<int64_t>(chunk.Consumed);
     if (chunk.LineTooLong) return Abandon(form, session, "Line too long!");
     if (chunk.Consumed == 0) return;
@@ -349,12 +353,8 @@ void CommandInState(Tquillnestform* form, tsession* session, const std::string& 
 
 void StepCommand(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
-    // More is read only once the lines already here are answered, so a client
-    // that sends faster than it reads cannot grow the buffer.
-    if (session->InputBuffer.find('\n') == std::string::npos && ReceiveIntoBuffer(form, session))
-        BoundCommandBuffer(session->InputBuffer);
     std::string line;
-    if (!TakeCommandLine(session->InputBuffer, line)) return;
+    if (!TakeSessionLine(form, session, line)) return;
     if (session->State == kSmtpAuthUser || session->State == kSmtpAuthPassword) return AuthAnswer(form, session, line);
     if (line.empty()) return;
     CommandInState(form, session, line);

@@ -190,7 +190,7 @@ class SmtpDialogueTest(unittest.TestCase):
             self.assertEqual(d.ask("mail from: <a@far.test>"), b"250 'aight sender's cool")
             self.assertEqual(d.ask(f"rcpt to:<bob@{DOMAIN}>"), b"250 ok.. gotcha :P")
             self.assertEqual(d.ask("data"), b"354 k.. uhm.. GO! =)")
-            d.send(b"From: me\nSubject: lf\n\nline one\nline two\n.\n")
+            d.send(b"From: me\nSubject: lf\n\nline one\nline two\r\n.\r\n")
             self.assertEqual(d.line(), b"250 ok.. got it :)")
             self.assertEqual(d.ask("quit"), b"221 Thank you and please come again!")
             body = srv.mailbox("bob")[0].split(b"\r\n", 1)[1]
@@ -286,6 +286,41 @@ class SmtpDialogueTest(unittest.TestCase):
             with open(controls[0], "rb") as f:
                 lines = f.read().split(b"\r\n")
             self.assertEqual(lines[2:], [b"<a@far.test>", b"one@far.test", b""])
+
+    def test_only_cr_lf_dot_cr_lf_ends_a_message(self):
+        """A "." line with a bare LF beside it, or with a NUL in it, is text: the
+        forged envelope behind it is not run, and amy gets nothing."""
+        forged = b"MAIL FROM:<boss@example.test>\r\nRCPT TO:<amy@example.test>\r\nDATA\r\nforged\r\n"
+        variants = [(b"\n.\n", b"."), (b"\r\n.\n", b"."), (b"\n.\r\n", b"."), (b"\r\n.\x00\r\n", b".")]
+        with MailServer() as srv:
+            for n, (end, seen) in enumerate(variants):
+                d = srv.smtp_ready()
+                self.assertEqual(d.ask("MAIL FROM:<a@far.test>"), b"250 'aight sender's cool")
+                self.assertEqual(d.ask(f"RCPT TO:<bob@{DOMAIN}>"), b"250 ok.. gotcha :P")
+                self.assertEqual(d.ask("DATA"), b"354 k.. uhm.. GO! =)")
+                d.send(b"Subject: s\r\n\r\nbody" + end + forged + b"\r\n.\r\nNOOP\r\n")
+                self.assertEqual(d.line(), b"250 ok.. got it :)", end)
+                self.assertEqual(d.line(), b'500 We were kind of expecting a "MAIL FROM:" command!', end)
+                self.assertEqual(d.ask("QUIT"), b"221 Thank you and please come again!")
+                self.assertEqual(len(srv.mailbox("bob")), n + 1, end)
+                self.assertEqual(srv.mailbox("amy"), [], end)
+                p = srv.pop()
+                p.user("bob")
+                p.pass_("pw")
+                self.assertEqual(p.retr(n + 1)[1], [b"Subject: s", b"from: <a@far.test>", b"", b"body", seen]
+                                 + forged.rstrip(b"\r\n").split(b"\r\n") + [b""], end)
+                p.quit()
+
+    def test_over_long_command_line_is_answered_once_and_its_tail_never_runs(self):
+        with MailServer() as srv:
+            d = srv.dialogue()
+            d.line()
+            d.send("NOOP " + "x" * 4091 + "HELO evil.test\r\nHELO good\r\nMAIL FROM:<a@far.test>\r\n")
+            self.assertEqual(d.line(), b"500 We were expecting a HELO or perhaps an EHLO :)")
+            self.assertEqual(d.line(), b"250 G'Day")
+            self.assertEqual(d.line(), b"250 'aight sender's cool")
+            self.assertEqual(d.ask("QUIT"), b"221 see ya!!!")
+            self.assertNotIn("evil", srv.log())
 
     def test_upper_case_address_reaches_the_accounts_own_mailbox(self):
         with MailServer() as srv:
@@ -455,6 +490,21 @@ class Pop3DialogueTest(unittest.TestCase):
             self.assertEqual(d.ask("QUIT"), b"+OK i'm outta here.")
             self.assertTrue(d.closed())
             self.assertEqual(srv.mailbox("bob"), files[1:])
+
+    def test_over_long_command_line_is_answered_once_and_its_tail_never_runs(self):
+        with MailServer() as srv:
+            self.deliver(srv, 1)
+            d = srv.dialogue(srv.pop_port)
+            d.line()
+            d.send("NOOP " + "x" * 4091 + "USER bob\r\nUSER bob\r\nPASS pw\r\nSTAT\r\n")
+            self.assertEqual(d.line(), b"-ERR try the USER command ;)")
+            self.assertEqual(d.line(), b"+OK sweet.. now gimme a passwerd :P")
+            self.assertEqual(d.line(), b"+OK ok.. you're in!")
+            self.assertTrue(d.line().startswith(b"+OK 1 "))
+            d.send("LIST " + "9" * 300 + "\r\nNOOP\r\n")
+            self.assertEqual(d.line(), b"-ERR either yer on crack, or this server has a bug")
+            self.assertEqual(d.line(), b"+OK , but move yer butt")
+            self.assertEqual(d.ask("QUIT"), b"+OK i'm outta here.")
 
     def test_deletions_wait_for_quit(self):
         with MailServer() as srv:
