@@ -174,7 +174,7 @@ void Tquillnestform::BounceMessage(const std::string& File) {
     if (!netunit::ReadWholeFile(File, message)) return;
     const std::string text = mail::BounceText(mail::DrawMessageId(), address, message);
     if (local) {
-        const core::tuseraccount* account = mail::FindMailboxAccount(Accounts, address.substr(0, address.find('@')));
+        const core::tuseraccount* account = mail::FindMailboxAccount(Accounts, mail::MailboxPart(address));
         if (account != nullptr) PlaceInMailboxOf(MailDir, account->UserName, text);
         return;
     }

@@ -115,6 +115,7 @@ void AuthResult(Tquillnestform* form, tsession* session) {
 }
 
 // AUTH LOGIN's two answers build the token AUTH PLAIN would have carried.
+// The user name may come on the AUTH line itself, as an initial response.
 void AuthAnswer(Tquillnestform* form, tsession* session, const std::string& answer) {
     if (session->State == kSmtpAuthUser) {
         session->Credentials = std::string("net") + '\0' + netunit::Base64Decode(answer);
@@ -186,8 +187,7 @@ void RcptTo(Tquillnestform* form, tsession* session, const std::string& line) {
     if (form->MasterAddressOn && forwarded && !catchAll) session->LocalRecipients.push_back(form->MasterAddress);
     bool noSuchUser = false;
     const bool local = form->IsLocalDomain(address, noSuchUser);
-    const size_t at = address.find('@');
-    const std::string user = at == std::string::npos ? std::string() : address.substr(0, at);
+    const std::string user = MailboxPart(address);
     if (local)
         LocalRecipient(form, session, address, user);
     else if (!noSuchUser && form->relayemail->Checked())
@@ -314,8 +314,10 @@ void CommandInState(Tquillnestform* form, tsession* session, const std::string& 
                 return AuthResult(form, session);
             }
             if (command == SmtpCommand::AuthLogin) {
-                Reply(form, session, kAskUser);
                 session->State = kSmtpAuthUser;
+                const std::string initial = NthWord(line, 3);
+                if (!initial.empty()) return AuthAnswer(form, session, initial);
+                Reply(form, session, kAskUser);
                 return;
             }
             if (command == SmtpCommand::Quit) {
