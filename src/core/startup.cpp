@@ -8,6 +8,7 @@
 
 #include "forms/forms.h"
 #include "http/httpprograms.h"
+#include "mail/mailstore.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
 #include "ui/quillnestform.h"
@@ -84,6 +85,8 @@ void Tquillnestform::FormCreate(forms::TObject*) {
     HomeDir += "/";
     MailDir += "/";
     RelayDir += "/";
+    // Messages a killed run was still receiving were never acknowledged.
+    mail::RemoveUnfinishedMessages(MailDir, RelayDir);
 
     // The accounts come before the settings, so their folders are made under
     // the program's own home folder whatever home root options.ini names.

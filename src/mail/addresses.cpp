@@ -35,6 +35,8 @@ ttokenparts SplitToken(const std::string& Token) {
 
 }  // namespace
 
+std::string MailboxPart(const std::string& Address) { return Address.substr(0, Address.find('@')); }
+
 bool HasDomainPart(const std::string& Address) {
     const size_t at = Address.find('@');
     return at != std::string::npos && at + 1 < Address.size();

@@ -43,6 +43,10 @@ struct tparsedaddress {
     bool CatchAll = false;
 };
 
+// The account name a local address names: the part before its first "@",
+// or the whole text when it has none (a bare account name).
+std::string MailboxPart(const std::string& Address);
+
 // True when the address holds "@" and its first "@" is not its last character.
 bool HasDomainPart(const std::string& Address);
 

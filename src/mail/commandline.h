@@ -17,18 +17,22 @@ constexpr size_t kCommandLineKept = 254;
 // otherwise end a text early further on).
 void AppendReceived(std::string& Buffer, const char* Bytes, size_t Length);
 
-// Cuts an over-long first line: when the buffer's first line (without its
-// line end) is longer than kCommandLineMax characters, or the buffer holds
-// more than kCommandLineMax + 1 bytes without any line end, the buffer becomes
-// its first kCommandLineKept characters followed by CR LF. What followed the
-// cut is dropped.
+// Bounds the buffer's first line. Once it has ended and is longer than
+// kCommandLineMax characters, it is cut to its first kCommandLineKept
+// characters and CR LF; the rest of it, up to its line end, is dropped, and
+// what followed its line end stays for its own turn. A first line still
+// waiting for its end keeps only kCommandLineMax + 2 bytes: one more than a
+// line of full length with its CR, which marks it as over-long, so that the
+// bytes that come before its end are dropped and never run as a command.
+// Called before every line is taken, so that every line is bounded.
 void BoundCommandBuffer(std::string& Buffer);
 
 // Takes the first line from the buffer when it holds an LF: the line is the
-// text before the first LF without one trailing CR, and it leaves the buffer
-// with its line end. Every LF ends a line, so text behind a bare LF can never
-// ride along with the line before it (into a sender, say, that is later
-// written out as a line of its own). False when the buffer holds no LF yet.
+// text before the first LF without one trailing CR and without NUL bytes,
+// and it leaves the buffer with its line end. Every LF ends a line, so text
+// behind a bare LF can never ride along with the line before it (into a
+// sender, say, that is later written out as a line of its own). False when
+// the buffer holds no LF yet.
 bool TakeCommandLine(std::string& Buffer, std::string& Line);
 
 }  // namespace mail

@@ -69,18 +69,22 @@ int64_t DrawMessageId() {
     return value;
 }
 
-int64_t NewMessageId(const std::string& Folder, const std::string& User, std::vector<std::string>& Ids) {
+bool ReadMailboxIds(const std::string& Folder, const std::string& User, std::vector<std::string>& Ids) {
     Ids.clear();
     for (int64_t n = 0;; ++n) {
         const std::string name = MailboxFileName(Folder, User, n);
-        if (!netunit::WideFileExists(name)) break;
+        if (!netunit::WideFileExists(name)) return true;
         netunit::TTextFile file;
-        if (!netunit::TextReset(file, name)) return -1;
+        if (!netunit::TextReset(file, name)) return false;
         std::string line;
         netunit::TextReadLine(file, line);
         Ids.push_back(line);
         netunit::TextClose(file);
     }
+}
+
+int64_t NewMessageId(const std::string& Folder, const std::string& User, std::vector<std::string>& Ids) {
+    if (!ReadMailboxIds(Folder, User, Ids)) return -1;
     return PickMessageId(DrawMessageId(), Ids);
 }
 

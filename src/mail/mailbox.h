@@ -38,6 +38,10 @@ int64_t PickMessageId(int64_t Drawn, const std::vector<std::string>& Ids);
 // A value from 0 to kMessageIdRange - 1 from the runtime's generator.
 int64_t DrawMessageId();
 
+// Reads the first lines (the ids) of the mailbox's messages into Ids; false
+// when a message of the mailbox cannot be read.
+bool ReadMailboxIds(const std::string& Folder, const std::string& User, std::vector<std::string>& Ids);
+
 // Reads the ids of the mailbox's messages into Ids and picks a new one; -1
 // when a message of the mailbox cannot be read.
 int64_t NewMessageId(const std::string& Folder, const std::string& User, std::vector<std::string>& Ids);

@@ -27,9 +27,15 @@ bool ReceiveIntoBuffer(Tquillnestform* form, tsession* session) {
     char bytes[Tnetsockets::kReceiveTextChunk];
     const int n = form->netsockets->ReceiveData(session->Socket, bytes, sizeof bytes);
     if (n <= 0) return false;
-    AppendReceived(session->InputBuffer, bytes, static_cast<size_t>(n));
+    session->InputBuffer.append(bytes, static_cast<size_t>(n));
     Tquillnestform::RestartIdleTimer(session);
     return true;
+}
+
+bool TakeSessionLine(Tquillnestform* form, tsession* session, std::string& Line) {
+    if (session->InputBuffer.find('\n') == std::string::npos) ReceiveIntoBuffer(form, session);
+    BoundCommandBuffer(session->InputBuffer);
+    return TakeCommandLine(session->InputBuffer, Line);
 }
 
 }  // namespace mail

@@ -20,9 +20,16 @@ void LogSession(Tquillnestform* form, tsession* session, const std::string& Text
 void CaptionAndLog(Tquillnestform* form, tsession* session, const std::string& Text);
 
 // Reads what has arrived (one receive of at most 4096 bytes) into the
-// session's buffer, NUL bytes left out, and restarts the idle countdown.
+// session's buffer as it came, NUL bytes included: whether a line ends the
+// message is decided on the bytes as sent, and the intakes leave NULs out of
+// what they take. Restarts the idle countdown.
 // False when nothing was waiting.
 bool ReceiveIntoBuffer(Tquillnestform* form, tsession* session);
+
+// One command line of the session, bounded, when one has arrived; reads more
+// only once the lines already here are answered, so that a client that sends
+// faster than it reads cannot grow the buffer.
+bool TakeSessionLine(Tquillnestform* form, tsession* session, std::string& Line);
 
 // The close of state 99 once the socket can send or is dead: the protocol's
 // own release runs first, then the common close. False while it must wait.

@@ -28,8 +28,20 @@ bool PlaceWithoutReplacing(const std::string& Temp, const std::function<std::str
 bool PlaceInMailbox(const std::string& Temp, const std::string& Folder, const std::string& User,
                     std::string& Placed);
 
-// Copies From into a new file To and forces it to the disk. False, with To
-// removed, on any failure.
-bool CopyFileDurably(const std::string& From, const std::string& To);
+// Copies From into a new file To and forces it to the disk. A FirstLine that
+// is not empty takes the place of From's first line (a message's id). False,
+// with To removed, on any failure.
+bool CopyFileDurably(const std::string& From, const std::string& To, const std::string& FirstLine = {});
+
+// Whether a name in the mail folder (InRelayFolder false) or in the relay
+// folder is one a message gets while it is written: "user^n.tmp" and
+// "n.m.tmp", and the temporaries of the atomic writes beside message and
+// control files ("….tmp<pid>-<k>").
+bool IsUnfinishedMessageName(const std::string& Name, bool InRelayFolder);
+
+// Removes from both folders the files of messages that were never taken:
+// what a process ended while writing left there. Start-up runs it before any
+// session or relay worker can be writing (one copy of the program runs).
+void RemoveUnfinishedMessages(const std::string& MailDir, const std::string& RelayDir);
 
 }  // namespace mail

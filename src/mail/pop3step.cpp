@@ -220,10 +220,8 @@ void Command(Tquillnestform* form, tsession* session, const std::string& line) {
 
 void StepCommand(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
-    if (session->InputBuffer.find('\n') == std::string::npos && ReceiveIntoBuffer(form, session))
-        BoundCommandBuffer(session->InputBuffer);
     std::string line;
-    if (!TakeCommandLine(session->InputBuffer, line) || line.empty()) return;
+    if (!TakeSessionLine(form, session, line) || line.empty()) return;
     const Pop3Command command = RecognizePop3Command(line);
     switch (session->State) {
         case kPop3User:

@@ -14,6 +14,8 @@ constexpr const char* kBounceSender = "Quillnest";
 // From, Subject and content lines, an empty line, then every line of the
 // message file (its own id line, header, body and "." line). A message that
 // lacks its final "." gets one, so the bounce always ends with it.
-std::string BounceText(int64_t Id, const std::string& Address, const std::string& MessageBytes);
+// A Reason that is not empty comes first in the body, as its own paragraph.
+std::string BounceText(int64_t Id, const std::string& Address, const std::string& MessageBytes,
+                       const std::string& Reason = {});
 
 }  // namespace mail

@@ -1,5 +1,8 @@
 #include "mail/relayclient.h"
 
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -34,6 +37,21 @@ private:
 };
 
 }  // namespace
+
+bool IsThisMachine(const std::string& Address) {
+    in_addr wanted{};
+    if (::inet_pton(AF_INET, Address.c_str(), &wanted) != 1) return false;
+    const uint32_t host = ntohl(wanted.s_addr);
+    if (host == INADDR_ANY || (host >> 24) == IN_LOOPBACKNET) return true;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) return false;
+    bool found = false;
+    for (const ifaddrs* i = list; i != nullptr && !found; i = i->ifa_next)
+        found = i->ifa_addr != nullptr && i->ifa_addr->sa_family == AF_INET &&
+                reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr == wanted.s_addr;
+    ::freeifaddrs(list);
+    return found;
+}
 
 trelay::trelay(trelayhooks Hooks, std::string MessageFile, std::string PrimaryDns, std::string SecondaryDns)
     : hooks_(std::move(Hooks)),
@@ -72,9 +90,14 @@ void trelay::DeliverAll() {
         Recipient = Recipients[static_cast<size_t>(RecipientIndex)];
         MxHosts = Lookup.Lookup(Recipient, PrimaryDns, SecondaryDns);
         Delivered = false;
-        for (const tmxhost& mx : MxHosts) {
-            if (Delivered) break;
-            TalkTo(mx.Host);
+        // Hosts after this server itself are no better choice than it is; when
+        // it is the first choice, the mail can go nowhere but back here.
+        for (size_t i = 0; i < MxHosts.size() && !Delivered; ++i) {
+            if (IsThisServer(MxHosts[i].Host)) {
+                if (i == 0) ReturnLoopingRecipient();
+                break;
+            }
+            TalkTo(MxHosts[i].Host);
         }
     }
     net_.Cleanup();
@@ -107,6 +130,22 @@ void trelay::TalkTo(const std::string& Host) {
     ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &orderly, sizeof orderly);
     if (!net_.Connect(socket, address, SmtpPort)) return;
     Dialogue(socket);
+}
+
+bool trelay::IsThisServer(const std::string& Host) {
+    const int port = hooks_.OwnSmtpPort ? hooks_.OwnSmtpPort() : 0;
+    std::string address;
+    return port != 0 && port == SmtpPort && Host.size() <= kDnsHostTextMax && net_.ResolveHost(Host, address) &&
+           IsThisMachine(address);
+}
+
+void trelay::ReturnLoopingRecipient() {
+    const std::string reason = LoopReason(Recipient);
+    SyncLog("[SMTP] " + reason);
+    if (hooks_.Bounce) hooks_.Bounce(MessageFile, reason);
+    Recipients.erase(Recipients.begin() + RecipientIndex);
+    --RecipientIndex;  // the loop's step reaches the next recipient
+    RewriteControlFile();
 }
 
 void trelay::Dialogue(int Socket) {

@@ -30,7 +30,15 @@ struct trelayhooks {
     std::function<std::string()> HeloDomain;                     // the text of helodomain now
     std::function<void(const std::string& File)> RemoveEntry;    // SyncRemoveEntry
     std::function<void(const std::string& File)> AttemptDone;    // SyncAttemptDone
+    // The port this server's SMTP service listens on now; 0 when it does not.
+    std::function<int()> OwnSmtpPort;
+    // Sends the message back to its sender, saying why.
+    std::function<void(const std::string& File, const std::string& Reason)> Bounce;
 };
+
+// Whether the dotted address is one of this machine's own: a loopback or
+// unspecified address, or one that an interface carries.
+bool IsThisMachine(const std::string& Address);
 
 class trelay {
 public:
@@ -57,6 +65,10 @@ private:
     bool ReadControlFile();
     // The dialogue with one host.
     void TalkTo(const std::string& Host);
+    // Whether Host is this server's own SMTP service: handing it the message
+    // would only queue it here again, for ever.
+    bool IsThisServer(const std::string& Host);
+    void ReturnLoopingRecipient();
     void Dialogue(int Socket);
     bool ReceiveReply(int Socket, std::string& Pending, std::string& Reply);
     bool Send(int Socket, const std::string& Text);

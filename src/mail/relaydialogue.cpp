@@ -104,4 +104,9 @@ void tdatapieces::Finish() {
     ended_ = true;
 }
 
+std::string LoopReason(const std::string& Recipient) {
+    return "Mail to " + Recipient + " was not sent: the mail exchanger of its domain is this server itself, "
+           "so the message would only come back here.";
+}
+
 }  // namespace mail

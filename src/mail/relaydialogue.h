@@ -75,4 +75,7 @@ private:
     bool ended_ = false;
 };
 
+// Why a recipient whose mail exchanger is this server itself is returned.
+std::string LoopReason(const std::string& Recipient);
+
 }  // namespace mail

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/listener.h"
 #include "mail/addresses.h"
 #include "mail/mailbox.h"
 #include "mail/mailstore.h"
@@ -93,6 +94,22 @@ mail::trelayhooks HooksFor(Tquillnestform* Form) {
             }
         });
     };
+    hooks.OwnSmtpPort = [alive, Form]() {
+        auto port = std::make_shared<int>(0);
+        OnWindow(alive, Form, [port](Tquillnestform& f) {
+            if (!f.emailenabled->Checked() || !f.SmtpListener.Listening || !ParsePortText(f.emailport->Text(), *port))
+                *port = 0;
+        });
+        return *port;
+    };
+    hooks.Bounce = [alive, Form](const std::string& File, const std::string& Reason) {
+        OnWindow(alive, Form, [File, Reason](Tquillnestform& f) {
+            try {
+                f.BounceMessage(File, Reason);
+            } catch (...) {
+            }
+        });
+    };
     return hooks;
 }
 
@@ -158,7 +175,7 @@ void Tquillnestform::RelayAttemptDone(const std::string& File) {
     if (it != RelaysInFlight.end()) RelaysInFlight.erase(it);
 }
 
-void Tquillnestform::BounceMessage(const std::string& File) {
+void Tquillnestform::BounceMessage(const std::string& File, const std::string& Reason) {
     std::string control;
     if (!netunit::ReadWholeFile(mail::ControlFileOf(File), control)) return;
     std::vector<std::string> lines = mail::RelayLines(control);
@@ -172,9 +189,9 @@ void Tquillnestform::BounceMessage(const std::string& File) {
     // would tell the sender nothing and sit in a mailbox or the queue.
     std::string message;
     if (!netunit::ReadWholeFile(File, message)) return;
-    const std::string text = mail::BounceText(mail::DrawMessageId(), address, message);
+    const std::string text = mail::BounceText(mail::DrawMessageId(), address, message, Reason);
     if (local) {
-        const core::tuseraccount* account = mail::FindMailboxAccount(Accounts, address.substr(0, address.find('@')));
+        const core::tuseraccount* account = mail::FindMailboxAccount(Accounts, mail::MailboxPart(address));
         if (account != nullptr) PlaceInMailboxOf(MailDir, account->UserName, text);
         return;
     }

@@ -1,8 +1,14 @@
 // The message text that follows DATA, taken from the session's buffer line by
 // line: every line end becomes CR LF, a message without a From header gets
 // the envelope sender as its last header line, and the line "." ends the
-// message. Lines keep the dots the client put in front of them. Pure: no
-// socket, no file.
+// message, but only as CR LF "." CR LF: a "." line with a bare LF on either
+// side is message text, so that a client (or a server in front of this one)
+// that reads line ends more loosely cannot end one message early and have
+// the rest run as commands. Lines keep the dots the client put in front of
+// them; a line that is message text yet would read back as the final "."
+// once its line end is repaired or its NUL bytes are left out is stored
+// with one more dot, as a client would have stuffed it. Pure: no socket, no
+// file.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +24,7 @@ constexpr size_t kMessageLineMax = 64 * 1024;
 struct tmessagetext {
     bool FromSeen = false;  // a From header line was seen, or one was added
     bool InBody = false;    // the empty line that ends the header has passed
+    bool AfterBareLf = false;  // the last line taken ended with an LF alone
 };
 
 struct tdatachunk {

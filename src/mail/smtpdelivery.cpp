@@ -9,6 +9,8 @@
 #include "mail/relayfiles.h"
 #include "netunit/datetime.h"
 #include "netunit/files.h"
+#include "netunit/textfile.h"
+#include "netunit/textutil.h"
 #include "ui/quillnestform.h"
 
 namespace mail {
@@ -34,7 +36,18 @@ private:
     std::vector<std::string> made_;
     std::string relayFile_;
     double queuedAt_ = 0;
+    int64_t messageId_ = -1;  // the id on the stored message's first line
 };
+
+// The id on a message file's first line.
+bool ReadFirstLineId(const std::string& File, int64_t& Id) {
+    netunit::TTextFile file;
+    std::string line;
+    const bool read = netunit::TextReset(file, File) && netunit::TextReadLine(file, line);
+    netunit::TextClose(file);
+    Id = netunit::ParseInt64(line);
+    return read && Id >= 0;
+}
 
 bool tdelivery::PlaceFirst() {
     std::string placed;
@@ -48,7 +61,13 @@ bool tdelivery::CopyToMailbox(const std::string& source, const core::tuseraccoun
     const std::string& user = account.UserName;
     const std::string temp =
         FreeTempName(form_->MailDir + user + "^", NextMessageNumber(form_->MailDir, user), "");
-    if (!CopyFileDurably(source, temp)) return false;
+    // The copies share the message's id unless the mailbox holds that id
+    // already (a recipient named twice, or directly and through a forward):
+    // ids are unique within a mailbox, so such a copy gets the next free one.
+    std::vector<std::string> ids;
+    if (!ReadMailboxIds(form_->MailDir, user, ids)) return false;
+    const int64_t id = PickMessageId(messageId_, ids);
+    if (!CopyFileDurably(source, temp, id == messageId_ ? std::string() : std::to_string(id))) return false;
     std::string placed;
     if (!PlaceInMailbox(temp, form_->MailDir, user, placed)) {
         netunit::FileDelete(temp);
@@ -89,6 +108,7 @@ bool tdelivery::QueueForRelay(const std::string& source) {
 bool tdelivery::Run() {
     if (!session_->Recipient.empty() && !PlaceFirst()) return false;
     const std::string source = session_->DataFileName;
+    if (!session_->LocalRecipients.empty() && !ReadFirstLineId(source, messageId_)) return false;
     for (const std::string& entry : session_->LocalRecipients) {
         const core::tuseraccount* account = FindMailboxAccount(form_->Accounts, entry);
         // A recipient that is gone, or over its quota, is passed over; the

@@ -115,6 +115,7 @@ void AuthResult(Tquillnestform* form, tsession* session) {
 }
 
 // AUTH LOGIN's two answers build the token AUTH PLAIN would have carried.
+// The user name may come on the AUTH line itself, as an initial response.
 void AuthAnswer(Tquillnestform* form, tsession* session, const std::string& answer) {
     if (session->State == kSmtpAuthUser) {
         session->Credentials = std::string("net") + '\0' + netunit::Base64Decode(answer);
@@ -186,8 +187,7 @@ void RcptTo(Tquillnestform* form, tsession* session, const std::string& line) {
     if (form->MasterAddressOn && forwarded && !catchAll) session->LocalRecipients.push_back(form->MasterAddress);
     bool noSuchUser = false;
     const bool local = form->IsLocalDomain(address, noSuchUser);
-    const size_t at = address.find('@');
-    const std::string user = at == std::string::npos ? std::string() : address.substr(0, at);
+    const std::string user = MailboxPart(address);
     if (local)
         LocalRecipient(form, session, address, user);
     else if (!noSuchUser && form->relayemail->Checked())
@@ -271,14 +271,18 @@ void WriteMessageText(Tquillnestform* form, tsession* session, const std::string
 }
 
 // Between reads the session keeps what is known of the message: Toggle, that
-// it has a From header; Counter, 1 once its header has ended.
+// it has a From header; Counter, its flags below (0 when DATA starts).
+constexpr int32_t kTextInBody = 1;     // the header has ended
+constexpr int32_t kTextAfterBareLf = 2;  // the last line ended with an LF alone
+
 void StepMessageText(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
     ReceiveIntoBuffer(form, session);
-    tmessagetext state{session->Toggle, session->Counter != 0};
+    tmessagetext state{session->Toggle, (session->Counter & kTextInBody) != 0,
+                       (session->Counter & kTextAfterBareLf) != 0};
     const tdatachunk chunk = TakeMessageText(session->InputBuffer, state, AddedFromLine(session->Sender));
     session->Toggle = state.FromSeen;
-    session->Counter = state.InBody ? 1 : 0;
+    session->Counter = (state.InBody ? kTextInBody : 0) | (state.AfterBareLf ? kTextAfterBareLf : 0);
     session->ByteCount += static_cast<int64_t>(chunk.Consumed);
     if (chunk.LineTooLong) return Abandon(form, session, "Line too long!");
     if (chunk.Consumed == 0) return;
@@ -310,8 +314,10 @@ void CommandInState(Tquillnestform* form, tsession* session, const std::string& 
                 return AuthResult(form, session);
             }
             if (command == SmtpCommand::AuthLogin) {
-                Reply(form, session, kAskUser);
                 session->State = kSmtpAuthUser;
+                const std::string initial = NthWord(line, 3);
+                if (!initial.empty()) return AuthAnswer(form, session, initial);
+                Reply(form, session, kAskUser);
                 return;
             }
             if (command == SmtpCommand::Quit) {
@@ -349,12 +355,8 @@ void CommandInState(Tquillnestform* form, tsession* session, const std::string& 
 
 void StepCommand(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
-    // More is read only once the lines already here are answered, so a client
-    // that sends faster than it reads cannot grow the buffer.
-    if (session->InputBuffer.find('\n') == std::string::npos && ReceiveIntoBuffer(form, session))
-        BoundCommandBuffer(session->InputBuffer);
     std::string line;
-    if (!TakeCommandLine(session->InputBuffer, line)) return;
+    if (!TakeSessionLine(form, session, line)) return;
     if (session->State == kSmtpAuthUser || session->State == kSmtpAuthPassword) return AuthAnswer(form, session, line);
     if (line.empty()) return;
     CommandInState(form, session, line);

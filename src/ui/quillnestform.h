@@ -163,7 +163,7 @@ public:
     // queued messages to relay workers and bounces what they cannot deliver.
     void Timer4Timer(forms::TObject* Sender);
     void RelayAttemptDone(const std::string& File);
-    void BounceMessage(const std::string& File);
+    void BounceMessage(const std::string& File, const std::string& Reason = {});
     // Workers hold this weakly: it expires with the window, so a worker that
     // outlives the window reaches nothing.
     std::shared_ptr<const bool> RelayWindowAlive = std::make_shared<const bool>(true);

@@ -190,7 +190,7 @@ class SmtpDialogueTest(unittest.TestCase):
             self.assertEqual(d.ask("mail from: <a@far.test>"), b"250 'aight sender's cool")
             self.assertEqual(d.ask(f"rcpt to:<bob@{DOMAIN}>"), b"250 ok.. gotcha :P")
             self.assertEqual(d.ask("data"), b"354 k.. uhm.. GO! =)")
-            d.send(b"From: me\nSubject: lf\n\nline one\nline two\n.\n")
+            d.send(b"From: me\nSubject: lf\n\nline one\nline two\r\n.\r\n")
             self.assertEqual(d.line(), b"250 ok.. got it :)")
             self.assertEqual(d.ask("quit"), b"221 Thank you and please come again!")
             body = srv.mailbox("bob")[0].split(b"\r\n", 1)[1]
@@ -268,6 +268,21 @@ class SmtpDialogueTest(unittest.TestCase):
                 with self.assertRaises(smtplib.SMTPAuthenticationError):
                     s.user, s.password = "amy", "bad"
                     s.auth("LOGIN", s.auth_login, initial_response_ok=False)
+            # smtplib's default: the user name rides on the AUTH LOGIN line.
+            for user, password, code in (("amy", "secret", 235), ("amy", "bad", 535), ("bob", "pw", 235)):
+                with srv.smtp() as s:
+                    s.ehlo()
+                    s.user, s.password = user, password
+                    try:
+                        got, _ = s.auth("LOGIN", s.auth_login)
+                    except smtplib.SMTPAuthenticationError as e:
+                        got = e.smtp_code
+                    self.assertEqual(got, code, (user, password))
+            d = srv.smtp_ready()
+            self.assertEqual(d.ask("AUTH LOGIN " + base64.b64encode(b"amy").decode()), b"334 UGFzc3dvcmQ6")
+            self.assertEqual(d.ask(base64.b64encode(b"secret").decode()), b"235 Authentication succeeded!")
+            self.assertEqual(d.ask("MAIL FROM:<amy@example.test>"), b"250 'aight sender's cool")
+            self.assertEqual(d.ask("RCPT TO:<x@far.test>"), b"250 ok.. got it. (to be relayed)")
             self.assertIn("Authenticated as bob", srv.log())
             self.assertIn("Authentication Failed", srv.log())
 
@@ -286,6 +301,76 @@ class SmtpDialogueTest(unittest.TestCase):
             with open(controls[0], "rb") as f:
                 lines = f.read().split(b"\r\n")
             self.assertEqual(lines[2:], [b"<a@far.test>", b"one@far.test", b""])
+
+    def test_only_cr_lf_dot_cr_lf_ends_a_message(self):
+        """A "." line with a bare LF beside it, or with a NUL in it, is text: the
+        forged envelope behind it is not run, and amy gets nothing."""
+        forged = b"MAIL FROM:<boss@example.test>\r\nRCPT TO:<amy@example.test>\r\nDATA\r\nforged\r\n"
+        variants = [(b"\n.\n", b"."), (b"\r\n.\n", b"."), (b"\n.\r\n", b"."), (b"\r\n.\x00\r\n", b".")]
+        with MailServer() as srv:
+            for n, (end, seen) in enumerate(variants):
+                d = srv.smtp_ready()
+                self.assertEqual(d.ask("MAIL FROM:<a@far.test>"), b"250 'aight sender's cool")
+                self.assertEqual(d.ask(f"RCPT TO:<bob@{DOMAIN}>"), b"250 ok.. gotcha :P")
+                self.assertEqual(d.ask("DATA"), b"354 k.. uhm.. GO! =)")
+                d.send(b"Subject: s\r\n\r\nbody" + end + forged + b"\r\n.\r\nNOOP\r\n")
+                self.assertEqual(d.line(), b"250 ok.. got it :)", end)
+                self.assertEqual(d.line(), b'500 We were kind of expecting a "MAIL FROM:" command!', end)
+                self.assertEqual(d.ask("QUIT"), b"221 Thank you and please come again!")
+                self.assertEqual(len(srv.mailbox("bob")), n + 1, end)
+                self.assertEqual(srv.mailbox("amy"), [], end)
+                p = srv.pop()
+                p.user("bob")
+                p.pass_("pw")
+                self.assertEqual(p.retr(n + 1)[1], [b"Subject: s", b"from: <a@far.test>", b"", b"body", seen]
+                                 + forged.rstrip(b"\r\n").split(b"\r\n") + [b""], end)
+                p.quit()
+
+    def test_over_long_command_line_is_answered_once_and_its_tail_never_runs(self):
+        with MailServer() as srv:
+            d = srv.dialogue()
+            d.line()
+            d.send("NOOP " + "x" * 4091 + "HELO evil.test\r\nHELO good\r\nMAIL FROM:<a@far.test>\r\n")
+            self.assertEqual(d.line(), b"500 We were expecting a HELO or perhaps an EHLO :)")
+            self.assertEqual(d.line(), b"250 G'Day")
+            self.assertEqual(d.line(), b"250 'aight sender's cool")
+            self.assertEqual(d.ask("QUIT"), b"221 see ya!!!")
+            self.assertNotIn("evil", srv.log())
+
+    def test_bare_account_names_are_local_mailboxes(self):
+        files = {"forwards23.dat": fixtures.forward(destination="amy", forwarded=f"fw@{DOMAIN}"),
+                 "maildomains23.dat": fixtures.mail_domain(DOMAIN)
+                 + fixtures.mail_domain("other.test", catch_all=True, catch_all_address="bob")}
+        with MailServer(extra_files=files) as srv:
+            d = srv.smtp_ready()
+            self.assertEqual(d.ask("MAIL FROM:<a@far.test>"), b"250 'aight sender's cool")
+            self.assertEqual(d.ask("RCPT TO:<Bob>"), b"250 ok.. gotcha :P")
+            self.assertEqual(d.ask(f"RCPT TO:<fw@{DOMAIN}>"), b"250 ok.. gotcha :D")
+            self.assertEqual(d.ask("RCPT TO:<anyone@other.test>"), b"250 ok.. gotcha :D")
+            self.assertEqual(d.ask("RCPT TO:<nomail>"), NOT_IN_SERVICE)
+            self.assertEqual(d.ask("RCPT TO:<ghost>"), b"550 Invalid User :P")
+            d.ask("DATA")
+            d.send(message_text(["to names"]) + ".\r\n")
+            self.assertEqual(d.line(), b"250 ok.. got it :)")
+            self.assertEqual(srv.mail_names(), ["amy^0", "bob^0", "bob^1"])
+
+    def test_copies_in_one_mailbox_have_their_own_ids(self):
+        files = {"forwards23.dat": fixtures.forward(destination=f"bob@{DOMAIN}", forwarded=f"fw@{DOMAIN}")}
+        with MailServer(extra_files=files) as srv:
+            with srv.smtp() as s:
+                s.sendmail("a@far.test", [f"bob@{DOMAIN}", f"bob@{DOMAIN}", f"fw@{DOMAIN}", f"amy@{DOMAIN}"],
+                           message_text(["copies"]))
+                s.sendmail("a@far.test", [f"amy@{DOMAIN}", f"bob@{DOMAIN}"], message_text(["second"]))
+            self.assertEqual(len(srv.mailbox("bob")), 4)
+            for user, password in (("bob", "pw"), ("amy", "secret")):
+                p = srv.pop()
+                p.user(user)
+                p.pass_(password)
+                ids = [line.split()[1] for line in p.uidl()[1]]
+                self.assertEqual(len(ids), len(set(ids)), (user, ids))
+                self.assertEqual([p.retr(i + 1)[1][-1] for i in range(len(ids))],
+                                 [b"copies"] * (len(ids) - 1) + [b"second"])
+                p.quit()
 
     def test_upper_case_address_reaches_the_accounts_own_mailbox(self):
         with MailServer() as srv:
@@ -456,6 +541,21 @@ class Pop3DialogueTest(unittest.TestCase):
             self.assertTrue(d.closed())
             self.assertEqual(srv.mailbox("bob"), files[1:])
 
+    def test_over_long_command_line_is_answered_once_and_its_tail_never_runs(self):
+        with MailServer() as srv:
+            self.deliver(srv, 1)
+            d = srv.dialogue(srv.pop_port)
+            d.line()
+            d.send("NOOP " + "x" * 4091 + "USER bob\r\nUSER bob\r\nPASS pw\r\nSTAT\r\n")
+            self.assertEqual(d.line(), b"-ERR try the USER command ;)")
+            self.assertEqual(d.line(), b"+OK sweet.. now gimme a passwerd :P")
+            self.assertEqual(d.line(), b"+OK ok.. you're in!")
+            self.assertTrue(d.line().startswith(b"+OK 1 "))
+            d.send("LIST " + "9" * 300 + "\r\nNOOP\r\n")
+            self.assertEqual(d.line(), b"-ERR either yer on crack, or this server has a bug")
+            self.assertEqual(d.line(), b"+OK , but move yer butt")
+            self.assertEqual(d.ask("QUIT"), b"+OK i'm outta here.")
+
     def test_deletions_wait_for_quit(self):
         with MailServer() as srv:
             self.deliver(srv, 2)
@@ -534,6 +634,39 @@ class Pop3DialogueTest(unittest.TestCase):
 
 class DurabilityTest(unittest.TestCase):
     RUNS = 12
+
+    def test_start_removes_messages_killed_while_being_received(self):
+        ports = (free_port(), free_port())
+        base = tempfile.mkdtemp(prefix="quillnest-e2e-")
+        try:
+            srv = MailServer(folder=base, ports=ports)
+            srv.server.start()
+            self.assertTrue(srv.server.wait_port(srv.smtp_port, 10))
+            with srv.smtp() as s:
+                s.sendmail("a@far.test", [f"bob@{DOMAIN}"], message_text(["kept"]))
+            kept = srv.mailbox("bob")
+            local = srv.smtp_ready()
+            relay = srv.smtp_ready()
+            for d, rcpt in ((local, f"bob@{DOMAIN}"), (relay, "far@remote.test")):
+                d.ask("MAIL FROM:<a@far.test>")
+                d.ask(f"RCPT TO:<{rcpt}>")
+                self.assertEqual(d.ask("DATA"), b"354 k.. uhm.. GO! =)")
+                d.send("Subject: never acknowledged\r\n\r\n" + "partial\r\n" * 300)
+            self.assertTrue(wait_until(lambda: "bob^1.tmp" in srv.mail_names()
+                                       and any(n.endswith(".m.tmp") for n in srv.relay_names()), 5))
+            srv.server.proc.send_signal(signal.SIGKILL)
+            srv.server.proc.wait()
+            local.close()
+            relay.close()
+            srv = MailServer(folder=base, ports=ports)
+            srv.server.start()
+            self.assertTrue(srv.server.wait_port(srv.smtp_port, 10))
+            self.assertEqual(srv.mail_names(), ["bob^0"])
+            self.assertEqual(srv.relay_names(), [])
+            self.assertEqual(srv.mailbox("bob"), kept)
+            srv.server.terminate()
+        finally:
+            shutil.rmtree(base, ignore_errors=True)
 
     def test_acknowledged_mail_survives_sigkill(self):
         """Each run acknowledges messages and is killed at once after the last

@@ -26,6 +26,7 @@ TICK = 10  # the scheduler's interval, in seconds
 HOSTS = """127.0.0.21 mx-a.example.com
 127.0.0.22 mx-b.example.com
 127.0.0.23 mx-c.example.com
+127.0.0.1 self.example.com
 """
 MX_A, MX_B, MX_C = "127.0.0.21", "127.0.0.22", "127.0.0.23"
 
@@ -212,8 +213,8 @@ class RelayServer:
     """The program with SMTP on a free port, relaying on, the fake DNS servers
     as its MX lookup servers, the test hosts file, and a log file."""
 
-    def __init__(self, queue=None):
-        self.port = free_port()
+    def __init__(self, queue=None, port=None):
+        self.port = port or free_port()
         files = {
             "accounts23.dat": fixtures.account(name="bob", password="pw", email_address=f"bob@{LOCAL_DOMAIN}"),
             "maildomains23.dat": fixtures.mail_domain(LOCAL_DOMAIN),
@@ -398,6 +399,28 @@ class RelayTest(unittest.TestCase):
             self.assertIn(b"MAIL FROM: <Quillnest>\r\n", mx_b.sessions[0])
             self.assertFalse(os.path.exists(srv.path("mail", "bob^1")))
             self.assertEqual(len(mx_b.sessions), 1)
+
+    def test_mail_whose_exchanger_is_this_server_bounces_instead_of_looping(self):
+        # The program's SMTP listens on 25, where the worker would deliver (so
+        # no fake exchanger can listen there beside it).
+        self.fake(FakeDns("127.0.0.1", answer_by_domain({"loop.test": [(10, "self.example.com")]})))
+        with RelayServer(port=25) as srv:
+            with smtplib.SMTP("127.0.0.1", 25, timeout=10) as s:
+                s.sendmail("bob@example.test", ["far@loop.test"], "Subject: loop\r\n\r\nbody\r\n")
+            self.assertTrue(wait_until(lambda: os.path.exists(srv.path("mail", "bob^0")), TICK + 10))
+            self.assertTrue(wait_until(lambda: srv.queue_names() == [], 10))
+            bounce = srv.read("mail", "bob^0").split(b"\r\n")
+            self.assertIn(b"Subject: Message Undeliverable!", bounce)
+            reason = bounce[bounce.index(b"") + 1]
+            self.assertIn(b"far@loop.test", reason)
+            self.assertIn(b"this server itself", reason)
+            self.assertIn(b"Subject: loop", bounce)
+            self.assertTrue(srv.logged("[SMTP] Mail to far@loop.test was not sent"))
+            # Nothing came back in, and nothing is tried again.
+            time.sleep(TICK + 2)
+            self.assertEqual(srv.queue_names(), [])
+            self.assertFalse(os.path.exists(srv.path("mail", "bob^1")))
+            self.assertEqual(srv.server.log_text().count("Sent mail."), 1)
 
     def test_hostile_dns_answers_neither_crash_nor_lose_mail(self):
         def loop(query):  # the exchange is a pointer to itself

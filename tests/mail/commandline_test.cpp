@@ -10,10 +10,30 @@
 namespace mail {
 namespace {
 
+// Takes every line the way a session does: bounded before each take.
+void TakeAll(std::string& buffer, std::vector<std::string>& lines) {
+    std::string line;
+    for (BoundCommandBuffer(buffer); TakeCommandLine(buffer, line); BoundCommandBuffer(buffer)) lines.push_back(line);
+}
+
 std::vector<std::string> AllLines(std::string buffer) {
     std::vector<std::string> lines;
-    std::string line;
-    while (TakeCommandLine(buffer, line)) lines.push_back(line);
+    TakeAll(buffer, lines);
+    lines.push_back("rest:" + buffer);
+    return lines;
+}
+
+// Feeds Input in reads cut at Splits and collects the lines taken.
+std::vector<std::string> FedLines(const std::string& input, std::vector<size_t> splits) {
+    std::string buffer;
+    std::vector<std::string> lines;
+    size_t from = 0;
+    splits.push_back(input.size());
+    for (size_t cut : splits) {
+        AppendReceived(buffer, input.data() + from, cut - from);
+        from = cut;
+        TakeAll(buffer, lines);
+    }
     lines.push_back("rest:" + buffer);
     return lines;
 }
@@ -47,17 +67,32 @@ TEST(CommandLineIntake, SameLinesWhateverTheSplit) {
     const std::vector<std::string> expected = AllLines(input);
     for (size_t split = 0; split <= input.size(); ++split) {
         SCOPED_TRACE(split);
-        std::string buffer;
-        std::vector<std::string> lines;
-        std::string line;
-        for (const std::string& part : {input.substr(0, split), input.substr(split)}) {
-            AppendReceived(buffer, part.data(), part.size());
-            BoundCommandBuffer(buffer);
-            while (TakeCommandLine(buffer, line)) lines.push_back(line);
-        }
-        lines.push_back("rest:" + buffer);
-        EXPECT_EQ(lines, expected);
+        EXPECT_EQ(FedLines(input, {split}), expected);
     }
+}
+
+// The rest of an over-long line never runs as a command, wherever the reads
+// fall, and the lines pipelined behind it are all taken.
+TEST(CommandLineIntake, OverLongLineIsAnsweredOnceAndItsTailDropped) {
+    const std::string head = "NOOP " + std::string(4091, 'x');
+    const std::string input = head + "HELO evil.test\r\nHELO good\r\nQUIT\r\n";
+    const std::vector<std::string> expected = {head.substr(0, kCommandLineKept), "HELO good", "QUIT", "rest:"};
+    for (size_t split = 0; split <= input.size(); ++split) {
+        SCOPED_TRACE(split);
+        EXPECT_EQ(FedLines(input, {split}), expected);
+    }
+    // Reads of 4096 bytes, as the session receives them, and of one byte.
+    std::vector<size_t> reads, bytes;
+    for (size_t at = 4096; at < input.size(); at += 4096) reads.push_back(at);
+    for (size_t at = 1; at < input.size(); ++at) bytes.push_back(at);
+    EXPECT_EQ(FedLines(input, reads), expected);
+    EXPECT_EQ(FedLines(input, bytes), expected);
+}
+
+TEST(CommandLineIntake, EveryPipelinedLineIsBounded) {
+    const std::string input = "QUIT\r\n" + std::string(400, 'b') + "\r\n" + std::string(300, 'c') + "\nNOOP\r\n";
+    EXPECT_EQ(AllLines(input), (std::vector<std::string>{"QUIT", std::string(kCommandLineKept, 'b'),
+                                                          std::string(kCommandLineKept, 'c'), "NOOP", "rest:"}));
 }
 
 TEST(CommandLineIntake, BoundsTheFirstLine) {
@@ -69,10 +104,13 @@ TEST(CommandLineIntake, BoundsTheFirstLine) {
     const std::string kept(kCommandLineKept, 'a');
     const Row rows[] = {
         {"255 characters and CR LF stay", std::string(255, 'a') + "\r\n", std::string(255, 'a') + "\r\n"},
-        {"256 characters and CR LF are cut", std::string(256, 'a') + "\r\nQUIT\r\n", kept + "\r\n"},
-        {"300 characters without a line end are cut", std::string(300, 'a'), kept + "\r\n"},
+        {"256 characters and CR LF are cut, the next line kept", std::string(256, 'a') + "\r\nQUIT\r\n",
+         kept + "\r\nQUIT\r\n"},
+        {"the cut reaches the line end, not further", std::string(5000, 'a') + "\nNOOP\r\nQUIT",
+         kept + "\r\nNOOP\r\nQUIT"},
+        {"300 characters without a line end wait, marked over-long", std::string(300, 'a'), std::string(257, 'a')},
         {"256 characters without a line end wait", std::string(256, 'a'), std::string(256, 'a')},
-        {"257 characters without a line end are cut", std::string(257, 'a'), kept + "\r\n"},
+        {"257 characters without a line end wait", std::string(257, 'a'), std::string(257, 'a')},
         {"a long second line is left for its turn", "QUIT\r\n" + std::string(400, 'b'),
          "QUIT\r\n" + std::string(400, 'b')},
     };
@@ -82,6 +120,14 @@ TEST(CommandLineIntake, BoundsTheFirstLine) {
         BoundCommandBuffer(buffer);
         EXPECT_EQ(buffer, row.after);
     }
+}
+
+TEST(CommandLineIntake, TakenLinesHoldNoNulBytes) {
+    std::string buffer = std::string("MAIL\0 F\0\r\nQUIT\r\n", 16);
+    std::string line;
+    ASSERT_TRUE(TakeCommandLine(buffer, line));
+    EXPECT_EQ(line, "MAIL F");
+    EXPECT_EQ(buffer, "QUIT\r\n");
 }
 
 TEST(CommandLineIntake, LeavesOutNulBytes) {

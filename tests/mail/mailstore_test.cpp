@@ -72,3 +72,59 @@ TEST(MailStore, CopiesWholeFiles) {
 
 }  // namespace
 }  // namespace mail
+
+namespace mail {
+namespace {
+
+TEST(UnfinishedMessages, NamesOfMessagesBeingWritten) {
+    struct Row {
+        const char* name;
+        bool relay;
+        bool unfinished;
+    };
+    const Row rows[] = {
+        {"bob^0.tmp", false, true},
+        {"bob^12.tmp", false, true},
+        {"bob^3.tmp4711-2", false, true},
+        {"a^b^3.tmp", false, true},
+        {"bob^0", false, false},
+        {"bob^x.tmp", false, false},
+        {"bob^.tmp", false, false},
+        {"^0.tmp", false, false},
+        {"bob^0.tmpx", false, false},
+        {"bob^0.tmp12", false, false},
+        {"notes.tmp", false, false},
+        {"relay", false, false},
+        {"0.m.tmp", true, true},
+        {"7.m.tmp99-0", true, true},
+        {"7.r.tmp99-0", true, true},
+        {"7.r.tmp", true, false},
+        {"7.m", true, false},
+        {"7.r", true, false},
+        {"x.m.tmp", true, false},
+        {"bob^0.tmp", true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(IsUnfinishedMessageName(row.name, row.relay), row.unfinished);
+    }
+}
+
+}  // namespace
+}  // namespace mail
+
+namespace mail {
+namespace {
+
+TEST(MailStore, CopyCanGiveTheMessageAnotherId) {
+    TempDir dir;
+    const std::string big(200000, 'x');
+    dir.Write("m", "123\r\nSubject: s\r\n\r\n" + big + "\r\n.\r\n");
+    ASSERT_TRUE(CopyFileDurably(dir / "m", dir / "same"));
+    ASSERT_TRUE(CopyFileDurably(dir / "m", dir / "other", "124"));
+    EXPECT_EQ(TempDir::Read(dir / "same"), TempDir::Read(dir / "m"));
+    EXPECT_EQ(TempDir::Read(dir / "other"), "124\r\nSubject: s\r\n\r\n" + big + "\r\n.\r\n");
+}
+
+}  // namespace
+}  // namespace mail

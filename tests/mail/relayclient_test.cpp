@@ -233,3 +233,24 @@ TEST_F(RelayClientTest, WithoutAControlFileOnlyTheAttemptEnds) {
 }
 
 }  // namespace
+
+namespace mail {
+namespace {
+
+TEST(RelayLoop, ThisMachinesAddresses) {
+    struct Row {
+        const char* address;
+        bool own;
+    };
+    const Row rows[] = {
+        {"127.0.0.1", true}, {"127.3.2.1", true}, {"0.0.0.0", true},
+        {"192.0.2.1", false}, {"not an address", false}, {"", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.address);
+        EXPECT_EQ(IsThisMachine(row.address), row.own);
+    }
+}
+
+}  // namespace
+}  // namespace mail

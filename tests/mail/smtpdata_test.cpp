@@ -57,14 +57,14 @@ TEST(MessageText, StoresTheMessageAsTheMailboxKeepsIt) {
          "A: 1\r\nfrom: <a@b>\r\n\r\nFrom: body\r\n.\r\n", ""},
         {"no header at all", "\r\nbody\r\n.\r\n", "from: <a@b>\r\n\r\nbody\r\n.\r\n", ""},
         {"header without its end gets nothing", "A: 1\r\n.\r\n", "A: 1\r\n.\r\n", ""},
-        {"bare LF line ends become CR LF", "A: 1\n\nx\ny\n.\n", "A: 1\r\nfrom: <a@b>\r\n\r\nx\r\ny\r\n.\r\n", ""},
+        {"bare LF line ends become CR LF", "A: 1\n\nx\ny\r\n.\r\n", "A: 1\r\nfrom: <a@b>\r\n\r\nx\r\ny\r\n.\r\n", ""},
         {"dot-stuffed lines keep their dots", "A: 1\r\n\r\n..x\r\n.y\r\n.\r\n",
          "A: 1\r\nfrom: <a@b>\r\n\r\n..x\r\n.y\r\n.\r\n", ""},
         {"an empty message", ".\r\n", ".\r\n", ""},
         {"what follows the dot stays for the next command", "A: 1\r\n\r\nx\r\n.\r\nQUIT\r\n",
          "A: 1\r\nfrom: <a@b>\r\n\r\nx\r\n.\r\n", "QUIT\r\n"},
-        {"a line ending in CR CR LF is no dot line", "A: 1\r\n\r\n.\r\r\n.\r\n",
-         "A: 1\r\nfrom: <a@b>\r\n\r\n.\r\r\n.\r\n", ""},
+        {"a line ending in CR CR LF is no dot line, and is kept from reading back as one",
+         "A: 1\r\n\r\n.\r\r\n.\r\n", "A: 1\r\nfrom: <a@b>\r\n\r\n..\r\r\n.\r\n", ""},
         {"an unended line waits", "A: 1\r\n\r\npartial", "A: 1\r\nfrom: <a@b>\r\n\r\n", "partial"},
     };
     for (const Row& row : rows) {
@@ -74,6 +74,49 @@ TEST(MessageText, StoresTheMessageAsTheMailboxKeepsIt) {
         EXPECT_EQ(out.rest, row.rest);
         EXPECT_EQ(out.consumed, row.input.size() - row.rest.size());
     }
+}
+
+// Only CR LF "." CR LF ends the message. Every other "." line is text, stored
+// dot-stuffed so that it cannot end the message when it is read back or
+// relayed; the forged envelope behind it stays message text.
+TEST(MessageText, OnlyCrLfDotCrLfEndsTheMessage) {
+    const std::string forged = "MAIL FROM:<x@y>\r\nRCPT TO:<amy@d>\r\nDATA\r\nforged\r\n";
+    const std::string head = "A: 1\r\n\r\nbody";
+    const std::string stored = "A: 1\r\nfrom: <a@b>\r\n\r\nbody\r\n";
+    const std::string storedForged = "MAIL FROM:<x@y>\r\nRCPT TO:<amy@d>\r\nDATA\r\nforged\r\n";
+    struct Row {
+        const char* what;
+        std::string end;     // what follows "body"
+        std::string asText;  // how that "." line is stored
+    };
+    const Row rows[] = {
+        {"LF . LF", "\n.\n", "..\r\n"},
+        {"CR LF . LF", "\r\n.\n", "..\r\n"},
+        {"LF . CR LF", "\n.\r\n", "..\r\n"},
+        {"CR LF . NUL CR LF", std::string("\r\n.\0\r\n", 6), "..\r\n"},
+        {"CR LF NUL . CR LF", std::string("\r\n\0.\r\n", 6), "..\r\n"},
+        {"CR LF . CR CR LF", "\r\n.\r\r\n", "..\r\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string input = head + row.end + forged + ".\r\n";
+        const Outcome whole = Feed(input);
+        EXPECT_TRUE(whole.complete);
+        EXPECT_EQ(whole.text, stored + row.asText + storedForged + ".\r\n");
+        EXPECT_EQ(whole.rest, "");
+        for (size_t split = 0; split <= input.size(); ++split) {
+            SCOPED_TRACE(split);
+            const Outcome fed = Feed(input, {split});
+            EXPECT_EQ(fed.text, whole.text);
+            EXPECT_TRUE(fed.complete);
+        }
+    }
+}
+
+TEST(MessageText, NulBytesAreLeftOutOfStoredLines) {
+    const Outcome out = Feed(std::string("\r\na\0b\r\n\0.x\r\n.\r\n", 17));
+    EXPECT_TRUE(out.complete);
+    EXPECT_EQ(out.text, "from: <a@b>\r\n\r\nab\r\n..x\r\n.\r\n");
 }
 
 TEST(MessageText, SameTextWhateverTheSplit) {
