@@ -156,6 +156,7 @@ protected:
     virtual void NarrowTextChanged(int /*column*/) {}
     // Shows every column's text again.
     void Redraw();
+    QTreeWidgetItem* Row() const { return item_; }
 
 private:
     void SyncSubItems();
