@@ -90,6 +90,9 @@ void TWideSubItems::InsertObject(int Index, const std::u16string& S, forms::TObj
 }
 
 void TWideSubItems::Put(int Index, const std::u16string& S) {
+    // The same text again leaves the 8-bit copy alone: it may hold bytes
+    // that its wide reading does not give back.
+    if (Get(Index) == S) return;
     WideChange change(row_.UniListView());
     TUniStringList::Put(Index, S);
     if (!IgnoreNarrow) row_.SubItems()->SetStrings(Index, WideToAnsi(S));
