@@ -146,10 +146,14 @@ TEST(UniListViewOrder, CaptionOrderIsStrictAndConsistent) {
         for (const auto& b : captions) {
             const int ab = TUniCustomListView::CompareCaptions(a, b);
             EXPECT_EQ(ab, -TUniCustomListView::CompareCaptions(b, a));
-            if (a != b) EXPECT_NE(ab, 0);
-            for (const auto& c : captions)
-                if (ab < 0 && TUniCustomListView::CompareCaptions(b, c) < 0)
+            if (a != b) {
+                EXPECT_NE(ab, 0);
+            }
+            for (const auto& c : captions) {
+                if (ab < 0 && TUniCustomListView::CompareCaptions(b, c) < 0) {
                     EXPECT_LT(TUniCustomListView::CompareCaptions(a, c), 0);
+                }
+            }
         }
     }
 }
