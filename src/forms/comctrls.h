@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <QString>
+
 #include "forms/controls.h"
 
 class QTabBar;
@@ -132,7 +134,7 @@ private:
 // others in order. Texts are UTF-8; the wide forms convert at the call.
 class TListItem {
 public:
-    ~TListItem();
+    virtual ~TListItem();
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& c);
     void SetCaption(const std::u16string& c);
@@ -145,8 +147,18 @@ public:
     TListView* ListView() const { return view_; }
     void* Data = nullptr;
 
-private:
+protected:
     explicit TListItem(TListView* view);
+    // The text a column shows: the narrow text by default.
+    virtual QString ShownText(int column) const;
+    // Runs after code changed the narrow caption (column 0) or the narrow
+    // sub-items (column -1), before the row shows them.
+    virtual void NarrowTextChanged(int /*column*/) {}
+    // Shows every column's text again.
+    void Redraw();
+    QTreeWidgetItem* Row() const { return item_; }
+
+private:
     void SyncSubItems();
     TListView* view_;
     QTreeWidgetItem* item_;
@@ -187,8 +199,21 @@ public:
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
 
-private:
+protected:
+    // Makes the object of a new row; a derived view makes its own kind.
+    virtual TListItem* CreateItem();
+    // Puts the rows in the given order (a permutation of the current rows);
+    // the selection stays with its rows.
+    void ArrangeItems(const std::vector<TListItem*>& order);
+    // Builds the view's rows anew from the narrow texts, as when the window
+    // is re-created; the hooks run before and after.
+    void RecreateWnd();
+    virtual void DestroyWnd() {}
+    virtual void CreateWnd() {}
+    QTreeWidget* Tree() const { return tree_; }
     TListItem* ItemOf(QTreeWidgetItem* it) const;
+
+private:
     QTreeWidget* tree_;
     std::vector<std::unique_ptr<TListColumn>> columns_;
     std::vector<std::unique_ptr<TListItem>> items_;

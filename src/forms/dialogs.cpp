@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "forms/internal.h"
+#include "widgets/unicode/unidialogs.h"
 
 namespace forms {
 
@@ -58,12 +59,13 @@ TModalResult ShowBox(TMessageDlgRequest request) {
         TMsgDlgBtn flag;
         QMessageBox::StandardButton button;
         TModalResult result;
+        uni::TMsgDlgBtnIndex name;
     };
     static const Choice kChoices[] = {
-        {mbYes, QMessageBox::Yes, mrYes},
-        {mbNo, QMessageBox::No, mrNo},
-        {mbOK, QMessageBox::Ok, mrOk},
-        {mbCancel, QMessageBox::Cancel, mrCancel},
+        {mbYes, QMessageBox::Yes, mrYes, uni::mbiYes},
+        {mbNo, QMessageBox::No, mrNo, uni::mbiNo},
+        {mbOK, QMessageBox::Ok, mrOk, uni::mbiOK},
+        {mbCancel, QMessageBox::Cancel, mrCancel, uni::mbiCancel},
     };
     // Escape and the close box: Cancel, else No, else OK.
     const TModalResult escapeResult = (request.Buttons & mbCancel) ? mrCancel
@@ -74,6 +76,10 @@ TModalResult ShowBox(TMessageDlgRequest request) {
     for (const Choice& c : kChoices) {
         if (!(request.Buttons & c.flag)) continue;
         QAbstractButton* b = box.addButton(c.button);
+        // Found by name by tests and assistive tools, whatever the caption.
+        const QString name = QString::fromStdU16String(uni::ButtonNames()[c.name]);
+        b->setObjectName(name);
+        b->setAccessibleName(name);
         if (c.result == escapeResult) escape = b;
     }
     box.setEscapeButton(escape);

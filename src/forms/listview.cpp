@@ -2,6 +2,7 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <algorithm>
+#include <stdexcept>
 
 #include "forms/comctrls.h"
 #include "forms/internal.h"
@@ -41,7 +42,18 @@ TListItem::~TListItem() {
 
 void TListItem::SetCaption(const std::string& c) {
     caption_ = c;
-    item_->setText(0, Q(c));
+    NarrowTextChanged(0);
+    item_->setText(0, ShownText(0));
+}
+
+QString TListItem::ShownText(int column) const {
+    if (column == 0) return Q(caption_);
+    return column - 1 < subItems_->Count() ? Q(subItems_->Strings(column - 1)) : QString();
+}
+
+void TListItem::Redraw() {
+    const int columns = std::max(view_->tree_->columnCount(), subItems_->Count() + 1);
+    for (int i = 0; i < columns; ++i) item_->setText(i, ShownText(i));
 }
 
 void TListItem::SetCaption(const std::u16string& c) {
@@ -51,9 +63,9 @@ void TListItem::SetCaption(const std::u16string& c) {
 std::u16string TListItem::WideCaption() const { return Q(caption_).toStdU16String(); }
 
 void TListItem::SyncSubItems() {
-    const int n = subItems_->Count();
-    const int columns = std::max(view_->tree_->columnCount(), n + 1);
-    for (int i = 1; i < columns; ++i) item_->setText(i, i - 1 < n ? Q(subItems_->Strings(i - 1)) : QString());
+    NarrowTextChanged(-1);
+    const int columns = std::max(view_->tree_->columnCount(), subItems_->Count() + 1);
+    for (int i = 1; i < columns; ++i) item_->setText(i, ShownText(i));
 }
 
 int TListItem::Index() const { return view_->tree_->indexOfTopLevelItem(item_); }
@@ -103,9 +115,11 @@ TListColumn* TListView::AddColumn(const std::string& caption, int width) {
 
 TListItem* TListView::AddItem() { return InsertItem(Count()); }
 
+TListItem* TListView::CreateItem() { return new TListItem(this); }
+
 TListItem* TListView::InsertItem(int Index) {
     Index = std::clamp(Index, 0, Count());
-    std::unique_ptr<TListItem> row(new TListItem(this));
+    std::unique_ptr<TListItem> row(CreateItem());
     TListItem* r = row.get();
     {
         Quiet q(quiet_);
@@ -128,6 +142,48 @@ void TListView::DeleteItem(int Index) {
     // exactly the rows that were selected.
     tree_->clearSelection();
     for (QTreeWidgetItem* it : selected) it->setSelected(true);
+}
+
+void TListView::ArrangeItems(const std::vector<TListItem*>& order) {
+    if (order.size() != items_.size()) throw std::invalid_argument("Rows to arrange do not match the list");
+    std::vector<std::unique_ptr<TListItem>> arranged;
+    arranged.reserve(items_.size());
+    for (TListItem* row : order) {
+        auto it = std::find_if(items_.begin(), items_.end(), [row](const auto& p) { return p.get() == row; });
+        if (it == items_.end() || !*it) throw std::invalid_argument("Rows to arrange do not match the list");
+        arranged.push_back(std::move(*it));
+    }
+    Quiet q(quiet_);
+    std::vector<QTreeWidgetItem*> selected;
+    for (QTreeWidgetItem* it : tree_->selectedItems()) selected.push_back(it);
+    QTreeWidgetItem* current = tree_->currentItem();
+    while (tree_->topLevelItemCount() > 0) tree_->takeTopLevelItem(0);
+    for (const auto& row : arranged) tree_->addTopLevelItem(row->item_);
+    items_ = std::move(arranged);
+    if (current) tree_->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    tree_->clearSelection();
+    for (QTreeWidgetItem* it : selected) it->setSelected(true);
+}
+
+void TListView::RecreateWnd() {
+    DestroyWnd();
+    {
+        Quiet q(quiet_);
+        std::vector<bool> selected;
+        for (const auto& row : items_) selected.push_back(row->item_->isSelected());
+        tree_->clear();
+        for (size_t i = 0; i < items_.size(); ++i) {
+            TListItem* row = items_[i].get();
+            row->item_ = new QTreeWidgetItem;
+            row->item_->setData(0, kRowRole, QVariant::fromValue(reinterpret_cast<quintptr>(row)));
+            tree_->addTopLevelItem(row->item_);
+            // The narrow texts are told to the new rows again.
+            row->SetCaption(std::string(row->caption_));
+            row->SyncSubItems();
+            row->item_->setSelected(selected[i]);
+        }
+    }
+    CreateWnd();
 }
 
 void TListView::Clear() {

@@ -294,7 +294,7 @@ void TquillnestformControls::BuildTelnetPage(TWinControl* page) {
 void TquillnestformControls::BuildAccountsPage(TWinControl* page) {
     homedirlabel = Label(this, page, "homedirlabel", "Home directory: ", 6);
     accountslabel = Label(this, page, "accountslabel", "Accounts:", 26);
-    accountslist = Make<TListView>(this, page, "accountslist", 6, 44, 600, 260);
+    accountslist = Make<uni::TUniListView>(this, page, "accountslist", 6, 44, 600, 260);
     accountslist->AddColumn("User Name", 100);
     accountslist->AddColumn("Description", 445);
     accountslist->SetRowSelect(true);
@@ -306,9 +306,9 @@ void TquillnestformControls::BuildAccountsPage(TWinControl* page) {
 }
 
 namespace {
-TListView* ReportView(TComponent* o, TWinControl* p, const char* name, int top,
-                      std::initializer_list<std::pair<const char*, int>> columns) {
-    auto* v = Make<TListView>(o, p, name, 6, top, 560, 120);
+uni::TUniListView* ReportView(TComponent* o, TWinControl* p, const char* name, int top,
+                              std::initializer_list<std::pair<const char*, int>> columns) {
+    auto* v = Make<uni::TUniListView>(o, p, name, 6, top, 560, 120);
     for (const auto& [caption, width] : columns) v->AddColumn(caption, width);
     v->SetRowSelect(true);
     v->SetReadOnly(true);

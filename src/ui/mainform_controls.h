@@ -5,6 +5,7 @@
 #pragma once
 
 #include "forms/forms.h"
+#include "widgets/unicode/unilistview.h"
 
 class TquillnestformControls : public forms::TForm {
 public:
@@ -172,7 +173,7 @@ public:
     // --- Accounts page
     forms::TLabel* homedirlabel;
     forms::TLabel* accountslabel;
-    forms::TListView* accountslist;
+    uni::TUniListView* accountslist;
     forms::TBitBtn* addaccountbutton;
     forms::TBitBtn* removeaccountbutton;
     forms::TBitBtn* accountpropertiesbutton;
@@ -199,13 +200,13 @@ public:
     forms::TBitBtn* clearlog;
     forms::TMemo* scratchpad;
     forms::TCheckBox* monitordownloads;
-    forms::TListView* downloads;
+    uni::TUniListView* downloads;
     forms::TCheckBox* monitorstats;
-    forms::TListView* dstats;
+    uni::TUniListView* dstats;
     forms::TBitBtn* cleardownloads;
     forms::TBitBtn* clearstats;
     forms::TCheckBox* monitoruploads;
-    forms::TListView* uploads;
+    uni::TUniListView* uploads;
     forms::TBitBtn* clearuploads;
 
     // --- Blacklist page

@@ -1,0 +1,120 @@
+#include "widgets/unicode/unicontrols.h"
+
+#include <QWidget>
+
+#include "forms/comctrls.h"
+#include "forms/form.h"
+#include "forms/stdctrls.h"
+#include "widgets/unicode/unistrutils.h"
+
+namespace uni {
+namespace {
+
+TWideComponentHelper::TList& Stores() {
+    static TWideComponentHelper::TList list;
+    return list;
+}
+
+// Reads or sets the 8-bit text of one kind of control.
+template <class C>
+bool TextOfKind(forms::TControl* control, std::string* get, const std::string* set) {
+    auto* c = dynamic_cast<C*>(control);
+    if (!c) return false;
+    if constexpr (requires { c->Text(); }) {
+        if (get) *get = c->Text();
+        if (set) c->SetText(*set);
+    } else {
+        if (get) *get = c->Caption();
+        if (set) c->SetCaption(*set);
+    }
+    return true;
+}
+
+void NarrowText(forms::TControl* control, std::string* get, const std::string* set) {
+    using namespace forms;
+    TextOfKind<TEdit>(control, get, set) || TextOfKind<TMemo>(control, get, set) ||
+        TextOfKind<TComboBox>(control, get, set) || TextOfKind<TLabel>(control, get, set) ||
+        TextOfKind<TButton>(control, get, set) || TextOfKind<TCheckBox>(control, get, set) ||
+        TextOfKind<TRadioButton>(control, get, set) || TextOfKind<TRadioGroup>(control, get, set) ||
+        TextOfKind<TGroupBox>(control, get, set) || TextOfKind<TPanel>(control, get, set) ||
+        TextOfKind<TForm>(control, get, set);
+}
+
+size_t HintBar(const std::u16string& hint) { return hint.find(u'|'); }
+
+}  // namespace
+
+TWideControlHelper* WideControlHelper(forms::TControl* Control, bool Create) {
+    if (!Control) return nullptr;
+    auto* found = static_cast<TWideControlHelper*>(TWideComponentHelper::Find(Stores(), Control));
+    if (!found && Create) found = new TWideControlHelper(Control, Stores());
+    return found;
+}
+
+std::string NarrowTextOf(forms::TControl* Control) {
+    std::string text;
+    NarrowText(Control, &text, nullptr);
+    return text;
+}
+
+void SetNarrowTextOf(forms::TControl* Control, const std::string& Text) { NarrowText(Control, nullptr, &Text); }
+
+std::u16string WideGetText(forms::TControl* Control) {
+    const std::string narrow = NarrowTextOf(Control);
+    TWideControlHelper* store = WideControlHelper(Control, false);
+    return store ? PairedWideTextGet(store->Caption, narrow) : AnsiToWide(narrow);
+}
+
+void WideSetText(forms::TControl* Control, const std::u16string& Text) {
+    TWideControlHelper* store = WideControlHelper(Control, true);
+    if (!store) return;
+    PairedWideTextSet(Text, store->Caption, NarrowTextOf(Control),
+                      [Control](const std::string& s) { SetNarrowTextOf(Control, s); });
+}
+
+std::u16string WideGetHint(forms::TControl* Control) {
+    TWideControlHelper* store = WideControlHelper(Control, false);
+    return store ? store->Hint : std::u16string();
+}
+
+void WideSetHint(forms::TControl* Control, const std::u16string& Hint) {
+    TWideControlHelper* store = WideControlHelper(Control, true);
+    if (!store) return;
+    store->Hint = Hint;
+    // An empty tool tip lets the parent's show, as a hint of the chain does.
+    if (QWidget* w = Control->Widget()) w->setToolTip(QString::fromStdU16String(WideGetShortHint(Hint)));
+}
+
+std::u16string WideGetHintOfChain(forms::TControl* Control) {
+    for (forms::TControl* c = Control; c; c = c->Parent()) {
+        std::u16string hint = WideGetHint(c);
+        if (!hint.empty()) return hint;
+    }
+    return {};
+}
+
+std::u16string WideGetShortHint(const std::u16string& Hint) {
+    const size_t bar = HintBar(Hint);
+    return bar == std::u16string::npos ? Hint : Hint.substr(0, bar);
+}
+
+std::u16string WideGetLongHint(const std::u16string& Hint) {
+    const size_t bar = HintBar(Hint);
+    return bar == std::u16string::npos ? Hint : Hint.substr(bar + 1);
+}
+
+void WideAddItem(forms::TControl* Control, const std::u16string& Caption, void* Data) {
+    if (auto* wide = dynamic_cast<IWideCustomListControl*>(Control)) {
+        wide->AddItem(Caption, Data);
+    } else if (auto* list = dynamic_cast<forms::TListBox*>(Control)) {
+        list->Items()->Add(WideToAnsi(Caption));
+    } else if (auto* combo = dynamic_cast<forms::TComboBox*>(Control)) {
+        combo->Items()->Add(WideToAnsi(Caption));
+    } else if (auto* view = dynamic_cast<forms::TListView*>(Control)) {
+        forms::TListItem* row = view->AddItem();
+        row->SetCaption(WideToAnsi(Caption));
+        row->Data = Data;
+    }
+}
+
+}  // namespace uni

@@ -1,0 +1,140 @@
+#include "widgets/unicode/unimenus.h"
+
+#include <QAction>
+#include <QString>
+
+#include "widgets/unicode/uniclasses.h"
+#include "widgets/unicode/unistrutils.h"
+#include "widgets/unicode/unisysutils.h"
+
+namespace uni {
+namespace {
+
+constexpr char16_t kHotKey = u'&';
+
+struct KeyName {
+    uint8_t key;
+    const char16_t* name;
+};
+
+// Keys whose names are fixed, as the class library writes them.
+constexpr KeyName kFixedNames[] = {
+    {0x08, u"BkSp"}, {0x09, u"Tab"},  {0x0D, u"Enter"}, {0x1B, u"Esc"},   {0x20, u"Space"},
+    {0x21, u"PgUp"}, {0x22, u"PgDn"}, {0x23, u"End"},   {0x24, u"Home"},  {0x25, u"Left"},
+    {0x26, u"Up"},   {0x27, u"Right"}, {0x28, u"Down"}, {0x2D, u"Ins"},   {0x2E, u"Del"},
+};
+
+// Names of the other keys with a name (the keyboard's own key names; a US
+// layout, as no layout is known here).
+constexpr KeyName kKeyNames[] = {
+    {0x13, u"Pause"}, {0x14, u"Caps Lock"}, {0x2C, u"Prnt Scrn"}, {0x6A, u"Num *"}, {0x6B, u"Num +"},
+    {0x6D, u"Num -"}, {0x6E, u"Num Del"},   {0x6F, u"Num /"},     {0x90, u"Num Lock"}, {0x91, u"Scroll Lock"},
+    {0xBA, u";"},     {0xBB, u"="},         {0xBC, u","},         {0xBD, u"-"},     {0xBE, u"."},
+    {0xBF, u"/"},     {0xC0, u"`"},         {0xDB, u"["},         {0xDC, u"\\"},    {0xDD, u"]"},
+    {0xDE, u"'"},
+};
+
+const char16_t* NameIn(const KeyName* first, const KeyName* last, uint8_t key) {
+    for (const KeyName* k = first; k != last; ++k)
+        if (k->key == key) return k->name;
+    return nullptr;
+}
+
+std::u16string KeyText(uint8_t key) {
+    if (const char16_t* fixed = NameIn(std::begin(kFixedNames), std::end(kFixedNames), key)) return fixed;
+    if (key >= 0x70 && key <= 0x87) return u"F" + QString::number(key - 0x6F).toStdU16String();
+    if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::u16string(1, key);
+    if (key >= 0x60 && key <= 0x69) return std::u16string(1, static_cast<char16_t>(u'0' + key - 0x60));
+    if (const char16_t* name = NameIn(std::begin(kKeyNames), std::end(kKeyNames), key)) return name;
+    return {};
+}
+
+}  // namespace
+
+std::u16string WideShortCutToText(TShortCut ShortCut) {
+    const std::u16string key = KeyText(static_cast<uint8_t>(ShortCut & 0xFF));
+    if (key.empty()) return {};
+    std::u16string text;
+    if (ShortCut & scShift) text += u"Shift+";
+    if (ShortCut & scCtrl) text += u"Ctrl+";
+    if (ShortCut & scAlt) text += u"Alt+";
+    return text + key;
+}
+
+std::u16string WideStripHotKeys(const std::u16string& Caption) {
+    std::u16string out;
+    for (size_t i = 0; i < Caption.size(); ++i) {
+        if (Caption[i] == kHotKey) {
+            ++i;
+            if (i >= Caption.size()) break;
+        }
+        out += Caption[i];
+    }
+    return out;
+}
+
+bool WideSameCaption(const std::u16string& A, const std::u16string& B) {
+    return WideStripHotKeys(A) == WideStripHotKeys(B);
+}
+
+bool WideSameCaptionIgnoreCase(const std::u16string& A, const std::u16string& B) {
+    return QString::compare(QString::fromStdU16String(WideStripHotKeys(A)),
+                            QString::fromStdU16String(WideStripHotKeys(B)), Qt::CaseInsensitive) == 0;
+}
+
+std::u16string SyncHotKeyPosition(const std::u16string& Wide, const std::string& Narrow) {
+    const std::u16string marks = AnsiToWide(Narrow);
+    const std::u16string plain = WideStripHotKeys(Wide);
+    std::u16string out;
+    size_t j = 0;
+    for (size_t i = 0; i < marks.size(); ++i) {
+        if (marks[i] == kHotKey) {
+            out += kHotKey;
+            if (++i >= marks.size()) break;
+        }
+        if (j < plain.size()) out += plain[j++];
+    }
+    out += plain.substr(std::min(j, plain.size()));
+    if (WideToAnsi(out) != Narrow)
+        throw EUniInternalError("Internal Error: SyncHotKeyPosition Failed (\"" + WideToAnsi(out) + "\" <> \"" +
+                                Narrow + "\").");
+    return out;
+}
+
+std::u16string TUniMenuItem::GetCaption() const {
+    const std::string& narrow = forms::TMenuItem::Caption();
+    if (WideToAnsi(caption_) != narrow && WideSameCaption(caption_, AnsiToWide(narrow)))
+        caption_ = SyncHotKeyPosition(caption_, narrow);
+    return PairedWideTextGet(caption_, narrow);
+}
+
+void TUniMenuItem::SetCaption(const std::u16string& Value) {
+    PairedWideTextSet(Value, caption_, forms::TMenuItem::Caption(),
+                      [this](const std::string& s) { forms::TMenuItem::SetCaption(s); });
+    WriteCaption();
+}
+
+void TUniMenuItem::SetShortCut(TShortCut Value) {
+    shortCut_ = Value;
+    WriteCaption();
+}
+
+void TUniMenuItem::WriteCaption() {
+    if (Action()->isSeparator()) return;
+    std::u16string text = GetCaption();
+    // A top item of a menu bar shows no shortcut.
+    const bool topOfBar = Parent() && dynamic_cast<forms::TMainMenu*>(Parent()->Owner()) != nullptr;
+    if (Count() == 0 && shortCut_ != 0 && !topOfBar) {
+        const std::u16string key = WideShortCutToText(shortCut_);
+        if (!key.empty()) text += u"\t" + key;
+    }
+    const QString shown = QString::fromStdU16String(text);
+    if (Action()->text() != shown) Action()->setText(shown);
+}
+
+std::u16string WideGetMenuItemHint(const forms::TMenuItem* Item) {
+    if (auto* wide = dynamic_cast<const TUniMenuItem*>(Item)) return wide->GetHint();
+    return {};
+}
+
+}  // namespace uni

@@ -1,0 +1,183 @@
+// Wide control texts and hints, wide actions, the application's wide title
+// and hint, wide forms, and the names of message-box buttons.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "forms/forms.h"
+#include "widgets/unicode/uniactions.h"
+#include "widgets/unicode/unicontrols.h"
+#include "widgets/unicode/unidialogs.h"
+#include "widgets/unicode/uniforms.h"
+#include "widgets/unicode/unimenus.h"
+
+using namespace uni;
+
+namespace {
+
+const std::u16string kChinese = u"\u4E2D\u6587";
+
+TEST(WideHints, ShortAndLongParts) {
+    const struct {
+        const char16_t* hint;
+        const char16_t* shortHint;
+        const char16_t* longHint;
+    } rows[] = {
+        {u"Save|Saves the file", u"Save", u"Saves the file"},
+        {u"Save", u"Save", u"Save"},
+        {u"|only long", u"", u"only long"},
+        {u"a|b|c", u"a", u"b|c"},
+        {u"", u"", u""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(QString::fromStdU16String(r.hint).toStdString());
+        EXPECT_EQ(WideGetShortHint(r.hint), r.shortHint);
+        EXPECT_EQ(WideGetLongHint(r.hint), r.longHint);
+    }
+}
+
+TEST(WideHints, FirstNonEmptyHintUpTheParentChain) {
+    forms::TForm form(nullptr);
+    auto* panel = new forms::TPanel(&form);
+    panel->SetParent(&form);
+    auto* edit = new forms::TEdit(&form);
+    edit->SetParent(panel);
+    EXPECT_EQ(WideGetHintOfChain(edit), u"");
+    WideSetHint(&form, u"Form|The whole window");
+    EXPECT_EQ(WideGetHintOfChain(edit), u"Form|The whole window");
+    WideSetHint(panel, kChinese + u"|long " + kChinese);
+    EXPECT_EQ(WideGetHintOfChain(edit), kChinese + u"|long " + kChinese);
+    EXPECT_EQ(panel->Widget()->toolTip().toStdU16String(), kChinese);
+    WideSetHint(edit, u"Edit");
+    EXPECT_EQ(WideGetHintOfChain(edit), u"Edit");
+}
+
+TEST(WideText, ControlsKeepWideTextBesideTheirEightBitText) {
+    forms::TForm form(nullptr);
+    auto* edit = new forms::TEdit(&form);
+    auto* label = new forms::TLabel(&form);
+    int changes = 0;
+    edit->OnChange = [&](forms::TObject*) { ++changes; };
+    WideSetText(edit, kChinese);
+    EXPECT_EQ(edit->Text(), "\xE4\xB8\xAD\xE6\x96\x87");
+    EXPECT_EQ(WideGetText(edit), kChinese);
+    EXPECT_EQ(changes, 1);
+    edit->SetText("typed");
+    EXPECT_EQ(WideGetText(edit), u"typed");
+    WideSetText(label, kChinese);
+    EXPECT_EQ(label->Caption(), "\xE4\xB8\xAD\xE6\x96\x87");
+    EXPECT_EQ(WideGetText(label), kChinese);
+    TUniForm uniForm(nullptr);
+    uniForm.SetCaption(u"Quillnest " + kChinese);
+    EXPECT_EQ(uniForm.GetCaption(), u"Quillnest " + kChinese);
+    EXPECT_EQ(uniForm.Caption(), "Quillnest \xE4\xB8\xAD\xE6\x96\x87");
+}
+
+// What is typed into an edit arrives whole, above U+00FF as below.
+TEST(WideText, TypedCharactersAboveLatinOneArriveWhole) {
+    forms::TForm form(nullptr);
+    auto* edit = new forms::TEdit(&form);
+    edit->SetParent(&form);
+    form.Show();
+    std::u16string seen;
+    edit->OnChange = [&](forms::TObject*) { seen = WideGetText(edit); };
+    QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromStdU16String(u"\u4E2D"));
+    QApplication::sendEvent(edit->Widget(), &key);
+    QInputMethodEvent typed;
+    typed.setCommitString(QString::fromStdU16String(u"\u6587"));
+    QApplication::sendEvent(edit->Widget(), &typed);
+    EXPECT_EQ(seen, kChinese);
+    EXPECT_EQ(edit->Text(), "\xE4\xB8\xAD\xE6\x96\x87");
+}
+
+TEST(WideActions, LinkedControlsAndItemsTakeTheWideCaptionAndHint) {
+    forms::TForm form(nullptr);
+    auto* button = new forms::TButton(&form);
+    TUniAction action(nullptr);
+    action.SetCaption(kChinese);
+    action.Link(button);
+    EXPECT_EQ(WideGetText(button), kChinese);
+    EXPECT_EQ(button->Caption(), "\xE4\xB8\xAD\xE6\x96\x87");
+    action.SetHint(u"Save|Saves " + kChinese);
+    EXPECT_EQ(WideGetHint(button), u"Save|Saves " + kChinese);
+    forms::TPopupMenu menu(nullptr);
+    auto* item = new TUniMenuItem(&menu);
+    action.Link(item);
+    EXPECT_EQ(item->GetCaption(), kChinese);
+    action.SetCaption(u"&" + kChinese);
+    EXPECT_EQ(item->GetCaption(), u"&" + kChinese);
+    EXPECT_EQ(WideGetText(button), u"&" + kChinese);
+    // A client that goes is no longer pushed to.
+    delete button;
+    action.SetCaption(u"after");
+    EXPECT_EQ(item->GetCaption(), u"after");
+}
+
+TEST(WideActions, HintActionSetsTheApplicationHint) {
+    TUniHintAction action(nullptr);
+    action.SetHint(u"Status " + kChinese);
+    EXPECT_TRUE(action.Execute());
+    EXPECT_EQ(UniApplication().GetHint(), u"Status " + kChinese);
+}
+
+TEST(WideApplication, TitleAndHintFollowTheEightBitSide) {
+    const std::string saved = forms::Application().Title();
+    UniApplication().SetTitle(u"Quillnest " + kChinese);
+    EXPECT_EQ(forms::Application().Title(), "Quillnest \xE4\xB8\xAD\xE6\x96\x87");
+    EXPECT_EQ(UniApplication().GetTitle(), u"Quillnest " + kChinese);
+    forms::Application().SetTitle("Plain");
+    EXPECT_EQ(UniApplication().GetTitle(), u"Plain");
+    forms::Application().SetTitle(saved);
+
+    // The hint of the control under the mouse becomes the wide hint when its
+    // 8-bit form is the application's 8-bit hint.
+    forms::TForm form(nullptr);
+    auto* edit = new forms::TEdit(&form);
+    edit->SetParent(&form);
+    WideSetHint(&form, u"short|long " + kChinese);
+    UniApplication().SetHint(u"");
+    UniApplication().SetNarrowHint("long \xE4\xB8\xAD\xE6\x96\x87");
+    UniApplication().BringHintInStep(edit);
+    EXPECT_EQ(UniApplication().GetHint(), u"long " + kChinese);
+}
+
+TEST(DialogButtons, NamesInTheirOrder) {
+    const std::array<std::u16string, 11> expect = {u"Yes",   u"No",  u"OK",      u"Cancel",   u"Abort", u"Retry",
+                                                   u"Ignore", u"All", u"NoToAll", u"YesToAll", u"Help"};
+    EXPECT_EQ(ButtonNames(), expect);
+}
+
+// A question box's buttons are found by their names, which are also their
+// accessible names; choosing "No" answers No.
+TEST(DialogButtons, QuestionBoxButtonsCarryTheirNames) {
+    QStringList found;
+    bool clicked = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        for (const char* name : {"Yes", "No"}) {
+            auto* button = box->findChild<QAbstractButton*>(name);
+            if (button && button->accessibleName() == name) found << name;
+        }
+        if (auto* no = box->findChild<QAbstractButton*>("No")) {
+            no->click();
+            clicked = true;
+        }
+    });
+    // A fallback so that a box that was not found cannot hang the test.
+    QTimer::singleShot(5000, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    const forms::TModalResult result =
+        forms::MessageDlg("Are you sure?", forms::mtConfirmation, forms::mbYes | forms::mbNo);
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(found, (QStringList{"Yes", "No"}));
+    EXPECT_EQ(result, forms::mrNo);
+}
+
+}  // namespace

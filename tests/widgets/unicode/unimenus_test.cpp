@@ -1,0 +1,97 @@
+// Shortcut texts, hot-key rules and wide menu items.
+#include <gtest/gtest.h>
+
+#include <QAction>
+
+#include "forms/forms.h"
+#include "widgets/unicode/unimenus.h"
+#include "widgets/unicode/unistrutils.h"
+#include "widgets/unicode/unisysutils.h"
+
+using namespace uni;
+
+namespace {
+
+TEST(ShortCutText, NamesKeysAndModifiers) {
+    const struct {
+        TShortCut shortCut;
+        const char16_t* text;
+    } rows[] = {
+        {scCtrl | 'Z', u"Ctrl+Z"},
+        {0x74, u"F5"},
+        {scShift | 0x74, u"Shift+F5"},
+        {scShift | scCtrl | scAlt | 'S', u"Shift+Ctrl+Alt+S"},
+        {scAlt | 0x2E, u"Alt+Del"},
+        {0x08, u"BkSp"},
+        {0x0D, u"Enter"},
+        {0x1B, u"Esc"},
+        {0x21, u"PgUp"},
+        {0x28, u"Down"},
+        {0x2D, u"Ins"},
+        {0x87, u"F24"},
+        {scCtrl | '5', u"Ctrl+5"},
+        {0x63, u"3"},  // keypad 3
+        {scCtrl | 0xBC, u"Ctrl+,"},
+        {0x07, u""},  // no key of that code
+        {scCtrl | 0x07, u""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.shortCut);
+        EXPECT_EQ(WideShortCutToText(r.shortCut), r.text);
+    }
+}
+
+TEST(HotKeys, StrippingAndSameCaption) {
+    const struct {
+        const char16_t* caption;
+        const char16_t* stripped;
+    } rows[] = {
+        {u"&&Save &As", u"&Save As"}, {u"&File", u"File"},   {u"E&xit", u"Exit"},
+        {u"a&", u"a"},                {u"&&&x", u"&x"},      {u"\u4E2D&\u6587", u"\u4E2D\u6587"},
+        {u"", u""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(QString::fromStdU16String(r.caption).toStdString());
+        EXPECT_EQ(WideStripHotKeys(r.caption), r.stripped);
+    }
+    EXPECT_TRUE(WideSameCaption(u"&Save", u"Sa&ve"));
+    EXPECT_FALSE(WideSameCaption(u"&Save", u"&save"));
+    EXPECT_TRUE(WideSameCaptionIgnoreCase(u"&Save", u"sa&VE"));
+}
+
+TEST(HotKeys, RealignmentMovesTheMarkToTheEightBitPosition) {
+    EXPECT_EQ(SyncHotKeyPosition(u"&\u4E2D\u6587 file", "\xE4\xB8\xAD\xE6\x96\x87 &file"), u"\u4E2D\u6587 &file");
+    EXPECT_EQ(SyncHotKeyPosition(u"Save &As", "&Save As"), u"&Save As");
+    // The 8-bit caption's byte E9 has no wide reading that gives it back.
+    try {
+        SyncHotKeyPosition(u"Caf\uFFFD&", "&Caf\xE9");
+        ADD_FAILURE() << "no error";
+    } catch (const EUniInternalError& e) {
+        EXPECT_STREQ(e.what(), "Internal Error: SyncHotKeyPosition Failed (\"&Caf\xEF\xBF\xBD\" <> \"&Caf\xE9\").");
+    }
+}
+
+TEST(UniMenuItem, ShowsWideCaptionAndShortcutText) {
+    forms::TPopupMenu menu(nullptr);
+    auto* item = new TUniMenuItem(&menu);
+    menu.Items()->Add(item);
+    item->SetCaption(u"&\u4E2D\u6587");
+    item->SetShortCut(scCtrl | 'Z');
+    EXPECT_EQ(item->Action()->text().toStdU16String(), u"&\u4E2D\u6587\tCtrl+Z");
+    EXPECT_EQ(item->Caption(), "&\xE4\xB8\xAD\xE6\x96\x87");
+    // A caption changed on the 8-bit side is read back wide.
+    item->forms::TMenuItem::SetCaption("&Undo");
+    EXPECT_EQ(item->GetCaption(), u"&Undo");
+    item->SetHint(u"Undo|Takes back the last change");
+    EXPECT_EQ(WideGetMenuItemHint(item), u"Undo|Takes back the last change");
+
+    // A top item of a menu bar shows no shortcut.
+    forms::TMainMenu bar(nullptr);
+    auto* top = new TUniMenuItem(&bar);
+    bar.Items()->Add(top);
+    top->SetShortCut(0x74);
+    top->SetCaption(u"&View");
+    EXPECT_EQ(top->Action()->text().toStdU16String(), u"&View");
+}
+
+}  // namespace
