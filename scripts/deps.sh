@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev python3 curl lftp)
+packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev python3 curl lftp iproute2)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

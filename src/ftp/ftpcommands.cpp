@@ -104,6 +104,9 @@ void DoCdup(FtpStep& step, const std::string&) {
 }
 
 void DoRnfr(FtpStep& step, const std::string& line) {
+    // A refused RNFR leaves nothing to rename: the RNTO after it must not
+    // move an earlier source.
+    step.session->RenameFrom.clear();
     PathTarget t;
     if (!CheckPathArgument(step, line, kRnfrReplies, t)) return;
     if (!Alterable(t.local)) {

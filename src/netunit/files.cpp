@@ -17,6 +17,8 @@ constexpr int kModeRead = 0;
 constexpr int kModeWrite = 1;
 constexpr int kTemporaryNameTries = 100;
 constexpr size_t kReadChunk = 64 * 1024;
+// Past a file's known size only its end (or what was appended) is left to read.
+constexpr size_t kEndProbe = 4 * 1024;
 
 bool Store(tfilehandle& f, int fd, uint16_t mode) {
     if (fd < 0) return false;
@@ -102,12 +104,20 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     const int fd = OpenShared(path, O_RDONLY, ShareMode::Read);
     if (fd < 0) return false;
     bool ok = true;
-    std::string chunk(kReadChunk, '\0');
+    // Read straight into the result, sized from the file, so that a small
+    // file costs no large scratch buffer; a file that grows meanwhile is
+    // still read to its end.
+    struct stat info {};
+    const size_t expected =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
     for (;;) {
-        const ssize_t n = ReadRetrying(fd, chunk.data(), chunk.size());
+        const size_t used = bytes.size();
+        const size_t more = used < expected ? expected - used : expected > 0 ? kEndProbe : kReadChunk;
+        bytes.resize(used + more);
+        const ssize_t n = ReadRetrying(fd, bytes.data() + used, bytes.size() - used);
+        bytes.resize(used + static_cast<size_t>(n > 0 ? n : 0));
         if (n < 0) ok = false;
         if (n <= 0) break;
-        bytes.append(chunk, 0, static_cast<size_t>(n));
     }
     CloseShared(fd);
     if (!ok) bytes.clear();

@@ -412,6 +412,17 @@ class PublishedRootTest(unittest.TestCase):
         ])
         self.assertFalse(os.path.exists(self.srv.local("pub/renamed")))
 
+    def test_a_refused_rnfr_forgets_the_earlier_source(self):
+        # Otherwise the RNTO that follows a refused RNFR moves the file named
+        # by the RNFR before it, which the client no longer means.
+        self.assert_roots_stay("ann", "pw", "up2", [
+            ("RNFR /home/ann/keep.txt", "350 Ready to be renamed"),
+            ("RNFR /shared/up2", "550 uhm.. that ain't a file :P"),
+            ("RNTO /home/ann/other.txt", "553 File not found or Access denied!"),
+        ])
+        self.assertTrue(os.path.exists(self.srv.local("home/ann/keep.txt")))
+        self.assertFalse(os.path.exists(self.srv.local("home/ann/other.txt")))
+
 
 class EmptyLocalFolderTest(unittest.TestCase):
     """A path record whose local folder is empty maps nothing at all."""
