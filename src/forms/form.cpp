@@ -176,45 +176,37 @@ void TForm::SetCaption(const std::string& c) {
     window_->setWindowTitle(Q(c));
 }
 
-int TForm::FrameWidth() const {
-    if (window_->isVisible()) frameW_ = window_->frameGeometry().width() - window_->width();
-    return frameW_;
-}
-
-int TForm::FrameHeight() const {
-    if (window_->isVisible()) frameH_ = window_->frameGeometry().height() - window_->height();
-    return frameH_;
-}
-
 int TForm::MenuHeight() const {
     return menuBar_ && menu_ ? menuBar_->sizeHint().height() : 0;
 }
 
-int TForm::Width() const { return window_->width() + FrameWidth(); }
-int TForm::Height() const { return window_->height() + FrameHeight(); }
+int TForm::Width() const { return window_->width(); }
+int TForm::Height() const { return window_->height(); }
 int TForm::ClientWidth() const { return client_->width(); }
 int TForm::ClientHeight() const { return client_->height(); }
 
 void TForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     window_->move(ALeft, ATop);
-    window_->resize(std::max(AWidth - FrameWidth(), 0), std::max(AHeight - FrameHeight(), 0));
+    Resize(AWidth, AHeight);
+}
+
+void TForm::SetClientWidth(int w) { Resize(w, window_->height()); }
+
+void TForm::SetClientHeight(int h) { Resize(window_->width(), h + MenuHeight()); }
+
+void TForm::Resize(int w, int h) {
+    w = std::max(w, 0);
+    h = std::max(h, 0);
+    // A fixed border holds the size code sets and no other.
+    if (borderStyle_ != bsSizeable) window_->setFixedSize(w, h);
+    window_->resize(w, h);
     // A hidden window hears of its size only when shown; the form acts now.
-    Resized();
-}
-
-void TForm::SetClientWidth(int w) {
-    window_->resize(std::max(w, 0), window_->height());
-    Resized();
-}
-
-void TForm::SetClientHeight(int h) {
-    window_->resize(window_->width(), std::max(h, 0) + MenuHeight());
     Resized();
 }
 
 void TForm::SetConstraints(const TSizeConstraints& c) {
     constraints_ = c;
-    window_->setMinimumSize(std::max(c.MinWidth - FrameWidth(), 0), std::max(c.MinHeight - FrameHeight(), 0));
+    if (borderStyle_ == bsSizeable) window_->setMinimumSize(std::max(c.MinWidth, 0), std::max(c.MinHeight, 0));
 }
 
 void TForm::PlaceClient() {
@@ -267,8 +259,6 @@ void TForm::WindowShown() {
     SetVisibleFlag(true);
     if (!shownOnce_) {
         shownOnce_ = true;
-        // The frame is known now: re-apply the limits that include it.
-        SetConstraints(constraints_);
         Resized();
     }
     Fire(OnShow, this);
@@ -307,13 +297,22 @@ void TForm::SetWindowState(TWindowState s) {
 void TForm::SetBorderStyle(TFormBorderStyle s) {
     borderStyle_ = s;
     Qt::WindowFlags f = Qt::Window;
-    if (s == bsDialog) f |= Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint;
+    // A dialog border: a title and a close button, neither minimise nor
+    // maximise, and no resizing.
+    if (s == bsDialog)
+        f = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+            Qt::MSWindowsFixedSizeDialogHint;
+    else if (s == bsSingle)
+        f = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+            Qt::WindowMinimizeButtonHint;
     const bool shown = window_->isVisible();
     window_->setWindowFlags(f);
-    if (s != bsSizeable)
+    if (s != bsSizeable) {
         window_->setFixedSize(window_->size());
-    else
+    } else {
+        window_->setMinimumSize(std::max(constraints_.MinWidth, 0), std::max(constraints_.MinHeight, 0));
         window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
     if (shown) window_->show();
 }
 

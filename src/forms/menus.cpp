@@ -23,6 +23,11 @@ TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), action_(new QActi
     });
 }
 
+void TMenuItem::SetName(const std::string& name) {
+    TComponent::SetName(name);
+    action_->setObjectName(Q(name));
+}
+
 TMenuItem::~TMenuItem() {
     if (parent_) {
         auto& list = parent_->items_;
