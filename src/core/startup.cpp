@@ -54,7 +54,7 @@ void Tquillnestform::WireHandlers() {
     protocoltree->OnClick = [this](forms::TObject* s) { protocoltreeClick(s); };
     bitbtn2->OnClick = [this](forms::TObject* s) { BitBtn2Click(s); };
     logfilelabel->OnClick = [this](forms::TObject* s) { logfilelabelClick(s); };
-    WireWindowCommands();
+    WireWindowHandlers();
     WireBlacklistHandlers();
     WireDdnsHandlers();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
@@ -69,6 +69,7 @@ void Tquillnestform::FormCreate(forms::TObject*) {
 
     TrayIcon = new forms::TTrayIcon(this);
     TrayIcon->SetHint("Quillnest");
+    TrayIcon->OnClick = [this](forms::TObject* s) { TrayIconClick(s); };
     TrayIcon->SetVisible(true);
 
     for (char** e = environ; e != nullptr && *e != nullptr; ++e) EnvironmentBlock.emplace_back(*e);
