@@ -250,6 +250,12 @@ void TForm::SetVisible(bool v) {
         if (position_ == poScreenCenter && (!shownOnce_ || modal_)) Center();
         window_->show();
     } else {
+        // A minimised window leaves that state first: un-minimising a window
+        // maps it again on X, which must come before the hide, not after.
+        if (window_->windowState() & Qt::WindowMinimized) {
+            detail::Quiet q(settingState_);
+            window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+        }
         window_->hide();
     }
     SetVisibleFlag(v);

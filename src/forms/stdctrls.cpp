@@ -85,6 +85,8 @@ TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {
 
 void TLabel::SetCaption(const std::string& c) {
     caption_ = c;
+    // The accessible name is the component name; the caption is the description.
+    Widget()->setAccessibleDescription(Q(c));
     static_cast<QLabel*>(Widget())->setText(Q(c));
     FitToText();
 }
@@ -241,6 +243,8 @@ TButton::TButton(TComponent* AOwner) : TControl(AOwner) {
 
 void TButton::SetCaption(const std::string& c) {
     caption_ = c;
+    // The accessible name is the component name; the caption is the description.
+    Widget()->setAccessibleDescription(Q(c));
     static_cast<QPushButton*>(Widget())->setText(Q(c));
 }
 
@@ -271,6 +275,8 @@ TCheckBox::TCheckBox(TComponent* AOwner) : TControl(AOwner) {
 
 void TCheckBox::SetCaption(const std::string& c) {
     caption_ = c;
+    // The accessible name is the component name; the caption is the description.
+    Widget()->setAccessibleDescription(Q(c));
     static_cast<QCheckBox*>(Widget())->setText(Q(c));
 }
 
