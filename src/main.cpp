@@ -24,6 +24,7 @@ namespace {
 // accounts and FTP paths are saved, sessions ended, and the exit code is 0.
 void CloseWhenTheDisplayGoes() {
     if (quillnestform == nullptr || quillnestform->ServerShutDown()) return;
+    quillnestform->DisplayGone = true;
     quillnestform->CloseServer();
     std::_Exit(0);
 }

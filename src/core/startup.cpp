@@ -119,8 +119,10 @@ void Tquillnestform::FormShow(forms::TObject*) {
 
 void Tquillnestform::ShutdownServer() {
     if (shut_down_) return;
-    shutdownpanel->SetVisible(true);
-    if (Widget() != nullptr) Widget()->repaint();
+    if (!DisplayGone) {
+        shutdownpanel->SetVisible(true);
+        if (Widget() != nullptr) Widget()->repaint();
+    }
     SaveAccounts();
     SaveFtpPaths();
     // From here on nothing is saved: the lists are emptied below.
@@ -194,7 +196,7 @@ void Tquillnestform::ReleaseSessionAtShutdown(tsession* session) {
 void Tquillnestform::CloseServer() {
     if (shut_down_) return;
     platform::BeginShutdown();
-    if (TrayIcon != nullptr) TrayIcon->SetVisible(false);
+    if (TrayIcon != nullptr && !DisplayGone) TrayIcon->SetVisible(false);
     SaveSettings();
     ShutdownServer();
     QApplication::quit();

@@ -45,6 +45,8 @@ public:
     // --- the window itself (src/ui/windowhandlers.cpp, windowcommands.cpp,
     // logpanel.cpp): layout and list wiring, tray, menus, log panel, monitors.
     void WireWindowHandlers();
+    // Set when the display's connection broke: the close path draws nothing.
+    bool DisplayGone = false;
     void Timer3Timer(forms::TObject* Sender);
     void TrayIconClick(forms::TObject* Sender);
     void Minimize1Click(forms::TObject* Sender);

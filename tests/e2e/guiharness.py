@@ -28,8 +28,9 @@ TWM_CONFIG = ('RandomPlacement\nUsePPosition "on"\nNoTitle\n"F4" = m : window : 
 class Desktop:
     """Xvfb, a window manager, a session bus and the accessibility bus."""
 
-    def __init__(self, width=1280, height=1024):
+    def __init__(self, width=1280, height=1024, export=True):
         self.size = (width, height)
+        self.export = export  # pyatspi of this process talks to this desktop
         self.folder = tempfile.mkdtemp(prefix="quillnest-desktop-")
         self.procs = []
         self.tray = None
@@ -71,8 +72,9 @@ class Desktop:
         wait_until(lambda: subprocess.run(["xprop", "-root", "_NET_SUPPORTED"], env=env, capture_output=True)
                    .returncode == 0, 2)
         self.env = env
-        os.environ.update({"DISPLAY": display, "DBUS_SESSION_BUS_ADDRESS": address,
-                           "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
+        if self.export:
+            os.environ.update({"DISPLAY": display, "DBUS_SESSION_BUS_ADDRESS": address,
+                               "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
         time.sleep(0.5)
         return self
 
@@ -88,6 +90,11 @@ class Desktop:
             self.tray.terminate()
             self.tray.wait(5)
         self.tray = None
+
+    def kill_display(self):
+        """Ends the X server at once, as a crashed or closed display does."""
+        self.procs[0].kill()
+        self.procs[0].wait()
 
     def xdotool(self, *args):
         p = subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, timeout=10)

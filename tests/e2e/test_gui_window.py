@@ -168,8 +168,8 @@ class Commands(WindowTestCase):
         s.key("F12")
         self.answer("OK")
 
-        s.key("alt+h")
-        s.click(s.find_role(pyatspi.ROLE_MENU_ITEM, "About..."))
+        s.click(s.find("Help1"))
+        s.click(s.find("About1"))
         about = s.find("Form2", timeout=5)
         self.assertEqual(s.find("Label1", root=about).description, "Version: 2.81")
         s.click(s.find("bitbtn1", root=about))
@@ -181,13 +181,13 @@ class Commands(WindowTestCase):
         time.sleep(0.5)
         for port in (80, 21, 25, 110):
             self.assertTrue(port_accepts(port), port)
-        s.key("alt+f")
-        s.click(s.find_role(pyatspi.ROLE_MENU_ITEM, "Exit"))
+        s.click(s.find("File1"))
+        s.click(s.find("Exit1"))
         self.answer("No")
         time.sleep(0.5)
         self.assertTrue(port_accepts(80))
-        s.key("alt+f")
-        s.click(s.find_role(pyatspi.ROLE_MENU_ITEM, "Exit"))
+        s.click(s.find("File1"))
+        s.click(s.find("Exit1"))
         self.answer("Yes")
         self.assertEqual(s.proc.wait(10), 0)
         self.assertTrue(os.path.exists(os.path.join(s.folder, "options.ini")))
@@ -232,6 +232,25 @@ class StartHidden(WindowTestCase):
         s = self.server
         wid = s.window_id()
         self.assertTrue(wait_until(lambda: "Iconic" in self.wm_state(wid), 3))
+
+
+class LostDisplay(unittest.TestCase):
+    def test_losing_the_display_saves_and_exits_zero(self):
+        desktop = guiharness.Desktop(export=False).start()
+        self.addCleanup(desktop.stop)
+        server = guiharness.GuiServer(desktop).start()
+        self.addCleanup(server.cleanup)
+        self.assertTrue(server.wait_port(80, 10))
+        self.assertIsNotNone(server.window_id())
+        for name in ("options.ini", "accounts23.dat", "spaths23.dat"):
+            path = os.path.join(server.folder, name)
+            if os.path.exists(path):
+                os.unlink(path)
+        desktop.kill_display()
+        self.assertEqual(server.proc.wait(10), 0)
+        for name in ("options.ini", "accounts23.dat", "spaths23.dat"):
+            self.assertTrue(os.path.exists(os.path.join(server.folder, name)), name)
+        self.assertFalse(port_accepts(80))
 
 
 def _wm_state(self, wid):

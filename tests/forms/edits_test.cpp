@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QAction>
@@ -242,6 +243,42 @@ TEST_F(FormsEdits, DialogBorderIsFixedAndSizeReadsTheSameBeforeAndAfterShow) {
     EXPECT_TRUE(f & Qt::WindowCloseButtonHint);
     dialog.SetClientHeight(120);
     EXPECT_EQ(dialog.ClientHeight(), 120) << "code still sets the size";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FormsMenus, ItemsAreNamedByTheirComponentNameForAccessibility) {
+    TForm form(nullptr);
+    TMainMenu menu(&form);
+    TMenuItem help(&form), about(&form);
+    help.SetName("Help1");
+    help.SetCaption("&Help");
+    about.SetName("About1");
+    about.SetCaption("About...");
+    menu.Items()->Add(&help);
+    help.Add(&about);
+    form.SetMenu(&menu);
+    form.Show();
+    formstest::Pump();
+    auto* bar = form.Widget()->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    QAccessibleInterface* barAccess = QAccessible::queryAccessibleInterface(bar);
+    ASSERT_NE(barAccess, nullptr);
+    ASSERT_GE(barAccess->childCount(), 1);
+    QAccessibleInterface* item = barAccess->child(0);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(QAccessible::Name).toStdString(), "Help1");
+    EXPECT_EQ(item->text(QAccessible::Description).toStdString(), "Help");
+    QAccessibleInterface* sub = QAccessible::queryAccessibleInterface(help.Action()->menu());
+    ASSERT_NE(sub, nullptr);
+    ASSERT_GE(sub->childCount(), 1);
+    EXPECT_EQ(sub->child(0)->text(QAccessible::Name).toStdString(), "About1");
+    int clicks = 0;
+    about.OnClick = [&](TObject*) { ++clicks; };
+    sub->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(clicks, 1);
 }
 
 }  // namespace
