@@ -47,9 +47,8 @@ TForm2::TForm2(forms::TComponent* AOwner) : forms::TForm(AOwner) {
     label4 = Make<forms::TMemo>(this, Panel1, "label4");
     label4->SetReadOnly(true);
     label4->SetText(
-        "Web pages with CGI and server-side includes, FTP with shared folders, "
-        "mail for local accounts with relaying and POP3, Telnet with a menu and a "
-        "command prompt, and two dynamic-DNS clients, in one window.");
+        "Web pages with CGI and server-side includes, FTP, mail with relaying "
+        "and POP3, Telnet and dynamic DNS, all kept in one window.");
     label4->Widget()->setStyleSheet("QPlainTextEdit { border: none; background: transparent; }");
     Label6 = Make<forms::TLabel>(this, Panel1, "Label6");
     Label6->SetCaption("The web server on this machine:");
