@@ -3,6 +3,7 @@ controls found through the accessibility bus by their component names, clicks
 and keys through the X server."""
 import glob
 import os
+import subprocess
 import time
 import unittest
 
@@ -107,6 +108,51 @@ class EmptyRecipientCap(WindowTestCase):
         s.click(s.find("maxrcptcheck"))
         self.assertTrue(wait_until(lambda: s.text(maxrcpt) == "16", 2))
         self.assertTrue(s.enabled(maxrcpt))
+
+
+class LogPage(WindowTestCase):
+    files = {"options.ini": options_ini("[log]\nlogfile=q.log\nlog=1\n")}
+
+    def test_file_clipboard_clear_and_monitors(self):
+        s = self.server
+        self.assertTrue(s.wait_port(80, 5))
+        log = os.path.join(s.folder, "q.log")
+        def text():
+            with open(log, encoding="utf-8", errors="replace") as f:
+                return f.read()
+        self.assertTrue(wait_until(lambda: "[HTTP] Listening." in text(), 3))
+        self.assertIn("Logging to q.log", text())
+
+        s.tab("Status")
+        s.tab("Log")
+        status = s.find("status")
+        lines = self.log_lines()
+        s.click(status.getChildAtIndex(0))
+        DESKTOP.xdotool("keydown", "shift")
+        s.click(status.getChildAtIndex(2))
+        DESKTOP.xdotool("keyup", "shift")
+
+        def clipboard():
+            return subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=DESKTOP.env,
+                                  capture_output=True, timeout=5).stdout.decode()
+        self.assertTrue(wait_until(lambda: clipboard() == "\n".join(lines[:3]), 3), clipboard())
+        s.click(s.find("clearlog"))
+        self.assertTrue(wait_until(lambda: s.find("status").childCount == 0, 2))
+
+        for page, monitor, clear, caption in (("Downloads", "monitordownloads", "cleardownloads", "Track Downloads"),
+                                              ("Downloads", "monitorstats", "clearstats", "Track Download Stats"),
+                                              ("Uploads", "monitoruploads", "clearuploads", "Track Uploads")):
+            s.tab(page)
+            box = s.find(monitor)
+            self.assertEqual(box.description, caption)
+            self.assertFalse(s.enabled(s.find(clear)))
+            s.click(box)
+            self.assertTrue(wait_until(lambda: box.description.startswith(caption + ": Tracking since "), 2))
+            s.click(s.find(clear))
+        s.terminate()
+        for name in ("downlist23.dat", "uplist23.dat", "dstats23.dat"):
+            path = os.path.join(s.folder, name)
+            self.assertTrue(os.path.exists(path) and os.path.getsize(path) == 0, name)
 
 
 class Layout(WindowTestCase):
