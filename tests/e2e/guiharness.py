@@ -38,7 +38,7 @@ class Desktop:
 
     def _spawn(self, args, env, **kw):
         p = subprocess.Popen(args, env=env, stdout=kw.pop("stdout", subprocess.DEVNULL),
-                             stderr=subprocess.DEVNULL, **kw)
+                             stderr=kw.pop("stderr", subprocess.DEVNULL), **kw)
         self.procs.append(p)
         return p
 
@@ -68,15 +68,27 @@ class Desktop:
         twmrc = os.path.join(self.folder, "twmrc")
         with open(twmrc, "w") as f:
             f.write(TWM_CONFIG)
-        self._spawn(["twm", "-f", twmrc], env)
-        wait_until(lambda: subprocess.run(["xprop", "-root", "_NET_SUPPORTED"], env=env, capture_output=True)
-                   .returncode == 0, 2)
         self.env = env
+        self.twmrc = twmrc
+        self.wm = None
+        self.ensure_window_manager()
         if self.export:
             os.environ.update({"DISPLAY": display, "DBUS_SESSION_BUS_ADDRESS": address,
                                "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
         time.sleep(0.5)
         return self
+
+    def ensure_window_manager(self):
+        """Starts twm, or starts it again when it has gone; it must own the
+        root window's redirection before a program maps its window."""
+        for _ in range(3):
+            if self.wm is not None and self.wm.poll() is None:
+                return
+            with open(os.path.join(self.folder, "twm.log"), "ab") as log:
+                self.wm = self._spawn(["twm", "-f", self.twmrc], self.env, stderr=log)
+            time.sleep(0.5)
+        raise AssertionError("the window manager does not stay up: " +
+                             open(os.path.join(self.folder, "twm.log"), errors="replace").read()[-500:])
 
     def start_tray(self):
         """A system tray at the top left corner of the screen."""

@@ -49,6 +49,7 @@ class WindowTestCase(unittest.TestCase):
     files = None
 
     def setUp(self):
+        DESKTOP.ensure_window_manager()
         self.server = guiharness.GuiServer(DESKTOP, files=self.files).start()
         self.addCleanup(self.server.cleanup)
         self.server.app()
