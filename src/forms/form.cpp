@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include "forms/internal.h"
 #include "forms/menus.h"
@@ -248,14 +249,12 @@ void TForm::Center() {
 void TForm::SetVisible(bool v) {
     if (v) {
         if (position_ == poScreenCenter && (!shownOnce_ || modal_)) Center();
+        // A window hidden while minimised comes back in the form's state.
+        if (QWindow* h = window_->windowHandle();
+            h && (h->windowStates() & Qt::WindowMinimized) && !(window_->windowState() & Qt::WindowMinimized))
+            h->setWindowStates(window_->windowState());
         window_->show();
     } else {
-        // A minimised window leaves that state first: un-minimising a window
-        // maps it again on X, which must come before the hide, not after.
-        if (window_->windowState() & Qt::WindowMinimized) {
-            detail::Quiet q(settingState_);
-            window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
-        }
         window_->hide();
     }
     SetVisibleFlag(v);
@@ -338,10 +337,14 @@ void TForm::FrameClose() {
 void TForm::FrameMinimized() {
     bool handled = false;
     Fire(OnSysCommand, this, scMinimize, handled);
-    if (handled) {
-        detail::Quiet q(settingState_);
+    // Un-minimising maps the window on X: a window the handler hid stays
+    // withdrawn, and whoever shows it again restores its normal state.
+    if (!handled) return;
+    detail::Quiet q(settingState_);
+    if (window_->isVisible())
         window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
-    }
+    else
+        window_->overrideWindowState(window_->windowState() & ~Qt::WindowMinimized);
 }
 
 bool TForm::CloseQuery() {

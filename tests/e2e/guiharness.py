@@ -96,6 +96,8 @@ class Desktop:
                                  "--width", "48", "--heighttype", "pixel", "--height", "32",
                                  "--SetDockType", "true", "--expand", "false"], self.env)
         wait_until(lambda: self.xdotool("search", "--class", "trayer") != "", 5)
+        # The tray's selection is taken just after its window appears.
+        time.sleep(1)
 
     def stop_tray(self):
         if self.tray and self.tray.poll() is None:

@@ -53,6 +53,9 @@ class WindowTestCase(unittest.TestCase):
         self.server = guiharness.GuiServer(DESKTOP, files=self.files).start()
         self.addCleanup(self.server.cleanup)
         self.server.app()
+        # The window manager has taken the window: frame commands reach it.
+        wid = self.server.window_id()
+        self.assertTrue(wait_until(lambda: "window state" in self.wm_state(wid), 5), "the window is not managed")
 
     def log_lines(self):
         status = self.server.find("status")
@@ -254,7 +257,7 @@ class Tray(WindowTestCase):
         time.sleep(0.5)
         before = os.stat(ini).st_mtime_ns if os.path.exists(ini) else 0
         DESKTOP.xdotool("windowminimize", wid)
-        self.assertTrue(wait_until(lambda: not s.window_shown(), 3), "hidden in the tray")
+        self.assertTrue(wait_until(lambda: not s.window_shown(), 3), ("hidden in the tray", self.wm_state(wid)))
         self.assertTrue(wait_until(lambda: os.path.exists(ini) and os.stat(ini).st_mtime_ns != before, 3))
         tray = DESKTOP.xdotool("search", "--class", "trayer").split()[0]
         geo = DESKTOP.xdotool("getwindowgeometry", "--shell", tray)
