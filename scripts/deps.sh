@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev python3 curl lftp iproute2)
+# The window's end-to-end tests drive a real X server (Xvfb, with a window
+# manager and a tray) through the accessibility bus and the X input.
+packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev python3 curl lftp iproute2
+          xvfb xauth xdotool xclip x11-utils twm trayer dbus-x11 at-spi2-core python3-pyatspi)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

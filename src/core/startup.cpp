@@ -55,7 +55,7 @@ void Tquillnestform::WireHandlers() {
     protocoltree->OnClick = [this](forms::TObject* s) { protocoltreeClick(s); };
     bitbtn2->OnClick = [this](forms::TObject* s) { BitBtn2Click(s); };
     logfilelabel->OnClick = [this](forms::TObject* s) { logfilelabelClick(s); };
-    WireWindowCommands();
+    WireWindowHandlers();
     WireBlacklistHandlers();
     WireDdnsHandlers();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
@@ -70,6 +70,7 @@ void Tquillnestform::FormCreate(forms::TObject*) {
 
     TrayIcon = new forms::TTrayIcon(this);
     TrayIcon->SetHint("Quillnest");
+    TrayIcon->OnClick = [this](forms::TObject* s) { TrayIconClick(s); };
     TrayIcon->SetVisible(true);
 
     for (char** e = environ; e != nullptr && *e != nullptr; ++e) EnvironmentBlock.emplace_back(*e);
@@ -121,8 +122,10 @@ void Tquillnestform::FormShow(forms::TObject*) {
 
 void Tquillnestform::ShutdownServer() {
     if (shut_down_) return;
-    shutdownpanel->SetVisible(true);
-    if (Widget() != nullptr) Widget()->repaint();
+    if (!DisplayGone) {
+        shutdownpanel->SetVisible(true);
+        if (Widget() != nullptr) Widget()->repaint();
+    }
     SaveAccounts();
     SaveFtpPaths();
     // From here on nothing is saved: the lists are emptied below.
@@ -196,7 +199,7 @@ void Tquillnestform::ReleaseSessionAtShutdown(tsession* session) {
 void Tquillnestform::CloseServer() {
     if (shut_down_) return;
     platform::BeginShutdown();
-    if (TrayIcon != nullptr) TrayIcon->SetVisible(false);
+    if (TrayIcon != nullptr && !DisplayGone) TrayIcon->SetVisible(false);
     SaveSettings();
     ShutdownServer();
     QApplication::quit();

@@ -7,6 +7,7 @@
 
 #include "forms/form.h"
 #include "forms/internal.h"
+#include "forms/pictures.h"
 
 namespace forms {
 
@@ -58,11 +59,7 @@ void TTrayIcon::SetVisible(bool on) {
     visible_ = on;
     if (on && !icon_ && Available()) {
         QIcon picture = QApplication::windowIcon();
-        if (picture.isNull()) {
-            QPixmap pm(16, 16);
-            pm.fill(Qt::darkBlue);
-            picture = QIcon(pm);
-        }
+        if (picture.isNull()) picture = QIcon(CompiledPicture("trayicon"));
         icon_ = new QSystemTrayIcon(picture);
         icon_->setToolTip(Q(hint_));
         QObject::connect(icon_, &QSystemTrayIcon::activated, icon_, [this](QSystemTrayIcon::ActivationReason r) {

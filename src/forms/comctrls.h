@@ -115,18 +115,25 @@ private:
 class TListView;
 class TListItem;
 
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// A column of a report list view; its alignment holds for its header and for
+// every row's text in it.
 class TListColumn {
 public:
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& c);
     int Width() const { return width_; }
     void SetWidth(int w);
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment a);
 
 private:
     TListView* view_ = nullptr;
     int index_ = 0;
     std::string caption_;
     int width_ = 50;
+    TAlignment alignment_ = taLeftJustify;
     friend class TListView;
 };
 
@@ -165,6 +172,7 @@ private:
     std::string caption_;
     std::unique_ptr<TStringList> subItems_;
     friend class TListView;
+    friend class TListColumn;
 };
 
 // A list view in report style: a header of columns and rows. Setting

@@ -1,5 +1,6 @@
 #include "forms/controls.h"
 
+#include <QFocusEvent>
 #include <QWidget>
 #include <algorithm>
 
@@ -27,6 +28,25 @@ void TControl::DropEvents() {
 void TControl::SetWidget(QWidget* w) {
     widget_ = w;
     if (!Name().empty()) SetName(Name());
+    w->installEventFilter(new detail::FilterObject(events_, [this](QObject*, QEvent* e) {
+        if (e->type() != QEvent::FocusOut) return false;
+        switch (static_cast<QFocusEvent*>(e)->reason()) {
+            case Qt::ActiveWindowFocusReason:
+            case Qt::PopupFocusReason:
+            case Qt::MenuBarFocusReason: break;
+            default: detail::Fire(OnExit, this);
+        }
+        return false;
+    }));
+}
+
+void TControl::SetCursor(TCursor c) {
+    cursor_ = c;
+    if (!widget_) return;
+    if (c == crHandPoint)
+        widget_->setCursor(Qt::PointingHandCursor);
+    else
+        widget_->unsetCursor();
 }
 
 void TControl::SetName(const std::string& name) {

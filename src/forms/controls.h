@@ -36,6 +36,9 @@ using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState
 // the parent is resized. Nothing else is aligned: layout is done by code.
 enum TAlign { alNone, alClient };
 
+// The mouse pointer over a control.
+enum TCursor { crDefault, crHandPoint };
+
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* AOwner);
@@ -74,6 +77,15 @@ public:
     bool Focused() const;
     void SetFocus();
 
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor c);
+
+    // Runs when the keyboard focus leaves the control for another control of
+    // the same window: a mouse press on a button runs it before the button's
+    // click. A window losing activation (a message box, another program) and
+    // Enter on the default button do not leave the field.
+    TNotifyEvent OnExit;
+
     // The Qt edge: for this layer and for tests.
     QWidget* Widget() const { return widget_; }
 
@@ -96,6 +108,7 @@ private:
     TAlign align_ = alNone;
     bool visible_ = true;
     bool enabled_ = true;
+    TCursor cursor_ = crDefault;
     friend class TWinControl;
 };
 

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include "forms/internal.h"
 #include "forms/menus.h"
@@ -176,22 +177,12 @@ void TForm::SetCaption(const std::string& c) {
     window_->setWindowTitle(Q(c));
 }
 
-int TForm::FrameWidth() const {
-    if (window_->isVisible()) frameW_ = window_->frameGeometry().width() - window_->width();
-    return frameW_;
-}
-
-int TForm::FrameHeight() const {
-    if (window_->isVisible()) frameH_ = window_->frameGeometry().height() - window_->height();
-    return frameH_;
-}
-
 int TForm::MenuHeight() const {
     return menuBar_ && menu_ ? menuBar_->sizeHint().height() : 0;
 }
 
-int TForm::Width() const { return window_->width() + FrameWidth(); }
-int TForm::Height() const { return window_->height() + FrameHeight(); }
+int TForm::Width() const { return window_->width(); }
+int TForm::Height() const { return window_->height(); }
 int TForm::ClientWidth() const { return client_->width(); }
 int TForm::ClientHeight() const { return client_->height(); }
 
@@ -203,11 +194,24 @@ void TForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
         wantedH_ = AHeight;
     }
     window_->move(ALeft, ATop);
-    window_->resize(std::max(AWidth - FrameWidth(), 0), std::max(AHeight - FrameHeight(), 0));
+    Resize(AWidth, AHeight);
+}
+
+void TForm::SetClientWidth(int w) { Resize(w, window_->height()); }
+
+void TForm::SetClientHeight(int h) { Resize(window_->width(), h + MenuHeight()); }
+
+void TForm::Resize(int w, int h) {
+    w = std::max(w, 0);
+    h = std::max(h, 0);
+    // A fixed border holds the size code sets and no other.
+    if (borderStyle_ != bsSizeable) window_->setFixedSize(w, h);
+    window_->resize(w, h);
     // A hidden window hears of its size only when shown; the form acts now.
     Resized();
 }
 
+<<<<<<< HEAD
 void TForm::SetClientWidth(int w) {
     wantedW_ = -1;
     window_->resize(std::max(w, 0), window_->height());
@@ -220,9 +224,11 @@ void TForm::SetClientHeight(int h) {
     Resized();
 }
 
+=======
+>>>>>>> wip-window
 void TForm::SetConstraints(const TSizeConstraints& c) {
     constraints_ = c;
-    window_->setMinimumSize(std::max(c.MinWidth - FrameWidth(), 0), std::max(c.MinHeight - FrameHeight(), 0));
+    if (borderStyle_ == bsSizeable) window_->setMinimumSize(std::max(c.MinWidth, 0), std::max(c.MinHeight, 0));
 }
 
 void TForm::PlaceClient() {
@@ -264,6 +270,10 @@ void TForm::Center() {
 void TForm::SetVisible(bool v) {
     if (v) {
         if (position_ == poScreenCenter && (!shownOnce_ || modal_)) Center();
+        // A window hidden while minimised comes back in the form's state.
+        if (QWindow* h = window_->windowHandle();
+            h && (h->windowStates() & Qt::WindowMinimized) && !(window_->windowState() & Qt::WindowMinimized))
+            h->setWindowStates(window_->windowState());
         window_->show();
     } else {
         window_->hide();
@@ -275,11 +285,14 @@ void TForm::WindowShown() {
     SetVisibleFlag(true);
     if (!shownOnce_) {
         shownOnce_ = true;
+<<<<<<< HEAD
         // The frame is known now: re-apply the size and limits that include it.
         // A client size set since stands as it was set.
         window_->resize(wantedW_ >= 0 ? std::max(wantedW_ - FrameWidth(), 0) : window_->width(),
                         wantedH_ >= 0 ? std::max(wantedH_ - FrameHeight(), 0) : window_->height());
         SetConstraints(constraints_);
+=======
+>>>>>>> wip-window
         Resized();
     }
     Fire(OnShow, this);
@@ -318,13 +331,22 @@ void TForm::SetWindowState(TWindowState s) {
 void TForm::SetBorderStyle(TFormBorderStyle s) {
     borderStyle_ = s;
     Qt::WindowFlags f = Qt::Window;
-    if (s == bsDialog) f |= Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint;
+    // A dialog border: a title and a close button, neither minimise nor
+    // maximise, and no resizing.
+    if (s == bsDialog)
+        f = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+            Qt::MSWindowsFixedSizeDialogHint;
+    else if (s == bsSingle)
+        f = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+            Qt::WindowMinimizeButtonHint;
     const bool shown = window_->isVisible();
     window_->setWindowFlags(f);
-    if (s != bsSizeable)
+    if (s != bsSizeable) {
         window_->setFixedSize(window_->size());
-    else
+    } else {
+        window_->setMinimumSize(std::max(constraints_.MinWidth, 0), std::max(constraints_.MinHeight, 0));
         window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
     if (shown) window_->show();
 }
 
@@ -344,10 +366,14 @@ void TForm::FrameClose() {
 void TForm::FrameMinimized() {
     bool handled = false;
     Fire(OnSysCommand, this, scMinimize, handled);
-    if (handled) {
-        detail::Quiet q(settingState_);
+    // Un-minimising maps the window on X: a window the handler hid stays
+    // withdrawn, and whoever shows it again restores its normal state.
+    if (!handled) return;
+    detail::Quiet q(settingState_);
+    if (window_->isVisible())
         window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
-    }
+    else
+        window_->overrideWindowState(window_->windowState() & ~Qt::WindowMinimized);
 }
 
 bool TForm::CloseQuery() {

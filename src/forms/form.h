@@ -39,8 +39,12 @@ using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TSysCommandEvent = std::function<void(TObject* Sender, TSysCommand Command, bool& Handled)>;
 
-// A top-level window. Width and Height include the frame (and the menu bar);
-// ClientWidth and ClientHeight are the area controls are placed in.
+// A top-level window. Width and Height are the window's own size with its menu
+// bar, without the window manager's frame: the frame is known only once the
+// window is shown, and a size must read the same before and after (a dialog
+// fits its height at creation). ClientWidth and ClientHeight are the area
+// controls are placed in. bsDialog gives a fixed border with only a close
+// button: the size set by code holds, the user cannot change it.
 //
 // Closing: Close() asks OnCloseQuery, then runs OnClose and hides the form
 // (caNone keeps it, caMinimize minimises it); closing the application's main
@@ -118,9 +122,8 @@ private:
     bool CloseQuery();
     bool CloseModal();
     void PlaceClient();
+    void Resize(int w, int h);
     void Center();
-    int FrameWidth() const;
-    int FrameHeight() const;
     int MenuHeight() const;
     TButton* FindDialogButton(bool cancel) const;
     static void InstallKeyFilter();
@@ -136,10 +139,13 @@ private:
     QWidget* menuBar_ = nullptr;
     QEventLoop* loop_ = nullptr;
     TMainMenu* menu_ = nullptr;
+<<<<<<< HEAD
     mutable int frameW_ = 0;
     mutable int frameH_ = 0;
     int wantedW_ = -1;  // the size set before the first show, frame included (-1: none)
     int wantedH_ = -1;
+=======
+>>>>>>> wip-window
     int lastClientW_ = -1;
     int lastClientH_ = -1;
     bool shownOnce_ = false;

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QObject>
 #include <QString>
-#include <QValidator>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -51,17 +50,6 @@ inline void OnMouseRelease(QWidget* w, QObject* context, std::function<void()> f
         return false;
     }));
 }
-
-// Limits what the user types or pastes (in characters); text set by code
-// does not pass through a validator and is kept whole.
-class LengthValidator : public QValidator {
-public:
-    LengthValidator(int max, QObject* parent) : QValidator(parent), max_(max) {}
-    State validate(QString& input, int&) const override { return input.size() <= max_ ? Acceptable : Invalid; }
-
-private:
-    int max_;
-};
 
 // The form a control stands on (the control itself when it is a form).
 TForm* FormOf(TControl* control);

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "forms/editrules.h"
 #include "forms/internal.h"
 #include "forms/stdctrls.h"
 
@@ -26,6 +27,29 @@ std::string FromBytes(const QVariant& v) { return v.toByteArray().toStdString();
 // Where a current index ends up after a line is inserted at or removed from `at`.
 int AfterInsert(int current, int at) { return current >= at ? current + 1 : current; }
 int AfterDelete(int current, int at) { return current == at ? -1 : current > at ? current - 1 : current; }
+
+// Where a sorted list puts a new line: after the lines that compare equal,
+// as the platform's lists do.
+int SortedPlace(const TStrings& lines, const std::string& s) {
+    int lo = 0, hi = lines.Count();
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (CompareText(lines.Strings(mid), s) <= 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+// Puts the lines of a list that becomes sorted into order (stable, ignoring case).
+void SortInPlace(TStrings& items) {
+    std::vector<std::string> lines = items.ToVector();
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    items.Clear();
+    for (const auto& l : lines) items.Insert(items.Count(), l);
+}
 
 }  // namespace
 
@@ -127,6 +151,11 @@ public:
         CheckIndex(Index, Count());
         Keep([&] { W()->removeItem(Index); }, [&](int cur) { return AfterDelete(cur, Index); });
     }
+    int Add(const std::string& s) override {
+        const int at = box_->sorted_ ? SortedPlace(*this, s) : Count();
+        Insert(at, s);
+        return at;
+    }
     void Clear() override {
         Keep([&] { W()->clear(); }, [](int) { return -1; });
     }
@@ -195,18 +224,39 @@ std::string TComboBox::Text() const {
 void TComboBox::SetText(const std::string& t) {
     auto* w = static_cast<QComboBox*>(Widget());
     Quiet q(quiet_);
-    if (w->isEditable())
-        w->setEditText(Q(t));
-    else
+    QLineEdit* edit = w->lineEdit();
+    if (!edit) {
         w->setCurrentIndex(items_->IndexOf(t));
+        return;
+    }
+    auto* rules = dynamic_cast<detail::EditRules*>(const_cast<QValidator*>(edit->validator()));
+    if (rules) rules->BeginCodeChange();
+    w->setEditText(Q(t));
+    if (rules) rules->EndCodeChange(edit->text());
 }
 
 void TComboBox::SetMaxLength(int n) {
     maxLength_ = n;
     QLineEdit* edit = static_cast<QComboBox*>(Widget())->lineEdit();
     if (!edit) return;
-    delete edit->validator();
-    edit->setValidator(n > 0 ? new detail::LengthValidator(n, edit) : nullptr);
+    if (auto* rules = dynamic_cast<detail::EditRules*>(const_cast<QValidator*>(edit->validator()))) {
+        rules->SetMaxBytes(n);
+        return;
+    }
+    auto* rules = new detail::EditRules(n, edit);
+    rules->BeginCodeChange();
+    rules->EndCodeChange(edit->text());
+    edit->setValidator(rules);
+}
+
+void TComboBox::SetSorted(bool on) {
+    if (on == sorted_) return;
+    sorted_ = on;
+    if (!on) return;
+    const std::string text = Text();
+    Quiet q(quiet_);
+    SortInPlace(*items_);
+    if (style_ == csDropDownList) static_cast<QComboBox*>(Widget())->setCurrentIndex(items_->IndexOf(text));
 }
 
 // ---- TListBox ------------------------------------------------------------
@@ -238,19 +288,7 @@ public:
         W()->insertItem(Index, it);
     }
     int Add(const std::string& s) override {
-        int at = Count();
-        if (box_->sorted_) {
-            // After the lines that compare equal, as the platform's list does.
-            int lo = 0, hi = at;
-            while (lo < hi) {
-                int mid = (lo + hi) / 2;
-                if (CompareText(Strings(mid), s) <= 0)
-                    lo = mid + 1;
-                else
-                    hi = mid;
-            }
-            at = lo;
-        }
+        const int at = box_->sorted_ ? SortedPlace(*this, s) : Count();
         Insert(at, s);
         return at;
     }
@@ -297,12 +335,8 @@ void TListBox::SetSorted(bool on) {
     if (on == sorted_) return;
     sorted_ = on;
     if (!on) return;
-    std::vector<std::string> lines = items_->ToVector();
-    std::stable_sort(lines.begin(), lines.end(),
-                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
     Quiet q(quiet_);
-    items_->Clear();
-    for (const auto& l : lines) items_->Insert(items_->Count(), l);
+    SortInPlace(*items_);
 }
 
 void TListBox::SetMultiSelect(bool on) {

@@ -15,11 +15,27 @@ using detail::Quiet;
 
 namespace {
 constexpr int kRowRole = Qt::UserRole + 1;  // back pointer to the TListItem
+
+Qt::Alignment QtAlignment(TAlignment a) {
+    switch (a) {
+        case taRightJustify: return Qt::AlignRight | Qt::AlignVCenter;
+        case taCenter: return Qt::AlignCenter;
+        case taLeftJustify: break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
 }
+}  // namespace
 
 void TListColumn::SetCaption(const std::string& c) {
     caption_ = c;
     if (view_) view_->tree_->headerItem()->setText(index_, Q(c));
+}
+
+void TListColumn::SetAlignment(TAlignment a) {
+    alignment_ = a;
+    if (!view_) return;
+    view_->tree_->headerItem()->setTextAlignment(index_, QtAlignment(a));
+    for (const auto& row : view_->items_) row->item_->setTextAlignment(index_, QtAlignment(a));
 }
 
 void TListColumn::SetWidth(int w) {
@@ -42,6 +58,7 @@ TListItem::~TListItem() {
 
 void TListItem::SetCaption(const std::string& c) {
     caption_ = c;
+<<<<<<< HEAD
     NarrowTextChanged(0);
     item_->setText(0, ShownText(0));
 }
@@ -54,6 +71,10 @@ QString TListItem::ShownText(int column) const {
 void TListItem::Redraw() {
     const int columns = std::max(view_->tree_->columnCount(), subItems_->Count() + 1);
     for (int i = 0; i < columns; ++i) item_->setText(i, ShownText(i));
+=======
+    item_->setText(0, Q(c));
+    if (view_->ColumnCount() > 0) item_->setTextAlignment(0, QtAlignment(view_->Column(0)->Alignment()));
+>>>>>>> wip-window
 }
 
 void TListItem::SetCaption(const std::u16string& c) {
@@ -63,9 +84,18 @@ void TListItem::SetCaption(const std::u16string& c) {
 std::u16string TListItem::WideCaption() const { return Q(caption_).toStdU16String(); }
 
 void TListItem::SyncSubItems() {
+<<<<<<< HEAD
     NarrowTextChanged(-1);
     const int columns = std::max(view_->tree_->columnCount(), subItems_->Count() + 1);
     for (int i = 1; i < columns; ++i) item_->setText(i, ShownText(i));
+=======
+    const int n = subItems_->Count();
+    const int columns = std::max(view_->tree_->columnCount(), n + 1);
+    for (int i = 1; i < columns; ++i) {
+        item_->setText(i, i - 1 < n ? Q(subItems_->Strings(i - 1)) : QString());
+        if (i < view_->ColumnCount()) item_->setTextAlignment(i, QtAlignment(view_->Column(i)->Alignment()));
+    }
+>>>>>>> wip-window
 }
 
 int TListItem::Index() const { return view_->tree_->indexOfTopLevelItem(item_); }

@@ -23,6 +23,16 @@ TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), action_(new QActi
     });
 }
 
+namespace detail {
+void InstallMenuItemAccess();  // menuaccess.cpp
+}
+
+void TMenuItem::SetName(const std::string& name) {
+    TComponent::SetName(name);
+    action_->setObjectName(Q(name));
+    detail::InstallMenuItemAccess();
+}
+
 TMenuItem::~TMenuItem() {
     if (parent_) {
         auto& list = parent_->items_;

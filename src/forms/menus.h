@@ -23,6 +23,10 @@ class TMenuItem : public TComponent {
 public:
     explicit TMenuItem(TComponent* AOwner);
     ~TMenuItem() override;
+    // The item's action carries the name as its objectName, and the
+    // accessibility tree gives it as the item's name (its caption is the
+    // description).
+    void SetName(const std::string& name) override;
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& c);
     bool Checked() const { return checked_; }

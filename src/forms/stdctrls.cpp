@@ -4,7 +4,9 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFont>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,8 +18,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "forms/editrules.h"
 #include "forms/form.h"
 #include "forms/internal.h"
+#include "forms/pictures.h"
 
 namespace forms {
 
@@ -81,6 +85,8 @@ TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {
 
 void TLabel::SetCaption(const std::string& c) {
     caption_ = c;
+    // The accessible name is the component name; the caption is the description.
+    Widget()->setAccessibleDescription(Q(c));
     static_cast<QLabel*>(Widget())->setText(Q(c));
     FitToText();
 }
@@ -95,6 +101,16 @@ void TLabel::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     FitToText();
 }
 
+void TLabel::SetFontStyle(TFontStyles st) {
+    fontStyle_ = st;
+    QFont f = Widget()->font();
+    f.setBold(st & fsBold);
+    f.setItalic(st & fsItalic);
+    f.setUnderline(st & fsUnderline);
+    Widget()->setFont(f);
+    FitToText();
+}
+
 void TLabel::FitToText() {
     if (!autoSize_) return;
     QSize hint = Widget()->sizeHint();
@@ -103,24 +119,45 @@ void TLabel::FitToText() {
 
 TEdit::TEdit(TComponent* AOwner) : TControl(AOwner) {
     auto* w = new QLineEdit;
+    rules_ = new detail::EditRules(0, w);
+    w->setValidator(rules_);
     QObject::connect(w, &QLineEdit::textChanged, Events(), [this] { Fire(OnChange, this); });
+    // A typed character is offered to OnKeyPress before the edit takes it.
+    w->installEventFilter(new detail::FilterObject(Events(), [this, w](QObject*, QEvent* e) {
+        if (e->type() != QEvent::KeyPress || !OnKeyPress) return false;
+        auto* ke = static_cast<QKeyEvent*>(e);
+        const QString typed = ke->text();
+        if (typed.size() != 1 || (ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;
+        char16_t key = typed[0].unicode();
+        const char16_t original = key;
+        Fire(OnKeyPress, this, key);
+        if (key == original) return false;
+        if (key != 0 && !w->isReadOnly()) w->insert(QString(QChar(key)));
+        return true;
+    }));
     SetWidget(w);
 }
 
-std::string TEdit::Text() const { return S(static_cast<QLineEdit*>(Widget())->text()); }
+TEdit::~TEdit() { DropEvents(); }
+
+std::string TEdit::Text() const {
+    const QString now = static_cast<QLineEdit*>(Widget())->text();
+    return now == shown_ ? bytes_ : S(now);
+}
 
 void TEdit::SetText(const std::string& t) {
     auto* w = static_cast<QLineEdit*>(Widget());
     QString q = Q(t);
-    if (q == w->text()) return;
-    w->setText(q);
+    bytes_ = t;
+    rules_->BeginCodeChange();
+    if (q != w->text()) w->setText(q);
+    rules_->EndCodeChange(w->text());
+    shown_ = w->text();
 }
 
 void TEdit::SetMaxLength(int n) {
     maxLength_ = n;
-    auto* w = static_cast<QLineEdit*>(Widget());
-    delete w->validator();
-    w->setValidator(n > 0 ? new detail::LengthValidator(n, w) : nullptr);
+    rules_->SetMaxBytes(n);
 }
 
 bool TEdit::ReadOnly() const { return static_cast<QLineEdit*>(Widget())->isReadOnly(); }
@@ -130,6 +167,9 @@ void TEdit::SetPasswordChar(char c) {
     passwordChar_ = c;
     static_cast<QLineEdit*>(Widget())->setEchoMode(c ? QLineEdit::Password : QLineEdit::Normal);
 }
+
+int TEdit::SelStart() const { return static_cast<QLineEdit*>(Widget())->cursorPosition(); }
+void TEdit::SetSelStart(int i) { static_cast<QLineEdit*>(Widget())->setCursorPosition(i); }
 
 void TEdit::SelectAll() { static_cast<QLineEdit*>(Widget())->selectAll(); }
 
@@ -203,6 +243,8 @@ TButton::TButton(TComponent* AOwner) : TControl(AOwner) {
 
 void TButton::SetCaption(const std::string& c) {
     caption_ = c;
+    // The accessible name is the component name; the caption is the description.
+    Widget()->setAccessibleDescription(Q(c));
     static_cast<QPushButton*>(Widget())->setText(Q(c));
 }
 
@@ -223,13 +265,18 @@ TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner) {}
 
 TCheckBox::TCheckBox(TComponent* AOwner) : TControl(AOwner) {
     auto* w = new QCheckBox;
-    // clicked comes from the user only (mouse or space); code goes through SetChecked.
-    QObject::connect(w, &QCheckBox::clicked, Events(), [this] { Fire(OnClick, this); });
+    // Every change of state that code did not make is the user's: the mouse,
+    // the space key and the accessibility Toggle action alike. Each fires once.
+    QObject::connect(w, &QCheckBox::toggled, Events(), [this] {
+        if (quiet_ == 0) Fire(OnClick, this);
+    });
     SetWidget(w);
 }
 
 void TCheckBox::SetCaption(const std::string& c) {
     caption_ = c;
+    // The accessible name is the component name; the caption is the description.
+    Widget()->setAccessibleDescription(Q(c));
     static_cast<QCheckBox*>(Widget())->setText(Q(c));
 }
 
@@ -237,7 +284,10 @@ bool TCheckBox::Checked() const { return static_cast<QCheckBox*>(Widget())->isCh
 
 void TCheckBox::SetChecked(bool on) {
     if (on == Checked()) return;
-    static_cast<QCheckBox*>(Widget())->setChecked(on);
+    {
+        detail::Quiet q(quiet_);
+        static_cast<QCheckBox*>(Widget())->setChecked(on);
+    }
     Fire(OnClick, this);
 }
 
@@ -302,6 +352,13 @@ bool TImage::LoadFromFile(const std::string& path) {
     QPixmap pm;
     if (!pm.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<uint>(bytes.size())))
         return false;
+    static_cast<QLabel*>(Widget())->setPixmap(pm);
+    return true;
+}
+
+bool TImage::LoadPicture(const std::string& name) {
+    QPixmap pm = CompiledPicture(name);
+    if (pm.isNull()) return false;
     static_cast<QLabel*>(Widget())->setPixmap(pm);
     return true;
 }

@@ -2,6 +2,8 @@
 // check and radio buttons, combo boxes, list boxes, bevels and images.
 #pragma once
 
+#include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,6 +12,17 @@
 namespace forms {
 
 using TModalResult = int;
+
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4 };
+using TFontStyles = unsigned;
+
+// A key press that types a character, offered before the control takes it:
+// the handler may change Key or set it to 0 to drop the character.
+using TKeyPressEvent = std::function<void(TObject* Sender, char16_t& Key)>;
+
+namespace detail {
+class EditRules;
+}
 
 // A panel; its caption is drawn centred (the shutdown notice uses it).
 class TPanel : public TWinControl {
@@ -36,6 +49,7 @@ private:
 };
 
 // A label sizes itself to its caption while AutoSize is on (the default).
+// With fsUnderline and the hand cursor it serves as a link.
 class TLabel : public TControl {
 public:
     explicit TLabel(TComponent* AOwner);
@@ -44,20 +58,27 @@ public:
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool on);
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    TFontStyles FontStyle() const { return fontStyle_; }
+    void SetFontStyle(TFontStyles s);
     TNotifyEvent OnClick;
 
 private:
     void FitToText();
     std::string caption_;
     bool autoSize_ = true;
+    TFontStyles fontStyle_ = 0;
 };
 
 // A one-line edit. Setting Text fires OnChange when the text changes, from
-// code as from the user. MaxLength (0 = none) limits what the user types;
-// text set by code is kept whole.
+// code as from the user. What the user types or pastes loses its control
+// characters, and MaxLength (0 = none) limits it in UTF-8 bytes (the bytes
+// of the record field behind it); a longer paste is cut. Text set by code is
+// kept whole, and Text gives back the very bytes set until the user changes
+// the text, so a stored text that is not valid UTF-8 survives a round trip.
 class TEdit : public TControl {
 public:
     explicit TEdit(TComponent* AOwner);
+    ~TEdit() override;
     std::string Text() const;
     void SetText(const std::string& t);
     int MaxLength() const { return maxLength_; }
@@ -68,11 +89,18 @@ public:
     char PasswordChar() const { return passwordChar_; }
     void SetPasswordChar(char c);
     void SelectAll();
+    // The caret, in characters from the start.
+    int SelStart() const;
+    void SetSelStart(int i);
     TNotifyEvent OnChange;
+    TKeyPressEvent OnKeyPress;
 
 private:
     int maxLength_ = 0;
     char passwordChar_ = 0;
+    detail::EditRules* rules_;
+    std::string bytes_;  // what code set last
+    QString shown_;      // how it was shown
 };
 
 // A multi-line edit; Lines changes fire OnChange like typing does.
@@ -137,6 +165,7 @@ public:
 
 private:
     std::string caption_;
+    int quiet_ = 0;
 };
 
 // Radio buttons with the same parent exclude each other. OnClick runs when
@@ -183,9 +212,11 @@ private:
 
 enum TComboBoxStyle { csDropDown, csDropDownList };
 
-// A combo box. Setting ItemIndex or Text in code fires nothing; OnChange runs
-// when the user types or picks an item. Clearing an editable box's items keeps
-// its text, and Enter in it inserts nothing.
+// A combo box. Setting ItemIndex or Text in code fires nothing, as the
+// platform's combo box sends its change notices only for the user's typing
+// and choosing; OnChange runs when the user types or picks an item. Clearing an editable box's items keeps its text, and Enter in
+// it inserts nothing. A sorted box places added items in order (ignoring
+// case). The edit follows TEdit's rules for what the user may type.
 class TComboBox : public TControl {
 public:
     explicit TComboBox(TComponent* AOwner);
@@ -202,12 +233,15 @@ public:
     void SetText(const std::string& t);
     int MaxLength() const { return maxLength_; }
     void SetMaxLength(int n);
+    bool Sorted() const { return sorted_; }
+    void SetSorted(bool on);
     TNotifyEvent OnChange;
 
 private:
     TComboBoxStyle style_ = csDropDown;
     std::unique_ptr<TStrings> items_;
     int maxLength_ = 0;
+    bool sorted_ = false;
     int quiet_ = 0;
     friend class TComboBoxStrings;
 };
@@ -266,6 +300,8 @@ public:
     explicit TImage(TComponent* AOwner);
     // Loads a picture file; false when it cannot be read.
     bool LoadFromFile(const std::string& path);
+    // Loads one of the pictures compiled into the program (forms/pictures.h).
+    bool LoadPicture(const std::string& name);
     TNotifyEvent OnClick;
 };
 

@@ -11,6 +11,7 @@ constexpr int kDesignWidth = 320;  // client width at creation
 
 TFieldDialog::TFieldDialog(forms::TComponent* AOwner, const std::string& Caption) : forms::TForm(AOwner) {
     SetCaption(Caption);
+    SetBorderStyle(forms::bsDialog);
     SetPosition(forms::poScreenCenter);
     SetClientWidth(kDesignWidth);
     Panel1 = new forms::TPanel(this);
@@ -59,6 +60,8 @@ forms::TLabel* TFieldDialog::AddLink(const char* Name, const char* Caption) {
     link->SetName(Name);
     link->SetParent(Panel1);
     link->SetCaption(Caption);
+    link->SetFontStyle(forms::fsUnderline);
+    link->SetCursor(forms::crHandPoint);
     rows_.push_back({nullptr, link});
     return link;
 }

@@ -1,14 +1,18 @@
 #include "ui/mainform_controls.h"
 
+#include <algorithm>
+
 #include "platform/programdir.h"
 
 using namespace forms;
 
 namespace {
 
-constexpr int kRow = 24;      // provisional row height of the design placement
-constexpr int kButtonW = 75;  // provisional button size
-constexpr int kButtonH = 25;
+constexpr int kRow = TquillnestformControls::kEditHeight + 2;  // design placement; FormResize lays out
+constexpr int kButtonW = TquillnestformControls::kButtonWidth;
+constexpr int kButtonH = TquillnestformControls::kButtonHeight;
+constexpr int kCheckH = TquillnestformControls::kCheckHeight;
+constexpr int kEditH = TquillnestformControls::kEditHeight;
 
 // Creates a control owned by the form, named, on its parent, at a place.
 template <class T>
@@ -21,14 +25,16 @@ T* Make(TComponent* owner, TWinControl* parent, const char* name, int l, int t, 
 }
 
 TCheckBox* Check(TComponent* o, TWinControl* p, const char* name, const char* caption, bool checked, int t) {
-    auto* c = Make<TCheckBox>(o, p, name, 6, t, 200, kRow);
+    auto* c = Make<TCheckBox>(o, p, name, 6, t, 200, kCheckH);
     c->SetCaption(caption);
+    // As wide as its caption; the layout widens the ones that span a column.
+    c->SetWidth(c->Widget()->sizeHint().width());
     c->SetChecked(checked);
     return c;
 }
 
 TEdit* Edit(TComponent* o, TWinControl* p, const char* name, const std::string& text, int maxLength, int t) {
-    auto* e = Make<TEdit>(o, p, name, 6, t, 200, kRow);
+    auto* e = Make<TEdit>(o, p, name, 6, t, 200, kEditH);
     e->SetText(text);
     e->SetMaxLength(maxLength);
     return e;
@@ -43,6 +49,15 @@ TLabel* Label(TComponent* o, TWinControl* p, const char* name, const char* capti
 TBitBtn* Button(TComponent* o, TWinControl* p, const char* name, const char* caption, int l, int t) {
     auto* b = Make<TBitBtn>(o, p, name, l, t, kButtonW, kButtonH);
     b->SetCaption(caption);
+    // A long caption widens its button; the layout keeps the width.
+    b->SetWidth(std::max(kButtonW, b->Widget()->sizeHint().width()));
+    return b;
+}
+
+// A browse button: narrow, "...".
+TBitBtn* Browse(TComponent* o, TWinControl* p, const char* name) {
+    auto* b = Make<TBitBtn>(o, p, name, 0, 0, kEditH + 4, kEditH);
+    b->SetCaption("...");
     return b;
 }
 
@@ -52,13 +67,15 @@ TPanel* Fill(TComponent* o, TWinControl* p, const char* name) {
     return panel;
 }
 
-// A service picture: a panel holding the picture box.
-TPanel* Picture(TComponent* o, TWinControl* p, const char* name, int l) {
+// A service picture: a panel holding the picture box with the service's
+// picture compiled into the program.
+TPanel* Picture(TComponent* o, TWinControl* p, const char* name, const char* picture, int l) {
     auto* panel = Make<TPanel>(o, p, name, l, 6, TquillnestformControls::kPictureWidth,
                                TquillnestformControls::kPictureHeight);
     auto* image = new TImage(o);
     image->SetParent(panel);
     image->SetAlign(alClient);
+    image->LoadPicture(picture);
     return panel;
 }
 
@@ -135,7 +152,7 @@ void TquillnestformControls::BuildWebPage(TWinControl* page) {
     webport = Edit(this, p, "webport", "80", kPortMaxLength, y += kRow);
     Label4 = Label(this, p, "Label4", "Default Web Root:", y += kRow);
     webdir = Edit(this, p, "webdir", root + "wwwroot/", kFolderMaxLength, y += kRow);
-    webdirbrowse = Button(this, p, "webdirbrowse", "...", 212, y);
+    webdirbrowse = Browse(this, p, "webdirbrowse");
     Label5 = Label(this, p, "Label5", "Welcome Files:", y += kRow);
     webindex = Edit(this, p, "webindex", "default.asp;default.php;index.html; index.htm", 0, y += kRow);
     dirlistings = Check(this, p, "dirlistings", "List Folder Contents", false, y += kRow);
@@ -144,16 +161,16 @@ void TquillnestformControls::BuildWebPage(TWinControl* page) {
     cgienabled = Check(this, p, "cgienabled", "Enable CGI / ISAPI", false, y += 6);
     Label6 = Label(this, p, "Label6", "CGI Folder:", y += kRow);
     cgidir = Edit(this, p, "cgidir", root + "cgi-bin/", kFolderMaxLength, y += kRow);
-    cgibrowse = Button(this, p, "cgibrowse", "...", 212, y);
+    cgibrowse = Browse(this, p, "cgibrowse");
     Label7 = Label(this, p, "Label7", "CGI Alias:", y += kRow);
     cgialias = Edit(this, p, "cgialias", "cgi-bin", 0, y += kRow);
     Bevel1 = Make<TBevel>(this, p, "Bevel1", 6, y += kRow, 200, 2);
     Bevel1->SetShape(bsTopLine);
     ssienabled = Check(this, p, "ssienabled", "Enable Server Side Includes", false, y += 6);
-    webpic = Picture(this, p, "webpic", 100);
+    webpic = Picture(this, p, "webpic", "webpicture", 100);
 
     tabbednotebook5 = Make<TPageControl>(this, p, "tabbednotebook5", 240, 6, 320, 300);
-    panel16 = SheetPanel(this, tabbednotebook5, "Web Domains", "panel16");
+    panel16 = SheetPanel(this, tabbednotebook5, "Domains", "panel16");
     ListRow r = ListWithButtons(this, panel16, "webdomainslist", true, "newwebdomain", "removewebdomain",
                                 "webdomainproperties", 4);
     webdomainslist = r.list, newwebdomain = r.add, removewebdomain = r.remove, webdomainproperties = r.properties;
@@ -170,13 +187,16 @@ void TquillnestformControls::BuildWebPage(TWinControl* page) {
     virtualpathslist = r.list, newvirtualpath = r.add, removevirtualpath = r.remove,
     virtualpathproperties = r.properties;
 
-    panel18 = SheetPanel(this, tabbednotebook5, "MIME Types", "panel18");
+    panel18 = SheetPanel(this, tabbednotebook5, "MIME", "panel18");
     r = ListWithButtons(this, panel18, "mimelist", true, "newmime", "removemime", "mimeproperties", 4);
     mimelist = r.list, newmime = r.add, removemime = r.remove, mimeproperties = r.properties;
 
-    panel21 = SheetPanel(this, tabbednotebook5, "CGI / ISAPI Types", "panel21");
+    panel21 = SheetPanel(this, tabbednotebook5, "CGI / ISAPI", "panel21");
     r = ListWithButtons(this, panel21, "cgitypeslist", true, "newcgitype", "removecgitype", "cgitypeproperties", 4);
     cgitypeslist = r.list, newcgitype = r.add, removecgitype = r.remove, cgitypeproperties = r.properties;
+    // The built-in kinds, which have no record.
+    cgitypeslist->Items()->Add("dll");
+    cgitypeslist->Items()->Add("exe");
 }
 
 void TquillnestformControls::BuildFtpPage(TWinControl* page) {
@@ -200,19 +220,23 @@ void TquillnestformControls::BuildFtpPage(TWinControl* page) {
     anonmaxbancheck = Check(this, ftppanel, "anonmaxbancheck", "Max Bandwidth:", false, 6 + kRow);
     anonmaxban = Make<TEdit>(this, ftppanel, "anonmaxban", 130, 3 + kRow, 40, kRow);
     anonmaxban->SetMaxLength(kCountMaxLength);
+    // Both edits start where the wider caption ends.
+    const int captions = std::max(anonmaxconcheck->Width(), anonmaxbancheck->Width());
+    anonmaxconcheck->SetWidth(captions);
+    anonmaxbancheck->SetWidth(captions);
     anonkps = Make<TLabel>(this, ftppanel, "anonkps", 173, 6 + kRow, 0, 0);
     anonkps->SetCaption("kB/s");
 
     sharedenabled = Check(this, p, "sharedenabled", "Allow Shared Paths", true, y += 86);
     superenabled = Check(this, p, "superenabled", "Allow Superuser Paths", true, y += kRow);
-    ftppic = Picture(this, p, "ftppic", 100);
+    ftppic = Picture(this, p, "ftppic", "ftppicture", 100);
 
     tabbednotebook3 = Make<TPageControl>(this, p, "tabbednotebook3", 240, 6, 320, 300);
-    panel10 = SheetPanel(this, tabbednotebook3, "Anonymous Paths", "panel10");
+    panel10 = SheetPanel(this, tabbednotebook3, "Anonymous", "panel10");
     ListRow r = ListWithButtons(this, panel10, "anonymouspathslist", false, "bitbtn12", "bitbtn10", "bitbtn11", 4);
     anonymouspathslist = r.list, bitbtn12 = r.add, bitbtn10 = r.remove, bitbtn11 = r.properties;
 
-    panel11 = SheetPanel(this, tabbednotebook3, "Shared Paths", "panel11");
+    panel11 = SheetPanel(this, tabbednotebook3, "Shared", "panel11");
     userslabel = Make<TLabel>(this, panel11, "userslabel", 4, 4, 0, 0);
     userslabel->SetCaption("User or Group:");
     ftpusers = Make<TComboBox>(this, panel11, "ftpusers", 4, 20, 300, kRow);
@@ -222,7 +246,7 @@ void TquillnestformControls::BuildFtpPage(TWinControl* page) {
     r = ListWithButtons(this, panel11, "sharedpathslist", false, "bitbtn4", "bitbtn5", "bitbtn6", 66);
     sharedpathslist = r.list, bitbtn4 = r.add, bitbtn5 = r.remove, bitbtn6 = r.properties;
 
-    panel12 = SheetPanel(this, tabbednotebook3, "Superuser Paths", "panel12");
+    panel12 = SheetPanel(this, tabbednotebook3, "Superuser", "panel12");
     r = ListWithButtons(this, panel12, "superuserpathslist", false, "bitbtn9", "bitbtn7", "bitbtn8", 4);
     superuserpathslist = r.list, bitbtn9 = r.add, bitbtn7 = r.remove, bitbtn8 = r.properties;
 }
@@ -257,14 +281,14 @@ void TquillnestformControls::BuildMailPage(TWinControl* page) {
     popenabled = Check(this, p, "popenabled", "Enable POP3 Server", true, y += 8);
     Label13 = Label(this, p, "Label13", "Port:", y += kRow);
     popport = Edit(this, p, "popport", "110", kPortMaxLength, y += kRow);
-    emailpic = Picture(this, p, "emailpic", 100);
+    emailpic = Picture(this, p, "emailpic", "emailpicture", 100);
 
     mailtabs = Make<TPageControl>(this, p, "mailtabs", 240, 6, 320, 300);
-    panel26 = SheetPanel(this, mailtabs, "Mail Domains", "panel26");
+    panel26 = SheetPanel(this, mailtabs, "Domains", "panel26");
     ListRow l = ListWithButtons(this, panel26, "emaildomains", true, "newemailhost", "removeemailhost",
                                 "changemailhost", 4);
     emaildomains = l.list, newemailhost = l.add, removeemailhost = l.remove, changemailhost = l.properties;
-    forwardpanel = SheetPanel(this, mailtabs, "Mail Forwards", "forwardpanel");
+    forwardpanel = SheetPanel(this, mailtabs, "Forwards", "forwardpanel");
     l = ListWithButtons(this, forwardpanel, "forwards", true, "newforward", "removeforward", "forwardproperties", 4);
     forwards = l.list, newforward = l.add, removeforward = l.remove, forwardproperties = l.properties;
 }
@@ -274,13 +298,13 @@ void TquillnestformControls::BuildTelnetPage(TWinControl* page) {
     TWinControl* p = Panel3;
     int y = 6;
     TelnetEnabled = Check(this, p, "TelnetEnabled", "Enable Telnet Server", false, y);
-    telnetpic = Picture(this, p, "telnetpic", 246);
+    telnetpic = Picture(this, p, "telnetpic", "telnetpicture", 246);
     Label2 = Label(this, p, "Label2", "Port:", y += kRow);
     telnetport = Edit(this, p, "telnetport", "23", kPortMaxLength, y += kRow);
     commandprompt = Check(this, p, "commandprompt", "Superusers May Open the Command Prompt", false, y += kRow);
     Label1 = Label(this, p, "Label1", "Splash Screen File:", y += kRow);
     telnetsplash = Edit(this, p, "telnetsplash", "telnetsplash", 0, y += kRow);
-    bitbtn1 = Button(this, p, "bitbtn1", "...", 212, y);
+    bitbtn1 = Browse(this, p, "bitbtn1");
 
     // Nothing shows it; its list and buttons are kept in state all the same.
     TabbedNotebook7 = Make<TTabbedNotebook>(this, page, "TabbedNotebook7", 372, 6, 220, 300);
@@ -358,6 +382,7 @@ void TquillnestformControls::BuildStatusPage(TWinControl* page) {
                            {{"File", 96}, {"Location", 150}, {"Size", 64}, {"User Name", 96}, {"Download Date", 96}});
     monitorstats = Check(this, down, "monitorstats", "Track Download Stats", false, 156);
     dstats = ReportView(this, down, "dstats", 156 + kRow, {{"File", 96}, {"Location", 150}, {"Downloads", 96}});
+    dstats->Column(2)->SetAlignment(taRightJustify);
     cleardownloads = Button(this, down, "cleardownloads", "Clear", 490, 306);
     clearstats = Button(this, down, "clearstats", "Clear Stats", 490 - kButtonW - 6, 306);
 

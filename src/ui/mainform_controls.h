@@ -23,6 +23,19 @@ public:
     static constexpr int kMinHeight = 475;
     static constexpr int kPictureWidth = 108;
     static constexpr int kPictureHeight = 56;
+    // Control heights: every page's contents fit at the smallest window.
+    static constexpr int kEditHeight = 21;
+    static constexpr int kCheckHeight = 17;
+    static constexpr int kButtonWidth = 75;
+    static constexpr int kButtonHeight = 23;
+    static constexpr int kPortWidth = 60;
+
+    // The window's resize handler: places every control from the current
+    // sizes (also run on every change of tab page). It also disables the
+    // kill button and enables each port edit exactly while its service is off.
+    void FormResize(forms::TObject* Sender);
+    // L of the two-column pages: 6 x (width of the page's outer panel div 13).
+    static int LeftColumnWidth(const forms::TWinControl* outer);
 
     // --- frame
     forms::TPanel* Panel1;
@@ -271,4 +284,11 @@ private:
     void BuildBlacklistPage(forms::TWinControl* page);
     void BuildMenus();
     void BuildTimers();
+    void LayoutWebPage();
+    void LayoutFtpPage();
+    void LayoutMailPage();
+    void LayoutTelnetPage();
+    void LayoutAccountsPage();
+    void LayoutStatusPages();
+    void LayoutBlacklistPages();
 };

@@ -43,6 +43,29 @@ public:
     void WireWindowCommands();
     bool ServerShutDown() const { return shut_down_; }
 
+    // --- the window itself (src/ui/windowhandlers.cpp, windowcommands.cpp,
+    // logpanel.cpp): layout and list wiring, tray, menus, log panel, monitors.
+    void WireWindowHandlers();
+    // Set when the display's connection broke: the close path draws nothing.
+    bool DisplayGone = false;
+    void Timer3Timer(forms::TObject* Sender);
+    void TrayIconClick(forms::TObject* Sender);
+    void Minimize1Click(forms::TObject* Sender);
+    void Help2Click(forms::TObject* Sender);
+    void About1Click(forms::TObject* Sender);
+    void FormKeyDown(forms::TObject* Sender, uint16_t& Key, forms::TShiftState Shift);
+    void WireLogPanel();
+    void BitBtn3Click(forms::TObject* Sender);
+    void statusClick(forms::TObject* Sender);
+    void clearlogClick(forms::TObject* Sender);
+    void lockbottomClick(forms::TObject* Sender);
+    void monitordownloadsClick(forms::TObject* Sender);
+    void monitoruploadsClick(forms::TObject* Sender);
+    void monitorstatsClick(forms::TObject* Sender);
+    void cleardownloadsClick(forms::TObject* Sender);
+    void clearuploadsClick(forms::TObject* Sender);
+    void clearstatsClick(forms::TObject* Sender);
+
     // --- the session engine
     using StepFunction = void (*)(Tquillnestform*, tsession*, int);
     using StepTable = std::array<StepFunction, 6>;

@@ -364,6 +364,7 @@ TEST_F(BlacklistWindow, RemoveBanAsksThenSelectsTheNextLine) {
         boxes_.clear();
         answer_ = r.answer;
         form_->blacklist->SetItemIndex(r.selected);
+        form_->UpdateControls();  // as the user's click on the line does
         form_->removeban->Click();
         ASSERT_EQ(boxes_.size(), 1u);
         EXPECT_EQ(boxes_[0].Text, "Are you sure you want to delete this ban?");
