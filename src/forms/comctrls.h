@@ -167,6 +167,8 @@ protected:
 
 private:
     void SyncSubItems();
+    // Gives a column's cell its column's alignment.
+    void AlignColumn(int column);
     TListView* view_;
     QTreeWidgetItem* item_;
     std::string caption_;

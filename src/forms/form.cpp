@@ -187,12 +187,6 @@ int TForm::ClientWidth() const { return client_->width(); }
 int TForm::ClientHeight() const { return client_->height(); }
 
 void TForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-    // Before the first show the frame is unknown (taken as none); the size is
-    // set again once it is known, so that the size asked for is the size shown.
-    if (!shownOnce_) {
-        wantedW_ = AWidth;
-        wantedH_ = AHeight;
-    }
     window_->move(ALeft, ATop);
     Resize(AWidth, AHeight);
 }
@@ -211,21 +205,6 @@ void TForm::Resize(int w, int h) {
     Resized();
 }
 
-<<<<<<< HEAD
-void TForm::SetClientWidth(int w) {
-    wantedW_ = -1;
-    window_->resize(std::max(w, 0), window_->height());
-    Resized();
-}
-
-void TForm::SetClientHeight(int h) {
-    wantedH_ = -1;
-    window_->resize(window_->width(), std::max(h, 0) + MenuHeight());
-    Resized();
-}
-
-=======
->>>>>>> wip-window
 void TForm::SetConstraints(const TSizeConstraints& c) {
     constraints_ = c;
     if (borderStyle_ == bsSizeable) window_->setMinimumSize(std::max(c.MinWidth, 0), std::max(c.MinHeight, 0));
@@ -285,14 +264,6 @@ void TForm::WindowShown() {
     SetVisibleFlag(true);
     if (!shownOnce_) {
         shownOnce_ = true;
-<<<<<<< HEAD
-        // The frame is known now: re-apply the size and limits that include it.
-        // A client size set since stands as it was set.
-        window_->resize(wantedW_ >= 0 ? std::max(wantedW_ - FrameWidth(), 0) : window_->width(),
-                        wantedH_ >= 0 ? std::max(wantedH_ - FrameHeight(), 0) : window_->height());
-        SetConstraints(constraints_);
-=======
->>>>>>> wip-window
         Resized();
     }
     Fire(OnShow, this);

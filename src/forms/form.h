@@ -139,13 +139,6 @@ private:
     QWidget* menuBar_ = nullptr;
     QEventLoop* loop_ = nullptr;
     TMainMenu* menu_ = nullptr;
-<<<<<<< HEAD
-    mutable int frameW_ = 0;
-    mutable int frameH_ = 0;
-    int wantedW_ = -1;  // the size set before the first show, frame included (-1: none)
-    int wantedH_ = -1;
-=======
->>>>>>> wip-window
     int lastClientW_ = -1;
     int lastClientH_ = -1;
     bool shownOnce_ = false;

@@ -58,9 +58,9 @@ TListItem::~TListItem() {
 
 void TListItem::SetCaption(const std::string& c) {
     caption_ = c;
-<<<<<<< HEAD
     NarrowTextChanged(0);
     item_->setText(0, ShownText(0));
+    AlignColumn(0);
 }
 
 QString TListItem::ShownText(int column) const {
@@ -68,13 +68,17 @@ QString TListItem::ShownText(int column) const {
     return column - 1 < subItems_->Count() ? Q(subItems_->Strings(column - 1)) : QString();
 }
 
+void TListItem::AlignColumn(int column) {
+    if (column < view_->ColumnCount())
+        item_->setTextAlignment(column, QtAlignment(view_->Column(column)->Alignment()));
+}
+
 void TListItem::Redraw() {
     const int columns = std::max(view_->tree_->columnCount(), subItems_->Count() + 1);
-    for (int i = 0; i < columns; ++i) item_->setText(i, ShownText(i));
-=======
-    item_->setText(0, Q(c));
-    if (view_->ColumnCount() > 0) item_->setTextAlignment(0, QtAlignment(view_->Column(0)->Alignment()));
->>>>>>> wip-window
+    for (int i = 0; i < columns; ++i) {
+        item_->setText(i, ShownText(i));
+        AlignColumn(i);
+    }
 }
 
 void TListItem::SetCaption(const std::u16string& c) {
@@ -84,18 +88,12 @@ void TListItem::SetCaption(const std::u16string& c) {
 std::u16string TListItem::WideCaption() const { return Q(caption_).toStdU16String(); }
 
 void TListItem::SyncSubItems() {
-<<<<<<< HEAD
     NarrowTextChanged(-1);
     const int columns = std::max(view_->tree_->columnCount(), subItems_->Count() + 1);
-    for (int i = 1; i < columns; ++i) item_->setText(i, ShownText(i));
-=======
-    const int n = subItems_->Count();
-    const int columns = std::max(view_->tree_->columnCount(), n + 1);
     for (int i = 1; i < columns; ++i) {
-        item_->setText(i, i - 1 < n ? Q(subItems_->Strings(i - 1)) : QString());
-        if (i < view_->ColumnCount()) item_->setTextAlignment(i, QtAlignment(view_->Column(i)->Alignment()));
+        item_->setText(i, ShownText(i));
+        AlignColumn(i);
     }
->>>>>>> wip-window
 }
 
 int TListItem::Index() const { return view_->tree_->indexOfTopLevelItem(item_); }
