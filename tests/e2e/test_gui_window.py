@@ -114,6 +114,17 @@ class EmptyRecipientCap(WindowTestCase):
         self.assertTrue(s.enabled(maxrcpt))
 
 
+class WideTyping(WindowTestCase):
+    def test_characters_far_outside_latin_one_arrive_whole(self):
+        s = self.server
+        s.tab("FTP")
+        edit = s.find("ftpname")
+        s.click(edit)
+        s.key("ctrl+a", "BackSpace")
+        DESKTOP.xdotool("type", "--delay", "50", "中文")
+        self.assertTrue(wait_until(lambda: s.text(edit) == "中文", 3), s.text(edit))
+
+
 class LogPage(WindowTestCase):
     files = {"options.ini": options_ini("[log]\nlogfile=q.log\nlog=1\n")}
 
