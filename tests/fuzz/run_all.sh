@@ -74,7 +74,7 @@ for target in "${targets[@]}"; do
     elapsed=$(($(date +%s) - start))
     after=$(find "$artifacts" -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' | wc -l)
     # The parent's last progress line: "#N: cov: .. exec/s R oom/timeout/crash: a/b/c ..".
-    last=$(grep -E '^#[0-9]+: ' "$log" | tail -1 || true)
+    last=$(grep -aE '^#[0-9]+: ' "$log" | tail -1 || true)
     inputs=$(sed -nE 's/^#([0-9]+):.*/\1/p' <<< "$last")
     rate=$(sed -nE 's/.*exec\/s ([0-9]+).*/\1/p' <<< "$last")
     found=$(sed -nE 's/.*oom\/timeout\/crash: ([0-9]+\/[0-9]+\/[0-9]+).*/\1/p' <<< "$last")
