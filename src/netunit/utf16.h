@@ -6,6 +6,10 @@
 
 namespace netunit {
 
+// Appends one code point (at most U+10FFFF, no surrogate) in each encoding.
+void AppendUtf8(std::string& out, char32_t c);
+void AppendUtf16(std::u16string& out, char32_t c);
+
 // Unpaired surrogates become U+FFFD.
 std::string WideToUtf8(const std::u16string& text);
 

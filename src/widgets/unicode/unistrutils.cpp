@@ -16,6 +16,7 @@
 #include <map>
 
 #include "netunit/sharing.h"
+#include "netunit/utf16.h"
 #include "widgets/unicode/unisysutils.h"
 
 namespace uni {
@@ -52,34 +53,6 @@ bool IsDirect(char16_t c) { return c < 128 && Tables().direct[c]; }
 int Base64Value(unsigned char c) { return c < 128 ? Tables().base64[c] : -1; }
 
 // --- UTF-8 ---
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-void AppendUtf16(std::u16string& out, char32_t c) {
-    if (c < 0x10000) {
-        out += static_cast<char16_t>(c);
-    } else {
-        c -= 0x10000;
-        out += static_cast<char16_t>(0xD800 | (c >> 10));
-        out += static_cast<char16_t>(0xDC00 | (c & 0x3FF));
-    }
-}
 
 // The sequence length a lead byte announces and the range its second byte
 // must fall in (RFC 3629's table, which excludes overlong forms, surrogates
@@ -246,7 +219,7 @@ std::string WideToUtf8(const std::u16string& Text) {
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = kReplacement;
         }
-        AppendUtf8(out, c);
+        netunit::AppendUtf8(out, c);
     }
     return out;
 }
@@ -287,7 +260,7 @@ std::u16string Utf8ToWide(const std::string& Text) {
             c = c << 6 | (b & 0x3F);
         }
         if (whole) {
-            AppendUtf16(out, c);
+            netunit::AppendUtf16(out, c);
         } else {
             // The valid start of a sequence that breaks off is one character.
             out += kReplacement;
