@@ -158,6 +158,53 @@ int CompareWideText(const std::u16string& a, const std::u16string& b) {
 
 // --- TWideStringList ---
 
+void QuickSortIndexes(int L, int R, const std::function<int(int, int)>& Compare,
+                      const std::function<void(int, int)>& Exchange) {
+    if (L >= R) return;
+    int I;
+    do {
+        I = L;
+        int J = R;
+        int P = (L + R) / 2;
+        do {
+            while (I < R && Compare(I, P) < 0) ++I;
+            while (J > L && Compare(J, P) > 0) --J;
+            if (I <= J) {
+                if (I != J) Exchange(I, J);
+                if (P == I)
+                    P = J;
+                else if (P == J)
+                    P = I;
+                ++I;
+                --J;
+            }
+        } while (I <= J);
+        if (L < J) QuickSortIndexes(L, J, Compare, Exchange);
+        L = I;
+    } while (I < R);
+}
+
+bool FindSorted(int Count, const std::function<int(int)>& CompareAt, TDuplicates Duplicates, int& Index) {
+    bool found = false;
+    int low = 0;
+    int high = Count - 1;
+    while (low <= high) {
+        const int middle = (low + high) / 2;
+        const int order = CompareAt(middle);
+        if (order < 0) {
+            low = middle + 1;
+        } else {
+            high = middle - 1;
+            if (order == 0) {
+                found = true;
+                if (Duplicates != TDuplicates::dupAccept) low = middle;
+            }
+        }
+    }
+    Index = low;
+    return found;
+}
+
 TWideStringList::~TWideStringList() {
     OnChange = nullptr;
     OnChanging = nullptr;
@@ -317,24 +364,9 @@ void TWideStringList::Exchange(int Index1, int Index2) {
 }
 
 bool TWideStringList::Find(const std::u16string& S, int& Index) const {
-    bool found = false;
-    int low = 0;
-    int high = GetCount() - 1;
-    while (low <= high) {
-        const int middle = (low + high) / 2;
-        const int order = CompareWideText(items_[static_cast<std::size_t>(middle)].text, S);
-        if (order < 0) {
-            low = middle + 1;
-        } else {
-            high = middle - 1;
-            if (order == 0) {
-                found = true;
-                if (duplicates_ != TDuplicates::dupAccept) low = middle;
-            }
-        }
-    }
-    Index = low;
-    return found;
+    return FindSorted(
+        GetCount(), [&](int i) { return CompareWideText(items_[static_cast<std::size_t>(i)].text, S); },
+        duplicates_, Index);
 }
 
 int TWideStringList::IndexOf(const std::u16string& S) const {
@@ -353,34 +385,12 @@ void TWideStringList::Insert(int Index, const std::u16string& S) {
     InsertItem(Index, S, nullptr);
 }
 
-void TWideStringList::QuickSort(int L, int R, const TCompare& Compare) {
-    int I;
-    do {
-        I = L;
-        int J = R;
-        int P = (L + R) / 2;
-        do {
-            while (Compare(*this, I, P) < 0) ++I;
-            while (Compare(*this, J, P) > 0) --J;
-            if (I <= J) {
-                std::swap(items_[static_cast<std::size_t>(I)], items_[static_cast<std::size_t>(J)]);
-                if (P == I)
-                    P = J;
-                else if (P == J)
-                    P = I;
-                ++I;
-                --J;
-            }
-        } while (I <= J);
-        if (L < J) QuickSort(L, J, Compare);
-        L = I;
-    } while (I < R);
-}
-
 void TWideStringList::CustomSort(const TCompare& Compare) {
     if (sorted_ || GetCount() < 2) return;
     Changing();
-    QuickSort(0, GetCount() - 1, Compare);
+    QuickSortIndexes(
+        0, GetCount() - 1, [&](int a, int b) { return Compare(*this, a, b); },
+        [&](int a, int b) { std::swap(items_[static_cast<std::size_t>(a)], items_[static_cast<std::size_t>(b)]); });
     Changed();
 }
 

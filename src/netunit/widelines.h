@@ -85,6 +85,17 @@ std::vector<std::u16string> SplitWideLines(std::u16string_view text);
 
 enum class TDuplicates { dupIgnore = 0, dupAccept = 1, dupError = 2 };
 
+// Sorts the index range L..R with the lists' quicksort (middle pivot,
+// followed through exchanges). The scans are bounded by the range, so a
+// comparison that is not a consistent order cannot run them off its ends.
+void QuickSortIndexes(int L, int R, const std::function<int(int, int)>& Compare,
+                      const std::function<void(int, int)>& Exchange);
+
+// Binary search of a sorted list of Count items; CompareAt(i) orders item i
+// against the text sought. Index is where it stands or would be inserted;
+// unless duplicates are accepted, the first of equal items.
+bool FindSorted(int Count, const std::function<int(int)>& CompareAt, TDuplicates Duplicates, int& Index);
+
 class TWideStringList : public forms::TObject {
 public:
     using TChangeEvent = std::function<void(TWideStringList* Sender)>;
@@ -164,7 +175,6 @@ private:
     void ReleaseItem(Item& item);
     void ReleaseAll();
     void SetLines(std::vector<std::u16string> lines);
-    void QuickSort(int L, int R, const TCompare& Compare);
     std::string FileBytes() const;
 
     std::vector<Item> items_;

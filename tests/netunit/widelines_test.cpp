@@ -335,6 +335,21 @@ TEST(WideStringList, SwitchingSortedOnSortsAndCustomSortThenDoesNothing) {
     EXPECT_EQ(LinesOf(list), (Lines{u"c", u"b", u"a"}));
 }
 
+TEST(WideStringList, InconsistentComparisonStaysInsideTheList) {
+    // A custom comparison that is no order at all must not send the scans
+    // past either end of the list.
+    TWideStringList list;
+    for (char16_t c : std::u16string(u"qwertyuiopasdfghjkl")) list.Add(std::u16string(1, c));
+    int calls = 0;
+    list.CustomSort([&](TWideStringList&, int a, int b) {
+        ++calls;
+        EXPECT_TRUE(a >= 0 && a < 19 && b >= 0 && b < 19) << a << " " << b;
+        return -1;
+    });
+    EXPECT_GT(calls, 0);
+    EXPECT_EQ(list.Count(), 19);
+}
+
 TEST(WideStringList, QuickSortOrdersManyLinesWithTheirObjects) {
     TWideStringList list;
     std::vector<forms::TObject> objects(200);

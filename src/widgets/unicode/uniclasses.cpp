@@ -334,32 +334,6 @@ void TUniStrings::SaveToStreamBom(netunit::TWideFileStream& Stream, bool WithBom
 
 // --- TUniStringList ---
 
-void QuickSortIndexes(int L, int R, const std::function<int(int, int)>& Compare,
-                      const std::function<void(int, int)>& Exchange) {
-    if (L >= R) return;
-    int I;
-    do {
-        I = L;
-        int J = R;
-        int P = (L + R) / 2;
-        do {
-            while (I < R && Compare(I, P) < 0) ++I;
-            while (J > L && Compare(J, P) > 0) --J;
-            if (I <= J) {
-                if (I != J) Exchange(I, J);
-                if (P == I)
-                    P = J;
-                else if (P == J)
-                    P = I;
-                ++I;
-                --J;
-            }
-        } while (I <= J);
-        if (L < J) QuickSortIndexes(L, J, Compare, Exchange);
-        L = I;
-    } while (I < R);
-}
-
 TUniStringList::~TUniStringList() {
     OnChange = nullptr;
     OnChanging = nullptr;
@@ -472,24 +446,9 @@ void TUniStringList::Exchange(int Index1, int Index2) {
 }
 
 bool TUniStringList::Find(const std::u16string& S, int& Index) const {
-    bool found = false;
-    int low = 0;
-    int high = GetCount() - 1;
-    while (low <= high) {
-        const int middle = (low + high) / 2;
-        const int order = CompareStrings(items_[static_cast<size_t>(middle)].text, S);
-        if (order < 0) {
-            low = middle + 1;
-        } else {
-            high = middle - 1;
-            if (order == 0) {
-                found = true;
-                if (duplicates_ != TDuplicates::dupAccept) low = middle;
-            }
-        }
-    }
-    Index = low;
-    return found;
+    return netunit::FindSorted(
+        GetCount(), [&](int i) { return CompareStrings(items_[static_cast<size_t>(i)].text, S); }, duplicates_,
+        Index);
 }
 
 int TUniStringList::IndexOf(const std::u16string& S) const {

@@ -203,11 +203,7 @@ private:
     TDuplicates duplicates_ = TDuplicates::dupIgnore;
 };
 
-// Sorts the index range L..R with the list's quicksort (middle pivot,
-// followed through exchanges). The scans are bounded by the range, so a
-// comparison that is not a consistent order cannot run them off its ends.
-void QuickSortIndexes(int L, int R, const std::function<int(int, int)>& Compare,
-                      const std::function<void(int, int)>& Exchange);
+using netunit::QuickSortIndexes;
 
 // --- paired wide texts ---
 
