@@ -17,6 +17,7 @@ protected:
         char tmpl[] = "/tmp/quillnest-window-XXXXXX";
         dir_ = mkdtemp(tmpl);
         platform::SetProgramDir(dir_);
+        PrepareFolder();
         form_ = new Tquillnestform;
         for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
     }
@@ -26,6 +27,9 @@ protected:
         platform::SetProgramDir("");
         std::system(("rm -rf '" + dir_ + "'").c_str());
     }
+
+    // Fills the program's folder before the window starts and loads it.
+    virtual void PrepareFolder() {}
 
     std::string dir_;  // the program's folder, without a trailing "/"
     Tquillnestform* form_ = nullptr;

@@ -15,6 +15,7 @@
 #include "forms/forms.h"
 #include "platform/programdir.h"
 #include "ui/quillnestform.h"
+#include "ui/windowtest.h"
 #include "widgets/unicode/unilistview.h"
 
 namespace {
@@ -29,13 +30,9 @@ std::string ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-class ReportListsTest : public ::testing::Test {
+class ReportListsTest : public WindowTest {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/quillnest-unilists-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        platform::SetProgramDir(dir_);
-
+    void PrepareFolder() override {
         core::tuseraccount chen;
         chen.UserName = "chen";
         chen.Description = kChinese + " users";
@@ -61,23 +58,13 @@ protected:
         core::AppendRecord(t, transfers_);
         for (const char* file : {core::kDownloadListFile, core::kUploadListFile, core::kDownloadStatsFile})
             WriteFile(dir_ + "/" + file, transfers_);
-
-        form_ = new Tquillnestform;
-        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
-    }
-    void TearDown() override {
-        delete form_;
-        forms::SetMessageDlgHook(nullptr);
-        platform::SetProgramDir("");
-        std::system(("rm -rf '" + dir_ + "'").c_str());
     }
 
     static std::u16string Shown(uni::TUniListView* view, int row, int column) {
         return qobject_cast<QTreeWidget*>(view->Widget())->topLevelItem(row)->text(column).toStdU16String();
     }
 
-    std::string dir_, folder_, accounts_, transfers_;
-    Tquillnestform* form_ = nullptr;
+    std::string folder_, accounts_, transfers_;
 };
 
 TEST_F(ReportListsTest, TheFourListsAreUnicodeListViews) {
