@@ -38,6 +38,10 @@ enum : uint32_t {
     FILE_ATTRIBUTE_OFFLINE = 0x1000,
 };
 
+// The kilobyte size text: the size divided by 1024, thousands grouped, with
+// " KB"; "0 KB" becomes "1 KB".
+std::u16string SizeTextKB(int64_t size);
+
 class TNamespace {
 public:
     // With a parent: list is relative to it (and freed when appended);
