@@ -397,14 +397,16 @@ HRESULT TNamespaceFolder::GetDisplayNameOf(PCItemIDList item, uint32_t flags, ST
 HRESULT TNamespaceFolder::SetNameOf(uintptr_t, PCItemIDList item, const std::u16string& name, uint32_t,
                                     PItemIDList& out) {
     out = nullptr;
-    if (!item || ItemSize(item) == 0 || ItemSize(NextItem(item)) != 0 || role_ != rFileSystem) return E_INVALIDARG;
+    if (!item || ItemSize(item) == 0 || ItemSize(NextItem(item)) != 0) return E_INVALIDARG;
+    if (role_ != rFileSystem && role_ != rDesktop) return E_INVALIDARG;
+    const std::string folder = role_ == rDesktop ? DesktopDirectory() : path_;
     const SegmentKind kind = ItemKind(item);
     if (kind != skFolder && kind != skFile) return E_INVALIDARG;
     const std::string newName = uni::WideToUtf8(name);
     if (newName.empty() || newName == "." || newName == ".." || newName.find('/') != std::string::npos)
         return E_INVALIDARG;
     errno = 0;
-    if (!netunit::FileRename(Join(path_, ItemName(item)), Join(path_, newName)))
+    if (!netunit::FileRename(Join(folder, ItemName(item)), Join(folder, newName)))
         return HresultFromErrno(errno ? errno : EEXIST);
     out = PidlFromBytes(MakeSegment(kind, newName));
     return out ? S_OK : E_OUTOFMEMORY;
