@@ -74,18 +74,20 @@ Tdomainproperties::Tdomainproperties(forms::TComponent* AOwner, forms::TListBox*
     authentication = Titled(Make<forms::TCheckBox>(this, Panel1, "authentication"), "Require Authentication");
     authbox = Make<forms::TGroupBox>(this, Panel1, "authbox");
     authbox->SetCaption("Grant Access To");
-    superuser = Titled(Make<forms::TCheckBox>(this, authbox, "superuser"), "Superusers");
+    authpanel = Make<forms::TPanel>(this, authbox, "authpanel");
+    authpanel->SetAlign(forms::alClient);
+    superuser = Titled(Make<forms::TCheckBox>(this, authpanel, "superuser"), "Superusers");
     superuser->SetChecked(true);
-    accounts = Titled(Make<forms::TCheckBox>(this, authbox, "accounts"), "All Accounts");
-    groupcheck = Titled(Make<forms::TCheckBox>(this, authbox, "groupcheck"), "The Group:");
-    group = Make<forms::TComboBox>(this, authbox, "group");
+    accounts = Titled(Make<forms::TCheckBox>(this, authpanel, "accounts"), "All Accounts");
+    groupcheck = Titled(Make<forms::TCheckBox>(this, authpanel, "groupcheck"), "The Group:");
+    group = Make<forms::TComboBox>(this, authpanel, "group");
     group->SetMaxLength(capacity);
-    login = Titled(Make<forms::TCheckBox>(this, authbox, "login"), "A Specific Login:");
-    usernamelabel = Titled(Make<forms::TLabel>(this, authbox, "usernamelabel"), "User Name:");
-    username = Make<forms::TEdit>(this, authbox, "username");
+    login = Titled(Make<forms::TCheckBox>(this, authpanel, "login"), "A Specific Login:");
+    usernamelabel = Titled(Make<forms::TLabel>(this, authpanel, "usernamelabel"), "User Name:");
+    username = Make<forms::TEdit>(this, authpanel, "username");
     username->SetMaxLength(capacity);
-    passwordlabel = Titled(Make<forms::TLabel>(this, authbox, "passwordlabel"), "Password:");
-    password = Make<forms::TEdit>(this, authbox, "password");
+    passwordlabel = Titled(Make<forms::TLabel>(this, authpanel, "passwordlabel"), "Password:");
+    password = Make<forms::TEdit>(this, authpanel, "password");
     password->SetMaxLength(capacity);
     password->SetPasswordChar('*');
     AddOkCancel(this, Panel1, ok, cancel);
@@ -116,9 +118,9 @@ void Tdomainproperties::FormResize(forms::TObject*) {
     authentication->SetBounds(kMargin, top, width, kCheckHeight);
     top = Bottom(authentication) + kMargin;
 
-    // Inside the group box, in its client coordinates.
+    // Inside the group box, in its client area's coordinates.
     authbox->SetBounds(kMargin, top, width, kClientWidth);  // height fitted below
-    const int inner = authbox->ClientWidth() - 2 * kMargin;
+    const int inner = authpanel->ClientWidth() - 2 * kMargin;
     int y = kMargin;
     for (forms::TCheckBox* box : {superuser, accounts, groupcheck}) {
         box->SetBounds(kMargin, y, inner, kCheckHeight);
@@ -130,7 +132,7 @@ void Tdomainproperties::FormResize(forms::TObject*) {
     y = Bottom(login) + kLabelGap;
     y = LabelledRow(usernamelabel, username, kMargin + kIndent, y, inner - kIndent);
     y = LabelledRow(passwordlabel, password, kMargin + kIndent, y, inner - kIndent);
-    const int frame = authbox->Height() - authbox->ClientHeight();
+    const int frame = authbox->Height() - authpanel->ClientHeight();
     authbox->SetHeight(y + frame);
     top = Bottom(authbox) + kMargin;
 

@@ -22,6 +22,7 @@ public:
     forms::TButton* browse;
     forms::TCheckBox* authentication;
     forms::TGroupBox* authbox;
+    forms::TPanel* authpanel;  // the group box's client area, under its caption
     forms::TCheckBox* superuser;
     forms::TCheckBox* accounts;
     forms::TCheckBox* groupcheck;

@@ -79,7 +79,10 @@ class Server:
         always there): unless a test's options.ini has a [detect] section of
         its own, the offers are switched off as a declined offer leaves them."""
         path = os.path.join(self.folder, "options.ini")
-        data = open(path, "rb").read() if os.path.exists(path) else b"\xff\xfe"
+        data = b"\xff\xfe"
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                data = f.read()
         codec = {b"\xff\xfe": "utf-16-le", b"\xfe\xff": "utf-16-be"}.get(data[:2], "latin-1")
         text = data.decode(codec)
         if "[detect]" in text.lower():
