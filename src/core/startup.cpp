@@ -58,6 +58,9 @@ void Tquillnestform::WireHandlers() {
     WireWindowHandlers();
     WireBlacklistHandlers();
     WireDdnsHandlers();
+    WireWebDomainHandlers();
+    WireTypeHandlers();
+    WireMailHostHandlers();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
     Timer4->OnTimer = [this](forms::TObject* s) { Timer4Timer(s); };
 }

@@ -255,6 +255,37 @@ public:
     http::tisapi* LoadIsapi(const std::string& Path);
     void UnloadIsapiTimer(forms::TObject* Sender);
 
+    // --- record dialogs of the Web and E-Mail pages (src/ui/webdomainhandlers.cpp,
+    // typehandlers.cpp, interpreteroffers.cpp, mailhosthandlers.cpp): each
+    // change is made in the live lists and saved at once.
+    void WireWebDomainHandlers();
+    void newwebdomainClick(forms::TObject* Sender);
+    void webdomainpropertiesClick(forms::TObject* Sender);
+    void removewebdomainClick(forms::TObject* Sender);
+    void newvirtualpathClick(forms::TObject* Sender);
+    void virtualpathpropertiesClick(forms::TObject* Sender);
+    void removevirtualpathClick(forms::TObject* Sender);
+    void domaincomboChange(forms::TObject* Sender);
+    // domaincombo anew from webdomainslist, "default" chosen.
+    void RebuildDomainChoice();
+    void WireTypeHandlers();
+    void newmimeClick(forms::TObject* Sender);
+    void mimepropertiesClick(forms::TObject* Sender);
+    void removemimeClick(forms::TObject* Sender);
+    void newcgitypeClick(forms::TObject* Sender);
+    void cgitypepropertiesClick(forms::TObject* Sender);
+    void removecgitypeClick(forms::TObject* Sender);
+    // Offers to set up PHP and Perl while DetectPhp and DetectPerl are on.
+    void FormActivate(forms::TObject* Sender);
+    bool OfferingInterpreters = false;
+    void WireMailHostHandlers();
+    void newemailhostClick(forms::TObject* Sender);
+    void changemailhostClick(forms::TObject* Sender);
+    void removeemailhostClick(forms::TObject* Sender);
+    void newforwardClick(forms::TObject* Sender);
+    void forwardpropertiesClick(forms::TObject* Sender);
+    void removeforwardClick(forms::TObject* Sender);
+
     // --- stubs of subsystems not built yet (src/core/pending.cpp); each moves
     // to its subsystem's own file when that is built.
     void UnloadExtensions();
