@@ -10,7 +10,7 @@
 #include "core/blacklist.h"
 #include "core/recordlookup.h"
 #include "core/settingsfiles.h"
-#include "core/texthelpers.h"
+#include "netunit/textutil.h"
 #include "forms/forms.h"
 #include "forms/screen.h"
 #include "netunit/datetime.h"
@@ -249,7 +249,7 @@ void ReadMimeTypes(Tquillnestform& f) {
     if (netunit::ReadWholeFile(path, bytes)) {
         for (const std::string& line : TextLines(bytes)) {
             f.MimeTypes.push_back(line);
-            f.mimelist->Items()->Add(NthWord(line, 1));
+            f.mimelist->Items()->Add(netunit::NthWord(line, 1));
         }
     } else if (netunit::WideFileExists(path)) {
         NoteUnreadFile(f, path, true);

@@ -1,6 +1,6 @@
 #include "ftp/ftpintake.h"
 
-#include "core/texthelpers.h"
+#include "netunit/textutil.h"
 
 namespace ftp {
 
@@ -18,7 +18,7 @@ void CutOverlongLine(std::string& buffer) {
 }
 
 std::string TakeLine(std::string& buffer, bool loggedIn) {
-    std::string line = FirstLine(buffer);
+    std::string line = netunit::FirstLine(buffer);
     if (loggedIn)
         buffer.erase(0, buffer.find('\n') + 1);
     else
