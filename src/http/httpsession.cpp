@@ -1,7 +1,7 @@
 #include "http/httpsession.h"
 
 #include "core/accounting.h"
-#include "core/texthelpers.h"
+#include "netunit/textutil.h"
 #include "forms/forms.h"
 #include "http/httpreplies.h"
 #include "http/httprequest.h"
@@ -38,7 +38,7 @@ void SendFinalReply(Tquillnestform* Form, tsession* Session, const std::string& 
 }
 
 void SendCgiDisabledPage(Tquillnestform* Form, tsession* Session) {
-    SendFinalReply(Form, Session, CgiDisabledPage(NthWord(RequestLine(Session->InputBuffer), 2)));
+    SendFinalReply(Form, Session, CgiDisabledPage(netunit::NthWord(RequestLine(Session->InputBuffer), 2)));
 }
 
 void RecordHttpDownload(Tquillnestform* Form, const tsession* Session) {

@@ -11,7 +11,7 @@
 #include "core/accounting.h"
 #include "core/blacklist.h"
 #include "core/protocols.h"
-#include "core/texthelpers.h"
+#include "netunit/textutil.h"
 #include "forms/forms.h"
 #include "http/httpprograms.h"
 #include "http/httpreplies.h"
@@ -174,9 +174,9 @@ void AnswerRequest(Tquillnestform* form, tsession* session, Intake intake) {
     }
 
     std::string value;
-    if (FindHeader(buffer, "host", value)) session->Host = TrimSpaces(value);
+    if (FindHeader(buffer, "host", value)) session->Host = netunit::TrimSpaces(value);
     session->Sender = session->Host;
-    session->ContentType = FindHeader(buffer, "content-type", value) ? TrimSpaces(value) : std::string();
+    session->ContentType = FindHeader(buffer, "content-type", value) ? netunit::TrimSpaces(value) : std::string();
     session->Credentials = FindHeader(buffer, "authorization", value) ? AuthorizationToken(value) : std::string();
 
     const UrlMapConfig config = UrlMapConfigOf(*form);

@@ -33,7 +33,7 @@ bool ReceiveIntoBuffer(Tquillnestform* form, tsession* session) {
 }
 
 bool TakeSessionLine(Tquillnestform* form, tsession* session, std::string& Line) {
-    if (session->InputBuffer.find('\n') == std::string::npos) ReceiveIntoBuffer(form, session);
+    if (!core::HasCompleteLine(session->InputBuffer)) ReceiveIntoBuffer(form, session);
     BoundCommandBuffer(session->InputBuffer);
     return TakeCommandLine(session->InputBuffer, Line);
 }
