@@ -7,8 +7,8 @@
 #include "core/recordlookup.h"
 #include "core/settings.h"
 #include "core/textcut.h"
-#include "core/texthelpers.h"
 #include "http/mimetypes.h"
+#include "netunit/textutil.h"
 #include "ui/cgiform.h"
 #include "ui/listcheck.h"
 #include "ui/mimeform.h"
@@ -28,7 +28,7 @@ Tcgi* CgiDialog(Tquillnestform* owner) {
 
 // The first line of the MIME list for that extension, or the list's end.
 std::vector<std::string>::iterator FirstMimeLine(std::vector<std::string>& lines, const std::string& extension) {
-    return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return NthWord(l, 1) == extension; });
+    return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return netunit::NthWord(l, 1) == extension; });
 }
 
 std::string Stored(const forms::TEdit* edit) { return CutToCapacity(edit->Text(), core::kTextCapacity); }
