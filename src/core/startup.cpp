@@ -58,6 +58,7 @@ void Tquillnestform::WireHandlers() {
     WireWindowHandlers();
     WireBlacklistHandlers();
     WireDdnsHandlers();
+    WireFolderPicks();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
     Timer4->OnTimer = [this](forms::TObject* s) { Timer4Timer(s); };
 }
