@@ -260,6 +260,9 @@ TTreeView::TTreeView(TComponent* AOwner)
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setItemDelegate(new Delegate(this, tree_));
+    // Long names scroll sideways instead of being cut short.
+    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree_->header()->setStretchLastSection(false);
     tree_->setContextMenuPolicy(Qt::DefaultContextMenu);
     QObject::connect(tree_, &QTreeWidget::itemSelectionChanged, Events(), [this] {
         if (quiet_ == 0) platform::RunGuarded([this] { Change(Selected()); });

@@ -11,9 +11,9 @@ constexpr int kMargin = 8;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 6;
-// The tree's design place and size.
-constexpr int kTreeWidth = 249;
-constexpr int kTreeHeight = 225;
+// The tree's first size: room for a few levels of folder names.
+constexpr int kTreeWidth = 360;
+constexpr int kTreeHeight = 360;
 }  // namespace
 
 Tdir::Tdir(forms::TComponent* AOwner) : forms::TForm(AOwner) {
@@ -73,7 +73,11 @@ bool PickFolderFor(forms::TEdit* Edit) {
     if (!text.empty()) {
         const std::string folder = text[0] == '/' ? text : platform::ProgramDir() + text;
         if (netunit::WideDirectoryExists(folder))
-            platform::RunGuarded([&] { dir->directory->SetSelectedPath(folder); });
+            platform::RunGuarded([&] {
+                dir->directory->SetSelectedPath(folder);
+                // The chosen folder opens too: its subfolders are one click away.
+                if (forms::TTreeNode* node = dir->directory->Selected()) node->Expand(false);
+            });
     }
     if (dir->ShowModal() != forms::mrOk) return false;
     const std::string picked = dir->directory->GetSelectedPath();
