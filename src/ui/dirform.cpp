@@ -76,7 +76,12 @@ bool PickFolderFor(forms::TEdit* Edit) {
             platform::RunGuarded([&] {
                 dir->directory->SetSelectedPath(folder);
                 // The chosen folder opens too: its subfolders are one click away.
-                if (forms::TTreeNode* node = dir->directory->Selected()) node->Expand(false);
+                if (forms::TTreeNode* node = dir->directory->Selected()) {
+                    node->Expand(false);
+                    // Its subfolders in view as far as the tree allows, the folder itself surely.
+                    if (node->Count() > 0) node->Item(node->Count() - 1)->MakeVisible();
+                    node->MakeVisible();
+                }
             });
     }
     if (dir->ShowModal() != forms::mrOk) return false;
