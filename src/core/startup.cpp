@@ -61,6 +61,7 @@ void Tquillnestform::WireHandlers() {
     WireWebDomainHandlers();
     WireTypeHandlers();
     WireMailHostHandlers();
+    WireFolderPicks();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
     Timer4->OnTimer = [this](forms::TObject* s) { Timer4Timer(s); };
 }

@@ -5,6 +5,7 @@
 #include "core/recordlookup.h"
 #include "core/records.h"
 #include "platform/programdir.h"
+#include "ui/dirform.h"
 #include "ui/fielddialog.h"
 #include "ui/listcheck.h"
 

@@ -52,7 +52,3 @@ private:
 };
 
 extern Tdomainproperties* domainproperties;
-
-// The folder picker the browse button opens on Field's text. One place to
-// switch when the window's directory picker is built.
-void PickFolderFor(forms::TEdit* Field);

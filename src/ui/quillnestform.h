@@ -286,6 +286,13 @@ public:
     void forwardpropertiesClick(forms::TObject* Sender);
     void removeforwardClick(forms::TObject* Sender);
 
+    // --- folder picks and the home folder (src/ui/folderpicks.cpp): the
+    // browse buttons open the folder chooser (PickFolderFor, src/ui/dirform.h).
+    void WireFolderPicks();
+    void webdirbrowseClick(forms::TObject* Sender);
+    void cgibrowseClick(forms::TObject* Sender);
+    void changehomeClick(forms::TObject* Sender);
+
     // --- stubs of subsystems not built yet (src/core/pending.cpp); each moves
     // to its subsystem's own file when that is built.
     void UnloadExtensions();
