@@ -18,6 +18,7 @@
 #include "ui/noipform.h"
 #include "ui/quillnestform.h"
 #include "ui/triggerpropertiesform.h"
+#include "widgets/shell/shelltexts.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(forms::CompiledPicture("trayicon")));
     platform::InitMainThread();
+    shell::InitShellUnits();
 
     auto* form = new Tquillnestform;
     form->SetCaption("Quillnest");
@@ -63,5 +65,6 @@ int main(int argc, char** argv) {
 
     app.exec();
     form->ShutdownServer();
+    shell::FinalizeShellUnits();
     return 0;
 }

@@ -120,6 +120,8 @@ class TListView;
 class TListItem;
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// The Qt alignment of a text aligned so, vertically centred.
+Qt::Alignment QtAlignment(TAlignment a);
 
 // A column of a report list view; its alignment holds for its header and for
 // every row's text in it.

@@ -27,6 +27,16 @@ inline constexpr const char16_t* STR_SYSTEM = u"S";
 inline constexpr const char16_t* STR_COMPRESS = u"C";
 inline constexpr const char16_t* STR_SYSTEMFOLDER = u"System Folder";
 inline constexpr const char16_t* STR_FILE = u" File";
+// A size in kilobytes, the number already formatted.
+inline constexpr const char16_t* STR_KB_FORMAT = u"%sKB";
+// The keys shown beside the folder tree's menu items.
+inline constexpr const char16_t* STR_KEY_SELECTALL = u"Ctrl+A";
+inline constexpr const char16_t* STR_KEY_DELETE = u"Del";
+inline constexpr const char16_t* STR_KEY_COPY = u"Ctrl+C";
+inline constexpr const char16_t* STR_KEY_CUT = u"Ctrl+X";
+inline constexpr const char16_t* STR_KEY_PASTE = u"Ctrl+V";
+inline constexpr const char16_t* STR_KEY_REFRESH = u"F5";
+inline constexpr const char16_t* STR_KEY_RENAME = u"F2";
 // The names of the 20 change events, in the order of their numbers.
 extern const char16_t* const STR_NOTIFICATION_NAMES[20];
 
