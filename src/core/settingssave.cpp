@@ -141,6 +141,8 @@ void WriteOptions(Tquillnestform& f, tinifile& ini) {
     ini.WriteBool("pos", "min", f.Minimize1->Checked());
     WriteTabs(f, ini);
     WriteServices(f, ini);
+    // The account dialog's last state, when it has been used, is the new default.
+    f.TakeAccountDefaults();
     WriteUserDefaults(f.NewAccountDefaults, ini);
     WriteLogAndMonitors(f, ini);
     ini.WriteBool("autologon", "autologon", f.AutoLogonSettings.Enabled);

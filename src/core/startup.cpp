@@ -58,6 +58,10 @@ void Tquillnestform::WireHandlers() {
     WireWindowHandlers();
     WireBlacklistHandlers();
     WireDdnsHandlers();
+    WireAccountHandlers();
+    WireFtpPathHandlers();
+    WireConsoleHandlers();
+    WireStartupHandlers();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
     Timer4->OnTimer = [this](forms::TObject* s) { Timer4Timer(s); };
 }
