@@ -12,7 +12,9 @@
 #include "platform/sockethandles.h"
 #include "ui/aboutform.h"
 #include "ui/banpropertiesform.h"
+#include "ui/dirform.h"
 #include "ui/dyndnsform.h"
+#include "ui/homeform.h"
 #include "ui/noipform.h"
 #include "ui/quillnestform.h"
 #include "ui/triggerpropertiesform.h"
@@ -50,6 +52,8 @@ int main(int argc, char** argv) {
     new Tnoipform(form);
     new Tdyndnsform(form);
     new TForm2(form);
+    new Tdir(form);
+    new Thomeform(form);
     platform::InstallTerminationSignals([form]() { form->CloseServer(); });
     // The end of the desktop session closes without a question, as a signal does.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,

@@ -62,6 +62,7 @@ void Tquillnestform::WireHandlers() {
     WireFtpPathHandlers();
     WireConsoleHandlers();
     WireStartupHandlers();
+    WireFolderPicks();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
     Timer4->OnTimer = [this](forms::TObject* s) { Timer4Timer(s); };
 }

@@ -9,6 +9,7 @@
 #include "core/textcut.h"
 #include "forms/forms.h"
 #include "ui/accountrules.h"
+#include "ui/dirform.h"
 #include "ui/folderform.h"
 #include "ui/quillnestform.h"
 
@@ -38,7 +39,10 @@ PathList Superuser(Tquillnestform& f) {
 }
 
 Tfolder1* FolderDialog(Tquillnestform* owner) {
-    if (folder1 == nullptr) new Tfolder1(owner);
+    if (folder1 == nullptr) {
+        new Tfolder1(owner);
+        folder1->PickFolder = [](forms::TEdit* edit) { PickFolderFor(edit); };
+    }
     return folder1;
 }
 

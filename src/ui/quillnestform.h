@@ -305,6 +305,13 @@ public:
     bool RemoveRunAtStartup(const std::string& Name);
     bool AutoLogonNoticeShown = false;  // the dialog says once what it cannot do
 
+    // --- folder picks and the home folder (src/ui/folderpicks.cpp): the
+    // browse buttons open the folder chooser (PickFolderFor, src/ui/dirform.h).
+    void WireFolderPicks();
+    void webdirbrowseClick(forms::TObject* Sender);
+    void cgibrowseClick(forms::TObject* Sender);
+    void changehomeClick(forms::TObject* Sender);
+
     // --- stubs of subsystems not built yet (src/core/pending.cpp); each moves
     // to its subsystem's own file when that is built.
     void UnloadExtensions();
