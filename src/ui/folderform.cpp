@@ -81,8 +81,10 @@ void Tfolder1::FormResize(forms::TObject*) {
     sublabel->SetLeft(kMargin);
     sublabel->SetTop(Bottom(fileslabel) + kMargin);
     const int labels = std::max(Right(fileslabel), Right(sublabel));
-    const int q = (Panel2->ClientWidth() - labels + 12) / 4;
+    // Four columns share the width right of the labels, so the last one
+    // (Append) shows whole.
     const int x = labels + kMargin;
+    const int q = (Panel2->ClientWidth() - x - kMargin) / 4;
     int i = 0;
     for (forms::TCheckBox* c : {fileread, filewrite, filedelete, fileappend})
         c->SetBounds(x + q * i++, fileslabel->Top() - 2, c->Width(), kCheckHeight);
