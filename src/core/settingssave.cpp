@@ -61,6 +61,8 @@ void WriteRecordFiles(const Tquillnestform& f) {
 // replaced atomically) and the others are still written; nothing is reported.
 void Tquillnestform::SaveSettings() {
     if (!IniFile || !IniFile->IsOpen() || LoadingSettings || ServerShutDown()) return;
+    // The account dialog's last state, when it has been used, is the new default.
+    TakeAccountDefaults();
     WriteOptions(*this, *IniFile);
     // options.ini that could not be read keeps what it holds: this store
     // knows only the defaults.

@@ -61,6 +61,10 @@ void Tquillnestform::WireHandlers() {
     WireWebDomainHandlers();
     WireTypeHandlers();
     WireMailHostHandlers();
+    WireAccountHandlers();
+    WireFtpPathHandlers();
+    WireConsoleHandlers();
+    WireStartupHandlers();
     WireFolderPicks();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
     Timer4->OnTimer = [this](forms::TObject* s) { Timer4Timer(s); };
