@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/texthelpers.h"
+#include "netunit/textutil.h"
 
 namespace accountrules {
 namespace {
@@ -40,7 +40,7 @@ std::string FilterUserName(const std::string& Text, int& Caret) {
 }
 
 bool ParseWhole(const std::string& Text, int64_t& Value) {
-    const std::string t = TrimSpaces(Text);
+    const std::string t = netunit::TrimSpaces(Text);
     if (t.empty()) return false;
     const char* first = t.data();
     if (*first == '+') ++first;
@@ -52,7 +52,7 @@ bool ParseWhole(const std::string& Text, int64_t& Value) {
 }
 
 bool ParseDecimal(const std::string& Text, double& Value) {
-    const std::string t = TrimSpaces(Text);
+    const std::string t = netunit::TrimSpaces(Text);
     if (t.empty()) return false;
     double v = 0;
     const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::fixed);
