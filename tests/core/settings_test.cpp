@@ -361,6 +361,8 @@ TEST_F(Settings, EveryKeyRoundTripsThroughTheWindow) {
         {"noip.updatetime", "7"}, {"noip.updateport", "1"}, {"noip.updatelog", "1"},
         {"dyndns.updatetime", "9"}, {"dyndns.dnssystem", "2"}, {"dyndns.updatelog", "1"},
         {"custom.custom_wendmarch", "2"},
+        // Texts whose edits take digits only.
+        {"ftp.maxcon", "7"}, {"ftp.maxban", "13"},
         // Texts that must name something real.
         {"log.logfile", log}, {"accounts.homedir", dir_ / "homes/"},
         {"smtp.port", "2525"}, {"http.port", "8081"}, {"ftp.port", "2121"}, {"pop3.popport", "1110"},
