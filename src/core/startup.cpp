@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include "forms/forms.h"
-#include "http/httpprograms.h"
 #include "mail/mailstore.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
@@ -178,15 +177,12 @@ void Tquillnestform::ShutdownServer() {
 }
 
 void Tquillnestform::ReleaseSessionAtShutdown(tsession* session) {
-    // An HTTP session may hold a listing search, an include page or a request
-    // an extension still answers: the extension must not find it later.
-    if (session->Kind == kKindHttp) http::ReleaseHttpPrograms(this, session);
-    if (session->TransferFileOpen) netunit::FileCloseHandle(session->TransferFile);
-    if (session->MessageFileOpen) {
-        netunit::TextClose(session->MessageFile);
-        // A message still being received was never acknowledged: it goes.
-        if (session->Kind == kKindSmtp && !session->DataFileName.empty()) unlink(session->DataFileName.c_str());
+    if (session->Kind >= kKindTelnet && session->Kind <= kKindFtp) {
+        const ReleaseFunction release = kProtocolReleases[static_cast<size_t>(session->Kind)];
+        if (release != nullptr) release(this, session);
     }
+    if (session->TransferFileOpen) netunit::FileCloseHandle(session->TransferFile);
+    if (session->MessageFileOpen) netunit::TextClose(session->MessageFile);
     if (session->ChildRunning) platform::EndChildProcess(session->Child);
     if (session->DataOpen) netsockets->CloseSession(session->DataSocket);
     delete session->IdleTimer;

@@ -201,7 +201,7 @@ void DoMkd(FtpStep& step, const std::string& line) {
 
 void DoQuit(FtpStep& step, const std::string&) {
     Reply(step, "221 I'm outta here.");
-    step.session->State = kFtpClosing;
+    EnterState(step.session, kFtpClosing);
 }
 
 void DoSyst(FtpStep& step, const std::string&) { Reply(step, "215 UNIX Type: L8"); }

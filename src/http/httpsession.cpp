@@ -1,6 +1,7 @@
 #include "http/httpsession.h"
 
 #include "core/accounting.h"
+#include "core/sessionface.h"
 #include "core/texthelpers.h"
 #include "forms/forms.h"
 #include "http/httpreplies.h"
@@ -24,17 +25,17 @@ const char* HttpStateName(int32_t State) {
     }
 }
 
+void EnterState(tsession* Session, int32_t State) { core::EnterState(Session, State, HttpStateName); }
+
 void LogHttp(Tquillnestform* Form, const tsession* Session, const std::string& Text) {
-    Form->AddLog(Tquillnestform::SessionPrefix(Session, true) + Text);
+    core::LogSession(*Form, Session, Text);
 }
 
-void SetHttpCaption(const tsession* Session, const std::string& Text) {
-    if (Session->Node != nullptr) Session->Node->SetText(Tquillnestform::SessionPrefix(Session, false) + Text);
-}
+void SetHttpCaption(const tsession* Session, const std::string& Text) { core::CaptionSession(Session, Text); }
 
 void SendFinalReply(Tquillnestform* Form, tsession* Session, const std::string& Reply) {
     Form->netsockets->SendText(Session->Socket, Session->Method == "HEAD" ? ReplyHeader(Reply) : Reply);
-    Session->State = kHttpClosing;
+    EnterState(Session, kHttpClosing);
 }
 
 void SendCgiDisabledPage(Tquillnestform* Form, tsession* Session) {

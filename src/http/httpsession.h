@@ -24,6 +24,8 @@ enum HttpState : int32_t {
 };
 
 const char* HttpStateName(int32_t State);
+// Moves the session to State (told to the debug log by name).
+void EnterState(tsession* Session, int32_t State);
 
 // The user every HTTP download is recorded for.
 constexpr char kHttpDownloadUser[] = "Anonymous (http)";

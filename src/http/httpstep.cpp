@@ -35,7 +35,7 @@ constexpr int kFileChunk = 4096;
 // A trigger line bans the peer and ends the session without a reply.
 bool Triggered(Tquillnestform* form, tsession* session, const std::string& line) {
     if (!CheckTriggers(form, core::TriggerService::Http, line, session->PeerAddress)) return false;
-    session->State = kHttpClosing;
+    EnterState(session, kHttpClosing);
     LogHttp(form, session, "Blacklisted! Trigger line was \"" + line + "\"");
     return true;
 }
@@ -81,10 +81,10 @@ void SendFile(Tquillnestform* form, tsession* session, const std::string& localP
         netunit::FileCloseHandle(session->TransferFile);
         session->SampleCount = 0;
         RecordHttpDownload(form, session);
-        session->State = kHttpClosing;
+        EnterState(session, kHttpClosing);
     } else {
         session->TransferFileOpen = true;
-        session->State = kHttpSendingFile;
+        EnterState(session, kHttpSendingFile);
     }
     form->netsockets->SendData(session->Socket, packet.data(), static_cast<int>(packet.size()));
     Tquillnestform::RestartIdleTimer(session);
@@ -116,7 +116,7 @@ void AnswerNotFound(Tquillnestform* form, tsession* session, const UrlMapConfig&
             return;
         }
         session->Recipient = mapping.ListingFolder;
-        session->State = kHttpListingFirst;
+        EnterState(session, kHttpListingFirst);
         return;
     }
     bool authFailed = false;
@@ -214,7 +214,7 @@ void StepRequest(Tquillnestform* form, tsession* session) {
 
     const Intake intake = ExamineRequest(session->InputBuffer, session->RequestScan, session->ContentLength);
     if (intake == Intake::kDrop) {
-        session->State = kHttpClosing;
+        EnterState(session, kHttpClosing);
         return;
     }
     if (intake == Intake::kWait) return;
@@ -227,7 +227,7 @@ void StepSendingFile(Tquillnestform* form, tsession* session) {
     int count = static_cast<int>(std::min<int64_t>(kFileChunk, session->ByteCount));
     std::string chunk(static_cast<size_t>(std::max(count, 0)), '\0');
     if (count <= 0 || netunit::FileReadBlock(session->TransferFile, chunk.data(), count) <= 0) {
-        session->State = kHttpClosing;
+        EnterState(session, kHttpClosing);
         return;
     }
     const int sent = form->netsockets->SendData(session->Socket, chunk.data(), count);
@@ -239,7 +239,7 @@ void StepSendingFile(Tquillnestform* form, tsession* session) {
     if (session->ByteCount <= 0 || sent == -1) {
         netunit::FileCloseHandle(session->TransferFile);
         session->TransferFileOpen = false;
-        session->State = kHttpClosing;
+        EnterState(session, kHttpClosing);
         session->SampleCount = 0;
         RecordHttpDownload(form, session);
     }
@@ -255,6 +255,12 @@ void StepClosing(Tquillnestform* form, tsession* session, int index) {
 }
 
 }  // namespace
+
+void ReleaseHttpAtShutdown(Tquillnestform* form, tsession* session) {
+    // A listing search, an include page or a request an extension still
+    // answers: the extension must not find the session later.
+    http::ReleaseHttpPrograms(form, session);
+}
 
 void ProcessHttp(Tquillnestform* form, tsession* session, int index) {
     switch (session->State) {

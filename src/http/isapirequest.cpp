@@ -224,7 +224,7 @@ void FlushIsapiRequest(Tquillnestform* Form, tisapirequest& Request) {
         Form->netsockets->SendData(session->Socket, output.data(), static_cast<int>(output.size()));
         Tquillnestform::RestartIdleTimer(session);
     }
-    if (done && session->State == kHttpExtensionPending) session->State = kHttpClosing;
+    if (done && session->State == kHttpExtensionPending) EnterState(session, kHttpClosing);
 }
 
 void ReleaseExtensionRequest(Tquillnestform* Form, tsession* Session) {

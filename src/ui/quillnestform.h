@@ -14,6 +14,7 @@
 #include "core/recordfiles.h"
 #include "core/records.h"
 #include "core/session.h"
+#include "core/sessionface.h"
 #include "mail/addresses.h"
 #include "core/settings.h"
 #include "ddns/updatestate.h"
@@ -25,7 +26,7 @@ namespace http {
 struct tisapi;  // an extension library in the cache (src/http/isapicache.h)
 }
 
-class Tquillnestform : public TquillnestformControls {
+class Tquillnestform : public TquillnestformControls, public core::tsessionface {
 public:
     Tquillnestform();
     ~Tquillnestform() override;
@@ -72,17 +73,17 @@ public:
     static const StepTable kProtocolSteps;  // indexed by session kind
     StepTable Steps = kProtocolSteps;       // tests put their own steps here
     StepFunction StepOf(int32_t kind) const;
+    // Beside each kind's step: what it releases at shutdown (or nothing) and
+    // the names of its states.
+    using ReleaseFunction = void (*)(Tquillnestform*, tsession*);
+    static const std::array<ReleaseFunction, 6> kProtocolReleases;
+    using StateTextFunction = const char* (*)(int32_t);
+    static const std::array<StateTextFunction, 6> kStateTexts;
+    // Moves a session of any kind to State, told to the debug log in its kind's names.
+    static void EnterState(tsession* session, int32_t State);
     void Timer2Timer(forms::TObject* Sender);
     void SessionIdleTimer(forms::TObject* Sender);
-    int FindSessionBySocket(int Socket) const;
-    // The common close step of state 99: logs the end, closes the socket,
-    // removes the node and frees the session at index. Protocols release their
-    // own resources first. Returns false when it must wait (a final reply is
-    // still leaving): waitForSend asks for that wait.
-    bool CloseSessionStep(tsession* session, int index, bool waitForSend);
-    // Switches a session's idle timer off and on: restarts an enabled timer's
-    // countdown and leaves a disabled one disabled.
-    static void RestartIdleTimer(tsession* session);
+    bool CloseSessionStep(tsession* session, int index, bool waitForSend) override;
 
     // --- listeners and accept
     void Timer1Timer(forms::TObject* Sender);
@@ -96,8 +97,7 @@ public:
     void BitBtn2Click(forms::TObject* Sender);
 
     // --- status log and connections tree
-    void AddLog(const std::string& Text);
-    static std::string SessionPrefix(const tsession* Session, bool WithProtocol);
+    void AddLog(const std::string& Text) override;
     void AddSessionNode(tsession* Session);
     void RemoveSessionNode(tsession* Session);
 
@@ -126,8 +126,6 @@ public:
     void UpdateControls();
 
     // --- server state
-    Tnetsockets* netsockets = nullptr;
-    std::vector<tsession*> SessionList;  // owned; freed by the close step or at shutdown
     tlistener TelnetListener, HttpListener, SmtpListener, Pop3Listener, FtpListener;
     bool Starting = false;
     std::string HomeDir, MailDir, RelayDir;
