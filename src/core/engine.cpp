@@ -4,6 +4,8 @@
 #include <chrono>
 #include <exception>
 
+#include "core/accounting.h"
+#include "core/blacklist.h"
 #include "core/protocols.h"
 #include "ftp/ftpsession.h"
 #include "http/httpsession.h"
@@ -94,6 +96,18 @@ bool Tquillnestform::CloseSessionStep(tsession* session, int index, bool waitFor
     SessionList.erase(SessionList.begin() + index);
     FreeSessionRecord(session);
     return true;
+}
+
+bool Tquillnestform::CheckTriggers(core::TriggerService Service, const std::string& Text, const std::string& Address) {
+    return ::CheckTriggers(this, Service, Text, Address);
+}
+
+void Tquillnestform::AddDownloadRecord(const std::string& FileName, const std::string& Folder, const std::string& User) {
+    ::AddDownloadRecord(this, FileName, Folder, User);
+}
+
+void Tquillnestform::CountDownloadStat(const std::string& FileName, const std::string& Folder) {
+    ::CountDownloadStat(this, FileName, Folder);
 }
 
 void Tquillnestform::FreeSessionRecord(tsession* session) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/records.h"
 #include "core/session.h"
 
 class Tnetsockets;
@@ -24,6 +25,11 @@ public:
     // own resources first. Returns false when it must wait (a final reply is
     // still leaving): waitForSend asks for that wait.
     virtual bool CloseSessionStep(tsession* session, int index, bool waitForSend) = 0;
+    // True when a trigger line of Service matches Text: Address is then banned.
+    virtual bool CheckTriggers(TriggerService Service, const std::string& Text, const std::string& Address) = 0;
+    // A finished download for the transfer list and for the statistics.
+    virtual void AddDownloadRecord(const std::string& FileName, const std::string& Folder, const std::string& User) = 0;
+    virtual void CountDownloadStat(const std::string& FileName, const std::string& Folder) = 0;
 
     // "[HTTP:12:user:/dir] ": the session's socket, user and folder, and its
     // protocol when WithProtocol.

@@ -186,7 +186,7 @@ void ReadMailSettingsAndCustom(Tquillnestform& f, const tinifile& ini) {
         f.ShowNotice("Mail Forward CC Feature Enabled... MasterAddress=" + f.MasterAddress);
     }
     const int32_t choice = ReadInt(ini, "custom", "custom_wendmarch", kNoAutoChoice);
-    f.TelnetAutoChoice = choice < kNoAutoChoice ? kNoAutoChoice : choice;
+    f.Telnet.AutoChoice = choice < kNoAutoChoice ? kNoAutoChoice : choice;
 }
 
 // A home root must name a folder: an empty one would put the users' folders
@@ -204,26 +204,26 @@ void ReadRosAndBlacklist(Tquillnestform& f, const tinifile& ini) {
 }
 
 void ReadDynamicDns(Tquillnestform& f, const tinifile& ini) {
-    f.NoIpEnabled = ini.ReadBool("noip", "enabled", false);
-    if (f.NoIpEnabled) f.noiptimer->SetEnabled(true);
-    f.NoIpUserName = ReadText(ini, "noip", "username", "");
-    f.NoIpPassword = ReadText(ini, "noip", "password", "");
-    f.NoIpHosts = ReadText(ini, "noip", "hosts", "");
-    f.NoIpGroups = ReadText(ini, "noip", "groups", "");
-    f.NoIpIntervalIndex = core::ChoiceIndex(ini.ReadInteger("noip", "updatetime", 3), core::kUpdateIntervalChoices, 3);
-    f.NoIpPortIndex = core::ChoiceIndex(ini.ReadInteger("noip", "updateport", 0), core::kNoIpPortChoices, 0);
-    f.NoIpLogIndex = core::ChoiceIndex(ini.ReadInteger("noip", "updatelog", 0), core::kUpdateLogChoices, 0);
+    f.Ddns.NoIp.Enabled = ini.ReadBool("noip", "enabled", false);
+    if (f.Ddns.NoIp.Enabled) f.noiptimer->SetEnabled(true);
+    f.Ddns.NoIp.UserName = ReadText(ini, "noip", "username", "");
+    f.Ddns.NoIp.Password = ReadText(ini, "noip", "password", "");
+    f.Ddns.NoIp.Hosts = ReadText(ini, "noip", "hosts", "");
+    f.Ddns.NoIp.Groups = ReadText(ini, "noip", "groups", "");
+    f.Ddns.NoIp.IntervalIndex = core::ChoiceIndex(ini.ReadInteger("noip", "updatetime", 3), core::kUpdateIntervalChoices, 3);
+    f.Ddns.NoIp.PortIndex = core::ChoiceIndex(ini.ReadInteger("noip", "updateport", 0), core::kNoIpPortChoices, 0);
+    f.Ddns.NoIp.LogIndex = core::ChoiceIndex(ini.ReadInteger("noip", "updatelog", 0), core::kUpdateLogChoices, 0);
 
-    f.DynDnsEnabled = ini.ReadBool("dyndns", "enabled", false);
-    if (f.DynDnsEnabled) f.dyndnstimer->SetEnabled(true);
-    f.DynDnsServer = ReadText(ini, "dyndns", "server", core::kDefaultDynDnsServer);
-    f.DynDnsUserName = ReadText(ini, "dyndns", "username", "");
-    f.DynDnsPassword = ReadText(ini, "dyndns", "password", "");
-    f.DynDnsHosts = ReadText(ini, "dyndns", "hosts", "");
-    f.DynDnsIntervalIndex =
+    f.Ddns.DynDns.Enabled = ini.ReadBool("dyndns", "enabled", false);
+    if (f.Ddns.DynDns.Enabled) f.dyndnstimer->SetEnabled(true);
+    f.Ddns.DynDns.Server = ReadText(ini, "dyndns", "server", core::kDefaultDynDnsServer);
+    f.Ddns.DynDns.UserName = ReadText(ini, "dyndns", "username", "");
+    f.Ddns.DynDns.Password = ReadText(ini, "dyndns", "password", "");
+    f.Ddns.DynDns.Hosts = ReadText(ini, "dyndns", "hosts", "");
+    f.Ddns.DynDns.IntervalIndex =
         core::ChoiceIndex(ini.ReadInteger("dyndns", "updatetime", 3), core::kUpdateIntervalChoices, 3);
-    f.DynDnsSystemIndex = core::ChoiceIndex(ini.ReadInteger("dyndns", "dnssystem", 0), core::kDnsSystemChoices, 0);
-    f.DynDnsLogIndex = core::ChoiceIndex(ini.ReadInteger("dyndns", "updatelog", 0), core::kUpdateLogChoices, 0);
+    f.Ddns.DynDns.SystemIndex = core::ChoiceIndex(ini.ReadInteger("dyndns", "dnssystem", 0), core::kDnsSystemChoices, 0);
+    f.Ddns.DynDns.LogIndex = core::ChoiceIndex(ini.ReadInteger("dyndns", "updatelog", 0), core::kUpdateLogChoices, 0);
 }
 
 // The lines of a text file: LF ends a line and every CR is dropped; a last

@@ -115,23 +115,23 @@ void WriteLogAndMonitors(Tquillnestform& f, tinifile& ini) {
 }
 
 void WriteDynamicDns(Tquillnestform& f, tinifile& ini) {
-    ini.WriteBool("noip", "enabled", f.NoIpEnabled);
-    WriteText(ini, "noip", "username", f.NoIpUserName);
-    WriteText(ini, "noip", "password", f.NoIpPassword);
-    WriteText(ini, "noip", "hosts", f.NoIpHosts);
-    WriteText(ini, "noip", "groups", f.NoIpGroups);
-    ini.WriteInteger("noip", "updatetime", f.NoIpIntervalIndex);
-    ini.WriteInteger("noip", "updateport", f.NoIpPortIndex);
-    ini.WriteInteger("noip", "updatelog", f.NoIpLogIndex);
+    ini.WriteBool("noip", "enabled", f.Ddns.NoIp.Enabled);
+    WriteText(ini, "noip", "username", f.Ddns.NoIp.UserName);
+    WriteText(ini, "noip", "password", f.Ddns.NoIp.Password);
+    WriteText(ini, "noip", "hosts", f.Ddns.NoIp.Hosts);
+    WriteText(ini, "noip", "groups", f.Ddns.NoIp.Groups);
+    ini.WriteInteger("noip", "updatetime", f.Ddns.NoIp.IntervalIndex);
+    ini.WriteInteger("noip", "updateport", f.Ddns.NoIp.PortIndex);
+    ini.WriteInteger("noip", "updatelog", f.Ddns.NoIp.LogIndex);
 
-    ini.WriteBool("dyndns", "enabled", f.DynDnsEnabled);
-    WriteText(ini, "dyndns", "server", f.DynDnsServer);
-    WriteText(ini, "dyndns", "username", f.DynDnsUserName);
-    WriteText(ini, "dyndns", "password", f.DynDnsPassword);
-    WriteText(ini, "dyndns", "hosts", f.DynDnsHosts);
-    ini.WriteInteger("dyndns", "updatetime", f.DynDnsIntervalIndex);
-    ini.WriteInteger("dyndns", "dnssystem", f.DynDnsSystemIndex);
-    ini.WriteInteger("dyndns", "updatelog", f.DynDnsLogIndex);
+    ini.WriteBool("dyndns", "enabled", f.Ddns.DynDns.Enabled);
+    WriteText(ini, "dyndns", "server", f.Ddns.DynDns.Server);
+    WriteText(ini, "dyndns", "username", f.Ddns.DynDns.UserName);
+    WriteText(ini, "dyndns", "password", f.Ddns.DynDns.Password);
+    WriteText(ini, "dyndns", "hosts", f.Ddns.DynDns.Hosts);
+    ini.WriteInteger("dyndns", "updatetime", f.Ddns.DynDns.IntervalIndex);
+    ini.WriteInteger("dyndns", "dnssystem", f.Ddns.DynDns.SystemIndex);
+    ini.WriteInteger("dyndns", "updatelog", f.Ddns.DynDns.LogIndex);
 }
 
 void WriteOptions(Tquillnestform& f, tinifile& ini) {

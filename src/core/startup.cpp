@@ -64,7 +64,7 @@ void Tquillnestform::WireHandlers() {
 void Tquillnestform::FormCreate(forms::TObject*) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     Starting = true;
-    RelayCursor = 0;
+    Mail.RelayCursor = 0;
     netsockets->StartSockets();
 
     TrayIcon = new forms::TTrayIcon(this);
@@ -156,12 +156,12 @@ void Tquillnestform::ShutdownServer() {
     BanDialogOpen = false;
     TriggerDialogOpen = false;
     MimeTypes.clear();
-    RelaysInFlight.clear();
-    RelayQueueFiles.clear();
-    RelayQueueTries.clear();
-    RelayQueueTimes.clear();
-    RelayQueueSenders.clear();
-    MessageIds.clear();
+    Mail.RelaysInFlight.clear();
+    Mail.RelayQueueFiles.clear();
+    Mail.RelayQueueTries.clear();
+    Mail.RelayQueueTimes.clear();
+    Mail.RelayQueueSenders.clear();
+    Mail.MessageIds.clear();
 
     for (tlistener* l : {&TelnetListener, &HttpListener, &SmtpListener, &Pop3Listener, &FtpListener}) {
         if (!l->SocketOpen) continue;

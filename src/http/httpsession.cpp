@@ -27,26 +27,40 @@ const char* HttpStateName(int32_t State) {
 
 void EnterState(tsession* Session, int32_t State) { core::EnterState(Session, State, HttpStateName); }
 
-void LogHttp(Tquillnestform* Form, const tsession* Session, const std::string& Text) {
+void LogHttp(core::tsessionface* Form, const tsession* Session, const std::string& Text) {
     core::LogSession(*Form, Session, Text);
 }
 
 void SetHttpCaption(const tsession* Session, const std::string& Text) { core::CaptionSession(Session, Text); }
 
-void SendFinalReply(Tquillnestform* Form, tsession* Session, const std::string& Reply) {
+void SendFinalReply(core::tsessionface* Form, tsession* Session, const std::string& Reply) {
     Form->netsockets->SendText(Session->Socket, Session->Method == "HEAD" ? ReplyHeader(Reply) : Reply);
     EnterState(Session, kHttpClosing);
 }
 
-void SendCgiDisabledPage(Tquillnestform* Form, tsession* Session) {
+void SendCgiDisabledPage(core::tsessionface* Form, tsession* Session) {
     SendFinalReply(Form, Session, CgiDisabledPage(NthWord(RequestLine(Session->InputBuffer), 2)));
 }
 
-void RecordHttpDownload(Tquillnestform* Form, const tsession* Session) {
+HttpSettings HttpSettingsOf(const Tquillnestform& Form) {
+    HttpSettings settings;
+    settings.Map = UrlMapConfigOf(Form);
+    settings.DirListings = Form.dirlistings->Checked();
+    settings.MonitorDownloads = Form.monitordownloads->Checked();
+    settings.MonitorStats = Form.monitorstats->Checked();
+    settings.MimeTypes = &Form.MimeTypes;
+    return settings;
+}
+
+void RecordHttpDownload(core::tsessionface& Face, const HttpSettings& Settings, const tsession* Session) {
     const std::string folder = netunit::WideExtractPath(Session->FilePath);
     const std::string name = Session->FilePath.substr(folder.size());
-    if (Form->monitordownloads->Checked()) AddDownloadRecord(Form, name, folder, kHttpDownloadUser);
-    if (Form->monitorstats->Checked()) CountDownloadStat(Form, name, folder);
+    if (Settings.MonitorDownloads) Face.AddDownloadRecord(name, folder, kHttpDownloadUser);
+    if (Settings.MonitorStats) Face.CountDownloadStat(name, folder);
+}
+
+void RecordHttpDownload(Tquillnestform* Form, const tsession* Session) {
+    RecordHttpDownload(*Form, HttpSettingsOf(*Form), Session);
 }
 
 }  // namespace http

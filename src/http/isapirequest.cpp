@@ -227,7 +227,7 @@ void FlushIsapiRequest(Tquillnestform* Form, tisapirequest& Request) {
     if (done && session->State == kHttpExtensionPending) EnterState(session, kHttpClosing);
 }
 
-void ReleaseExtensionRequest(Tquillnestform* Form, tsession* Session) {
+void ReleaseExtensionRequest(core::tsessionface* Form, tsession* Session) {
     if (Session->Ecb == nullptr) return;
     auto& request = static_cast<tisapirequest&>(*Session->Ecb);
     std::string output;

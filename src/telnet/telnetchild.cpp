@@ -133,7 +133,7 @@ void RelayInput(Tquillnestform* form, tsession* session) {
 
 void ChildFinished(Tquillnestform* form, tsession* session) {
     EndChild(session);
-    EnterState(session, form->TelnetAutoChoice >= 0 ? kClosing : kMenu);
+    EnterState(session, form->Telnet.AutoChoice >= 0 ? kClosing : kMenu);
     SetCaption(session, "Main menu.");
     form->CurrentAccount = core::FindAccount(form->Accounts, session->UserName);
     if (form->CurrentAccount == nullptr) {

@@ -201,7 +201,7 @@ void LoggedIn(Tquillnestform* form, tsession* session) {
     core::LogSession(*form, session, "Logged in.");
     // After the login a Telnet session has no idle limit.
     if (session->IdleTimer != nullptr) session->IdleTimer->SetEnabled(false);
-    if (form->TelnetAutoChoice == -1) Send(form, session, MenuText(form, session));
+    if (form->Telnet.AutoChoice == -1) Send(form, session, MenuText(form, session));
 }
 
 void LoginFailed(Tquillnestform* form, tsession* session) {
@@ -261,11 +261,11 @@ void OpenPathChange(Tquillnestform* form, tsession* session, const core::tuserac
 void StepMenu(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
     std::string choices;
-    if (form->TelnetAutoChoice == -1) {
+    if (form->Telnet.AutoChoice == -1) {
         if (!form->netsockets->HasData(session->Socket)) return;
         choices = Receive(form, session);
     } else {
-        choices = std::to_string(form->TelnetAutoChoice);
+        choices = std::to_string(form->Telnet.AutoChoice);
     }
     core::tuseraccount* account = ServedAccount(form, session);
     if (account == nullptr) return;

@@ -15,16 +15,14 @@
 #include "core/records.h"
 #include "core/session.h"
 #include "core/sessionface.h"
-#include "mail/addresses.h"
 #include "core/settings.h"
-#include "ddns/updatestate.h"
+#include "ddns/ddnsstate.h"
+#include "http/httpstate.h"
+#include "mail/mailstate.h"
+#include "telnet/telnetstate.h"
 #include "netsock/netsockets.h"
 #include "netunit/inifile.h"
 #include "ui/mainform_controls.h"
-
-namespace http {
-struct tisapi;  // an extension library in the cache (src/http/isapicache.h)
-}
 
 class Tquillnestform : public TquillnestformControls, public core::tsessionface {
 public:
@@ -84,6 +82,9 @@ public:
     void Timer2Timer(forms::TObject* Sender);
     void SessionIdleTimer(forms::TObject* Sender);
     bool CloseSessionStep(tsession* session, int index, bool waitForSend) override;
+    bool CheckTriggers(core::TriggerService Service, const std::string& Text, const std::string& Address) override;
+    void AddDownloadRecord(const std::string& FileName, const std::string& Folder, const std::string& User) override;
+    void CountDownloadStat(const std::string& FileName, const std::string& Folder) override;
 
     // --- listeners and accept
     void Timer1Timer(forms::TObject* Sender);
@@ -151,17 +152,12 @@ public:
     core::RecordList<core::ttrigger> TriggerList;
     core::RecordList<core::tconsoleprogram> ConsoleProgramList;
     std::vector<std::string> MimeTypes;  // lines of the MIME list: extension, three blanks, type
-    // Relay queue: four parallel lists (file, attempts, last attempt, sender).
-    std::vector<std::string> RelayQueueFiles, RelayQueueTries, RelayQueueTimes, RelayQueueSenders;
-    std::vector<std::string> RelaysInFlight;
-    std::vector<std::string> MessageIds;
-    int RelayCursor = 0;
 
     // Each subsystem adds its own fields below, in a block headed by its name.
 
     // --- mail (src/mail/): local addresses and SMTP authentication, the
     // recent POP3 logins, message ids and the relay queue files.
-    std::vector<mail::tsmtpauth> PopLoginList;  // not saved
+    mail::tmailstate Mail;
     bool IsLocalDomain(const std::string& Address, bool& NoSuchUser) const;
     std::string ParseAddress(const std::string& Text, bool& Forwarded, bool& CatchAll) const;
     int FindMailDomain(const std::string& Domain) const;
@@ -193,8 +189,8 @@ public:
     // afresh by each step that uses it (never kept across steps).
     core::tuseraccount* CurrentAccount = nullptr;
 
-    // --- Telnet: the menu choice taken automatically at every menu, -1 for none.
-    int TelnetAutoChoice = -1;
+    // --- Telnet (src/telnet/)
+    telnet::ttelnetstate Telnet;
 
     // --- settings, accounts and FTP paths (src/core/settings*.cpp, src/core/accountfiles.cpp)
     // options.ini, mimes.txt and the record files into the controls and lists, and back.
@@ -222,12 +218,6 @@ public:
     core::tnewaccountdefaults NewAccountDefaults;
     core::tautologonsettings AutoLogonSettings;
     std::string DownloadsSince, UploadsSince, StatsSince;
-    bool NoIpEnabled = false;
-    std::string NoIpUserName, NoIpPassword, NoIpHosts, NoIpGroups;
-    int32_t NoIpIntervalIndex = 3, NoIpPortIndex = 0, NoIpLogIndex = 0;
-    bool DynDnsEnabled = false;
-    std::string DynDnsServer, DynDnsUserName, DynDnsPassword, DynDnsHosts;
-    int32_t DynDnsIntervalIndex = 3, DynDnsSystemIndex = 0, DynDnsLogIndex = 0;
     std::unique_ptr<core::tftppath> FtpPermissionScratch;  // filled by the FTP path resolver
     forms::TTrayIcon* TrayIcon = nullptr;
     // Files that existed at start but could not be read. None of them is
@@ -236,18 +226,17 @@ public:
     std::set<std::string> UnreadFiles;
 
     // --- dynamic DNS clients (src/ddns/): the timers start one update run of
-    // each service at its interval; the dialogs edit the settings above.
+    // each service at its interval; the dialogs edit the settings kept here.
     void WireDdnsHandlers();
     void noiptimerTimer(forms::TObject* Sender);
     void dyndnstimerTimer(forms::TObject* Sender);
     void NoIpSettings1Click(forms::TObject* Sender);
     void DynDNS1Click(forms::TObject* Sender);
-    std::string LastPublicIp;  // the last address either service took; empty at start
-    ddns::tupdatelink DdnsLink{this};  // what the update workers share with the window
+    ddns::tddnsstate Ddns{this};
 
     // --- HTTP extension libraries (src/http/isapicache.cpp): loaded once,
     // kept while requests come, each unloaded by its own timer.
-    std::vector<std::shared_ptr<http::tisapi>> IsapiCache;
+    http::thttpstate Http;
     // The cached library, or the library loaded and started; nullptr when it
     // cannot be loaded or refuses to start.
     http::tisapi* LoadIsapi(const std::string& Path);
