@@ -1,10 +1,11 @@
 // The commands of a logged-in FTP session that need no data connection.
+#include "core/sessionface.h"
 #include "core/texthelpers.h"
 #include "ftp/ftpsession.h"
 #include "ftp/virtualpath.h"
+#include "netsock/netsockets.h"
 #include "netunit/names.h"
 #include "netunit/textutil.h"
-#include "ui/quillnestform.h"
 
 namespace ftp {
 namespace {

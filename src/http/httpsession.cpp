@@ -1,10 +1,12 @@
 #include "http/httpsession.h"
 
 #include "core/accounting.h"
+#include "core/protocols.h"
 #include "core/sessionface.h"
 #include "core/texthelpers.h"
 #include "forms/forms.h"
 #include "http/httpreplies.h"
+#include "http/httpprograms.h"
 #include "http/httprequest.h"
 #include "netunit/paths.h"
 #include "ui/quillnestform.h"
@@ -52,6 +54,11 @@ HttpSettings HttpSettingsOf(const Tquillnestform& Form) {
     return settings;
 }
 
+const HttpSettings& HttpStep::Settings() {
+    if (!settings) settings = HttpSettingsOf(*Form);
+    return *settings;
+}
+
 void RecordHttpDownload(core::tsessionface& Face, const HttpSettings& Settings, const tsession* Session) {
     const std::string folder = netunit::WideExtractPath(Session->FilePath);
     const std::string name = Session->FilePath.substr(folder.size());
@@ -64,3 +71,14 @@ void RecordHttpDownload(Tquillnestform* Form, const tsession* Session) {
 }
 
 }  // namespace http
+
+void ReleaseHttpAtShutdown(Tquillnestform* form, tsession* session) {
+    // A listing search, an include page or a request an extension still
+    // answers: the extension must not find the session later.
+    http::ReleaseHttpPrograms(form, session);
+}
+
+void ProcessHttp(Tquillnestform* form, tsession* session, int index) {
+    http::HttpStep step{*form, form, std::nullopt};
+    http::StepSession(step, session, index);
+}

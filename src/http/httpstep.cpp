@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "core/accounting.h"
-#include "core/blacklist.h"
 #include "core/protocols.h"
 #include "core/texthelpers.h"
 #include "forms/forms.h"
@@ -21,9 +20,9 @@
 #include "http/mimetypes.h"
 #include "http/urlmap.h"
 #include "http/urlpath.h"
+#include "netsock/netsockets.h"
 #include "netunit/files.h"
 #include "netunit/utf16.h"
-#include "ui/quillnestform.h"
 
 namespace {
 
@@ -255,18 +254,7 @@ void StepClosing(HttpStep& step, tsession* session, int index) {
 
 }  // namespace
 
-void ReleaseHttpAtShutdown(Tquillnestform* form, tsession* session) {
-    // A listing search, an include page or a request an extension still
-    // answers: the extension must not find the session later.
-    http::ReleaseHttpPrograms(form, session);
-}
-
 namespace http {
-
-const HttpSettings& HttpStep::Settings() {
-    if (!settings) settings = HttpSettingsOf(*Form);
-    return *settings;
-}
 
 void StepSession(HttpStep& step, tsession* session, int index) {
     switch (session->State) {
@@ -282,8 +270,3 @@ void StepSession(HttpStep& step, tsession* session, int index) {
 }
 
 }  // namespace http
-
-void ProcessHttp(Tquillnestform* form, tsession* session, int index) {
-    http::HttpStep step{*form, form, std::nullopt};
-    http::StepSession(step, session, index);
-}
