@@ -12,10 +12,13 @@
 #include "platform/sockethandles.h"
 #include "ui/aboutform.h"
 #include "ui/banpropertiesform.h"
+#include "ui/dirform.h"
 #include "ui/dyndnsform.h"
+#include "ui/homeform.h"
 #include "ui/noipform.h"
 #include "ui/quillnestform.h"
 #include "ui/triggerpropertiesform.h"
+#include "widgets/shell/shelltexts.h"
 
 namespace {
 
@@ -41,6 +44,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(forms::CompiledPicture("trayicon")));
     platform::InitMainThread();
+    shell::InitShellUnits();
 
     auto* form = new Tquillnestform;
     form->SetCaption("Quillnest");
@@ -50,6 +54,8 @@ int main(int argc, char** argv) {
     new Tnoipform(form);
     new Tdyndnsform(form);
     new TForm2(form);
+    new Tdir(form);
+    new Thomeform(form);
     platform::InstallTerminationSignals([form]() { form->CloseServer(); });
     // The end of the desktop session closes without a question, as a signal does.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
@@ -59,5 +65,6 @@ int main(int argc, char** argv) {
 
     app.exec();
     form->ShutdownServer();
+    shell::FinalizeShellUnits();
     return 0;
 }

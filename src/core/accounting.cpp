@@ -9,7 +9,7 @@
 #include <memory>
 #include <utility>
 
-#include "core/texthelpers.h"
+#include "core/filesizes.h"
 #include "forms/forms.h"
 #include "netunit/datetime.h"
 #include "netunit/files.h"

@@ -57,6 +57,14 @@ void Tquillnestform::WireHandlers() {
     WireWindowHandlers();
     WireBlacklistHandlers();
     WireDdnsHandlers();
+    WireWebDomainHandlers();
+    WireTypeHandlers();
+    WireMailHostHandlers();
+    WireAccountHandlers();
+    WireFtpPathHandlers();
+    WireConsoleHandlers();
+    WireStartupHandlers();
+    WireFolderPicks();
     kpstimer->OnTimer = [this](forms::TObject* s) { kpstimerTimer(s); };
     Timer4->OnTimer = [this](forms::TObject* s) { Timer4Timer(s); };
 }

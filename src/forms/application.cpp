@@ -69,8 +69,13 @@ void TTrayIcon::SetVisible(bool on) {
     if (icon_) icon_->setVisible(on);
 }
 
-void HideToTray(TForm* form) {
-    if (TTrayIcon::Available())
+bool TTrayIcon::CanBringBack() {
+    if (visible_ && !icon_) SetVisible(true);
+    return icon_ != nullptr && icon_->isVisible();
+}
+
+void HideToTray(TForm* form, TTrayIcon* icon) {
+    if (icon != nullptr && icon->CanBringBack())
         form->Hide();
     else
         form->SetWindowState(wsMinimized);

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <QColor>
+#include <QFont>
+#include <QIcon>
 #include <QString>
 
 #include "forms/controls.h"
@@ -13,6 +16,7 @@
 class QTabBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QPoint;
 
 namespace forms {
 
@@ -116,6 +120,8 @@ class TListView;
 class TListItem;
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// The Qt alignment of a text aligned so, vertically centred.
+Qt::Alignment QtAlignment(TAlignment a);
 
 // A column of a report list view; its alignment holds for its header and for
 // every row's text in it.
@@ -252,7 +258,11 @@ public:
     TTreeNode* Item(int Index) const;
     int Index() const;
     int Level() const;
-    bool HasChildren() const { return Count() > 0; }
+    // The has-children mark: the node offers an expand button before its
+    // children are made (children added in code set it, as removing the
+    // last one does not clear it).
+    bool HasChildren() const;
+    void SetHasChildren(bool on);
     bool Expanded() const;
     void Expand(bool Recurse);
     void Collapse(bool Recurse);
@@ -260,14 +270,33 @@ public:
     void SetSelected(bool on);
     void Delete();
     void DeleteChildren();
+    // Scrolls the tree so the node is in view, expanding its parents.
+    void MakeVisible();
     TTreeView* TreeView() const { return view_; }
     void* Data = nullptr;
 
+    // Pictures from the tree's Images: the normal and the selected index
+    // (-1 none), and an overlay drawn over the picture (-1 none).
+    int ImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int i);
+    int SelectedIndex() const { return selectedIndex_; }
+    void SetSelectedIndex(int i);
+    int OverlayIndex() const { return overlayIndex_; }
+    void SetOverlayIndex(int i);
+    // A cut node is drawn ghosted: picture and text faded.
+    bool Cut() const { return cut_; }
+    void SetCut(bool on);
+
 private:
     TTreeNode(TTreeView* view, QTreeWidgetItem* item) : view_(view), item_(item) {}
+    void Repaint();
     TTreeView* view_;
     QTreeWidgetItem* item_;
     std::string text_;
+    int imageIndex_ = -1;
+    int selectedIndex_ = -1;
+    int overlayIndex_ = -1;
+    bool cut_ = false;
     friend class TTreeNodes;
     friend class TTreeView;
 };
@@ -285,20 +314,42 @@ public:
     int Count() const { return static_cast<int>(nodes_.size()); }
     void Delete(TTreeNode* node);
     void Clear();
+    // Node updates: while suspended (nesting), nothing is repainted.
+    void BeginUpdate();
+    void EndUpdate();
 
 private:
     explicit TTreeNodes(TTreeView* view) : view_(view) {}
     TTreeNode* NodeOf(QTreeWidgetItem* it) const;
     void Forget(QTreeWidgetItem* it);
+    int updating_ = 0;
     TTreeView* view_;
     std::map<QTreeWidgetItem*, std::unique_ptr<TTreeNode>> nodes_;
     friend class TTreeView;
     friend class TTreeNode;
 };
 
+using TTVExpandingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowExpansion)>;
+using TTVChangedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
+// Orders two nodes: negative, zero or positive.
+using TTVCompare = std::function<int(TTreeNode* a, TTreeNode* b)>;
+// The pictures of a tree by index (a null icon for an unknown index).
+using TTreeImages = std::function<QIcon(int Index)>;
+
+// How one node is drawn, handed to TTreeView::CustomDrawItem before the node
+// is painted: the font and colours may be changed, or the default drawing
+// skipped (the hook then painted the node itself).
+struct TTreeItemDraw {
+    QFont Font;
+    QColor TextColor;
+    QColor BackColor;  // invalid: the view's own background
+    bool SkipDefault = false;
+};
+
 // A tree view. OnClick runs on a user's mouse click in the tree (after the
 // selection moved); OnChange runs whenever the selected node changes, from
-// code or user.
+// code or user. Expanding a node, by the user or in code, first asks
+// CanExpand (OnExpanding), which may make the node's children or refuse.
 class TTreeView : public TControl {
 public:
     explicit TTreeView(TComponent* AOwner);
@@ -308,13 +359,57 @@ public:
     void SetSelected(TTreeNode* node);
     bool ReadOnly() const { return readOnly_; }
     void SetReadOnly(bool on) { readOnly_ = on; }
+    bool HideSelection() const { return hideSelection_; }
+    void SetHideSelection(bool on);
+    bool ShowRoot() const { return showRoot_; }
+    void SetShowRoot(bool on);
+    int Indent() const;
+    void SetIndent(int pixels);
+    // The node at a point of the control's client area; nullptr for none.
+    TTreeNode* GetNodeAt(int X, int Y) const;
+    // The node's text rectangle in client co-ordinates (empty when hidden).
+    void NodeTextRect(TTreeNode* node, int& l, int& t, int& r, int& b) const;
+    // Sorts a node's children (the top level for nullptr); the selection
+    // stays with its node.
+    void CustomSort(TTreeNode* parent, const TTVCompare& compare);
+    // Pictures for ImageIndex and SelectedIndex, and for OverlayIndex.
+    TTreeImages Images;
+    TTreeImages OverlayImages;
     TNotifyEvent OnClick;
     TNotifyEvent OnChange;
+    TTVExpandingEvent OnExpanding;
+    TTVChangedEvent OnDeletion;
+    // A press of the right button, or the menu key, or Shift+F10:
+    // X and Y are client co-ordinates; FromKeyboard for the keys.
+    std::function<void(TObject* Sender, int X, int Y, bool FromKeyboard)> OnContextPopup;
+
+protected:
+    // Whether a node may expand now; the default asks OnExpanding.
+    virtual bool CanExpand(TTreeNode* node);
+    // Runs for each node about to go (children first), before it is freed.
+    virtual void Deleting(TTreeNode* node);
+    // Runs before a node is painted the first time and whenever it is
+    // painted: a derived view may set its picture indexes late.
+    virtual void GetImageIndex(TTreeNode* /*node*/) {}
+    virtual void CustomDrawItem(TTreeNode* /*node*/, TTreeItemDraw& /*draw*/) {}
+    // Runs after the selection moved (before OnChange, the base calls OnChange).
+    virtual void Change(TTreeNode* node);
+    // True while code changes the tree (CustomSort keeps its selection).
+    bool Quiet() const { return quiet_ > 0; }
+    QTreeWidget* Tree() const { return tree_; }
+    TTreeNode* NodeOf(QTreeWidgetItem* it) const;
 
 private:
+    class Delegate;
+    class Item;
+    void ItemExpanded(QTreeWidgetItem* it);
     QTreeWidget* tree_;
     std::unique_ptr<TTreeNodes> nodes_;
+    TTVCompare sorting_;
     bool readOnly_ = true;
+    bool hideSelection_ = true;
+    bool showRoot_ = true;
+    int quiet_ = 0;
     friend class TTreeNodes;
     friend class TTreeNode;
 };

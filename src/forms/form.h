@@ -164,6 +164,10 @@ public:
     void SetHint(const std::string& h);
     bool Visible() const { return visible_; }
     void SetVisible(bool on);
+    // True when an icon stands in a tray to bring a hidden window back; a
+    // visible icon asked for before any tray existed is made now, so a tray
+    // that appeared after start-up is used.
+    bool CanBringBack();
     // A left click on the icon.
     TNotifyEvent OnClick;
 
@@ -173,8 +177,8 @@ private:
     QSystemTrayIcon* icon_ = nullptr;
 };
 
-// Hides the form when a tray icon can bring it back, else minimises it.
-void HideToTray(TForm* form);
+// Hides the form when its tray icon can bring it back, else minimises it.
+void HideToTray(TForm* form, TTrayIcon* icon);
 
 // The application: one per program (Application()).
 class TApplication {

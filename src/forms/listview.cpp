@@ -15,6 +15,7 @@ using detail::Quiet;
 
 namespace {
 constexpr int kRowRole = Qt::UserRole + 1;  // back pointer to the TListItem
+}  // namespace
 
 Qt::Alignment QtAlignment(TAlignment a) {
     switch (a) {
@@ -24,7 +25,6 @@ Qt::Alignment QtAlignment(TAlignment a) {
     }
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
-}  // namespace
 
 void TListColumn::SetCaption(const std::string& c) {
     caption_ = c;

@@ -1,6 +1,10 @@
 // The tree view and its nodes.
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 #include "forms/comctrls.h"
@@ -10,6 +14,68 @@ namespace forms {
 
 using detail::Fire;
 using detail::Q;
+
+// Items compare through the view's sort function while CustomSort runs.
+class TTreeView::Item : public QTreeWidgetItem {
+public:
+    explicit Item(TTreeView* view) : view_(view) {}
+    bool operator<(const QTreeWidgetItem& other) const override {
+        if (!view_->sorting_) return QTreeWidgetItem::operator<(other);
+        TTreeNode* a = view_->NodeOf(const_cast<Item*>(this));
+        TTreeNode* b = view_->NodeOf(const_cast<QTreeWidgetItem*>(&other));
+        return a && b && view_->sorting_(a, b) < 0;
+    }
+
+private:
+    TTreeView* view_;
+};
+
+// Draws a node: its picture from the view's Images (asked late through
+// GetImageIndex), the overlay over it, ghosted when cut, and whatever the
+// view's CustomDrawItem changes.
+class TTreeView::Delegate : public QStyledItemDelegate {
+public:
+    Delegate(TTreeView* view, QObject* parent) : QStyledItemDelegate(parent), view_(view) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        TTreeNode* node = view_->NodeOf(static_cast<QTreeWidget*>(view_->tree_)->itemFromIndex(index));
+        if (!node) return QStyledItemDelegate::paint(painter, option, index);
+        platform::RunGuarded([&] { view_->GetImageIndex(node); });
+        const bool selected = opt.state & QStyle::State_Selected;
+        QIcon icon;
+        if (view_->Images) icon = view_->Images(selected && node->selectedIndex_ >= 0 ? node->selectedIndex_ : node->imageIndex_);
+        if (!icon.isNull()) {
+            opt.icon = icon;
+            opt.features |= QStyleOptionViewItem::HasDecoration;
+            opt.decorationSize = QSize(16, 16);
+        }
+        if (node->cut_) {
+            // Ghosted: the text in the palette's disabled colour, the picture faded.
+            const QColor faded = opt.palette.color(QPalette::Disabled, QPalette::Text);
+            opt.palette.setColor(QPalette::Text, faded);
+            if (!icon.isNull()) opt.icon = QIcon(icon.pixmap(opt.decorationSize, QIcon::Disabled));
+        }
+        TTreeItemDraw draw{opt.font, opt.palette.color(QPalette::Text), QColor(), false};
+        platform::RunGuarded([&] { view_->CustomDrawItem(node, draw); });
+        if (draw.SkipDefault) return;
+        opt.font = draw.Font;
+        opt.palette.setColor(QPalette::Text, draw.TextColor);
+        if (draw.BackColor.isValid()) opt.backgroundBrush = draw.BackColor;
+        const QWidget* w = opt.widget;
+        QStyle* style = w ? w->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, w);
+        if (node->overlayIndex_ >= 0 && view_->OverlayImages) {
+            const QIcon overlay = view_->OverlayImages(node->overlayIndex_);
+            const QRect r = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &opt, w);
+            if (!overlay.isNull() && r.isValid()) overlay.paint(painter, r);
+        }
+    }
+
+private:
+    TTreeView* view_;
+};
 
 TTreeNode* TTreeNodes::NodeOf(QTreeWidgetItem* it) const {
     if (!it) return nullptr;
@@ -22,7 +88,7 @@ TTreeNode* TTreeNodes::Add(TTreeNode* Sibling, const std::string& text) {
 }
 
 TTreeNode* TTreeNodes::AddChild(TTreeNode* Parent, const std::string& text) {
-    auto* it = new QTreeWidgetItem;
+    auto* it = new TTreeView::Item(view_);
     std::unique_ptr<TTreeNode> node(new TTreeNode(view_, it));
     TTreeNode* n = node.get();
     nodes_.emplace(it, std::move(node));
@@ -38,7 +104,19 @@ TTreeNode* TTreeNodes::GetFirstNode() const { return NodeOf(view_->tree_->topLev
 
 void TTreeNodes::Forget(QTreeWidgetItem* it) {
     for (int i = 0; i < it->childCount(); ++i) Forget(it->child(i));
-    nodes_.erase(it);
+    auto found = nodes_.find(it);
+    if (found == nodes_.end()) return;
+    TTreeNode* node = found->second.get();
+    platform::RunGuarded([&] { view_->Deleting(node); });
+    nodes_.erase(found);
+}
+
+void TTreeNodes::BeginUpdate() {
+    if (updating_++ == 0) view_->tree_->setUpdatesEnabled(false);
+}
+
+void TTreeNodes::EndUpdate() {
+    if (updating_ > 0 && --updating_ == 0) view_->tree_->setUpdatesEnabled(true);
 }
 
 void TTreeNodes::Delete(TTreeNode* node) {
@@ -55,7 +133,11 @@ void TTreeNodes::Delete(TTreeNode* node) {
 }
 
 void TTreeNodes::Clear() {
-    view_->tree_->clear();
+    QTreeWidget* t = view_->tree_;
+    t->clearSelection();
+    t->setCurrentItem(nullptr);
+    while (t->topLevelItemCount() > 0) Delete(NodeOf(t->topLevelItem(t->topLevelItemCount() - 1)));
+    t->clear();
     nodes_.clear();
 }
 
@@ -99,6 +181,49 @@ int TTreeNode::Level() const {
     return level;
 }
 
+bool TTreeNode::HasChildren() const {
+    return item_->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator || Count() > 0;
+}
+
+void TTreeNode::SetHasChildren(bool on) {
+    item_->setChildIndicatorPolicy(on ? QTreeWidgetItem::ShowIndicator
+                                      : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+void TTreeNode::Repaint() {
+    // An item's data change makes the view repaint its row.
+    item_->setData(0, Qt::UserRole, item_->data(0, Qt::UserRole).toInt() + 1);
+}
+
+void TTreeNode::SetImageIndex(int i) {
+    if (i == imageIndex_) return;
+    imageIndex_ = i;
+    Repaint();
+}
+
+void TTreeNode::SetSelectedIndex(int i) {
+    if (i == selectedIndex_) return;
+    selectedIndex_ = i;
+    Repaint();
+}
+
+void TTreeNode::SetOverlayIndex(int i) {
+    if (i == overlayIndex_) return;
+    overlayIndex_ = i;
+    Repaint();
+}
+
+void TTreeNode::SetCut(bool on) {
+    if (on == cut_) return;
+    cut_ = on;
+    Repaint();
+}
+
+void TTreeNode::MakeVisible() {
+    for (QTreeWidgetItem* p = item_->parent(); p; p = p->parent()) p->setExpanded(true);
+    view_->tree_->scrollToItem(item_);
+}
+
 bool TTreeNode::Expanded() const { return item_->isExpanded(); }
 
 namespace {
@@ -134,11 +259,26 @@ TTreeView::TTreeView(TComponent* AOwner)
     tree_->setColumnCount(1);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
-    QObject::connect(tree_, &QTreeWidget::itemSelectionChanged, Events(), [this] { Fire(OnChange, this); });
+    tree_->setItemDelegate(new Delegate(this, tree_));
+    // Long names scroll sideways instead of being cut short.
+    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree_->header()->setStretchLastSection(false);
+    tree_->setContextMenuPolicy(Qt::DefaultContextMenu);
+    QObject::connect(tree_, &QTreeWidget::itemSelectionChanged, Events(), [this] {
+        if (quiet_ == 0) platform::RunGuarded([this] { Change(Selected()); });
+    });
+    QObject::connect(tree_, &QTreeWidget::itemExpanded, Events(), [this](QTreeWidgetItem* it) { ItemExpanded(it); });
     // A click is reported after the press has moved the selection.
     tree_->viewport()->installEventFilter(new detail::FilterObject(Events(), [this](QObject*, QEvent* e) {
         if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
             Fire(OnClick, this);
+        if (e->type() == QEvent::ContextMenu && OnContextPopup) {
+            auto* ce = static_cast<QContextMenuEvent*>(e);
+            const bool keys = ce->reason() == QContextMenuEvent::Keyboard;
+            const QPoint p = tree_->viewport()->mapTo(tree_, ce->pos());
+            Fire(OnContextPopup, this, p.x(), p.y(), keys);
+            return true;
+        }
         return false;
     }));
     SetWidget(tree_);
@@ -147,6 +287,32 @@ TTreeView::TTreeView(TComponent* AOwner)
 TTreeView::~TTreeView() {
     DropEvents();
     tree_->clear();
+}
+
+TTreeNode* TTreeView::NodeOf(QTreeWidgetItem* it) const { return nodes_->NodeOf(it); }
+
+void TTreeView::Change(TTreeNode*) { Fire(OnChange, this); }
+
+bool TTreeView::CanExpand(TTreeNode* node) {
+    bool allow = true;
+    if (OnExpanding) OnExpanding(this, node, allow);
+    return allow;
+}
+
+void TTreeView::Deleting(TTreeNode* node) {
+    if (OnDeletion) OnDeletion(this, node);
+}
+
+// The view has already opened the item: a refusal closes it again.
+void TTreeView::ItemExpanded(QTreeWidgetItem* it) {
+    TTreeNode* node = NodeOf(it);
+    if (!node) return;
+    bool allow = false;
+    if (!platform::RunGuarded([&] { allow = CanExpand(node); })) allow = false;
+    if (!allow && nodes_->NodeOf(it) == node) {
+        const QSignalBlocker quiet(tree_);
+        it->setExpanded(false);
+    }
 }
 
 TTreeNode* TTreeView::Selected() const {
@@ -162,6 +328,51 @@ void TTreeView::SetSelected(TTreeNode* node) {
     }
     tree_->setCurrentItem(node->item_);
     node->item_->setSelected(true);
+}
+
+void TTreeView::SetHideSelection(bool on) {
+    hideSelection_ = on;
+    QPalette pal = tree_->palette();
+    const QPalette base = QApplication::palette(tree_);
+    // Kept: an unfocused tree shows its selection as a focused one does.
+    pal.setColor(QPalette::Inactive, QPalette::Highlight,
+                 base.color(on ? QPalette::Inactive : QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 base.color(on ? QPalette::Inactive : QPalette::Active, QPalette::HighlightedText));
+    tree_->setPalette(pal);
+}
+
+void TTreeView::SetShowRoot(bool on) {
+    showRoot_ = on;
+    tree_->setRootIsDecorated(on);
+}
+
+int TTreeView::Indent() const { return tree_->indentation(); }
+
+void TTreeView::SetIndent(int pixels) { tree_->setIndentation(pixels); }
+
+TTreeNode* TTreeView::GetNodeAt(int X, int Y) const {
+    const QPoint p = tree_->viewport()->mapFrom(tree_, QPoint(X, Y));
+    return nodes_->NodeOf(tree_->itemAt(p));
+}
+
+void TTreeView::NodeTextRect(TTreeNode* node, int& l, int& t, int& r, int& b) const {
+    QRect rect = node ? tree_->visualItemRect(node->item_) : QRect();
+    if (rect.isValid()) rect.moveTopLeft(tree_->viewport()->mapTo(tree_, rect.topLeft()));
+    l = rect.left();
+    t = rect.top();
+    r = rect.isValid() ? rect.right() + 1 : l;
+    b = rect.isValid() ? rect.bottom() + 1 : t;
+}
+
+void TTreeView::CustomSort(TTreeNode* parent, const TTVCompare& compare) {
+    detail::Quiet quiet(quiet_);
+    sorting_ = compare;
+    QTreeWidgetItem* root = parent ? parent->item_ : tree_->invisibleRootItem();
+    // The item order is stable for equal nodes: the model sorts with a
+    // stable sort.
+    root->sortChildren(0, Qt::AscendingOrder);
+    sorting_ = nullptr;
 }
 
 }  // namespace forms

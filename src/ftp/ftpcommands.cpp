@@ -1,6 +1,6 @@
 // The commands of a logged-in FTP session that need no data connection.
+#include "core/filesizes.h"
 #include "core/sessionface.h"
-#include "core/texthelpers.h"
 #include "ftp/ftpsession.h"
 #include "ftp/virtualpath.h"
 #include "netsock/netsockets.h"
@@ -21,7 +21,7 @@ const PathReplies kSizeReplies{"550 No such file.", "550 No such file.", "553 nO
 
 constexpr const char* kNotPermitted = "553 File not found or Access denied!";
 
-std::string Word(const std::string& line, int n) { return netunit::AsciiUpperCase(NthWord(line, n)); }
+std::string Word(const std::string& line, int n) { return netunit::AsciiUpperCase(netunit::NthWord(line, n)); }
 
 // CWD and CDUP: the new directory must be one the session may enter.
 void ChangeDirectory(FtpStep& step, const core::tuseraccount& account, const std::string& path, const char* success) {
@@ -56,7 +56,7 @@ void DoType(FtpStep& step, const std::string& line) {
         step.session->TransferType = kTypeImage;
         Reply(step, "200 Type set to I");
     } else if (type == "L") {
-        if (NthWord(line, 3) == "8") {
+        if (netunit::NthWord(line, 3) == "8") {
             step.session->TransferType = kTypeLocal8;
             Reply(step, "200 Type set to L (Byte size 8)");
         } else {
@@ -175,7 +175,7 @@ void DoRmd(FtpStep& step, const std::string& line) {
 
 void DoSize(FtpStep& step, const std::string& line) {
     PathTarget t;
-    step.session->ArgumentPath = CommandArgument(line);
+    step.session->ArgumentPath = netunit::CommandArgument(line);
     if (!CheckPathArgument(step, line, kSizeReplies, t)) return;
     step.session->ArgumentPath = t.virtualPath;
     if (t.local.Path.empty() || !netunit::WideFileExists(t.local.Path)) {

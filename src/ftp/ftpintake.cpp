@@ -1,28 +1,13 @@
 #include "ftp/ftpintake.h"
 
-#include "core/texthelpers.h"
-
 namespace ftp {
 
-bool HasCompleteLine(const std::string& buffer) { return buffer.find('\n') != std::string::npos; }
-
-void CutOverlongLine(std::string& buffer) {
-    if (buffer.size() <= kMaxLineLength) return;
-    const size_t cr = buffer.find('\r');
-    // A CR alone ends no line: without the line feed the buffer would grow
-    // behind it for as long as the client keeps sending.
-    const size_t lf = buffer.find('\n');
-    if (cr != std::string::npos && cr < kMaxLineLength && lf != std::string::npos && lf <= kMaxLineLength) return;
-    buffer.resize(kCutLineLength);
-    buffer += "\r\n";
-}
+// Both rule sets bound a line alike; they differ only in what a take removes.
+void CutOverlongLine(std::string& buffer) { core::BoundLine(buffer, kCommandLineRules); }
 
 std::string TakeLine(std::string& buffer, bool loggedIn) {
-    std::string line = FirstLine(buffer);
-    if (loggedIn)
-        buffer.erase(0, buffer.find('\n') + 1);
-    else
-        buffer.erase(0, line.size() + 2);
+    std::string line;
+    core::TakeLine(buffer, loggedIn ? kCommandLineRules : kLoginLineRules, line);
     return line;
 }
 

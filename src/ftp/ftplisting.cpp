@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "core/recordlookup.h"
-#include "core/texthelpers.h"
 #include "forms/forms.h"
 #include "ftp/ftpsession.h"
 #include "ftp/listline.h"
@@ -268,7 +267,7 @@ void StartListing(FtpStep& step, const std::string& line, bool namesOnly) {
         Reply(step, "425 try PORT or PASV first :P");
         return;
     }
-    std::string argument = CommandArgument(line);
+    std::string argument = netunit::CommandArgument(line);
     // Options such as -la are the client's habit, not a path.
     if (!argument.empty() && argument[0] == '-') argument.clear();
     if (RefusedPathArgument(argument)) {
@@ -319,13 +318,13 @@ void DoNlst(FtpStep& step, const std::string& line) { StartListing(step, line, t
 void DoStat(FtpStep& step, const std::string& line) {
     tsession* s = step.session;
     s->NamesOnly = false;
-    if (CommandArgument(line).empty()) {
+    if (netunit::CommandArgument(line).empty()) {
         step.form->netsockets->SendText(s->Socket, StatusReply(step));
         RestartIdle(step);
         return;
     }
     PathTarget t;
-    s->ArgumentPath = CommandArgument(line);
+    s->ArgumentPath = netunit::CommandArgument(line);
     if (!CheckPathArgument(step, line, kStatReplies, t)) return;
     s->ArgumentPath = t.virtualPath;
     if (netunit::WideFileExists(t.local.Path)) {

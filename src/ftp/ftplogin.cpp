@@ -1,6 +1,5 @@
 // The greeting and the login of an FTP session (states 0 to 2).
 #include "core/accountlookup.h"
-#include "core/texthelpers.h"
 #include "forms/forms.h"
 #include "ftp/ftpsession.h"
 #include "ftp/virtualpath.h"
@@ -68,9 +67,9 @@ void StepWaitUser(FtpStep& step, const std::string& line) {
     tsession* s = step.session;
     s->TransferType = kTypeAscii;
     s->CurrentDir = "/";
-    const std::string word = netunit::AsciiUpperCase(NthWord(line, 1));
+    const std::string word = netunit::AsciiUpperCase(netunit::NthWord(line, 1));
     if (word == "USER") {
-        const std::string name = NthWord(line, 2);
+        const std::string name = netunit::NthWord(line, 2);
         if (name.empty()) {
             Reply(step, "501 uhm, try actually ENTERING the username this time!");
             return;
@@ -95,9 +94,9 @@ void StepWaitUser(FtpStep& step, const std::string& line) {
 void StepWaitPass(FtpStep& step, const std::string& line) {
     tsession* s = step.session;
     if (netunit::AsciiUpperCase(line.substr(0, 4)) == "PASS") {
-        s->SetPassword(NthWord(line, 2));
+        s->SetPassword(netunit::NthWord(line, 2));
         Login(step);
-    } else if (netunit::AsciiUpperCase(NthWord(line, 1)) == "HELP") {
+    } else if (netunit::AsciiUpperCase(netunit::NthWord(line, 1)) == "HELP") {
         Reply(step, "211 RTFRFC!");
     } else if (netunit::AsciiUpperCase(line) == "QUIT") {
         Reply(step, "221 I'm outta here.");

@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "core/accountlookup.h"
-#include "core/texthelpers.h"
 #include "forms/forms.h"
 #include "ftp/portparse.h"
 #include "ftp/virtualpath.h"
@@ -26,7 +25,7 @@ bool WholeNumber(const std::string& text, int32_t& value) {
 }
 
 bool DecimalNumber(const std::string& text, double& value) {
-    const std::string t = TrimSpaces(text);
+    const std::string t = netunit::TrimSpaces(text);
     if (t.empty()) return false;
     const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
     return error == std::errc() && end == t.data() + t.size();
@@ -121,7 +120,7 @@ void LogAndCaption(FtpStep& step, const std::string& text) {
 bool ControlCanSend(const FtpStep& step) { return step.form->netsockets->CanSend(step.session->Socket); }
 
 bool CheckPathArgument(FtpStep& step, const std::string& line, const PathReplies& replies, PathTarget& target) {
-    target.argument = CommandArgument(line);
+    target.argument = netunit::CommandArgument(line);
     if (target.argument.empty()) {
         Reply(step, replies.empty);
         return false;

@@ -1,7 +1,6 @@
 // The FTP session's step: the engine calls it again and again; each call does
 // what the session's state allows without waiting and returns.
 #include "core/protocols.h"
-#include "core/texthelpers.h"
 #include "ftp/ftpintake.h"
 #include "ftp/ftpsession.h"
 #include "netunit/findfile.h"
@@ -37,7 +36,7 @@ const FtpCommand kCommands[] = {
 };
 
 void Dispatch(FtpStep& step, const std::string& line) {
-    const std::string word = netunit::AsciiUpperCase(NthWord(line, 1));
+    const std::string word = netunit::AsciiUpperCase(netunit::NthWord(line, 1));
     const std::string whole = netunit::AsciiUpperCase(line);
     for (const FtpCommand& c : kCommands) {
         if ((c.match == Match::FirstWord ? word : whole) == c.name) {

@@ -4,7 +4,7 @@
 #include <array>
 
 #include "core/accounting.h"
-#include "core/texthelpers.h"
+#include "core/filesizes.h"
 #include "forms/forms.h"
 #include "ftp/ftpsession.h"
 #include "ftp/portparse.h"
@@ -212,7 +212,7 @@ void DoPort(FtpStep& step, const std::string& line) {
     s->PortAddress.clear();
     PortTarget target;
     // The data connection goes back to the client itself, never elsewhere.
-    if (!ParsePortArgument(NthWord(line, 2), target) || target.Address != s->PeerAddress) {
+    if (!ParsePortArgument(netunit::NthWord(line, 2), target) || target.Address != s->PeerAddress) {
         s->PortNumber = -1;
         Reply(step, "501 Invalid PORT parameters.");
         return;
@@ -250,7 +250,7 @@ void DoPasv(FtpStep& step, const std::string&) {
 }
 
 void DoRest(FtpStep& step, const std::string& line) {
-    const std::string word = NthWord(line, 2);
+    const std::string word = netunit::NthWord(line, 2);
     int64_t offset = 0;
     if (!ParseFtpNumber(word, offset) || offset < 0) {
         Reply(step, "501 That's not a resting point ;)");

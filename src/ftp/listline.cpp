@@ -22,10 +22,6 @@ std::string Pad(int64_t number, int width, char fill) {
     return digits;
 }
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 std::string ProgramFolder() { return netunit::RemoveBackslash(platform::ProgramDir()); }
 
 }  // namespace
@@ -48,7 +44,7 @@ std::string ListLineFixedPart(bool directory, bool readOnly, int64_t size, const
 
 std::string FormatListLine(const std::string& localPath, bool readOnly) {
     std::string path = localPath;
-    if (EndsWith(path, "/.") || EndsWith(path, "/..")) {
+    if (path.ends_with("/.") || path.ends_with("/..")) {
         readOnly = true;
         path = ProgramFolder();
     }

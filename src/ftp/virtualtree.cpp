@@ -15,8 +15,6 @@ constexpr size_t kHomeRestStart = 6;
 constexpr size_t kSharedRestStart = 8;
 constexpr size_t kSuperRestStart = 7;
 
-bool StartsWith(const std::string& text, const std::string& head) { return text.compare(0, head.size(), head) == 0; }
-
 std::string RestFrom(const std::string& path, size_t start) { return path.size() > start ? path.substr(start) : ""; }
 
 std::string FirstComponent(const std::string& path) {
@@ -30,7 +28,7 @@ LocalMapping MapHome(const VirtualTree& tree, const std::string& path) {
     const std::string rest = RestFrom(path, kHomeRestStart);
     // The stored spelling names the folder, whatever case the client typed.
     const std::string& user = account.UserName;
-    const bool own = !user.empty() && (rest == user || StartsWith(rest, user + "/"));
+    const bool own = !user.empty() && (rest == user || rest.starts_with(user + "/"));
     if (!account.Superuser && !rest.empty() && !own) return m;
     if (IsAnonymousName(user)) return m;
     m.Path = tree.HomeDir + rest;
@@ -46,7 +44,7 @@ LocalMapping MapAlias(const std::string& rest, const core::tftppath* record) {
     // base, the rest would name files in the program's own folder.
     if (record == nullptr || record->Alias.empty() || record->LocalDir.empty()) return m;
     const std::string& alias = record->Alias;
-    if (rest != alias && !StartsWith(rest, alias + "/")) return m;
+    if (rest != alias && !rest.starts_with(alias + "/")) return m;
     const std::string base = netunit::AddBackslash(record->LocalDir);
     const std::string sub = RestFrom(rest, alias.size() + 1);
     if (!record->DirList) {

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "core/session.h"
-#include "core/texthelpers.h"
 #include "netunit/textutil.h"
 
 namespace http {
@@ -42,7 +41,7 @@ Completeness WholeSizeOf(const std::string& Buffer, size_t HeaderEnd, std::strin
         if (!FindHeader(Buffer, "content-length", value)) {
             WholeSize = bodyStart + kMinUnannouncedBody;
         } else {
-            ContentLength = TrimSpaces(value);
+            ContentLength = netunit::TrimSpaces(value);
             int64_t announced = 0;
             if (!ParseContentLength(ContentLength, announced)) return Completeness::kBadContentLength;
             WholeSize = bodyStart + static_cast<size_t>(announced);
@@ -95,9 +94,9 @@ Intake ExamineRequest(const std::string& Buffer, std::string& ContentLength) {
     return ExamineRequest(Buffer, scan, ContentLength);
 }
 
-std::string RequestLine(const std::string& Buffer) { return FirstLine(Buffer); }
+std::string RequestLine(const std::string& Buffer) { return netunit::FirstLine(Buffer); }
 
-std::string RequestMethod(const std::string& Line) { return netunit::AsciiUpperCase(NthWord(Line, 1)); }
+std::string RequestMethod(const std::string& Line) { return netunit::AsciiUpperCase(netunit::NthWord(Line, 1)); }
 
 std::vector<std::string> HeaderLines(const std::string& Buffer) {
     std::vector<std::string> lines;
@@ -131,13 +130,13 @@ bool FindHeader(const std::string& Buffer, const std::string& LowerName, std::st
 std::string AllHttpVariables(const std::vector<std::string>& Lines) {
     std::string text;
     for (const std::string& line : Lines) {
-        const std::string name = NthWord(line, 1);
+        const std::string name = netunit::NthWord(line, 1);
         text += "HTTP_" + netunit::ReplaceAll(netunit::AsciiUpperCase(name), "-", "_") + line.substr(name.size()) + " ";
     }
     return text;
 }
 
-std::string AuthorizationToken(const std::string& Value) { return NthWord("Authorization:" + Value, 3); }
+std::string AuthorizationToken(const std::string& Value) { return netunit::NthWord("Authorization:" + Value, 3); }
 
 bool IsHexDigit(char C) { return (C >= '0' && C <= '9') || (C >= 'A' && C <= 'F') || (C >= 'a' && C <= 'f'); }
 

@@ -3,7 +3,7 @@
 #include "core/accounting.h"
 #include "core/protocols.h"
 #include "core/sessionface.h"
-#include "core/texthelpers.h"
+#include "netunit/textutil.h"
 #include "forms/forms.h"
 #include "http/httpreplies.h"
 #include "http/httpprograms.h"
@@ -41,7 +41,7 @@ void SendFinalReply(core::tsessionface* Form, tsession* Session, const std::stri
 }
 
 void SendCgiDisabledPage(core::tsessionface* Form, tsession* Session) {
-    SendFinalReply(Form, Session, CgiDisabledPage(NthWord(RequestLine(Session->InputBuffer), 2)));
+    SendFinalReply(Form, Session, CgiDisabledPage(netunit::NthWord(RequestLine(Session->InputBuffer), 2)));
 }
 
 HttpSettings HttpSettingsOf(const Tquillnestform& Form) {

@@ -10,7 +10,7 @@
 
 #include "core/accounting.h"
 #include "core/protocols.h"
-#include "core/texthelpers.h"
+#include "netunit/textutil.h"
 #include "forms/forms.h"
 #include "http/httpprograms.h"
 #include "http/httpreplies.h"
@@ -173,9 +173,9 @@ void AnswerRequest(HttpStep& step, tsession* session, Intake intake) {
     }
 
     std::string value;
-    if (FindHeader(buffer, "host", value)) session->Host = TrimSpaces(value);
+    if (FindHeader(buffer, "host", value)) session->Host = netunit::TrimSpaces(value);
     session->Sender = session->Host;
-    session->ContentType = FindHeader(buffer, "content-type", value) ? TrimSpaces(value) : std::string();
+    session->ContentType = FindHeader(buffer, "content-type", value) ? netunit::TrimSpaces(value) : std::string();
     session->Credentials = FindHeader(buffer, "authorization", value) ? AuthorizationToken(value) : std::string();
 
     const UrlMapping mapping = MapUrl(step.Settings().Map, session, session->Host, target);

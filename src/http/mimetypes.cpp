@@ -1,6 +1,6 @@
 #include "http/mimetypes.h"
 
-#include "core/texthelpers.h"
+#include "netunit/textutil.h"
 #include "http/urlpath.h"
 
 namespace http {
@@ -13,8 +13,8 @@ bool MimeTypeOfExt(const std::vector<std::string>& MimeTypes, const std::string&
     // A blank line names no extension, so a name without one matches nothing.
     if (Extension.empty()) return false;
     for (const std::string& line : MimeTypes) {
-        if (NthWord(line, 1) != Extension) continue;
-        Type = NthWord(line, 2);
+        if (netunit::NthWord(line, 1) != Extension) continue;
+        Type = netunit::NthWord(line, 2);
         found = true;
     }
     return found;

@@ -1,6 +1,5 @@
 #include "http/ssi.h"
 
-#include "core/texthelpers.h"
 #include "netunit/paths.h"
 #include "netunit/textutil.h"
 
@@ -19,7 +18,7 @@ bool MayLeaveFolder(const std::string& Value) {
 
 IncludeDirective ParseDirective(const std::string& Directive) {
     IncludeDirective result;
-    if (netunit::AsciiLowerCase(NthWord(Directive, 1)) != kIncludeCommand) return result;
+    if (netunit::AsciiLowerCase(netunit::NthWord(Directive, 1)) != kIncludeCommand) return result;
     result.Include = true;
     const std::string setting = netunit::StripUnquotedSpaces(netunit::CopyToEnd(Directive, kKeyPosition));
     const size_t equals = setting.find('=');
@@ -28,7 +27,7 @@ IncludeDirective ParseDirective(const std::string& Directive) {
     std::string value = setting.substr(equals + 1);
     if (!value.empty() && value.front() == '"') {
         value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string();
-        value = TrimSpaces(value);
+        value = netunit::TrimSpaces(value);
     }
     result.Value = value;
     return result;

@@ -6,7 +6,7 @@
 
 #include "core/accounting.h"
 #include "core/session.h"
-#include "core/texthelpers.h"
+#include "core/filesizes.h"
 #include "forms/forms.h"
 #include "http/httpprograms.h"
 #include "http/httpreplies.h"

@@ -2,7 +2,6 @@
 
 #include "core/recordlookup.h"
 #include "core/session.h"
-#include "core/texthelpers.h"
 #include "forms/forms.h"
 #include "http/urlpath.h"
 #include "http/webauth.h"
@@ -27,8 +26,6 @@ std::string TypeExtension(const core::tscripttype& Type) {
 }
 
 bool EndsWithSlash(const std::string& Text) { return !Text.empty() && Text.back() == netunit::kPathDelimiter; }
-
-bool StartsWith(const std::string& Text, const std::string& Prefix) { return Text.compare(0, Prefix.size(), Prefix) == 0; }
 
 // A program named by its file: an extension library, a program, or neither.
 ScriptKind KindOfProgram(const std::string& Program) {
@@ -120,7 +117,7 @@ std::string FindDefaultDocument(const UrlMapConfig& Config, const std::string& F
     for (bool isFirst = true; at < list.size(); isFirst = false) {
         size_t end = list.find(';', at);
         if (end == std::string::npos) end = list.size();
-        const std::string field = TrimSpaces(list.substr(at, end - at));
+        const std::string field = netunit::TrimSpaces(list.substr(at, end - at));
         at = end + 1;
         if (isFirst) first = field;
         if (field.empty()) break;
@@ -194,8 +191,8 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
             if (account->UserName == relative) {
                 mapping.Redirect = true;
             } else if (hasComponent && account->UserName == component &&
-                       (StartsWith(account->WebSite, kAllDomainsSite) ||
-                        StartsWith(netunit::CopyToEnd(account->WebSite, kSiteSchemeLength + 1), Host))) {
+                       (account->WebSite.starts_with(kAllDomainsSite) ||
+                        netunit::CopyToEnd(account->WebSite, kSiteSchemeLength + 1).starts_with(Host))) {
                 relative = Config.HomeDir + account->UserName + kUserWebFolder + relative.substr(component.size());
                 inUserFolder = true;
                 takenOver = true;
@@ -217,7 +214,7 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
 
     if (mapping.Redirect) {
         // A location that begins "//" names another host: never send a client there.
-        if (StartsWith(redirectUrl, "//")) {
+        if (redirectUrl.starts_with("//")) {
             mapping.Redirect = false;
             return mapping;
         }

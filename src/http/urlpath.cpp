@@ -1,6 +1,6 @@
 #include "http/urlpath.h"
 
-#include "core/texthelpers.h"
+#include "core/filesizes.h"
 #include "netunit/paths.h"
 #include "netunit/textutil.h"
 #include "netunit/urlencode.h"

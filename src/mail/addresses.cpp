@@ -2,7 +2,6 @@
 
 #include "core/accountlookup.h"
 #include "core/recordlookup.h"
-#include "core/texthelpers.h"
 #include "netunit/base64.h"
 #include "netunit/textutil.h"
 
@@ -77,7 +76,7 @@ tparsedaddress ParseAddress(const std::string& Text, const tmailbook& Book) {
     const size_t close = s.find('>');
     if (open != std::string::npos && close != std::string::npos)
         s = close > open ? s.substr(open + 1, close - open - 1) : std::string();
-    s = TrimSpaces(s);
+    s = netunit::TrimSpaces(s);
     if (HasDomainPart(s)) {
         // A forward is followed once: its target is not looked up again.
         for (const auto& forward : Book.Forwards)

@@ -6,12 +6,23 @@
 #include <cstddef>
 #include <string>
 
+#include "core/lineintake.h"
+
 namespace mail {
 
 // A command line holds at most this many characters; a longer one is cut to
 // kCommandLineKept characters and ended there.
 constexpr size_t kCommandLineMax = 255;
 constexpr size_t kCommandLineKept = 254;
+
+// Every LF ends a line; an over-long line loses only its own tail, and one
+// still waiting for its end keeps kCommandLineMax + 2 bytes.
+inline constexpr core::tlinerules kCommandLineRules{.Longest = kCommandLineMax,
+                                                     .Kept = kCommandLineKept,
+                                                     .Waiting = kCommandLineMax + 2,
+                                                     .End = core::tlineend::Lf,
+                                                     .Cut = core::tlinecut::ToLineEnd,
+                                                     .Take = core::tlinetake::ThroughLf};
 
 // Appends received bytes to the buffer, leaving out NUL bytes (which would
 // otherwise end a text early further on).

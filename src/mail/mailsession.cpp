@@ -28,7 +28,7 @@ bool ReceiveIntoBuffer(core::tsessionface* form, tsession* session) {
 }
 
 bool TakeSessionLine(core::tsessionface* form, tsession* session, std::string& Line) {
-    if (session->InputBuffer.find('\n') == std::string::npos) ReceiveIntoBuffer(form, session);
+    if (!core::HasCompleteLine(session->InputBuffer)) ReceiveIntoBuffer(form, session);
     BoundCommandBuffer(session->InputBuffer);
     return TakeCommandLine(session->InputBuffer, Line);
 }

@@ -6,7 +6,7 @@
 #include "core/accountlookup.h"
 #include "core/recordlookup.h"
 #include "core/protocols.h"
-#include "core/texthelpers.h"
+#include "core/filesizes.h"
 #include "mail/addresses.h"
 #include "mail/commandline.h"
 #include "mail/mailbox.h"
@@ -15,6 +15,7 @@
 #include "mail/mailstates.h"
 #include "mail/pop3text.h"
 #include "netunit/files.h"
+#include "netunit/textutil.h"
 #include "ui/quillnestform.h"
 #include "netunit/utf16.h"
 
@@ -81,7 +82,7 @@ void Quit(Tquillnestform* form, tsession* session) {
 }
 
 void User(Tquillnestform* form, tsession* session, const std::string& line) {
-    const std::string name = NthWord(line, 2);
+    const std::string name = netunit::NthWord(line, 2);
     if (name.empty()) return Reply(form, session, kUserMissing);
     Reply(form, session, kUserOk);
     session->SetUserName(name);
@@ -90,7 +91,7 @@ void User(Tquillnestform* form, tsession* session, const std::string& line) {
 }
 
 void Pass(Tquillnestform* form, tsession* session, const std::string& line) {
-    session->SetPassword(NthWord(line, 2));
+    session->SetPassword(netunit::NthWord(line, 2));
     const core::tuseraccount* account = FindMailboxAccount(form->Accounts, session->UserName);
     const bool granted = account != nullptr && account->EmailAllowed &&
                          core::CheckPassword(form->Accounts, session->UserName, session->Password) &&
@@ -123,7 +124,7 @@ void Stat(Tquillnestform* form, tsession* session) {
 // LIST and UIDL: the whole list, or one message's line.
 void Listing(Tquillnestform* form, tsession* session, const std::string& line, bool uidl) {
     SetCaption(session, uidl ? "Getting unique identifyer list." : "Getting list.");
-    const std::string argument = NthWord(line, 2);
+    const std::string argument = netunit::NthWord(line, 2);
     if (argument.empty() || (!uidl && argument[0] == '-')) {
         session->Counter = 0;
         Reply(form, session, uidl ? std::string(kUidlHead) : "+OK " + std::to_string(Unmarked(form, session)) + " Messages");
@@ -138,7 +139,7 @@ void Listing(Tquillnestform* form, tsession* session, const std::string& line, b
 }
 
 void Dele(Tquillnestform* form, tsession* session, const std::string& line) {
-    const std::string argument = NthWord(line, 2);
+    const std::string argument = netunit::NthWord(line, 2);
     int64_t n = 0;
     if (argument.empty()) return Reply(form, session, kNoArgument);
     if (!ValidNumber(form, session, argument, n)) return Reply(form, session, kBadNumber);
@@ -170,8 +171,8 @@ bool OpenMessage(Tquillnestform* form, tsession* session, int64_t n) {
 }
 
 void Retrieve(Tquillnestform* form, tsession* session, const std::string& line, bool top) {
-    const std::string argument = NthWord(line, 2);
-    const std::string lines = NthWord(line, 3);
+    const std::string argument = netunit::NthWord(line, 2);
+    const std::string lines = netunit::NthWord(line, 3);
     int64_t n = 0;
     if (top && (argument.empty() || lines.empty())) return Reply(form, session, kTopArguments);
     if (!top && argument.empty()) return Reply(form, session, kNoArgument);

@@ -1,6 +1,5 @@
 #include "mail/smtpdata.h"
 
-#include "core/texthelpers.h"
 #include "netunit/textutil.h"
 
 namespace mail {
@@ -28,7 +27,7 @@ std::string StoredLine(const std::string& line) {
 
 std::string AddedFromLine(const std::string& Sender) {
     std::string line = "from: ";
-    for (char c : TrimSpaces(Sender))
+    for (char c : netunit::TrimSpaces(Sender))
         if (c != '\r' && c != '\n') line += c;
     return line;
 }

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core/texthelpers.h"
+#include "core/filesizes.h"
 #include "mail/addresses.h"
 #include "mail/mailbox.h"
 #include "mail/mailstore.h"
@@ -87,7 +87,7 @@ bool tdelivery::QueueForRelay(const std::string& source) {
         made_.push_back(temp);
     }
     queuedAt_ = netunit::NowDayNumber();
-    const std::string control = RelayControlText(kRelayNotTried, queuedAt_, TrimSpaces(session_->Sender),
+    const std::string control = RelayControlText(kRelayNotTried, queuedAt_, netunit::TrimSpaces(session_->Sender),
                                                  session_->RelayRecipients);
     for (int i = 0; i < kPlaceTries; ++i) {
         const std::string name = form_->NextRelayFile(form_->RelayDir);
@@ -120,7 +120,7 @@ bool tdelivery::Run() {
     if (!netunit::SyncFolder(form_->MailDir)) return false;
     if (!relayFile_.empty() && !netunit::SyncFolder(form_->RelayDir)) return false;
     if (!relayFile_.empty())
-        form_->AddRelayEntry(relayFile_, kRelayNotTried, TrimSpaces(session_->Sender), queuedAt_);
+        form_->AddRelayEntry(relayFile_, kRelayNotTried, netunit::TrimSpaces(session_->Sender), queuedAt_);
     return true;
 }
 

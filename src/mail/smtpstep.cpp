@@ -5,7 +5,7 @@
 
 #include "core/accounting.h"
 #include "core/protocols.h"
-#include "core/texthelpers.h"
+#include "netunit/textutil.h"
 #include "mail/addresses.h"
 #include "mail/commandline.h"
 #include "mail/mailbox.h"
@@ -313,12 +313,12 @@ void CommandInState(Tquillnestform* form, tsession* session, const std::string& 
         case kSmtpMailFrom:
             if (command == SmtpCommand::MailFrom) return MailFrom(form, session, line);
             if (command == SmtpCommand::AuthPlain && line.size() > kAuthPlainBare) {
-                session->Credentials = NthWord(line, 3);
+                session->Credentials = netunit::NthWord(line, 3);
                 return AuthResult(form, session);
             }
             if (command == SmtpCommand::AuthLogin) {
                 EnterSmtpState(session, kSmtpAuthUser);
-                const std::string initial = NthWord(line, 3);
+                const std::string initial = netunit::NthWord(line, 3);
                 if (!initial.empty()) return AuthAnswer(form, session, initial);
                 Reply(form, session, kAskUser);
                 return;

@@ -3,7 +3,9 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace netunit {
 namespace {
@@ -167,5 +169,52 @@ int WidePosFrom(const std::u16string& sub, const std::u16string& s, int start) {
     return FindFrom(sub, s, start);
 }
 int WideLastPos(const std::u16string& sub, const std::u16string& s) { return FindLast(sub, s); }
+
+std::string NthWord(const std::string& Text, int N) {
+    std::string word;
+    int current = 1;
+    size_t i = 0;
+    while (i < Text.size()) {
+        if (Text[i] == ' ') {
+            ++current;
+            while (i < Text.size() && Text[i] == ' ') ++i;
+            continue;
+        }
+        if (current > N) break;
+        if (current == N) word += Text[i];
+        ++i;
+    }
+    return word;
+}
+
+std::string CommandArgument(const std::string& Text) {
+    size_t i = Text.find(' ');
+    if (i == std::string::npos) return std::string();
+    while (i < Text.size() && Text[i] == ' ') ++i;
+    return Text.substr(i);
+}
+
+std::string FirstLine(const std::string& Text) { return Text.substr(0, Text.find('\r')); }
+
+int CountLF(const std::string& Text) { return static_cast<int>(std::count(Text.begin(), Text.end(), '\n')); }
+
+std::string TrimSpaces(const std::string& Text) {
+    const size_t first = Text.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    return Text.substr(first, Text.find_last_not_of(' ') - first + 1);
+}
+
+std::string CopyFrom(const std::string& Text, int Index) { return CopyToEnd(Text, Index); }
+
+int MinInt(int A, int B) { return A < B ? A : B; }
+
+void PrependToBuffer(const std::string& Text, char* Buffer, size_t Count) {
+    std::memmove(Buffer + Text.size(), Buffer, Count);
+    std::memcpy(Buffer, Text.data(), Text.size());
+}
+
+void CopyIntoBuffer(const std::string& Text, char* Buffer, size_t Offset) {
+    std::memcpy(Buffer + Offset, Text.data(), Text.size());
+}
 
 }  // namespace netunit

@@ -1,8 +1,11 @@
 // Copying, searching, trimming and splitting of narrow (UTF-8) and wide
-// (UTF-16) texts, and 64-bit integer text. Positions count from 1, and 0
-// means "not found". Positions beyond the text give the part that exists.
+// (UTF-16) texts, 64-bit integer text, and the words and lines of received
+// protocol text. Every text position counts from 1, and 0 means "not found";
+// positions beyond the text give the part that exists. Byte offsets into a
+// raw buffer (the two buffer routines) count from 0.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -53,5 +56,36 @@ std::u16string WideCopyRange(const std::u16string& s, int i, int j);
 int WidePos(const std::u16string& sub, const std::u16string& s);
 int WidePosFrom(const std::u16string& sub, const std::u16string& s, int start);
 int WideLastPos(const std::u16string& sub, const std::u16string& s);
+
+// Received protocol text (8-bit).
+
+// The N-th word (from 1). Each blank starts a new word and the blanks after it
+// are skipped, so a text that starts with a blank has an empty first word.
+// CR, LF and tab belong to words. Empty when there is no such word.
+std::string NthWord(const std::string& Text, int N);
+
+// Everything after the first word and the blanks after it (blanks inside kept).
+std::string CommandArgument(const std::string& Text);
+
+// The characters before the first CR; the whole text when there is none.
+std::string FirstLine(const std::string& Text);
+
+int CountLF(const std::string& Text);
+
+// Leading and then trailing blanks removed; other white space stays.
+std::string TrimSpaces(const std::string& Text);
+
+// The characters from position Index to the end (CopyToEnd by another name).
+std::string CopyFrom(const std::string& Text, int Index);
+
+int MinInt(int A, int B);
+
+// Moves the first Count bytes of Buffer up by the length of Text and writes
+// Text in front of them. The caller guarantees room for Count + length bytes.
+void PrependToBuffer(const std::string& Text, char* Buffer, size_t Count);
+
+// Writes Text into Buffer from byte Offset (from 0) on. The caller guarantees
+// room.
+void CopyIntoBuffer(const std::string& Text, char* Buffer, size_t Offset);
 
 }  // namespace netunit

@@ -21,15 +21,36 @@ TFieldDialog::TFieldDialog(forms::TComponent* AOwner, const std::string& Caption
 }
 
 forms::TEdit* TFieldDialog::AddEdit(const char* Name, const char* LabelCaption, int MaxLength) {
-    auto* label = new forms::TLabel(this);
-    label->SetParent(Panel1);
-    label->SetCaption(LabelCaption);
+    forms::TLabel* label = nullptr;
+    if (LabelCaption != nullptr) {
+        label = new forms::TLabel(this);
+        label->SetParent(Panel1);
+        label->SetCaption(LabelCaption);
+    }
     auto* edit = new forms::TEdit(this);
     edit->SetName(Name);
     edit->SetParent(Panel1);
     edit->SetMaxLength(MaxLength);
     rows_.push_back({label, edit});
     return edit;
+}
+
+forms::TButton* TFieldDialog::AddSideButton(const char* Name, const char* Caption) {
+    auto* button = new forms::TButton(this);
+    button->SetName(Name);
+    button->SetParent(Panel1);
+    button->SetCaption(Caption);
+    rows_.back().Side = button;
+    return button;
+}
+
+void TFieldDialog::HideRow(forms::TControl* Field) {
+    for (const Row& row : rows_) {
+        if (row.Field != Field) continue;
+        Field->SetVisible(false);
+        if (row.Label != nullptr) row.Label->SetVisible(false);
+        if (row.Side != nullptr) row.Side->SetVisible(false);
+    }
 }
 
 forms::TComboBox* TFieldDialog::AddChoice(const char* Name, const char* LabelCaption,
@@ -66,19 +87,23 @@ forms::TLabel* TFieldDialog::AddLink(const char* Name, const char* Caption) {
     return link;
 }
 
+void AddOkCancel(forms::TForm* Dialog, forms::TWinControl* Parent, forms::TButton*& Ok, forms::TButton*& Cancel) {
+    Ok = new forms::TButton(Dialog);
+    Ok->SetName("ok");
+    Ok->SetParent(Parent);
+    Ok->SetCaption("OK");
+    Ok->SetModalResult(forms::mrOk);
+    Ok->SetDefault(true);
+    Cancel = new forms::TButton(Dialog);
+    Cancel->SetName("cancel");
+    Cancel->SetParent(Parent);
+    Cancel->SetCaption("Cancel");
+    Cancel->SetModalResult(forms::mrCancel);
+    Cancel->SetCancel(true);
+}
+
 void TFieldDialog::FinishDialog(forms::TControl* FirstField) {
-    ok = new forms::TButton(this);
-    ok->SetName("ok");
-    ok->SetParent(Panel1);
-    ok->SetCaption("OK");
-    ok->SetModalResult(forms::mrOk);
-    ok->SetDefault(true);
-    cancel = new forms::TButton(this);
-    cancel->SetName("cancel");
-    cancel->SetParent(Panel1);
-    cancel->SetCaption("Cancel");
-    cancel->SetModalResult(forms::mrCancel);
-    cancel->SetCancel(true);
+    AddOkCancel(this, Panel1, ok, cancel);
     OnResize = [this](forms::TObject* s) { FormResize(s); };
     OnShow = [FirstField](forms::TObject*) { FirstField->SetFocus(); };
     FormResize(this);
@@ -88,6 +113,7 @@ void TFieldDialog::FormResize(forms::TObject*) {
     const int width = Panel1->ClientWidth() - 2 * kMargin;
     int top = kMargin;
     for (const Row& row : rows_) {
+        if (!row.Field->Visible()) continue;
         if (row.Label != nullptr) {
             row.Label->SetLeft(kMargin);
             row.Label->SetTop(top);
@@ -99,7 +125,12 @@ void TFieldDialog::FormResize(forms::TObject*) {
             top += link->Height() + kMargin;
             continue;
         }
-        row.Field->SetBounds(kMargin, top, width, kFieldHeight);
+        if (row.Side != nullptr) {
+            row.Side->SetBounds(kMargin + width - kButtonWidth, top, kButtonWidth, kFieldHeight);
+            row.Field->SetBounds(kMargin, top, width - kButtonWidth - kMargin, kFieldHeight);
+        } else {
+            row.Field->SetBounds(kMargin, top, width, kFieldHeight);
+        }
         top += kFieldHeight + kMargin;
     }
     cancel->SetBounds(Panel1->ClientWidth() - kButtonWidth - kMargin, top, kButtonWidth, kButtonHeight);
@@ -107,10 +138,14 @@ void TFieldDialog::FormResize(forms::TObject*) {
     SetClientHeight(top + kButtonHeight + kMargin);
 }
 
-void TFieldDialog::RefuseField(forms::TControl* Field, const std::string& Message) {
+void RefuseField(forms::TForm* Dialog, forms::TControl* Field, const std::string& Message) {
     forms::MessageDlg(Message, forms::mtError, forms::mbOK);
-    SetModalResult(forms::mrNone);
+    Dialog->SetModalResult(forms::mrNone);
     Field->SetFocus();
+}
+
+void TFieldDialog::RefuseField(forms::TControl* Field, const std::string& Message) {
+    ::RefuseField(this, Field, Message);
 }
 
 const std::vector<std::string>& BanDurationChoices() {

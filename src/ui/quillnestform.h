@@ -242,8 +242,97 @@ public:
     http::tisapi* LoadIsapi(const std::string& Path);
     void UnloadIsapiTimer(forms::TObject* Sender);
 
-    // --- stubs of subsystems not built yet (src/core/pending.cpp); each moves
-    // to its subsystem's own file when that is built.
+    // --- record dialogs of the Web and E-Mail pages (src/ui/webdomainhandlers.cpp,
+    // typehandlers.cpp, interpreteroffers.cpp, mailhosthandlers.cpp): each
+    // change is made in the live lists and saved at once.
+    void WireWebDomainHandlers();
+    void newwebdomainClick(forms::TObject* Sender);
+    void webdomainpropertiesClick(forms::TObject* Sender);
+    void removewebdomainClick(forms::TObject* Sender);
+    void newvirtualpathClick(forms::TObject* Sender);
+    void virtualpathpropertiesClick(forms::TObject* Sender);
+    void removevirtualpathClick(forms::TObject* Sender);
+    void domaincomboChange(forms::TObject* Sender);
+    // domaincombo anew from webdomainslist, "default" chosen.
+    void RebuildDomainChoice();
+    void WireTypeHandlers();
+    void newmimeClick(forms::TObject* Sender);
+    void mimepropertiesClick(forms::TObject* Sender);
+    void removemimeClick(forms::TObject* Sender);
+    void newcgitypeClick(forms::TObject* Sender);
+    void cgitypepropertiesClick(forms::TObject* Sender);
+    void removecgitypeClick(forms::TObject* Sender);
+    // Offers to set up PHP and Perl while DetectPhp and DetectPerl are on.
+    void FormActivate(forms::TObject* Sender);
+    bool OfferingInterpreters = false;
+    void WireMailHostHandlers();
+    void newemailhostClick(forms::TObject* Sender);
+    void changemailhostClick(forms::TObject* Sender);
+    void removeemailhostClick(forms::TObject* Sender);
+    void newforwardClick(forms::TObject* Sender);
+    void forwardpropertiesClick(forms::TObject* Sender);
+    void removeforwardClick(forms::TObject* Sender);
+
+    // --- accounts, FTP paths, console programs and start with the session
+    // (src/ui/accounthandlers.cpp, ftppathhandlers.cpp, consoleapphandlers.cpp,
+    // startuphandlers.cpp): the handlers that drive their dialogs.
+    void WireAccountHandlers();
+    void FillAccountDefaults();
+    // The account dialog's eight defaults into NewAccountDefaults ([user]).
+    void TakeAccountDefaults();
+    void FillAddressChoices();
+    void FillWebsiteChoices();
+    void addaccountbuttonClick(forms::TObject* Sender);
+    void accountpropertiesbuttonClick(forms::TObject* Sender);
+    void removeaccountbuttonClick(forms::TObject* Sender);
+    void accountslistClick(forms::TObject* Sender);
+    void WireFtpPathHandlers();
+    void BitBtn4Click(forms::TObject* Sender);
+    void BitBtn5Click(forms::TObject* Sender);
+    void BitBtn6Click(forms::TObject* Sender);
+    void BitBtn7Click(forms::TObject* Sender);
+    void BitBtn8Click(forms::TObject* Sender);
+    void BitBtn9Click(forms::TObject* Sender);
+    void BitBtn10Click(forms::TObject* Sender);
+    void BitBtn11Click(forms::TObject* Sender);
+    void BitBtn12Click(forms::TObject* Sender);
+    void anonymouspathslistClick(forms::TObject* Sender);
+    void sharedpathslistClick(forms::TObject* Sender);
+    void superuserpathslistClick(forms::TObject* Sender);
+    void anonymousenabledClick(forms::TObject* Sender);
+    void anonmaxbancheckClick(forms::TObject* Sender);
+    void anonmaxconcheckClick(forms::TObject* Sender);
+    void anonmaxbanChange(forms::TObject* Sender);
+    void anonmaxconChange(forms::TObject* Sender);
+    void anonmaxbanExit(forms::TObject* Sender);
+    void anonmaxconExit(forms::TObject* Sender);
+    void WireConsoleHandlers();
+    void newconsoleappClick(forms::TObject* Sender);
+    void consoleapppropertiesClick(forms::TObject* Sender);
+    void removeconsoleappClick(forms::TObject* Sender);
+    void consoleapplistClick(forms::TObject* Sender);
+    void BitBtn1Click(forms::TObject* Sender);
+    void WireStartupHandlers();
+    void Runonstartup1Click(forms::TObject* Sender);
+    void AutoLogon1Click(forms::TObject* Sender);
+    // False when the key store could not be written.
+    bool EnableAutoLogon(const std::string& UserName, const std::string& Password);
+    bool DisableAutoLogon();
+    // The session's start-up entry; false when it could not be written or removed.
+    bool WriteRunAtStartup(const std::string& Name, const std::string& Command);
+    bool RemoveRunAtStartup(const std::string& Name);
+    bool AutoLogonNoticeShown = false;  // the dialog says once what it cannot do
+
+    // --- folder picks and the home folder (src/ui/folderpicks.cpp): the
+    // browse buttons open the folder chooser (PickFolderFor, src/ui/dirform.h).
+    void WireFolderPicks();
+    void webdirbrowseClick(forms::TObject* Sender);
+    void cgibrowseClick(forms::TObject* Sender);
+    void changehomeClick(forms::TObject* Sender);
+
+    // --- called by start-up, shutdown and the settings: extensions
+    // (src/http/isapicache.cpp), the FTP user choice (src/ui/accounthandlers.cpp,
+    // ftppathhandlers.cpp) and the session's start-up entry (src/ui/startuphandlers.cpp).
     void UnloadExtensions();
     void FillFtpUsers();
     void ftpusersChange(forms::TObject* Sender);

@@ -27,9 +27,9 @@ void Tquillnestform::Exit1Click(forms::TObject*) {
 void Tquillnestform::FormSysCommand(forms::TObject*, forms::TSysCommand Command, bool& Handled) {
     if (Command == forms::scMinimize) {
         HiddenInTray = true;
-        // Hidden in the tray; where the desktop has no tray the window stays
+        // Hidden in the tray; where no icon stands in a tray the window stays
         // minimised, since a hidden window without an icon has no way back.
-        if (forms::TTrayIcon::Available()) {
+        if (TrayIcon != nullptr && TrayIcon->CanBringBack()) {
             Handled = true;
             Hide();
         }
@@ -52,7 +52,7 @@ void Tquillnestform::TrayIconClick(forms::TObject*) {
 
 void Tquillnestform::Timer3Timer(forms::TObject*) {
     Timer3->SetEnabled(false);
-    if (HiddenInTray) forms::HideToTray(this);
+    if (HiddenInTray) forms::HideToTray(this, TrayIcon);
 }
 
 void Tquillnestform::Minimize1Click(forms::TObject*) { Minimize1->SetChecked(!Minimize1->Checked()); }

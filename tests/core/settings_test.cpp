@@ -6,12 +6,16 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "core/listener.h"
 #include "core/settings.h"
+#include "core/settingskeys.h"
 #include "forms/forms.h"
 #include "netunit/inifile.h"
 #include "netunit/tempdir.h"
@@ -345,6 +349,80 @@ TEST_F(Settings, WholeRoundTripKeepsEveryValue) {
     EXPECT_EQ(g.TabbedNotebook1->PageIndex(), 3);
     EXPECT_EQ(g.mailtabs->ActivePageIndex(), 1);
     EXPECT_EQ(g.StatsSince, "Tracking since March 5, 2007 at 14:03:09");
+}
+
+// Every key of the key table, each with a value of its own unlike its
+// default: read into the window, saved, and read into a fresh window again.
+TEST_F(Settings, EveryKeyRoundTripsThroughTheWindow) {
+    const std::string log = dir_ / "round.log";
+    const std::map<std::string, std::string> chosen = {
+        // Numbers within their lists, each unlike its default.
+        {"pos.left", "41"}, {"pos.top", "31"}, {"pos.width", "655"}, {"pos.height", "485"},
+        {"noip.updatetime", "7"}, {"noip.updateport", "1"}, {"noip.updatelog", "1"},
+        {"dyndns.updatetime", "9"}, {"dyndns.dnssystem", "2"}, {"dyndns.updatelog", "1"},
+        {"custom.custom_wendmarch", "2"},
+        // Texts that must name something real.
+        {"log.logfile", log}, {"accounts.homedir", dir_ / "homes/"},
+        {"smtp.port", "2525"}, {"http.port", "8081"}, {"ftp.port", "2121"}, {"pop3.popport", "1110"},
+        {"telnet.telnetport", "2323"}};
+    Start();
+    std::map<std::string, std::vector<std::u16string>> sections;
+    std::vector<std::string> order;
+    std::map<std::string, std::string> written;
+    for (const core::tsettingkey& k : core::SettingKeys()) {
+        const std::string name = std::string(k.Section) + "." + k.Key;
+        const core::tsettingvalue fallback = k.Default(*form_);
+        std::string value;
+        if (chosen.count(name) != 0)
+            value = chosen.at(name);
+        else if (const bool* b = std::get_if<bool>(&fallback))
+            value = *b ? "0" : "1";
+        else if (std::holds_alternative<int64_t>(fallback))
+            value = "1";  // a notebook's second page: every notebook has one
+        else
+            value = "v-" + name;
+        ASSERT_TRUE(written.emplace(name, value).second) << name << " is in the table twice";
+        if (sections.count(k.Section) == 0) order.push_back(k.Section);
+        sections[k.Section].push_back(netunit::Utf8ToWide(std::string(k.Key) + "=" + value));
+    }
+    std::vector<std::u16string> lines;
+    for (const std::string& section : order) {
+        lines.push_back(netunit::Utf8ToWide("[" + section + "]"));
+        lines.insert(lines.end(), sections[section].begin(), sections[section].end());
+    }
+    Stop();
+    WriteIni(lines);
+
+    // What a save writes when the window read Written; the exceptions are
+    // the keys that are saved as constants.
+    const std::map<std::string, std::string> constant = {{"misc.killgroups", "0"}, {"smtp.emailhost", ""}};
+    Start();
+    EXPECT_TRUE(form_->StartMaximized);
+    EXPECT_TRUE(form_->HiddenInTray);
+    form_->SaveSettings();
+    std::vector<std::optional<core::tsettingvalue>> first;
+    for (const core::tsettingkey& k : core::SettingKeys()) {
+        const std::string name = std::string(k.Section) + "." + k.Key;
+        SCOPED_TRACE(name);
+        std::string expected = constant.count(name) != 0 ? constant.at(name) : written.at(name);
+        // The window opens maximised only once it is shown.
+        if (name == "pos.max") expected = form_->WindowState() == forms::wsMaximized ? "1" : "0";
+        EXPECT_EQ(netunit::WideToUtf8(Stored(k.Section, k.Key)), expected);
+        first.push_back(k.Save ? k.Save(*form_) : std::nullopt);
+    }
+
+    // A fresh window reads what was saved and holds every value again.
+    Stop();
+    Start();
+    size_t i = 0;
+    for (const core::tsettingkey& k : core::SettingKeys()) {
+        SCOPED_TRACE(std::string(k.Section) + "." + k.Key);
+        EXPECT_EQ(k.Save ? k.Save(*form_) : std::nullopt, first[i++]);
+    }
+    EXPECT_EQ(form_->MasterAddress, written.at("mailsettings.masteraddress"));
+    EXPECT_EQ(form_->Telnet.AutoChoice, 2);
+    EXPECT_EQ(form_->LogFileName, log);
+    EXPECT_TRUE(form_->LogToFile);
 }
 
 TEST_F(Settings, MaximisedWindowKeepsTheLastNormalPlacement) {

@@ -67,11 +67,30 @@ class Server:
         self.proc = None
 
     def start(self):
+        self.keep_interpreter_offers_quiet()
         # Output goes to a file: a pipe nobody reads could fill and stall the program.
         with open(os.path.join(self.folder, "stderr.log"), "ab") as err:
             self.proc = subprocess.Popen([self.exe], cwd=self.folder, env=self.env,
                                          stdout=subprocess.DEVNULL, stderr=err)
         return self
+
+    def keep_interpreter_offers_quiet(self):
+        """The window offers to set up PHP and Perl when it finds them (Perl is
+        always there): unless a test's options.ini has a [detect] section of
+        its own, the offers are switched off as a declined offer leaves them."""
+        path = os.path.join(self.folder, "options.ini")
+        data = b"\xff\xfe"
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                data = f.read()
+        codec = {b"\xff\xfe": "utf-16-le", b"\xfe\xff": "utf-16-be"}.get(data[:2], "latin-1")
+        text = data.decode(codec)
+        if "[detect]" in text.lower():
+            return
+        addition = ("" if text.endswith("\n") or text in ("", "\ufeff") else "\r\n") + "[detect]\r\nphp=0\r\nperl=0\r\n"
+        data += addition.encode(codec)
+        with open(path, "wb") as f:
+            f.write(data)
 
     def run_second_copy(self, timeout=5):
         """Starts another copy in the same folder and runtime; returns its exit status."""

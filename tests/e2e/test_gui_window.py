@@ -270,11 +270,29 @@ class Tray(WindowTestCase):
         DESKTOP.xdotool("windowminimize", wid)
         self.assertTrue(wait_until(lambda: not s.window_shown(), 3), ("hidden in the tray", self.wm_state(wid)))
         self.assertTrue(wait_until(lambda: os.path.exists(ini) and os.stat(ini).st_mtime_ns != before, 3))
-        tray = DESKTOP.xdotool("search", "--class", "trayer").split()[0]
-        geo = DESKTOP.xdotool("getwindowgeometry", "--shell", tray)
-        g = dict(line.split("=") for line in geo.splitlines())
-        DESKTOP.xdotool("mousemove", int(g["X"]) + int(g["WIDTH"]) // 2, int(g["Y"]) + int(g["HEIGHT"]) // 2)
-        DESKTOP.xdotool("click", 1)
+        click_tray()
+        self.assertTrue(wait_until(s.window_shown, 3), "the tray click brings it back")
+
+
+def click_tray():
+    tray = DESKTOP.xdotool("search", "--class", "trayer").split()[0]
+    geo = DESKTOP.xdotool("getwindowgeometry", "--shell", tray)
+    g = dict(line.split("=") for line in geo.splitlines())
+    DESKTOP.xdotool("mousemove", int(g["X"]) + int(g["WIDTH"]) // 2, int(g["Y"]) + int(g["HEIGHT"]) // 2)
+    DESKTOP.xdotool("click", 1)
+
+
+class TrayAfterStart(WindowTestCase):
+    def test_a_tray_that_appears_later_takes_the_icon(self):
+        s = self.server
+        wid = s.window_id()
+        DESKTOP.start_tray()
+        self.addCleanup(DESKTOP.stop_tray)
+        time.sleep(0.5)
+        DESKTOP.xdotool("windowminimize", wid)
+        self.assertTrue(wait_until(lambda: not s.window_shown(), 3), ("hidden in the tray", self.wm_state(wid)))
+        time.sleep(0.5)
+        click_tray()
         self.assertTrue(wait_until(s.window_shown, 3), "the tray click brings it back")
 
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "core/session.h"
-#include "core/texthelpers.h"
+#include "netunit/textutil.h"
 #include "http/httprequest.h"
 #include "http/mimetypes.h"
 #include "http/urlmap.h"
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string value;
     if (http::FindHeader(buffer, "authorization", value)) session.Credentials = http::AuthorizationToken(value);
     const http::UrlMapping mapping =
-        http::MapUrl(site.config, &session, TrimSpaces(host), http::RequestPath(line));
+        http::MapUrl(site.config, &session, netunit::TrimSpaces(host), http::RequestPath(line));
     if (mapping.Redirect && mapping.LocalPath.compare(0, 2, "//") == 0) std::abort();
     if (mapping.Target.empty() || !http::IsSafePath(mapping.Target) || mapping.Redirect) return 0;
     if (!mapping.LocalPath.empty() && !Inside(mapping.LocalPath, site.dir + "www/") &&

@@ -29,6 +29,7 @@ TEST(TextHelpersCopy, CopiesAsATable) {
         SCOPED_TRACE(std::string(r.s) + " " + std::to_string(r.i) + " " + std::to_string(r.j));
         EXPECT_EQ(CopyLeft(r.s, r.i), r.left);
         EXPECT_EQ(CopyToEnd(r.s, r.i), r.toEnd);
+        EXPECT_EQ(CopyFrom(r.s, r.i), r.toEnd);
         EXPECT_EQ(CopyRange(r.s, r.i, r.j), r.range);
         const std::u16string w(r.s, r.s + std::string(r.s).size());
         const auto wide = [](const char* t) { return std::u16string(t, t + std::string(t).size()); };
@@ -184,4 +185,68 @@ TEST(TextHelpersWide, UpperCaseKeepsTheLength) {
     const std::u16string surrogates = u"a\xD83D\xDE00" "b";
     EXPECT_EQ(WideUpper(surrogates), u"A\xD83D\xDE00" "B");
     EXPECT_EQ(WideUpper(u""), u"");
+}
+
+TEST(SharedTextHelpers, NthWordAsATable) {
+    struct Row {
+        const char* text;
+        int n;
+        const char* word;
+    };
+    const Row rows[] = {
+        {"USER  bob", 1, "USER"},
+        {"USER  bob", 2, "bob"},
+        {"USER  bob", 3, ""},
+        {" USER bob", 1, ""},  // a leading blank makes an empty first word
+        {" USER bob", 2, "USER"},
+        {"USER bob\r\n", 2, "bob\r\n"},
+        {"GET\t/x HTTP/1.0", 1, "GET\t/x"},
+        {"a b", 0, ""},
+        {"", 1, ""},
+        {"a   ", 2, ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.text) + " #" + std::to_string(r.n));
+        EXPECT_EQ(NthWord(r.text, r.n), r.word);
+    }
+}
+
+TEST(SharedTextHelpers, ArgumentsLinesAndTrimming) {
+    struct Row {
+        const char* text;
+        const char* argument;
+        const char* firstLine;
+        int lineFeeds;
+        const char* trimmed;
+    };
+    const Row rows[] = {
+        {"CWD  my files", "my files", "CWD  my files", 0, "CWD  my files"},
+        {"NOOP", "", "NOOP", 0, "NOOP"},
+        {"RETR a b \r\n", "a b \r\n", "RETR a b ", 1, "RETR a b \r\n"},
+        {"  x  ", "x  ", "  x  ", 0, "x"},
+        {"a\nb\r\nc\n", "", "a\nb", 3, "a\nb\r\nc\n"},
+        {"", "", "", 0, ""},
+        {" \t ", "\t ", " \t ", 0, "\t"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.text);
+        EXPECT_EQ(CommandArgument(r.text), r.argument);
+        EXPECT_EQ(FirstLine(r.text), r.firstLine);
+        EXPECT_EQ(CountLF(r.text), r.lineFeeds);
+        EXPECT_EQ(TrimSpaces(r.text), r.trimmed);
+    }
+    EXPECT_EQ(CopyFrom("abcdef", 3), "cdef");
+    EXPECT_EQ(CopyFrom("abcdef", 9), "");
+    EXPECT_EQ(MinInt(3, -2), -2);
+    EXPECT_EQ(MinInt(4096, 4096), 4096);
+}
+
+TEST(SharedTextHelpers, BufferInsertion) {
+    char buffer[16] = "abcdef";
+    PrependToBuffer("XYZ", buffer, 6);  // overlapping move
+    EXPECT_EQ(std::string(buffer, 9), "XYZabcdef");
+    PrependToBuffer("", buffer, 9);
+    EXPECT_EQ(std::string(buffer, 9), "XYZabcdef");
+    CopyIntoBuffer("12", buffer, 4);
+    EXPECT_EQ(std::string(buffer, 9), "XYZa12def");
 }

@@ -17,6 +17,8 @@ protected:
         char tmpl[] = "/tmp/quillnest-window-XXXXXX";
         dir_ = mkdtemp(tmpl);
         platform::SetProgramDir(dir_);
+        // The start-up entry and the key store of this window only.
+        setenv("XDG_CONFIG_HOME", (dir_ + "/.config").c_str(), 1);
         PrepareFolder();
         form_ = new Tquillnestform;
         for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
