@@ -4,7 +4,13 @@
 #include <chrono>
 #include <exception>
 
+#include "core/accounting.h"
+#include "core/blacklist.h"
 #include "core/protocols.h"
+#include "ftp/ftpsession.h"
+#include "http/httpsession.h"
+#include "mail/mailstates.h"
+#include "telnet/telnet.h"
 #include "forms/forms.h"
 #include "platform/guard.h"
 #include "ui/quillnestform.h"
@@ -22,6 +28,22 @@ const Tquillnestform::StepTable Tquillnestform::kProtocolSteps = {
     nullptr, ProcessTelnet, ProcessHttp, ProcessSmtp, ProcessPop3, ProcessFtp,
 };
 
+const std::array<Tquillnestform::ReleaseFunction, 6> Tquillnestform::kProtocolReleases = {
+    nullptr, nullptr, ReleaseHttpAtShutdown, ReleaseSmtpAtShutdown, nullptr, nullptr,
+};
+
+const std::array<Tquillnestform::StateTextFunction, 6> Tquillnestform::kStateTexts = {
+    nullptr, telnet::TelnetStateName, http::HttpStateName, mail::SmtpStateText, mail::Pop3StateText, ftp::FtpStateName,
+};
+
+void Tquillnestform::EnterState(tsession* session, int32_t State) {
+    const bool known = session->Kind >= kKindTelnet && session->Kind <= kKindFtp;
+    if (known)
+        core::EnterState(session, State, kStateTexts[static_cast<size_t>(session->Kind)]);
+    else
+        session->State = State;
+}
+
 Tquillnestform::StepFunction Tquillnestform::StepOf(int32_t kind) const {
     return kind >= kKindTelnet && kind <= kKindFtp ? Steps[static_cast<size_t>(kind)] : nullptr;
 }
@@ -35,7 +57,7 @@ void Tquillnestform::Timer2Timer(forms::TObject*) {
         // session, and the one behind it then moves into this index.
         for (int i = 0; i < static_cast<int>(SessionList.size()); ++i) {
             tsession* session = SessionList[static_cast<size_t>(i)];
-            if (netsockets->IsDead(session->Socket)) session->State = kStateClosing;
+            if (netsockets->IsDead(session->Socket)) EnterState(session, kStateClosing);
             StepFunction step = StepOf(session->Kind);
             if (step == nullptr) continue;
             try {
@@ -45,10 +67,10 @@ void Tquillnestform::Timer2Timer(forms::TObject*) {
                 // session alone goes to its close.
                 platform::ReportError(e.what());
                 if (i < static_cast<int>(SessionList.size()) && SessionList[static_cast<size_t>(i)] == session)
-                    session->State = kStateClosing;
+                    EnterState(session, kStateClosing);
             } catch (...) {
                 if (i < static_cast<int>(SessionList.size()) && SessionList[static_cast<size_t>(i)] == session)
-                    session->State = kStateClosing;
+                    EnterState(session, kStateClosing);
             }
         }
     }
@@ -62,30 +84,30 @@ void Tquillnestform::Timer2Timer(forms::TObject*) {
 void Tquillnestform::SessionIdleTimer(forms::TObject* Sender) {
     auto* timer = static_cast<forms::TTimer*>(Sender);
     int index = FindSessionBySocket(static_cast<int>(timer->Tag));
-    if (index >= 0) SessionList[static_cast<size_t>(index)]->State = kStateClosing;
-}
-
-int Tquillnestform::FindSessionBySocket(int Socket) const {
-    for (size_t i = 0; i < SessionList.size(); ++i)
-        if (SessionList[i]->Socket == Socket) return static_cast<int>(i);
-    return -1;
-}
-
-void Tquillnestform::RestartIdleTimer(tsession* session) {
-    if (session->IdleTimer == nullptr) return;
-    session->IdleTimer->SetEnabled(!session->IdleTimer->Enabled());
-    session->IdleTimer->SetEnabled(!session->IdleTimer->Enabled());
+    if (index >= 0) EnterState(SessionList[static_cast<size_t>(index)], kStateClosing);
 }
 
 bool Tquillnestform::CloseSessionStep(tsession* session, int index, bool waitForSend) {
     if (waitForSend && !netsockets->CanSend(session->Socket) && !netsockets->IsDead(session->Socket))
         return false;
-    AddLog(SessionPrefix(session, true) + session->PeerAddress + " disconnected.");
+    core::LogSession(*this, session, session->PeerAddress + " disconnected.");
     netsockets->CloseSession(session->Socket);
     RemoveSessionNode(session);
     SessionList.erase(SessionList.begin() + index);
     FreeSessionRecord(session);
     return true;
+}
+
+bool Tquillnestform::CheckTriggers(core::TriggerService Service, const std::string& Text, const std::string& Address) {
+    return ::CheckTriggers(this, Service, Text, Address);
+}
+
+void Tquillnestform::AddDownloadRecord(const std::string& FileName, const std::string& Folder, const std::string& User) {
+    ::AddDownloadRecord(this, FileName, Folder, User);
+}
+
+void Tquillnestform::CountDownloadStat(const std::string& FileName, const std::string& Folder) {
+    ::CountDownloadStat(this, FileName, Folder);
 }
 
 void Tquillnestform::FreeSessionRecord(tsession* session) {

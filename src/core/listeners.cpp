@@ -117,7 +117,7 @@ void Tquillnestform::netsocketsSessionAvailable(Tnetsockets*, int Socket) {
         session->IdleTimer->SetEnabled(s.IdleEnabled);
         SessionList.push_back(session);
         AddSessionNode(session);
-        AddLog(SessionPrefix(session, true) + address + " Connected.");
+        core::LogSession(*this, session, address + " Connected.");
         return;
     }
     // A passive FTP data connection: it becomes that session's data socket.
@@ -210,6 +210,6 @@ void Tquillnestform::BitBtn2Click(forms::TObject*) {
     // The question ran a nested loop: the session may be gone, or the node deselected.
     if (protocoltree->Selected() != selected) return;
     for (tsession* session : SessionList)
-        if (session == target && session->Node == selected) session->State = kStateClosing;
+        if (session == target && session->Node == selected) EnterState(session, kStateClosing);
     bitbtn2->SetEnabled(false);
 }

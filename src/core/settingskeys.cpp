@@ -233,33 +233,33 @@ std::vector<tsettingkey> MakeTable() {
         Check("blacklist", "enabled", &F::blacklistenabled, false),
         Check("blacklist", "logattempts", &F::bannedattempts, false),
 
-        {"noip", "enabled", Fixed(false), [](const F& f) -> std::optional<tsettingvalue> { return f.NoIpEnabled; },
+        {"noip", "enabled", Fixed(false), [](const F& f) -> std::optional<tsettingvalue> { return f.Ddns.NoIp.Enabled; },
          [](F& f, const tsettingvalue& v) {
-             f.NoIpEnabled = std::get<bool>(v);
-             if (f.NoIpEnabled) f.noiptimer->SetEnabled(true);
+             f.Ddns.NoIp.Enabled = std::get<bool>(v);
+             if (f.Ddns.NoIp.Enabled) f.noiptimer->SetEnabled(true);
          }},
-        Field<std::string>("noip", "username", [](auto& f) -> auto& { return f.NoIpUserName; }, Text("")),
-        Field<std::string>("noip", "password", [](auto& f) -> auto& { return f.NoIpPassword; }, Text("")),
-        Field<std::string>("noip", "hosts", [](auto& f) -> auto& { return f.NoIpHosts; }, Text("")),
-        Field<std::string>("noip", "groups", [](auto& f) -> auto& { return f.NoIpGroups; }, Text("")),
-        Choice("noip", "updatetime", [](auto& f) -> auto& { return f.NoIpIntervalIndex; }, kUpdateIntervalChoices, 3),
-        Choice("noip", "updateport", [](auto& f) -> auto& { return f.NoIpPortIndex; }, kNoIpPortChoices, 0),
-        Choice("noip", "updatelog", [](auto& f) -> auto& { return f.NoIpLogIndex; }, kUpdateLogChoices, 0),
+        Field<std::string>("noip", "username", [](auto& f) -> auto& { return f.Ddns.NoIp.UserName; }, Text("")),
+        Field<std::string>("noip", "password", [](auto& f) -> auto& { return f.Ddns.NoIp.Password; }, Text("")),
+        Field<std::string>("noip", "hosts", [](auto& f) -> auto& { return f.Ddns.NoIp.Hosts; }, Text("")),
+        Field<std::string>("noip", "groups", [](auto& f) -> auto& { return f.Ddns.NoIp.Groups; }, Text("")),
+        Choice("noip", "updatetime", [](auto& f) -> auto& { return f.Ddns.NoIp.IntervalIndex; }, kUpdateIntervalChoices, 3),
+        Choice("noip", "updateport", [](auto& f) -> auto& { return f.Ddns.NoIp.PortIndex; }, kNoIpPortChoices, 0),
+        Choice("noip", "updatelog", [](auto& f) -> auto& { return f.Ddns.NoIp.LogIndex; }, kUpdateLogChoices, 0),
 
-        {"dyndns", "enabled", Fixed(false), [](const F& f) -> std::optional<tsettingvalue> { return f.DynDnsEnabled; },
+        {"dyndns", "enabled", Fixed(false), [](const F& f) -> std::optional<tsettingvalue> { return f.Ddns.DynDns.Enabled; },
          [](F& f, const tsettingvalue& v) {
-             f.DynDnsEnabled = std::get<bool>(v);
-             if (f.DynDnsEnabled) f.dyndnstimer->SetEnabled(true);
+             f.Ddns.DynDns.Enabled = std::get<bool>(v);
+             if (f.Ddns.DynDns.Enabled) f.dyndnstimer->SetEnabled(true);
          }},
-        Field<std::string>("dyndns", "server", [](auto& f) -> auto& { return f.DynDnsServer; },
+        Field<std::string>("dyndns", "server", [](auto& f) -> auto& { return f.Ddns.DynDns.Server; },
                            Text(kDefaultDynDnsServer)),
-        Field<std::string>("dyndns", "username", [](auto& f) -> auto& { return f.DynDnsUserName; }, Text("")),
-        Field<std::string>("dyndns", "password", [](auto& f) -> auto& { return f.DynDnsPassword; }, Text("")),
-        Field<std::string>("dyndns", "hosts", [](auto& f) -> auto& { return f.DynDnsHosts; }, Text("")),
-        Choice("dyndns", "updatetime", [](auto& f) -> auto& { return f.DynDnsIntervalIndex; },
+        Field<std::string>("dyndns", "username", [](auto& f) -> auto& { return f.Ddns.DynDns.UserName; }, Text("")),
+        Field<std::string>("dyndns", "password", [](auto& f) -> auto& { return f.Ddns.DynDns.Password; }, Text("")),
+        Field<std::string>("dyndns", "hosts", [](auto& f) -> auto& { return f.Ddns.DynDns.Hosts; }, Text("")),
+        Choice("dyndns", "updatetime", [](auto& f) -> auto& { return f.Ddns.DynDns.IntervalIndex; },
                kUpdateIntervalChoices, 3),
-        Choice("dyndns", "dnssystem", [](auto& f) -> auto& { return f.DynDnsSystemIndex; }, kDnsSystemChoices, 0),
-        Choice("dyndns", "updatelog", [](auto& f) -> auto& { return f.DynDnsLogIndex; }, kUpdateLogChoices, 0),
+        Choice("dyndns", "dnssystem", [](auto& f) -> auto& { return f.Ddns.DynDns.SystemIndex; }, kDnsSystemChoices, 0),
+        Choice("dyndns", "updatelog", [](auto& f) -> auto& { return f.Ddns.DynDns.LogIndex; }, kUpdateLogChoices, 0),
 
         // Read only: they are never written, so a save keeps what the file holds.
         {"mailsettings", "masteraddress", Fixed(Text("")), nullptr,
@@ -273,7 +273,7 @@ std::vector<tsettingkey> MakeTable() {
         {"custom", "custom_wendmarch", Fixed(Number(kNoAutoChoice)), nullptr,
          [](F& f, const tsettingvalue& v) {
              const int64_t choice = std::get<int64_t>(v);
-             f.TelnetAutoChoice = choice < kNoAutoChoice || choice > INT32_MAX ? kNoAutoChoice
+             f.Telnet.AutoChoice = choice < kNoAutoChoice || choice > INT32_MAX ? kNoAutoChoice
                                                                                 : static_cast<int32_t>(choice);
          }},
     };

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include "forms/forms.h"
-#include "http/httpprograms.h"
 #include "mail/mailstore.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
@@ -73,7 +72,7 @@ void Tquillnestform::WireHandlers() {
 void Tquillnestform::FormCreate(forms::TObject*) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     Starting = true;
-    RelayCursor = 0;
+    Mail.RelayCursor = 0;
     netsockets->StartSockets();
 
     TrayIcon = new forms::TTrayIcon(this);
@@ -165,12 +164,12 @@ void Tquillnestform::ShutdownServer() {
     BanDialogOpen = false;
     TriggerDialogOpen = false;
     MimeTypes.clear();
-    RelaysInFlight.clear();
-    RelayQueueFiles.clear();
-    RelayQueueTries.clear();
-    RelayQueueTimes.clear();
-    RelayQueueSenders.clear();
-    MessageIds.clear();
+    Mail.RelaysInFlight.clear();
+    Mail.RelayQueueFiles.clear();
+    Mail.RelayQueueTries.clear();
+    Mail.RelayQueueTimes.clear();
+    Mail.RelayQueueSenders.clear();
+    Mail.MessageIds.clear();
 
     for (tlistener* l : {&TelnetListener, &HttpListener, &SmtpListener, &Pop3Listener, &FtpListener}) {
         if (!l->SocketOpen) continue;
@@ -186,15 +185,12 @@ void Tquillnestform::ShutdownServer() {
 }
 
 void Tquillnestform::ReleaseSessionAtShutdown(tsession* session) {
-    // An HTTP session may hold a listing search, an include page or a request
-    // an extension still answers: the extension must not find it later.
-    if (session->Kind == kKindHttp) http::ReleaseHttpPrograms(this, session);
-    if (session->TransferFileOpen) netunit::FileCloseHandle(session->TransferFile);
-    if (session->MessageFileOpen) {
-        netunit::TextClose(session->MessageFile);
-        // A message still being received was never acknowledged: it goes.
-        if (session->Kind == kKindSmtp && !session->DataFileName.empty()) unlink(session->DataFileName.c_str());
+    if (session->Kind >= kKindTelnet && session->Kind <= kKindFtp) {
+        const ReleaseFunction release = kProtocolReleases[static_cast<size_t>(session->Kind)];
+        if (release != nullptr) release(this, session);
     }
+    if (session->TransferFileOpen) netunit::FileCloseHandle(session->TransferFile);
+    if (session->MessageFileOpen) netunit::TextClose(session->MessageFile);
     if (session->ChildRunning) platform::EndChildProcess(session->Child);
     if (session->DataOpen) netsockets->CloseSession(session->DataSocket);
     delete session->IdleTimer;

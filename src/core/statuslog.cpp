@@ -41,15 +41,6 @@ void Tquillnestform::AddLog(const std::string& Text) {
     }
 }
 
-std::string Tquillnestform::SessionPrefix(const tsession* Session, bool WithProtocol) {
-    std::string prefix = "[";
-    if (WithProtocol && *SessionKindName(Session->Kind) != '\0') prefix += std::string(SessionKindName(Session->Kind)) + ":";
-    prefix += std::to_string(Session->Socket);
-    if (!Session->UserName.empty()) prefix += ":" + Session->UserName;
-    if (!Session->CurrentDir.empty()) prefix += ":" + Session->CurrentDir;
-    return prefix + "] ";
-}
-
 void Tquillnestform::AddSessionNode(tsession* Session) {
     forms::TTreeNode* root = nullptr;
     switch (Session->Kind) {

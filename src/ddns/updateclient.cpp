@@ -98,7 +98,7 @@ void tupdateclient::StoreAddress() {
     const std::string address = Address;
     platform::Synchronize([state, service, address]() {
         state->SetLastAddress(service, address);
-        if (Tquillnestform* form = state->Form()) form->LastPublicIp = address;
+        if (Tquillnestform* form = state->Form()) form->Ddns.LastPublicIp = address;
     });
 }
 

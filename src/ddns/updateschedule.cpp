@@ -44,77 +44,59 @@ void Tquillnestform::WireDdnsHandlers() {
 }
 
 void Tquillnestform::noiptimerTimer(forms::TObject*) {
-    if (!NoIpEnabled) return noiptimer->SetEnabled(false);
-    noiptimer->SetInterval(ddns::UpdateIntervalMs(NoIpIntervalIndex));
-    ddns::tnoipsettings settings;
-    settings.Enabled = NoIpEnabled;
-    settings.UserName = NoIpUserName;
-    settings.Password = NoIpPassword;
-    settings.Hosts = NoIpHosts;
-    settings.Groups = NoIpGroups;
-    settings.IntervalIndex = NoIpIntervalIndex;
-    settings.PortIndex = NoIpPortIndex;
-    settings.LogIndex = NoIpLogIndex;
+    if (!Ddns.NoIp.Enabled) return noiptimer->SetEnabled(false);
+    noiptimer->SetInterval(ddns::UpdateIntervalMs(Ddns.NoIp.IntervalIndex));
     // A run still going (a service slow to answer) is left to finish; the
     // next tick tries again.
-    ddns::tupdateclient::Start(std::make_unique<ddns::tnoipclient>(DdnsLink.State(), settings));
+    ddns::tupdateclient::Start(std::make_unique<ddns::tnoipclient>(Ddns.Link.State(), Ddns.NoIp));
 }
 
 void Tquillnestform::dyndnstimerTimer(forms::TObject*) {
-    if (!DynDnsEnabled) return dyndnstimer->SetEnabled(false);
-    dyndnstimer->SetInterval(ddns::UpdateIntervalMs(DynDnsIntervalIndex));
-    ddns::tdyndnssettings settings;
-    settings.Enabled = DynDnsEnabled;
-    settings.Server = DynDnsServer;
-    settings.UserName = DynDnsUserName;
-    settings.Password = DynDnsPassword;
-    settings.Hosts = DynDnsHosts;
-    settings.IntervalIndex = DynDnsIntervalIndex;
-    settings.SystemIndex = DynDnsSystemIndex;
-    settings.LogIndex = DynDnsLogIndex;
-    ddns::tupdateclient::Start(std::make_unique<ddns::tdyndnsclient>(DdnsLink.State(), settings));
+    if (!Ddns.DynDns.Enabled) return dyndnstimer->SetEnabled(false);
+    dyndnstimer->SetInterval(ddns::UpdateIntervalMs(Ddns.DynDns.IntervalIndex));
+    ddns::tupdateclient::Start(std::make_unique<ddns::tdyndnsclient>(Ddns.Link.State(), Ddns.DynDns));
 }
 
 void Tquillnestform::NoIpSettings1Click(forms::TObject*) {
     Tnoipform* dialog = NoIpDialog(this);
-    dialog->enablenoipupdate->SetChecked(NoIpEnabled);
-    dialog->username->SetText(NoIpUserName);
-    dialog->password->SetText(NoIpPassword);
-    dialog->hosts->SetText(NoIpHosts);
-    dialog->groups->SetText(NoIpGroups);
-    dialog->updatetime->SetItemIndex(NoIpIntervalIndex);
-    dialog->updateport->SetItemIndex(NoIpPortIndex);
-    dialog->updatelog->SetItemIndex(NoIpLogIndex);
+    dialog->enablenoipupdate->SetChecked(Ddns.NoIp.Enabled);
+    dialog->username->SetText(Ddns.NoIp.UserName);
+    dialog->password->SetText(Ddns.NoIp.Password);
+    dialog->hosts->SetText(Ddns.NoIp.Hosts);
+    dialog->groups->SetText(Ddns.NoIp.Groups);
+    dialog->updatetime->SetItemIndex(Ddns.NoIp.IntervalIndex);
+    dialog->updateport->SetItemIndex(Ddns.NoIp.PortIndex);
+    dialog->updatelog->SetItemIndex(Ddns.NoIp.LogIndex);
     if (dialog->ShowModal() != forms::mrOk) return;
-    NoIpEnabled = dialog->enablenoipupdate->Checked();
-    NoIpUserName = dialog->username->Text();
-    NoIpPassword = dialog->password->Text();
-    NoIpHosts = dialog->hosts->Text();
-    NoIpGroups = dialog->groups->Text();
-    StoreChoice(dialog->updatetime, NoIpIntervalIndex);
-    StoreChoice(dialog->updateport, NoIpPortIndex);
-    StoreChoice(dialog->updatelog, NoIpLogIndex);
-    Reschedule(noiptimer, NoIpEnabled);
+    Ddns.NoIp.Enabled = dialog->enablenoipupdate->Checked();
+    Ddns.NoIp.UserName = dialog->username->Text();
+    Ddns.NoIp.Password = dialog->password->Text();
+    Ddns.NoIp.Hosts = dialog->hosts->Text();
+    Ddns.NoIp.Groups = dialog->groups->Text();
+    StoreChoice(dialog->updatetime, Ddns.NoIp.IntervalIndex);
+    StoreChoice(dialog->updateport, Ddns.NoIp.PortIndex);
+    StoreChoice(dialog->updatelog, Ddns.NoIp.LogIndex);
+    Reschedule(noiptimer, Ddns.NoIp.Enabled);
 }
 
 void Tquillnestform::DynDNS1Click(forms::TObject*) {
     Tdyndnsform* dialog = DynDnsDialog(this);
-    dialog->enabledyndnsupdate->SetChecked(DynDnsEnabled);
-    dialog->server->SetText(DynDnsServer);
-    dialog->username->SetText(DynDnsUserName);
-    dialog->password->SetText(DynDnsPassword);
-    dialog->hosts->SetText(DynDnsHosts);
-    dialog->updatetime->SetItemIndex(DynDnsIntervalIndex);
-    dialog->dnssystem->SetItemIndex(DynDnsSystemIndex);
-    dialog->updatelog->SetItemIndex(DynDnsLogIndex);
+    dialog->enabledyndnsupdate->SetChecked(Ddns.DynDns.Enabled);
+    dialog->server->SetText(Ddns.DynDns.Server);
+    dialog->username->SetText(Ddns.DynDns.UserName);
+    dialog->password->SetText(Ddns.DynDns.Password);
+    dialog->hosts->SetText(Ddns.DynDns.Hosts);
+    dialog->updatetime->SetItemIndex(Ddns.DynDns.IntervalIndex);
+    dialog->dnssystem->SetItemIndex(Ddns.DynDns.SystemIndex);
+    dialog->updatelog->SetItemIndex(Ddns.DynDns.LogIndex);
     if (dialog->ShowModal() != forms::mrOk) return;
-    DynDnsEnabled = dialog->enabledyndnsupdate->Checked();
-    DynDnsServer = dialog->server->Text();
-    DynDnsUserName = dialog->username->Text();
-    DynDnsPassword = dialog->password->Text();
-    DynDnsHosts = dialog->hosts->Text();
-    StoreChoice(dialog->updatetime, DynDnsIntervalIndex);
-    StoreChoice(dialog->dnssystem, DynDnsSystemIndex);
-    StoreChoice(dialog->updatelog, DynDnsLogIndex);
-    Reschedule(dyndnstimer, DynDnsEnabled);
+    Ddns.DynDns.Enabled = dialog->enabledyndnsupdate->Checked();
+    Ddns.DynDns.Server = dialog->server->Text();
+    Ddns.DynDns.UserName = dialog->username->Text();
+    Ddns.DynDns.Password = dialog->password->Text();
+    Ddns.DynDns.Hosts = dialog->hosts->Text();
+    StoreChoice(dialog->updatetime, Ddns.DynDns.IntervalIndex);
+    StoreChoice(dialog->dnssystem, Ddns.DynDns.SystemIndex);
+    StoreChoice(dialog->updatelog, Ddns.DynDns.LogIndex);
+    Reschedule(dyndnstimer, Ddns.DynDns.Enabled);
 }

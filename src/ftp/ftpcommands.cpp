@@ -1,10 +1,11 @@
 // The commands of a logged-in FTP session that need no data connection.
 #include "core/filesizes.h"
+#include "core/sessionface.h"
 #include "ftp/ftpsession.h"
 #include "ftp/virtualpath.h"
+#include "netsock/netsockets.h"
 #include "netunit/names.h"
 #include "netunit/textutil.h"
-#include "ui/quillnestform.h"
 
 namespace ftp {
 namespace {
@@ -201,7 +202,7 @@ void DoMkd(FtpStep& step, const std::string& line) {
 
 void DoQuit(FtpStep& step, const std::string&) {
     Reply(step, "221 I'm outta here.");
-    step.session->State = kFtpClosing;
+    EnterState(step.session, kFtpClosing);
 }
 
 void DoSyst(FtpStep& step, const std::string&) { Reply(step, "215 UNIX Type: L8"); }

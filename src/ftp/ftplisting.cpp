@@ -62,11 +62,11 @@ void Finish(FtpStep& step) {
     tsession* s = step.session;
     CloseSearch(s);
     if (OnControl(step)) {
-        s->State = kFtpStatEnd;
+        EnterState(s, kFtpStatEnd);
         return;
     }
     CloseDataConnection(step);
-    s->State = kFtpTransferDone;
+    EnterState(s, kFtpTransferDone);
 }
 
 void SendAndFinish(FtpStep& step, const std::string& text) {
@@ -296,7 +296,7 @@ void StartListing(FtpStep& step, const std::string& line, bool namesOnly) {
         Reply(step, "425 Connection failed.");
         return;
     }
-    s->State = kFtpWaitData;
+    EnterState(s, kFtpWaitData);
     s->Counter = next;
 }
 
@@ -334,7 +334,7 @@ void DoStat(FtpStep& step, const std::string& line) {
         RestartIdle(step);
     } else if (IsVirtualDir(TreeFor(step, t.account), t.virtualPath)) {
         CloseSearch(s);
-        s->State = kFtpStatHeader;
+        EnterState(s, kFtpStatHeader);
     } else {
         Reply(step, "550 No such file or directory.");
     }
@@ -363,7 +363,7 @@ void StepListFile(FtpStep& step) {
 void StepStatHeader(FtpStep& step) {
     if (!ControlCanSend(step)) return;
     step.form->netsockets->SendText(step.session->Socket, "211- status of " + step.session->ArgumentPath + ":\r\n");
-    step.session->State = kFtpStatLines;
+    EnterState(step.session, kFtpStatLines);
     step.session->Counter = 0;
     RestartIdle(step);
 }
@@ -371,7 +371,7 @@ void StepStatHeader(FtpStep& step) {
 void StepStatEnd(FtpStep& step) {
     if (!ControlCanSend(step)) return;
     Reply(step, "211 End of status.");
-    step.session->State = kFtpCommands;
+    EnterState(step.session, kFtpCommands);
 }
 
 }  // namespace ftp

@@ -31,7 +31,7 @@ void Login(FtpStep& step) {
         Log(step, "Access denied!");
         Caption(step, "Access denied.");
         Reply(step, "530 Login Incorrect! :P");
-        s->State = kFtpWaitUser;
+        EnterState(s, kFtpWaitUser);
         return;
     }
     const core::tuseraccount* account = SessionAccount(step);
@@ -40,11 +40,11 @@ void Login(FtpStep& step) {
         Log(step, "Access denied!");
         Caption(step, "Access denied (Too many connections).");
         Reply(step, "421 No more connections! :P");
-        s->State = kFtpWaitUser;
+        EnterState(s, kFtpWaitUser);
         return;
     }
     Reply(step, "230 ok.. welcome!");
-    s->State = kFtpCommands;
+    EnterState(s, kFtpCommands);
     s->CurrentDir = "/";
     if (account != nullptr) EnterInitialPath(step, *account);
     LogAndCaption(step, "Access granted.");
@@ -60,7 +60,7 @@ void StepGreeting(FtpStep& step) {
     s->PortNumber = 0;
     s->InputBuffer.clear();
     s->RestartOffset = 0;
-    s->State = kFtpWaitUser;
+    EnterState(s, kFtpWaitUser);
 }
 
 void StepWaitUser(FtpStep& step, const std::string& line) {
@@ -77,13 +77,13 @@ void StepWaitUser(FtpStep& step, const std::string& line) {
         s->SetUserName(name);
         Caption(step, "Attempting to log in.");
         Reply(step, AnonymousLogin(step) ? "331 Enter your complete e-mail address." : "331 Password required.");
-        s->State = kFtpWaitPass;
+        EnterState(s, kFtpWaitPass);
     } else if (word == "HELP") {
         Caption(step, "Help.");
         Reply(step, "211 RTFRFC!");
     } else if (netunit::AsciiUpperCase(line) == "QUIT") {
         Reply(step, "221 i'm outta here.");
-        s->State = kFtpClosing;
+        EnterState(s, kFtpClosing);
     } else if (!line.empty()) {
         Reply(step, "501 try the USER command ;)");
     } else {
@@ -100,7 +100,7 @@ void StepWaitPass(FtpStep& step, const std::string& line) {
         Reply(step, "211 RTFRFC!");
     } else if (netunit::AsciiUpperCase(line) == "QUIT") {
         Reply(step, "221 I'm outta here.");
-        s->State = kFtpClosing;
+        EnterState(s, kFtpClosing);
     } else if (!line.empty()) {
         Reply(step, "501 That wasn't a PASS");
     }

@@ -65,6 +65,8 @@ const char* FtpStateName(int32_t state) {
     }
 }
 
+void EnterState(tsession* session, int32_t state) { core::EnterState(session, state, FtpStateName); }
+
 FtpStep BeginStep(Tquillnestform* form, tsession* session, int index) {
     return FtpStep{form, session, index, std::nullopt};
 }
@@ -102,21 +104,13 @@ int CountUserFtpSessions(const Tquillnestform* form, const std::string& user) {
     return count;
 }
 
-void Reply(FtpStep& step, const std::string& text) {
-    step.form->netsockets->SendText(step.session->Socket, text + "\r\n");
-    RestartIdle(step);
-}
+void Reply(FtpStep& step, const std::string& text) { core::SendLine(*step.form, step.session, text); }
 
 void RestartIdle(FtpStep& step) { Tquillnestform::RestartIdleTimer(step.session); }
 
-void Log(FtpStep& step, const std::string& text) {
-    step.form->AddLog(Tquillnestform::SessionPrefix(step.session, true) + text);
-}
+void Log(FtpStep& step, const std::string& text) { core::LogSession(*step.form, step.session, text); }
 
-void Caption(FtpStep& step, const std::string& text) {
-    if (step.session->Node != nullptr)
-        step.session->Node->SetText(Tquillnestform::SessionPrefix(step.session, false) + text);
-}
+void Caption(FtpStep& step, const std::string& text) { core::CaptionSession(step.session, text); }
 
 void LogAndCaption(FtpStep& step, const std::string& text) {
     Log(step, text);

@@ -36,6 +36,8 @@ enum FtpState : int32_t {
 };
 
 const char* FtpStateName(int32_t state);
+// Moves the session to state (told to the debug log by name).
+void EnterState(tsession* session, int32_t state);
 
 // Transfer types as TYPE sets them (transfers are binary whatever the type).
 enum FtpTransferType : int32_t { kTypeAscii = 1, kTypeImage = 2, kTypeLocal8 = 3 };

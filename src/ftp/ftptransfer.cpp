@@ -73,7 +73,7 @@ void AbortTransfer(FtpStep& step, const char* reply) {
     s->Counter = 0;
     s->RestartOffset = 0;
     Reply(step, reply);
-    s->State = kFtpCommands;
+    EnterState(s, kFtpCommands);
 }
 
 void StopForQuota(FtpStep& step) {
@@ -111,7 +111,7 @@ void FinishUpload(FtpStep& step) {
     LogAndCaption(step, "Uploaded " + TargetText(s));
     CloseTransferFile(s);
     CloseDataConnection(step);
-    s->State = kFtpTransferDone;
+    EnterState(s, kFtpTransferDone);
     s->SampleCount = 0;
     RecordUpload(step);
 }
@@ -129,7 +129,7 @@ void FinishDownload(FtpStep& step) {
     }
     CloseTransferFile(s);
     CloseDataConnection(step);
-    s->State = kFtpTransferDone;
+    EnterState(s, kFtpTransferDone);
     s->SampleCount = 0;
 }
 
@@ -166,7 +166,7 @@ void StartUpload(FtpStep& step, const PathTarget& t, bool append) {
         Reply(step, "550 Error opening connection.");
         return;
     }
-    s->State = kFtpWaitData;
+    EnterState(s, kFtpWaitData);
     s->Counter = kFtpReceiveFile;
 }
 
@@ -297,7 +297,7 @@ void DoRetr(FtpStep& step, const std::string& line) {
         Reply(step, "550 File not accessible.");
         return;
     }
-    s->State = kFtpWaitData;
+    EnterState(s, kFtpWaitData);
     s->Counter = kFtpSendFile;
 }
 
@@ -346,7 +346,7 @@ void StepWaitData(FtpStep& step) {
     if (sockets->CanSend(s->DataSocket)) {
         if (!ControlCanSend(step)) return;
         Reply(step, "150 Opening connection for transfer.");
-        s->State = s->Counter;
+        EnterState(s, s->Counter);
         s->Counter = 0;
         return;
     }
@@ -372,7 +372,7 @@ void StepSendFile(FtpStep& step) {
     int count = static_cast<int>(std::clamp<int64_t>(left, 0, kDownloadBlock));
     std::array<char, kDownloadBlock> block;
     if (netunit::FileReadBlock(s->TransferFile, block.data(), count) <= 0) {
-        s->State = kFtpClosing;
+        EnterState(s, kFtpClosing);
         return;
     }
     sockets->SendData(s->DataSocket, block.data(), count);
@@ -399,7 +399,7 @@ void StepReceiveFile(FtpStep& step) {
     RestartIdle(step);
     switch (TakeUploadBlock(s, account, count)) {
         case BlockResult::OverQuota: StopForQuota(step); break;
-        case BlockResult::WriteFailed: s->State = kFtpClosing; break;
+        case BlockResult::WriteFailed: EnterState(s, kFtpClosing); break;
         case BlockResult::Written: break;
     }
 }
@@ -408,7 +408,7 @@ void StepTransferDone(FtpStep& step) {
     if (!ControlCanSend(step)) return;
     Reply(step, "226 End of transfer.");
     step.session->RestartOffset = 0;
-    step.session->State = kFtpCommands;
+    EnterState(step.session, kFtpCommands);
 }
 
 void EndDataAtClose(FtpStep& step) {

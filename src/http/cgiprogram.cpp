@@ -86,7 +86,7 @@ void StartCgiProgram(Tquillnestform* Form, tsession* Session, const std::string&
     }
     SetHttpCaption(Session, "Receiving output from " + target);
     Session->ChildRunning = true;
-    Session->State = kHttpCgiOutput;
+    EnterState(Session, kHttpCgiOutput);
     Session->ByteCount = 0;
     Tquillnestform::RestartIdleTimer(Session);
     if (post) {
@@ -109,7 +109,7 @@ void StepCgiOutput(Tquillnestform* Form, tsession* Session) {
     // Nothing left to come: every writer has closed the pipe, or the child
     // has exited and the pipe is empty.
     if (count <= 0) {
-        Session->State = kHttpClosing;
+        EnterState(Session, kHttpClosing);
         return;
     }
     std::string packet;
@@ -119,7 +119,7 @@ void StepCgiOutput(Tquillnestform* Form, tsession* Session) {
     const int sent = Form->netsockets->SendData(Session->Socket, packet.data(), static_cast<int>(packet.size()));
     Session->ByteCount += count;
     Tquillnestform::RestartIdleTimer(Session);
-    if (sent == -1) Session->State = kHttpClosing;
+    if (sent == -1) EnterState(Session, kHttpClosing);
 }
 
 }  // namespace http

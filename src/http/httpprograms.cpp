@@ -8,7 +8,7 @@
 
 namespace http {
 
-void ReleaseHttpPrograms(Tquillnestform* Form, tsession* Session) {
+void ReleaseHttpPrograms(core::tsessionface* Form, tsession* Session) {
     if (Session->ChildRunning) {
         // The child's whole group is killed and reaped, not only the child.
         platform::EndChildProcess(Session->Child);

@@ -9,6 +9,9 @@
 #include <string>
 
 class Tquillnestform;
+namespace core {
+class tsessionface;
+}
 struct tsession;
 
 namespace http {
@@ -27,7 +30,7 @@ void StepIncludePage(Tquillnestform* Form, tsession* Session);
 
 // The close step's share: ends a child, a listing search, an include page or
 // an extension's request the session still holds. Safe to call more than once.
-void ReleaseHttpPrograms(Tquillnestform* Form, tsession* Session);
+void ReleaseHttpPrograms(core::tsessionface* Form, tsession* Session);
 
 // Its parts, each safe on a session that holds nothing of its kind.
 void ReleaseListing(tsession* Session);

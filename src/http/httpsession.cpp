@@ -1,9 +1,12 @@
 #include "http/httpsession.h"
 
 #include "core/accounting.h"
+#include "core/protocols.h"
+#include "core/sessionface.h"
 #include "netunit/textutil.h"
 #include "forms/forms.h"
 #include "http/httpreplies.h"
+#include "http/httpprograms.h"
 #include "http/httprequest.h"
 #include "netunit/paths.h"
 #include "ui/quillnestform.h"
@@ -24,28 +27,58 @@ const char* HttpStateName(int32_t State) {
     }
 }
 
-void LogHttp(Tquillnestform* Form, const tsession* Session, const std::string& Text) {
-    Form->AddLog(Tquillnestform::SessionPrefix(Session, true) + Text);
+void EnterState(tsession* Session, int32_t State) { core::EnterState(Session, State, HttpStateName); }
+
+void LogHttp(core::tsessionface* Form, const tsession* Session, const std::string& Text) {
+    core::LogSession(*Form, Session, Text);
 }
 
-void SetHttpCaption(const tsession* Session, const std::string& Text) {
-    if (Session->Node != nullptr) Session->Node->SetText(Tquillnestform::SessionPrefix(Session, false) + Text);
-}
+void SetHttpCaption(const tsession* Session, const std::string& Text) { core::CaptionSession(Session, Text); }
 
-void SendFinalReply(Tquillnestform* Form, tsession* Session, const std::string& Reply) {
+void SendFinalReply(core::tsessionface* Form, tsession* Session, const std::string& Reply) {
     Form->netsockets->SendText(Session->Socket, Session->Method == "HEAD" ? ReplyHeader(Reply) : Reply);
-    Session->State = kHttpClosing;
+    EnterState(Session, kHttpClosing);
 }
 
-void SendCgiDisabledPage(Tquillnestform* Form, tsession* Session) {
+void SendCgiDisabledPage(core::tsessionface* Form, tsession* Session) {
     SendFinalReply(Form, Session, CgiDisabledPage(netunit::NthWord(RequestLine(Session->InputBuffer), 2)));
 }
 
-void RecordHttpDownload(Tquillnestform* Form, const tsession* Session) {
+HttpSettings HttpSettingsOf(const Tquillnestform& Form) {
+    HttpSettings settings;
+    settings.Map = UrlMapConfigOf(Form);
+    settings.DirListings = Form.dirlistings->Checked();
+    settings.MonitorDownloads = Form.monitordownloads->Checked();
+    settings.MonitorStats = Form.monitorstats->Checked();
+    settings.MimeTypes = &Form.MimeTypes;
+    return settings;
+}
+
+const HttpSettings& HttpStep::Settings() {
+    if (!settings) settings = HttpSettingsOf(*Form);
+    return *settings;
+}
+
+void RecordHttpDownload(core::tsessionface& Face, const HttpSettings& Settings, const tsession* Session) {
     const std::string folder = netunit::WideExtractPath(Session->FilePath);
     const std::string name = Session->FilePath.substr(folder.size());
-    if (Form->monitordownloads->Checked()) AddDownloadRecord(Form, name, folder, kHttpDownloadUser);
-    if (Form->monitorstats->Checked()) CountDownloadStat(Form, name, folder);
+    if (Settings.MonitorDownloads) Face.AddDownloadRecord(name, folder, kHttpDownloadUser);
+    if (Settings.MonitorStats) Face.CountDownloadStat(name, folder);
+}
+
+void RecordHttpDownload(Tquillnestform* Form, const tsession* Session) {
+    RecordHttpDownload(*Form, HttpSettingsOf(*Form), Session);
 }
 
 }  // namespace http
+
+void ReleaseHttpAtShutdown(Tquillnestform* form, tsession* session) {
+    // A listing search, an include page or a request an extension still
+    // answers: the extension must not find the session later.
+    http::ReleaseHttpPrograms(form, session);
+}
+
+void ProcessHttp(Tquillnestform* form, tsession* session, int index) {
+    http::HttpStep step{*form, form, std::nullopt};
+    http::StepSession(step, session, index);
+}

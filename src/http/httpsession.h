@@ -3,7 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "core/sessionface.h"
+#include "http/urlmap.h"
 
 class Tquillnestform;
 struct tsession;
@@ -24,24 +29,55 @@ enum HttpState : int32_t {
 };
 
 const char* HttpStateName(int32_t State);
+// Moves the session to State (told to the debug log by name).
+void EnterState(tsession* Session, int32_t State);
 
 // The user every HTTP download is recorded for.
 constexpr char kHttpDownloadUser[] = "Anonymous (http)";
 
+// The settings a request step reads, taken from the window as the step
+// begins, so that a change in the window applies from the next step on.
+struct HttpSettings {
+    UrlMapConfig Map;
+    bool DirListings = false;
+    bool MonitorDownloads = false;
+    bool MonitorStats = false;
+    const std::vector<std::string>* MimeTypes = nullptr;  // lines of the MIME list
+};
+
+HttpSettings HttpSettingsOf(const Tquillnestform& Form);
+
+// One step of one session: the engine's face and the step's settings. The
+// programs a request may start (CGI, extensions, include pages, listings)
+// still reach the rest of the window through Form.
+struct HttpStep {
+    core::tsessionface& Face;
+    Tquillnestform* Form = nullptr;
+    // Taken from Form when the step first needs it (most steps of an idle
+    // session need none); a step test fills it itself and has no Form.
+    std::optional<HttpSettings> settings;
+    const HttpSettings& Settings();
+};
+
+// The step of the states that serve files and answer requests without a
+// program: intake, files, closing (the rest go to the window's programs).
+void StepSession(HttpStep& Step, tsession* Session, int Index);
+
 // A log line with the session's prefix and protocol name.
-void LogHttp(Tquillnestform* Form, const tsession* Session, const std::string& Text);
+void LogHttp(core::tsessionface* Form, const tsession* Session, const std::string& Text);
 
 // The session's node caption: its short prefix and Text.
 void SetHttpCaption(const tsession* Session, const std::string& Text);
 
 // Sends a complete reply and ends the session once it has left. The answer to
 // HEAD is the reply's header alone.
-void SendFinalReply(Tquillnestform* Form, tsession* Session, const std::string& Reply);
+void SendFinalReply(core::tsessionface* Form, tsession* Session, const std::string& Reply);
 
 // The page that says programs are switched off, naming the request's URL.
-void SendCgiDisabledPage(Tquillnestform* Form, tsession* Session);
+void SendCgiDisabledPage(core::tsessionface* Form, tsession* Session);
 
 // Records a finished download in the lists whose monitors are ticked.
 void RecordHttpDownload(Tquillnestform* Form, const tsession* Session);
+void RecordHttpDownload(core::tsessionface& Face, const HttpSettings& Settings, const tsession* Session);
 
 }  // namespace http

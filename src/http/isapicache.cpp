@@ -36,7 +36,7 @@ tisapi::~tisapi() = default;
 }  // namespace http
 
 http::tisapi* Tquillnestform::LoadIsapi(const std::string& Path) {
-    for (const auto& cached : IsapiCache) {
+    for (const auto& cached : Http.IsapiCache) {
         if (cached->Path != Path) continue;
         cached->UnloadTimer->SetEnabled(false);
         cached->LastUse = netunit::NowDayNumber();
@@ -67,13 +67,13 @@ http::tisapi* Tquillnestform::LoadIsapi(const std::string& Path) {
     timer->Tag = static_cast<intptr_t>(record->Id);
     timer->OnTimer = [this](forms::TObject* Sender) { UnloadIsapiTimer(Sender); };
     timer->SetEnabled(true);
-    IsapiCache.push_back(record);
+    Http.IsapiCache.push_back(record);
     return record.get();
 }
 
 void Tquillnestform::UnloadIsapiTimer(forms::TObject* Sender) {
     const auto id = static_cast<uint64_t>(static_cast<forms::TTimer*>(Sender)->Tag);
-    for (auto it = IsapiCache.begin(); it != IsapiCache.end(); ++it) {
+    for (auto it = Http.IsapiCache.begin(); it != Http.IsapiCache.end(); ++it) {
         if ((*it)->Id != id) continue;
         // A request the extension still owns may yet run the library's code;
         // the timer asks again after another period.
@@ -83,7 +83,7 @@ void Tquillnestform::UnloadIsapiTimer(forms::TObject* Sender) {
         AddLog("[HTTP] Unloaded ISAPI: " + retired->Path);
         platform::FreeLibrary(retired->Module);
         retired->Module = nullptr;
-        IsapiCache.erase(it);
+        Http.IsapiCache.erase(it);
         // The record and its timer go once this handler of the timer has returned.
         platform::PostToMain([retired] {});
         return;
@@ -91,7 +91,7 @@ void Tquillnestform::UnloadIsapiTimer(forms::TObject* Sender) {
 }
 
 void Tquillnestform::UnloadExtensions() {
-    for (const auto& cached : IsapiCache) {
+    for (const auto& cached : Http.IsapiCache) {
         cached->UnloadTimer->SetEnabled(false);
         if (http::IsapiRequestsPending(cached->Id)) {
             // The extension may still be working on them on its own threads:
@@ -101,5 +101,5 @@ void Tquillnestform::UnloadExtensions() {
         }
         platform::FreeLibrary(cached->Module);
     }
-    IsapiCache.clear();
+    Http.IsapiCache.clear();
 }

@@ -58,12 +58,12 @@ void CallExtension(Tquillnestform* Form, tsession* Session, const std::string& L
     KeepIsapiRequest(request);
     const DWORD result = RunExtension(loaded->HttpExtensionProc, *request);
     if (result == HSE_STATUS_PENDING && !IsapiRequestDone(*request)) {
-        Session->State = kHttpExtensionPending;
+        EnterState(Session, kHttpExtensionPending);
         return;
     }
     // Not kept pending: the extension is done with the request.
     ForgetIsapiRequest(*request);
-    Session->State = kHttpClosing;
+    EnterState(Session, kHttpClosing);
 }
 
 }  // namespace http

@@ -224,10 +224,10 @@ void FlushIsapiRequest(Tquillnestform* Form, tisapirequest& Request) {
         Form->netsockets->SendData(session->Socket, output.data(), static_cast<int>(output.size()));
         Tquillnestform::RestartIdleTimer(session);
     }
-    if (done && session->State == kHttpExtensionPending) session->State = kHttpClosing;
+    if (done && session->State == kHttpExtensionPending) EnterState(session, kHttpClosing);
 }
 
-void ReleaseExtensionRequest(Tquillnestform* Form, tsession* Session) {
+void ReleaseExtensionRequest(core::tsessionface* Form, tsession* Session) {
     if (Session->Ecb == nullptr) return;
     auto& request = static_cast<tisapirequest&>(*Session->Ecb);
     std::string output;

@@ -23,6 +23,9 @@
 #include "http/isapitext.h"
 
 class Tquillnestform;
+namespace core {
+class tsessionface;
+}
 struct tsession;
 
 namespace http {
@@ -66,6 +69,6 @@ void FlushIsapiRequest(Tquillnestform* Form, tisapirequest& Request);
 
 // The session closes: the request's last output leaves with it, and later
 // callbacks for it fail.
-void ReleaseExtensionRequest(Tquillnestform* Form, tsession* Session);
+void ReleaseExtensionRequest(core::tsessionface* Form, tsession* Session);
 
 }  // namespace http

@@ -47,9 +47,9 @@ void StepListing(Tquillnestform* Form, tsession* Session) {
     if (Session->InputBuffer.size() < kListingPiece) {
         Session->InputBuffer += ListingTail();
         ReleaseListing(Session);
-        Session->State = kHttpClosing;
+        EnterState(Session, kHttpClosing);
     } else {
-        Session->State = kHttpListingMore;
+        EnterState(Session, kHttpListingMore);
     }
     Form->netsockets->SendText(Session->Socket, Session->InputBuffer);
     Tquillnestform::RestartIdleTimer(Session);

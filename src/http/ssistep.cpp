@@ -64,7 +64,7 @@ void HandleDirective(Tquillnestform* Form, tsession* Session, size_t Start) {
     const size_t end = Session->PendingText.find(kDirectiveEnd, afterStart);
     if (end == std::string::npos) {
         // Not closed: what was gathered since the last send is dropped.
-        Session->State = kHttpClosing;
+        EnterState(Session, kHttpClosing);
         return;
     }
     Send(Form, Session, Session->PendingText.substr(0, Start));
@@ -100,7 +100,7 @@ void StartIncludePage(Tquillnestform* Form, tsession* Session, const std::string
     Session->PendingText = std::string("HTTP/1.0 200 OK\r\nServer: ") + kServerName +
                            "\r\nContent-type: " + ContentTypeOf(Form->MimeTypes, LocalPath) + "\r\n";
     if (netunit::TextEof(Session->SsiFile)) Session->PendingText += "\r\n";
-    Session->State = kHttpIncludePage;
+    EnterState(Session, kHttpIncludePage);
 }
 
 void StepIncludePage(Tquillnestform* Form, tsession* Session) {
@@ -113,7 +113,7 @@ void StepIncludePage(Tquillnestform* Form, tsession* Session) {
     if (Session->PendingText.empty()) {
         if (!netunit::TextEof(Session->SsiFile)) return;
         ReleaseIncludePage(Session);
-        Session->State = kHttpClosing;
+        EnterState(Session, kHttpClosing);
         Session->SampleCount = 0;
         RecordHttpDownload(Form, Session);
         return;

@@ -42,9 +42,9 @@ bool Tquillnestform::RelayRecipientAllowed(size_t Count) const {
 }
 
 void Tquillnestform::RememberPopLogin(const std::string& PeerAddress) {
-    mail::RememberPopLogin(PopLoginList, PeerAddress, netunit::NowDayNumber());
+    mail::RememberPopLogin(Mail.PopLoginList, PeerAddress, netunit::NowDayNumber());
 }
 
-void Tquillnestform::PurgePopLogins() { mail::PurgePopLogins(PopLoginList, netunit::NowDayNumber()); }
+void Tquillnestform::PurgePopLogins() { mail::PurgePopLogins(Mail.PopLoginList, netunit::NowDayNumber()); }
 
-int64_t Tquillnestform::NewMessageId(const std::string& User) { return mail::NewMessageId(MailDir, User, MessageIds); }
+int64_t Tquillnestform::NewMessageId(const std::string& User) { return mail::NewMessageId(MailDir, User, Mail.MessageIds); }

@@ -4,37 +4,38 @@
 
 #include <string>
 
-#include "ui/quillnestform.h"
+#include "core/sessionface.h"
+#include "netsock/netsockets.h"
 
 namespace mail {
 
 // Sends Text and CR LF, then restarts the session's idle countdown.
-void Reply(Tquillnestform* form, tsession* session, const std::string& Text);
+void Reply(core::tsessionface* form, tsession* session, const std::string& Text);
 
 // The session's node in the connections tree shows its prefix and Text.
 void SetCaption(tsession* session, const std::string& Text);
 
 // A log line with the session's prefix (protocol included).
-void LogSession(Tquillnestform* form, tsession* session, const std::string& Text);
+void LogSession(core::tsessionface* form, tsession* session, const std::string& Text);
 
-void CaptionAndLog(Tquillnestform* form, tsession* session, const std::string& Text);
+void CaptionAndLog(core::tsessionface* form, tsession* session, const std::string& Text);
 
 // Reads what has arrived (one receive of at most 4096 bytes) into the
 // session's buffer as it came, NUL bytes included: whether a line ends the
 // message is decided on the bytes as sent, and the intakes leave NULs out of
 // what they take. Restarts the idle countdown.
 // False when nothing was waiting.
-bool ReceiveIntoBuffer(Tquillnestform* form, tsession* session);
+bool ReceiveIntoBuffer(core::tsessionface* form, tsession* session);
 
 // One command line of the session, bounded, when one has arrived; reads more
 // only once the lines already here are answered, so that a client that sends
 // faster than it reads cannot grow the buffer.
-bool TakeSessionLine(Tquillnestform* form, tsession* session, std::string& Line);
+bool TakeSessionLine(core::tsessionface* form, tsession* session, std::string& Line);
 
 // The close of state 99 once the socket can send or is dead: the protocol's
 // own release runs first, then the common close. False while it must wait.
 template <typename Release>
-bool CloseWhenSent(Tquillnestform* form, tsession* session, int index, Release release) {
+bool CloseWhenSent(core::tsessionface* form, tsession* session, int index, Release release) {
     if (!form->netsockets->CanSend(session->Socket) && !form->netsockets->IsDead(session->Socket)) return false;
     release();
     return form->CloseSessionStep(session, index, false);

@@ -1,5 +1,7 @@
 #include "mail/mailstates.h"
 
+#include "core/sessionface.h"
+
 namespace mail {
 
 const char* SmtpStateText(int32_t State) {
@@ -30,5 +32,9 @@ const char* Pop3StateText(int32_t State) {
         default: return "unknown";
     }
 }
+
+void EnterSmtpState(tsession* session, int32_t State) { core::EnterState(session, State, SmtpStateText); }
+
+void EnterPop3State(tsession* session, int32_t State) { core::EnterState(session, State, Pop3StateText); }
 
 }  // namespace mail

@@ -35,4 +35,8 @@ enum Pop3State : int32_t {
 const char* SmtpStateText(int32_t State);
 const char* Pop3StateText(int32_t State);
 
+// Moves the session to State (told to the debug log by name).
+void EnterSmtpState(tsession* session, int32_t State);
+void EnterPop3State(tsession* session, int32_t State);
+
 }  // namespace mail

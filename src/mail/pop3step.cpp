@@ -16,6 +16,7 @@
 #include "mail/pop3text.h"
 #include "netunit/files.h"
 #include "netunit/textutil.h"
+#include "ui/quillnestform.h"
 #include "netunit/utf16.h"
 
 namespace mail {
@@ -71,13 +72,13 @@ void CloseMessage(tsession* session) {
 void StepGreeting(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
     Reply(form, session, kGreeting);
-    session->State = kPop3User;
+    EnterPop3State(session, kPop3User);
     session->InputBuffer.clear();
 }
 
 void Quit(Tquillnestform* form, tsession* session) {
     Reply(form, session, kBye);
-    session->State = kPop3Closing;
+    EnterPop3State(session, kPop3Closing);
 }
 
 void User(Tquillnestform* form, tsession* session, const std::string& line) {
@@ -86,7 +87,7 @@ void User(Tquillnestform* form, tsession* session, const std::string& line) {
     Reply(form, session, kUserOk);
     session->SetUserName(name);
     SetCaption(session, "Attempting to log in.");
-    session->State = kPop3Pass;
+    EnterPop3State(session, kPop3Pass);
 }
 
 void Pass(Tquillnestform* form, tsession* session, const std::string& line) {
@@ -98,7 +99,7 @@ void Pass(Tquillnestform* form, tsession* session, const std::string& line) {
     if (!granted) {
         SetCaption(session, "Access denied.");
         Reply(form, session, kDenied);
-        session->State = kPop3User;
+        EnterPop3State(session, kPop3User);
         return;
     }
     // The mailbox is the account's, spelt as the account is.
@@ -107,7 +108,7 @@ void Pass(Tquillnestform* form, tsession* session, const std::string& line) {
     CaptionAndLog(form, session, "Access granted.");
     Reply(form, session, kLoggedIn);
     if (form->antispam->Checked()) form->RememberPopLogin(session->PeerAddress);
-    session->State = kPop3Command;
+    EnterPop3State(session, kPop3Command);
 }
 
 // --- logged in
@@ -127,7 +128,7 @@ void Listing(Tquillnestform* form, tsession* session, const std::string& line, b
     if (argument.empty() || (!uidl && argument[0] == '-')) {
         session->Counter = 0;
         Reply(form, session, uidl ? std::string(kUidlHead) : "+OK " + std::to_string(Unmarked(form, session)) + " Messages");
-        session->State = uidl ? kPop3Uidls : kPop3Listing;
+        EnterPop3State(session, uidl ? kPop3Uidls : kPop3Listing);
         return;
     }
     int64_t n = 0;
@@ -184,7 +185,7 @@ void Retrieve(Tquillnestform* form, tsession* session, const std::string& line, 
     Reply(form, session, top ? std::string(kTopHead) : "+OK " + std::to_string(FileSize(form, session, n)) + " octets");
     session->Target = top ? netunit::Utf8ToWide(lines) : std::u16string();
     session->Counter = top ? -1 : 0;
-    session->State = kPop3Sending;
+    EnterPop3State(session, kPop3Sending);
 }
 
 // The marked messages go, and the ones above close up in their old order.
@@ -257,7 +258,7 @@ void StepSending(Tquillnestform* form, tsession* session) {
     int count = static_cast<int>(block.size());
     const int read = netunit::FileReadBlock(session->TransferFile, block.data(), count);
     if (start < 0 || size < 0 || (read <= 0 && start < size)) {
-        session->State = kPop3Closing;
+        EnterPop3State(session, kPop3Closing);
         return;
     }
     block.resize(static_cast<size_t>(std::max(read, 0)));
@@ -267,9 +268,9 @@ void StepSending(Tquillnestform* form, tsession* session) {
     session->Toggle = state.MidLine;
     if (piece.Finished) {
         CloseMessage(session);
-        session->State = kPop3Command;
+        EnterPop3State(session, kPop3Command);
     } else if (!netunit::FileSeek64(session->TransferFile, start + static_cast<int64_t>(piece.Used))) {
-        session->State = kPop3Closing;
+        EnterPop3State(session, kPop3Closing);
         return;
     }
     if (!piece.Out.empty()) SendPiece(form, session, piece.Out);
@@ -287,7 +288,7 @@ void StepListing(Tquillnestform* form, tsession* session, bool uidl) {
     }
     if (!FileExists(form, session, session->Counter)) {
         out += ".\r\n";
-        session->State = kPop3Command;
+        EnterPop3State(session, kPop3Command);
     }
     SendPiece(form, session, out);
 }
@@ -322,6 +323,6 @@ void ProcessPop3(Tquillnestform* form, tsession* session, int index) {
         case kPop3Sending: return StepSending(form, session);
         case kPop3Uidls: return StepListing(form, session, true);
         case kPop3Closing: return StepClose(form, session, index);
-        default: session->State = kPop3Closing;
+        default: EnterPop3State(session, kPop3Closing);
     }
 }

@@ -27,38 +27,38 @@ std::string Tquillnestform::NextRelayFile(const std::string& Folder) const {
     // message of that number out of the queue.
     for (int64_t n = 0;; ++n) {
         const std::string name = mail::RelayFileName(Folder, n);
-        if (netunit::WideFileExists(name) || RelayInFlight(name) || IndexOf(RelayQueueFiles, name) >= 0) continue;
+        if (netunit::WideFileExists(name) || RelayInFlight(name) || IndexOf(Mail.RelayQueueFiles, name) >= 0) continue;
         return name;
     }
 }
 
 void Tquillnestform::AddRelayEntry(const std::string& File, int Tries, const std::string& Sender, double Time) {
-    RelayQueueFiles.push_back(File);
-    RelayQueueTries.push_back(std::to_string(Tries));
-    RelayQueueTimes.push_back(mail::RelayTimeText(Time));
-    RelayQueueSenders.push_back(Sender);
+    Mail.RelayQueueFiles.push_back(File);
+    Mail.RelayQueueTries.push_back(std::to_string(Tries));
+    Mail.RelayQueueTimes.push_back(mail::RelayTimeText(Time));
+    Mail.RelayQueueSenders.push_back(Sender);
 }
 
 void Tquillnestform::RemoveRelayEntry(const std::string& File) {
-    const int index = IndexOf(RelayQueueFiles, File);
+    const int index = IndexOf(Mail.RelayQueueFiles, File);
     if (index < 0) return;
     mail::DeleteRelayInfo(File);
-    for (auto* list : {&RelayQueueFiles, &RelayQueueTries, &RelayQueueTimes, &RelayQueueSenders})
+    for (auto* list : {&Mail.RelayQueueFiles, &Mail.RelayQueueTries, &Mail.RelayQueueTimes, &Mail.RelayQueueSenders})
         list->erase(list->begin() + index);
     // The entries behind the removed one move up by one, so the cursor follows
     // them; it never points past the end of the queue.
-    if (index <= RelayCursor && RelayCursor > 0) --RelayCursor;
-    if (RelayCursor >= static_cast<int>(RelayQueueFiles.size())) RelayCursor = 0;
+    if (index <= Mail.RelayCursor && Mail.RelayCursor > 0) --Mail.RelayCursor;
+    if (Mail.RelayCursor >= static_cast<int>(Mail.RelayQueueFiles.size())) Mail.RelayCursor = 0;
 }
 
 void Tquillnestform::UpdateRelayEntry(const std::string& File, int Tries, double Time) {
-    const int index = IndexOf(RelayQueueFiles, File);
+    const int index = IndexOf(Mail.RelayQueueFiles, File);
     if (index < 0) return;
-    RelayQueueTries[static_cast<size_t>(index)] = std::to_string(Tries);
-    RelayQueueTimes[static_cast<size_t>(index)] = mail::RelayTimeText(Time);
+    Mail.RelayQueueTries[static_cast<size_t>(index)] = std::to_string(Tries);
+    Mail.RelayQueueTimes[static_cast<size_t>(index)] = mail::RelayTimeText(Time);
 }
 
-bool Tquillnestform::RelayInFlight(const std::string& File) const { return IndexOf(RelaysInFlight, File) >= 0; }
+bool Tquillnestform::RelayInFlight(const std::string& File) const { return IndexOf(Mail.RelaysInFlight, File) >= 0; }
 
 void Tquillnestform::ReloadRelayQueue() {
     netunit::tfinddata found;

@@ -140,13 +140,13 @@ bool PlaceInMailboxOf(const std::string& MailDir, const std::string& User, const
 void Tquillnestform::Timer4Timer(forms::TObject*) {
     if (!emailenabled->Checked() || !relayemail->Checked()) return;
     ttickend end(Timer4);
-    while (!RelayQueueFiles.empty() && RelaysInFlight.size() < kRelayWorkersMax) {
-        if (RelayCursor < 0 || RelayCursor >= static_cast<int>(RelayQueueFiles.size())) RelayCursor = 0;
-        const size_t at = static_cast<size_t>(RelayCursor);
-        const std::string file = RelayQueueFiles[at];
+    while (!Mail.RelayQueueFiles.empty() && Mail.RelaysInFlight.size() < kRelayWorkersMax) {
+        if (Mail.RelayCursor < 0 || Mail.RelayCursor >= static_cast<int>(Mail.RelayQueueFiles.size())) Mail.RelayCursor = 0;
+        const size_t at = static_cast<size_t>(Mail.RelayCursor);
+        const std::string file = Mail.RelayQueueFiles[at];
         if (!RelayInFlight(file)) {
-            const int32_t tries = mail::ParseRelayTries(RelayQueueTries[at]);
-            const double time = mail::ParseRelayTime(RelayQueueTimes[at]);
+            const int32_t tries = mail::ParseRelayTries(Mail.RelayQueueTries[at]);
+            const double time = mail::ParseRelayTime(Mail.RelayQueueTimes[at]);
             const double now = netunit::NowDayNumber();
             if (tries >= kRelayLastTry) {
                 BounceMessage(file);
@@ -154,14 +154,14 @@ void Tquillnestform::Timer4Timer(forms::TObject*) {
             } else if ((tries == mail::kRelayNotTried || now - time > kRelayRetryDays) &&
                        RecordHandOff(file, tries + 1, now)) {
                 UpdateRelayEntry(file, tries + 1, now);
-                RelaysInFlight.push_back(file);
+                Mail.RelaysInFlight.push_back(file);
                 auto relay = std::make_unique<mail::trelay>(HooksFor(this), file, relaydns1->Text(), relaydns2->Text());
                 // Without a thread the attempt ends at once, as a worker's would.
                 if (!mail::trelay::Start(std::move(relay))) RelayAttemptDone(file);
             }
         }
-        if (++RelayCursor >= static_cast<int>(RelayQueueFiles.size())) {
-            RelayCursor = 0;
+        if (++Mail.RelayCursor >= static_cast<int>(Mail.RelayQueueFiles.size())) {
+            Mail.RelayCursor = 0;
             break;
         }
     }
@@ -171,8 +171,8 @@ void Tquillnestform::RelayAttemptDone(const std::string& File) {
     // A bounce is handed off with "-1" written: its single attempt is over.
     const std::vector<std::string> lines = ReadControlLines(File);
     if (!lines.empty() && lines[kControlTriesLine] == std::to_string(mail::kRelayNotTried)) RemoveRelayEntry(File);
-    const auto it = std::find(RelaysInFlight.begin(), RelaysInFlight.end(), File);
-    if (it != RelaysInFlight.end()) RelaysInFlight.erase(it);
+    const auto it = std::find(Mail.RelaysInFlight.begin(), Mail.RelaysInFlight.end(), File);
+    if (it != Mail.RelaysInFlight.end()) Mail.RelaysInFlight.erase(it);
 }
 
 void Tquillnestform::BounceMessage(const std::string& File, const std::string& Reason) {

@@ -1,6 +1,8 @@
 // The SMTP session's step: one command line (or one piece of message text)
 // per call. Checking a command's state is the table in ProcessSmtp; each
 // command's action is a function of its own that sets the next state.
+#include <unistd.h>
+
 #include "core/accounting.h"
 #include "core/protocols.h"
 #include "netunit/textutil.h"
@@ -15,6 +17,7 @@
 #include "mail/smtpdelivery.h"
 #include "netunit/base64.h"
 #include "netunit/files.h"
+#include "ui/quillnestform.h"
 
 namespace mail {
 namespace {
@@ -78,14 +81,14 @@ void ClearRecipients(tsession* session) {
 void StepGreeting(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
     Reply(form, session, kGreeting);
-    session->State = kSmtpHelo;
+    EnterSmtpState(session, kSmtpHelo);
 }
 
 void Hello(Tquillnestform* form, tsession* session, const std::string& line, const char* reply) {
     Reply(form, session, reply);
     session->SetUserName(line.size() > kHeloArgument ? line.substr(kHeloArgument) : std::string());
     SetCaption(session, "Hello!");
-    session->State = kSmtpMailFrom;
+    EnterSmtpState(session, kSmtpMailFrom);
 }
 
 // --- envelope
@@ -94,14 +97,14 @@ void MailFrom(Tquillnestform* form, tsession* session, const std::string& line) 
     session->Sender = line.substr(kMailFromArgument);
     CaptionAndLog(form, session, "Mail from: " + session->Sender);
     Reply(form, session, kSenderOk);
-    session->State = kSmtpFirstRcpt;
+    EnterSmtpState(session, kSmtpFirstRcpt);
 }
 
 void Reset(Tquillnestform* form, tsession* session) {
     ClearRecipients(session);
     CaptionAndLog(form, session, "Reset.");
     Reply(form, session, kResetDone);
-    session->State = kSmtpMailFrom;
+    EnterSmtpState(session, kSmtpMailFrom);
 }
 
 void AuthResult(Tquillnestform* form, tsession* session) {
@@ -120,13 +123,13 @@ void AuthAnswer(Tquillnestform* form, tsession* session, const std::string& answ
     if (session->State == kSmtpAuthUser) {
         session->Credentials = std::string("net") + '\0' + netunit::Base64Decode(answer);
         Reply(form, session, kAskPassword);
-        session->State = kSmtpAuthPassword;
+        EnterSmtpState(session, kSmtpAuthPassword);
         return;
     }
     const std::string token = session->Credentials + '\0' + netunit::Base64Decode(answer);
     session->Credentials = netunit::Base64EncodeLines(token.data(), token.size());
     AuthResult(form, session);
-    session->State = kSmtpMailFrom;
+    EnterSmtpState(session, kSmtpMailFrom);
 }
 
 void AcceptRelay(Tquillnestform* form, tsession* session, const std::string& address) {
@@ -134,7 +137,7 @@ void AcceptRelay(Tquillnestform* form, tsession* session, const std::string& add
     Reply(form, session, kRelayOk);
     CaptionAndLog(form, session, "Mail to (relay): " + address);
     if (session->State == kSmtpFirstRcpt) session->Recipient.clear();
-    session->State = kSmtpRcptOrData;
+    EnterSmtpState(session, kSmtpRcptOrData);
 }
 
 void LocalRecipient(Tquillnestform* form, tsession* session, const std::string& address, const std::string& user) {
@@ -152,7 +155,7 @@ void LocalRecipient(Tquillnestform* form, tsession* session, const std::string& 
         Reply(form, session, kFirstLocalOk);
         CaptionAndLog(form, session, "Mail to: " + address);
         session->Recipient = account->UserName;
-        session->State = kSmtpRcptOrData;
+        EnterSmtpState(session, kSmtpRcptOrData);
     } else {
         session->LocalRecipients.push_back(account->UserName);
         Reply(form, session, kFurtherLocalOk);
@@ -211,15 +214,15 @@ void StartMessage(Tquillnestform* form, tsession* session) {
                            NextMessageNumber(form->MailDir, session->Recipient), "");
     if (!netunit::TextRewrite(session->MessageFile, session->DataFileName)) {
         Reply(form, session, kCannotStore);
-        session->State = kSmtpClosing;
+        EnterSmtpState(session, kSmtpClosing);
         return;
     }
     session->MessageFileOpen = true;
     CaptionAndLog(form, session, "Sending mail.");
     Reply(form, session, kGoAhead);
-    session->State = kSmtpMessageText;
+    EnterSmtpState(session, kSmtpMessageText);
     const int64_t id = session->Recipient.empty() ? DrawMessageId() : form->NewMessageId(session->Recipient);
-    if (id < 0 || !netunit::TextWriteLine(session->MessageFile, std::to_string(id))) session->State = kSmtpClosing;
+    if (id < 0 || !netunit::TextWriteLine(session->MessageFile, std::to_string(id))) EnterSmtpState(session, kSmtpClosing);
 }
 
 void CloseMessageFile(tsession* session, bool keep) {
@@ -240,19 +243,19 @@ void FinishMessage(Tquillnestform* form, tsession* session) {
     if (!stored) {
         netunit::FileDelete(session->DataFileName);
         Reply(form, session, kCannotStore);
-        session->State = kSmtpClosing;
+        EnterSmtpState(session, kSmtpClosing);
         return;
     }
     Reply(form, session, kMessageTaken);
     LogSession(form, session, "Sent mail. (" + FormatKilobytes(session->ByteCount) + ")");
     ClearRecipients(session);
-    session->State = kSmtpMailFrom;
+    EnterSmtpState(session, kSmtpMailFrom);
 }
 
 // Ends the session without a reply; the close removes the partial file.
 void Abandon(Tquillnestform* form, tsession* session, const std::string& why) {
     LogSession(form, session, why);
-    session->State = kSmtpClosing;
+    EnterSmtpState(session, kSmtpClosing);
 }
 
 void WriteMessageText(Tquillnestform* form, tsession* session, const std::string& text) {
@@ -290,7 +293,7 @@ void StepMessageText(Tquillnestform* form, tsession* session) {
     if (session->State != kSmtpMessageText || !chunk.Complete) return;
     if (session->MessageFileOpen) return FinishMessage(form, session);
     Reply(form, session, kCannotStore);
-    session->State = kSmtpClosing;
+    EnterSmtpState(session, kSmtpClosing);
 }
 
 // --- command lines
@@ -303,7 +306,7 @@ void CommandInState(Tquillnestform* form, tsession* session, const std::string& 
             if (command == SmtpCommand::Ehlo) return Hello(form, session, line, kEhloReply);
             if (command == SmtpCommand::Quit) {
                 Reply(form, session, kQuitEarly);
-                session->State = kSmtpClosing;
+                EnterSmtpState(session, kSmtpClosing);
                 return;
             }
             return Reply(form, session, kNoHelo);
@@ -314,7 +317,7 @@ void CommandInState(Tquillnestform* form, tsession* session, const std::string& 
                 return AuthResult(form, session);
             }
             if (command == SmtpCommand::AuthLogin) {
-                session->State = kSmtpAuthUser;
+                EnterSmtpState(session, kSmtpAuthUser);
                 const std::string initial = netunit::NthWord(line, 3);
                 if (!initial.empty()) return AuthAnswer(form, session, initial);
                 Reply(form, session, kAskUser);
@@ -323,7 +326,7 @@ void CommandInState(Tquillnestform* form, tsession* session, const std::string& 
             if (command == SmtpCommand::Quit) {
                 SetCaption(session, "Done.");
                 Reply(form, session, kQuitIdle);
-                session->State = kSmtpClosing;
+                EnterSmtpState(session, kSmtpClosing);
                 return;
             }
             if (command == SmtpCommand::Rset) return Reset(form, session);
@@ -333,7 +336,7 @@ void CommandInState(Tquillnestform* form, tsession* session, const std::string& 
             if (command == SmtpCommand::Quit) {
                 // The only reply after which the idle countdown is not restarted.
                 form->netsockets->SendText(session->Socket, std::string(kQuitEarly) + "\r\n");
-                session->State = kSmtpClosing;
+                EnterSmtpState(session, kSmtpClosing);
                 return;
             }
             if (command == SmtpCommand::Rset) return Reset(form, session);
@@ -344,7 +347,7 @@ void CommandInState(Tquillnestform* form, tsession* session, const std::string& 
             if (command == SmtpCommand::Rset) return Reset(form, session);
             if (command == SmtpCommand::Quit) {
                 Reply(form, session, kQuitMidway);
-                session->State = kSmtpClosing;
+                EnterSmtpState(session, kSmtpClosing);
                 return;
             }
             return Reply(form, session, kNoRcptOrData);
@@ -373,6 +376,14 @@ void StepClose(Tquillnestform* form, tsession* session, int index) {
 }  // namespace
 }  // namespace mail
 
+void ReleaseSmtpAtShutdown(Tquillnestform*, tsession* session) {
+    // A message still being received was never acknowledged: it goes.
+    if (!session->MessageFileOpen) return;
+    session->MessageFileOpen = false;
+    netunit::TextClose(session->MessageFile);
+    if (!session->DataFileName.empty()) unlink(session->DataFileName.c_str());
+}
+
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
     using namespace mail;
     switch (session->State) {
@@ -385,6 +396,6 @@ void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
         case kSmtpAuthPassword: return StepCommand(form, session);
         case kSmtpMessageText: return StepMessageText(form, session);
         case kSmtpClosing: return StepClose(form, session, index);
-        default: session->State = kSmtpClosing;
+        default: EnterSmtpState(session, kSmtpClosing);
     }
 }

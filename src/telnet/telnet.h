@@ -31,6 +31,8 @@ enum TelnetState : int32_t {
 };
 
 const char* TelnetStateName(int32_t State);
+// Moves the session to State (told to the debug log by name).
+void EnterState(tsession* session, int32_t State);
 
 // Sends Text and restarts the idle countdown; a send that fails closes the
 // session. False when it failed.

@@ -74,8 +74,8 @@ bool StartChild(Tquillnestform* form, tsession* session, const std::vector<std::
     session->ChildOutputAfterCR = false;
     session->Counter = 0;
     session->Toggle = echoInput;
-    session->State = kChildRunning;
-    form->AddLog(Tquillnestform::SessionPrefix(session, true) + logText);
+    EnterState(session, kChildRunning);
+    core::LogSession(*form, session, logText);
     SetCaption(session, logText);
     std::string screen(kScreenStart);
     Send(form, session, screen.append(title).append("...\r\n\r\n"));
@@ -115,7 +115,7 @@ void RelayInput(Tquillnestform* form, tsession* session) {
     platform::FlushChildInput(child);
     if (!form->netsockets->HasData(session->Socket) || !form->netsockets->CanSend(session->Socket)) return;
     if (child.PendingInput.size() >= kChildInputLimit) {
-        if (ClientInputEnded(session->Socket)) session->State = kClosing;
+        if (ClientInputEnded(session->Socket)) EnterState(session, kClosing);
         return;
     }
     std::array<char, kRelayChunk> buffer{};
@@ -133,11 +133,11 @@ void RelayInput(Tquillnestform* form, tsession* session) {
 
 void ChildFinished(Tquillnestform* form, tsession* session) {
     EndChild(session);
-    session->State = form->TelnetAutoChoice >= 0 ? kClosing : kMenu;
+    EnterState(session, form->Telnet.AutoChoice >= 0 ? kClosing : kMenu);
     SetCaption(session, "Main menu.");
     form->CurrentAccount = core::FindAccount(form->Accounts, session->UserName);
     if (form->CurrentAccount == nullptr) {
-        session->State = kClosing;
+        EnterState(session, kClosing);
         return;
     }
     Send(form, session, MenuText(form, session));
@@ -167,7 +167,7 @@ void StepChild(Tquillnestform* form, tsession* session) {
     // pipe when it is read below.
     const bool exited = platform::ChildExited(session->Child);
     if (!RelayOutput(form, session)) {
-        session->State = kClosing;
+        EnterState(session, kClosing);
         return;
     }
     if (session->State == kClosing) return;

@@ -65,7 +65,7 @@ std::string SplashPath(const std::string& name) {
 // closes the session.
 core::tuseraccount* ServedAccount(Tquillnestform* form, tsession* session) {
     form->CurrentAccount = core::FindAccount(form->Accounts, session->UserName);
-    if (form->CurrentAccount == nullptr) session->State = kClosing;
+    if (form->CurrentAccount == nullptr) EnterState(session, kClosing);
     return form->CurrentAccount;
 }
 
@@ -90,7 +90,7 @@ core::tuseraccount* ChangeScreenTyping(Tquillnestform* form, tsession* session, 
 }
 
 void ToMenu(Tquillnestform* form, tsession* session) {
-    session->State = kMenu;
+    EnterState(session, kMenu);
     SetCaption(session, "Main menu.");
     Send(form, session, MenuText(form, session));
 }
@@ -101,7 +101,7 @@ void StepSendWillEcho(Tquillnestform* form, tsession* session) {
     if (session->IdleTimer != nullptr) session->IdleTimer->SetEnabled(true);
     if (!form->netsockets->CanSend(session->Socket)) return;
     if (!Send(form, session, kWillEcho)) return;
-    session->State = kAwaitDoEcho;
+    EnterState(session, kAwaitDoEcho);
     session->Counter = 1;
 }
 
@@ -113,7 +113,7 @@ void StepAwaitDoEcho(Tquillnestform* form, tsession* session) {
     Tquillnestform::RestartIdleTimer(session);
     if (n <= 0) return;
     if (std::string_view(buffer.data(), static_cast<size_t>(n)).find(kDoEcho) != std::string_view::npos)
-        session->State = kSplash;
+        EnterState(session, kSplash);
 }
 
 // Reads the next piece of the splash file; false on a read error.
@@ -134,7 +134,7 @@ void StepSplash(Tquillnestform* form, tsession* session) {
         const int64_t n = std::min<int64_t>(kSplashChunk, size);
         if (!ReadSplashPiece(session, n, piece)) {
             netunit::FileCloseHandle(session->TransferFile);
-            session->State = kClosing;
+            EnterState(session, kClosing);
             return;
         }
         if (n == 0 || netunit::FileAtEnd(session->TransferFile))
@@ -143,11 +143,11 @@ void StepSplash(Tquillnestform* form, tsession* session) {
             session->TransferFileOpen = true;
     }
     if (session->TransferFileOpen) {
-        session->State = kSplashRest;
+        EnterState(session, kSplashRest);
         Send(form, session, piece);
         return;
     }
-    session->State = kUserName;
+    EnterState(session, kUserName);
     Send(form, session, piece.append(kLoginPrompt));
 }
 
@@ -158,7 +158,7 @@ void StepSplashRest(Tquillnestform* form, tsession* session) {
     const int64_t n = std::clamp<int64_t>(left, 0, kSplashChunk);
     std::string piece;
     if (n == 0 || !ReadSplashPiece(session, n, piece)) {
-        session->State = kClosing;
+        EnterState(session, kClosing);
         return;
     }
     if (!netunit::FileAtEnd(file)) {
@@ -167,7 +167,7 @@ void StepSplashRest(Tquillnestform* form, tsession* session) {
     }
     netunit::FileCloseHandle(file);
     session->TransferFileOpen = false;
-    session->State = kUserName;
+    EnterState(session, kUserName);
     Send(form, session, piece.append(kLoginPrompt));
 }
 
@@ -181,7 +181,7 @@ void StepUserName(Tquillnestform* form, tsession* session) {
             if (session->UserName.empty()) {
                 Send(form, session, kLoginAgain);
             } else {
-                session->State = kPassword;
+                EnterState(session, kPassword);
                 SetCaption(session, "Attempting to log in.");
                 Send(form, session, kPasswordPrompt);
             }
@@ -196,23 +196,23 @@ void StepUserName(Tquillnestform* form, tsession* session) {
 
 void LoggedIn(Tquillnestform* form, tsession* session) {
     if (ServedAccount(form, session) == nullptr) return;
-    session->State = kMenu;
+    EnterState(session, kMenu);
     SetCaption(session, "Main menu.");
-    form->AddLog(Tquillnestform::SessionPrefix(session, true) + "Logged in.");
+    core::LogSession(*form, session, "Logged in.");
     // After the login a Telnet session has no idle limit.
     if (session->IdleTimer != nullptr) session->IdleTimer->SetEnabled(false);
-    if (form->TelnetAutoChoice == -1) Send(form, session, MenuText(form, session));
+    if (form->Telnet.AutoChoice == -1) Send(form, session, MenuText(form, session));
 }
 
 void LoginFailed(Tquillnestform* form, tsession* session) {
     SetCaption(session, "Access denied.");
-    form->AddLog(Tquillnestform::SessionPrefix(session, true) + "Access denied.");
-    session->State = kUserName;
+    core::LogSession(*form, session, "Access denied.");
+    EnterState(session, kUserName);
     session->UserName.clear();
     session->Password.clear();
     // At or past the limit, however many lines one piece held.
     if (++session->Counter >= kClosingAttemptCount) {
-        session->State = kClosing;
+        EnterState(session, kClosing);
         return;
     }
     Send(form, session, kInvalidLogin);
@@ -236,7 +236,7 @@ void StepPassword(Tquillnestform* form, tsession* session) {
 }
 
 void OpenPasswordChange(Tquillnestform* form, tsession* session) {
-    session->State = kNewPassword;
+    EnterState(session, kNewPassword);
     SetCaption(session, "Changing password.");
     Send(form, session, kPasswordScreen);
     session->Counter = 1;
@@ -245,7 +245,7 @@ void OpenPasswordChange(Tquillnestform* form, tsession* session) {
 }
 
 void OpenPathChange(Tquillnestform* form, tsession* session, const core::tuseraccount& account) {
-    session->State = kFtpPath;
+    EnterState(session, kFtpPath);
     SetCaption(session, "Changing FTP initial path.");
     std::string screen(kPathScreenTop);
     screen.append(kPathScreenCurrently);
@@ -261,11 +261,11 @@ void OpenPathChange(Tquillnestform* form, tsession* session, const core::tuserac
 void StepMenu(Tquillnestform* form, tsession* session) {
     if (!form->netsockets->CanSend(session->Socket)) return;
     std::string choices;
-    if (form->TelnetAutoChoice == -1) {
+    if (form->Telnet.AutoChoice == -1) {
         if (!form->netsockets->HasData(session->Socket)) return;
         choices = Receive(form, session);
     } else {
-        choices = std::to_string(form->TelnetAutoChoice);
+        choices = std::to_string(form->Telnet.AutoChoice);
     }
     core::tuseraccount* account = ServedAccount(form, session);
     if (account == nullptr) return;
@@ -281,7 +281,7 @@ void StepMenu(Tquillnestform* form, tsession* session) {
         if (c == '3' && form->commandprompt->Checked() && account->Superuser) {
             if (StartCommandPrompt(form, session)) return;
         } else if (c == '0') {
-            session->State = kClosing;
+            EnterState(session, kClosing);
             return;
         } else if (c >= '0' + kFirstProgramChoice && c <= '9') {
             const core::tconsoleprogram* program =
@@ -313,11 +313,11 @@ void StepNewPassword(Tquillnestform* form, tsession* session) {
             session->Counter = 2;
             Send(form, session, kConfirmPrompt);
         } else if (c == kCR) {
-            session->State = kHitAnyKey;
+            EnterState(session, kHitAnyKey);
             if (session->InputBuffer == session->Password) {
                 account->Password = session->Password;
                 Send(form, session, kPasswordChanged);
-                form->AddLog(Tquillnestform::SessionPrefix(session, true) + "Changed password.");
+                core::LogSession(*form, session, "Changed password.");
             } else {
                 session->SetPassword(account->Password);
                 Send(form, session, kPasswordMismatch);
@@ -348,10 +348,10 @@ void StepFtpPath(Tquillnestform* form, tsession* session) {
             return;
         }
         if (c == kCR) {
-            session->State = kHitAnyKey;
+            EnterState(session, kHitAnyKey);
             account->FtpInitialPath = path;
             Send(form, session, kPathChanged);
-            form->AddLog(Tquillnestform::SessionPrefix(session, true) + "Changed FTP initial path.");
+            core::LogSession(*form, session, "Changed FTP initial path.");
         } else if (EditEntry(path, c, kMaxFtpPathInput)) {
             echo += c;
         }
@@ -389,19 +389,19 @@ const char* TelnetStateName(int32_t State) {
     }
 }
 
+void EnterState(tsession* session, int32_t State) { core::EnterState(session, State, TelnetStateName); }
+
 bool Send(Tquillnestform* form, tsession* session, std::string_view Text) {
     const int sent = form->netsockets->SendData(session->Socket, Text.data(), static_cast<int>(Text.size()));
     Tquillnestform::RestartIdleTimer(session);
     if (sent == -1) {
-        session->State = kClosing;
+        EnterState(session, kClosing);
         return false;
     }
     return true;
 }
 
-void SetCaption(tsession* session, const std::string& Text) {
-    if (session->Node != nullptr) session->Node->SetText(Tquillnestform::SessionPrefix(session, false) + Text);
-}
+void SetCaption(tsession* session, const std::string& Text) { core::CaptionSession(session, Text); }
 
 std::string MenuText(Tquillnestform* form, const tsession* session) {
     if (form->CurrentAccount == nullptr) return {};
@@ -426,6 +426,6 @@ void ProcessTelnet(Tquillnestform* form, tsession* session, int index) {
         case kFtpPath: StepFtpPath(form, session); break;
         case kChildRunning: StepChild(form, session); break;
         case kClosing: StepClosing(form, session, index); break;
-        default: session->State = kClosing; break;
+        default: EnterState(session, kClosing); break;
     }
 }

@@ -14,18 +14,17 @@
 #include "core/recordfiles.h"
 #include "core/records.h"
 #include "core/session.h"
-#include "mail/addresses.h"
+#include "core/sessionface.h"
 #include "core/settings.h"
-#include "ddns/updatestate.h"
+#include "ddns/ddnsstate.h"
+#include "http/httpstate.h"
+#include "mail/mailstate.h"
+#include "telnet/telnetstate.h"
 #include "netsock/netsockets.h"
 #include "netunit/inifile.h"
 #include "ui/mainform_controls.h"
 
-namespace http {
-struct tisapi;  // an extension library in the cache (src/http/isapicache.h)
-}
-
-class Tquillnestform : public TquillnestformControls {
+class Tquillnestform : public TquillnestformControls, public core::tsessionface {
 public:
     Tquillnestform();
     ~Tquillnestform() override;
@@ -72,17 +71,20 @@ public:
     static const StepTable kProtocolSteps;  // indexed by session kind
     StepTable Steps = kProtocolSteps;       // tests put their own steps here
     StepFunction StepOf(int32_t kind) const;
+    // Beside each kind's step: what it releases at shutdown (or nothing) and
+    // the names of its states.
+    using ReleaseFunction = void (*)(Tquillnestform*, tsession*);
+    static const std::array<ReleaseFunction, 6> kProtocolReleases;
+    using StateTextFunction = const char* (*)(int32_t);
+    static const std::array<StateTextFunction, 6> kStateTexts;
+    // Moves a session of any kind to State, told to the debug log in its kind's names.
+    static void EnterState(tsession* session, int32_t State);
     void Timer2Timer(forms::TObject* Sender);
     void SessionIdleTimer(forms::TObject* Sender);
-    int FindSessionBySocket(int Socket) const;
-    // The common close step of state 99: logs the end, closes the socket,
-    // removes the node and frees the session at index. Protocols release their
-    // own resources first. Returns false when it must wait (a final reply is
-    // still leaving): waitForSend asks for that wait.
-    bool CloseSessionStep(tsession* session, int index, bool waitForSend);
-    // Switches a session's idle timer off and on: restarts an enabled timer's
-    // countdown and leaves a disabled one disabled.
-    static void RestartIdleTimer(tsession* session);
+    bool CloseSessionStep(tsession* session, int index, bool waitForSend) override;
+    bool CheckTriggers(core::TriggerService Service, const std::string& Text, const std::string& Address) override;
+    void AddDownloadRecord(const std::string& FileName, const std::string& Folder, const std::string& User) override;
+    void CountDownloadStat(const std::string& FileName, const std::string& Folder) override;
 
     // --- listeners and accept
     void Timer1Timer(forms::TObject* Sender);
@@ -96,8 +98,7 @@ public:
     void BitBtn2Click(forms::TObject* Sender);
 
     // --- status log and connections tree
-    void AddLog(const std::string& Text);
-    static std::string SessionPrefix(const tsession* Session, bool WithProtocol);
+    void AddLog(const std::string& Text) override;
     void AddSessionNode(tsession* Session);
     void RemoveSessionNode(tsession* Session);
 
@@ -126,8 +127,6 @@ public:
     void UpdateControls();
 
     // --- server state
-    Tnetsockets* netsockets = nullptr;
-    std::vector<tsession*> SessionList;  // owned; freed by the close step or at shutdown
     tlistener TelnetListener, HttpListener, SmtpListener, Pop3Listener, FtpListener;
     bool Starting = false;
     std::string HomeDir, MailDir, RelayDir;
@@ -153,17 +152,12 @@ public:
     core::RecordList<core::ttrigger> TriggerList;
     core::RecordList<core::tconsoleprogram> ConsoleProgramList;
     std::vector<std::string> MimeTypes;  // lines of the MIME list: extension, three blanks, type
-    // Relay queue: four parallel lists (file, attempts, last attempt, sender).
-    std::vector<std::string> RelayQueueFiles, RelayQueueTries, RelayQueueTimes, RelayQueueSenders;
-    std::vector<std::string> RelaysInFlight;
-    std::vector<std::string> MessageIds;
-    int RelayCursor = 0;
 
     // Each subsystem adds its own fields below, in a block headed by its name.
 
     // --- mail (src/mail/): local addresses and SMTP authentication, the
     // recent POP3 logins, message ids and the relay queue files.
-    std::vector<mail::tsmtpauth> PopLoginList;  // not saved
+    mail::tmailstate Mail;
     bool IsLocalDomain(const std::string& Address, bool& NoSuchUser) const;
     std::string ParseAddress(const std::string& Text, bool& Forwarded, bool& CatchAll) const;
     int FindMailDomain(const std::string& Domain) const;
@@ -195,8 +189,8 @@ public:
     // afresh by each step that uses it (never kept across steps).
     core::tuseraccount* CurrentAccount = nullptr;
 
-    // --- Telnet: the menu choice taken automatically at every menu, -1 for none.
-    int TelnetAutoChoice = -1;
+    // --- Telnet (src/telnet/)
+    telnet::ttelnetstate Telnet;
 
     // --- settings, accounts and FTP paths (src/core/settings*.cpp, src/core/accountfiles.cpp)
     // options.ini, mimes.txt and the record files into the controls and lists, and back.
@@ -224,12 +218,6 @@ public:
     core::tnewaccountdefaults NewAccountDefaults;
     core::tautologonsettings AutoLogonSettings;
     std::string DownloadsSince, UploadsSince, StatsSince;
-    bool NoIpEnabled = false;
-    std::string NoIpUserName, NoIpPassword, NoIpHosts, NoIpGroups;
-    int32_t NoIpIntervalIndex = 3, NoIpPortIndex = 0, NoIpLogIndex = 0;
-    bool DynDnsEnabled = false;
-    std::string DynDnsServer, DynDnsUserName, DynDnsPassword, DynDnsHosts;
-    int32_t DynDnsIntervalIndex = 3, DynDnsSystemIndex = 0, DynDnsLogIndex = 0;
     std::unique_ptr<core::tftppath> FtpPermissionScratch;  // filled by the FTP path resolver
     forms::TTrayIcon* TrayIcon = nullptr;
     // Files that existed at start but could not be read. None of them is
@@ -238,18 +226,17 @@ public:
     std::set<std::string> UnreadFiles;
 
     // --- dynamic DNS clients (src/ddns/): the timers start one update run of
-    // each service at its interval; the dialogs edit the settings above.
+    // each service at its interval; the dialogs edit the settings kept here.
     void WireDdnsHandlers();
     void noiptimerTimer(forms::TObject* Sender);
     void dyndnstimerTimer(forms::TObject* Sender);
     void NoIpSettings1Click(forms::TObject* Sender);
     void DynDNS1Click(forms::TObject* Sender);
-    std::string LastPublicIp;  // the last address either service took; empty at start
-    ddns::tupdatelink DdnsLink{this};  // what the update workers share with the window
+    ddns::tddnsstate Ddns{this};
 
     // --- HTTP extension libraries (src/http/isapicache.cpp): loaded once,
     // kept while requests come, each unloaded by its own timer.
-    std::vector<std::shared_ptr<http::tisapi>> IsapiCache;
+    http::thttpstate Http;
     // The cached library, or the library loaded and started; nullptr when it
     // cannot be loaded or refuses to start.
     http::tisapi* LoadIsapi(const std::string& Path);

@@ -145,9 +145,9 @@ TEST_F(Settings, FirstStartInAnEmptyFolderGivesEveryDefault) {
     EXPECT_EQ(f.cgidir->Text(), dir_ / "cgi-bin/");
     EXPECT_EQ(f.helodomain->Text(), f.netsockets->LocalHostName());
     EXPECT_EQ(f.HomeDir, dir_ / "home/");
-    EXPECT_EQ(f.DynDnsServer, core::kDefaultDynDnsServer);
-    EXPECT_EQ(f.NoIpIntervalIndex, 3);
-    EXPECT_EQ(f.TelnetAutoChoice, -1);
+    EXPECT_EQ(f.Ddns.DynDns.Server, core::kDefaultDynDnsServer);
+    EXPECT_EQ(f.Ddns.NoIp.IntervalIndex, 3);
+    EXPECT_EQ(f.Telnet.AutoChoice, -1);
 
     ASSERT_EQ(f.MimeTypes.size(), 124u);
     EXPECT_EQ(f.MimeTypes.front(), "ez   application/andrew-inset");
@@ -214,11 +214,11 @@ TEST_F(Settings, KeysReachTheirControlsAndFields) {
     EXPECT_FALSE(f.NewAccountDefaults.Web);
     EXPECT_TRUE(f.NewAccountDefaults.Ftp);
     EXPECT_EQ(f.AutoLogonSettings.UserName, "amy");
-    EXPECT_EQ(f.TelnetAutoChoice, 2);
-    EXPECT_EQ(f.NoIpHosts, "a;b");
-    EXPECT_EQ(f.NoIpIntervalIndex, 11);
-    EXPECT_EQ(f.DynDnsServer, "dyn.example");
-    EXPECT_EQ(f.DynDnsSystemIndex, 2);
+    EXPECT_EQ(f.Telnet.AutoChoice, 2);
+    EXPECT_EQ(f.Ddns.NoIp.Hosts, "a;b");
+    EXPECT_EQ(f.Ddns.NoIp.IntervalIndex, 11);
+    EXPECT_EQ(f.Ddns.DynDns.Server, "dyn.example");
+    EXPECT_EQ(f.Ddns.DynDns.SystemIndex, 2);
     EXPECT_TRUE(f.blacklistenabled->Checked());
     EXPECT_TRUE(f.DetectPhp);
     EXPECT_FALSE(f.DetectPerl);
@@ -241,13 +241,13 @@ TEST_F(Settings, OutOfRangeIndexesFallBackToTheirDefaults) {
         {"negative status page", f.TabbedNotebook4->PageIndex(), 0},
         {"FTP sheet beyond the control", f.tabbednotebook3->ActivePageIndex(), 0},
         {"web sheet in range", f.tabbednotebook5->ActivePageIndex(), 1},
-        {"No-IP interval 12 of 0..11", f.NoIpIntervalIndex, 3},
-        {"No-IP port in range", f.NoIpPortIndex, 1},
-        {"No-IP log beyond 0..1", f.NoIpLogIndex, 0},
-        {"DynDNS negative interval", f.DynDnsIntervalIndex, 3},
-        {"DynDNS system 3 of 0..2", f.DynDnsSystemIndex, 0},
-        {"DynDNS log in range", f.DynDnsLogIndex, 1},
-        {"automatic choice below -1", f.TelnetAutoChoice, -1},
+        {"No-IP interval 12 of 0..11", f.Ddns.NoIp.IntervalIndex, 3},
+        {"No-IP port in range", f.Ddns.NoIp.PortIndex, 1},
+        {"No-IP log beyond 0..1", f.Ddns.NoIp.LogIndex, 0},
+        {"DynDNS negative interval", f.Ddns.DynDns.IntervalIndex, 3},
+        {"DynDNS system 3 of 0..2", f.Ddns.DynDns.SystemIndex, 0},
+        {"DynDNS log in range", f.Ddns.DynDns.LogIndex, 1},
+        {"automatic choice below -1", f.Telnet.AutoChoice, -1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -326,8 +326,8 @@ TEST_F(Settings, WholeRoundTripKeepsEveryValue) {
     f.anonmaxban->SetText("12");
     f.commandprompt->SetChecked(true);
     f.relaydns2->SetText("10.9.9.9");
-    f.NoIpPassword = "p=w";
-    f.DynDnsLogIndex = 1;
+    f.Ddns.NoIp.Password = "p=w";
+    f.Ddns.DynDns.LogIndex = 1;
     f.NewAccountDefaults.Telnet = false;
     f.Runonstartup1->SetChecked(false);
     f.Minimize1->SetChecked(true);
@@ -340,8 +340,8 @@ TEST_F(Settings, WholeRoundTripKeepsEveryValue) {
     EXPECT_EQ(g.anonmaxban->Text(), "12");
     EXPECT_TRUE(g.commandprompt->Checked());
     EXPECT_EQ(g.relaydns2->Text(), "10.9.9.9");
-    EXPECT_EQ(g.NoIpPassword, "p=w");
-    EXPECT_EQ(g.DynDnsLogIndex, 1);
+    EXPECT_EQ(g.Ddns.NoIp.Password, "p=w");
+    EXPECT_EQ(g.Ddns.DynDns.LogIndex, 1);
     EXPECT_FALSE(g.NewAccountDefaults.Telnet);
     EXPECT_FALSE(g.Runonstartup1->Checked());
     EXPECT_TRUE(g.Minimize1->Checked());
@@ -422,7 +422,7 @@ TEST_F(Settings, EveryKeyRoundTripsThroughTheWindow) {
         EXPECT_EQ(k.Save ? k.Save(*form_) : std::nullopt, first[i++]);
     }
     EXPECT_EQ(form_->MasterAddress, written.at("mailsettings.masteraddress"));
-    EXPECT_EQ(form_->TelnetAutoChoice, 2);
+    EXPECT_EQ(form_->Telnet.AutoChoice, 2);
     EXPECT_EQ(form_->LogFileName, log);
     EXPECT_TRUE(form_->LogToFile);
 }

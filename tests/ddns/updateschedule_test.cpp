@@ -96,24 +96,24 @@ protected:
     }
 
     void DynDnsOn(int32_t LogIndex = 0) {
-        form_->DynDnsEnabled = true;
-        form_->DynDnsServer = "members.test";
-        form_->DynDnsUserName = "user";
-        form_->DynDnsPassword = "secret";
-        form_->DynDnsHosts = "a.example";
-        form_->DynDnsLogIndex = LogIndex;
+        form_->Ddns.DynDns.Enabled = true;
+        form_->Ddns.DynDns.Server = "members.test";
+        form_->Ddns.DynDns.UserName = "user";
+        form_->Ddns.DynDns.Password = "secret";
+        form_->Ddns.DynDns.Hosts = "a.example";
+        form_->Ddns.DynDns.LogIndex = LogIndex;
         form_->dyndnstimer->SetEnabled(true);
     }
     void NoIpOn(int32_t PortIndex = 0) {
-        form_->NoIpEnabled = true;
-        form_->NoIpUserName = "user";
-        form_->NoIpPassword = "pw";
-        form_->NoIpHosts = "home.example";
-        form_->NoIpPortIndex = PortIndex;
+        form_->Ddns.NoIp.Enabled = true;
+        form_->Ddns.NoIp.UserName = "user";
+        form_->Ddns.NoIp.Password = "pw";
+        form_->Ddns.NoIp.Hosts = "home.example";
+        form_->Ddns.NoIp.PortIndex = PortIndex;
         form_->noiptimer->SetEnabled(true);
     }
 
-    bool Running(tservice s) const { return form_->DdnsLink.State()->Running(s); }
+    bool Running(tservice s) const { return form_->Ddns.Link.State()->Running(s); }
     // One tick of the service's timer, then the run to its end.
     void RunOnce(tservice s) {
         if (s == tservice::DynDns)
@@ -162,8 +162,8 @@ TEST_F(DdnsWindow, TickSetsTheChosenIntervalAndAFailedCheckIsAFailure) {
     } rows[] = {{0, 5 * 60000}, {11, 60 * 60000}, {3, 20 * 60000}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.index);
-        form_->DynDnsIntervalIndex = r.index;
-        form_->NoIpIntervalIndex = r.index;
+        form_->Ddns.DynDns.IntervalIndex = r.index;
+        form_->Ddns.NoIp.IntervalIndex = r.index;
         RunOnce(tservice::DynDns);
         RunOnce(tservice::NoIp);
         EXPECT_EQ(form_->dyndnstimer->Interval(), r.ms);
@@ -231,14 +231,14 @@ TEST_F(DdnsWindow, NoIpDialogStoresItsValuesAndStartsARunAtOnce) {
         d->ok->Click();
     });
     form_->NoIpSettings1->Click();
-    EXPECT_TRUE(form_->NoIpEnabled);
-    EXPECT_EQ(form_->NoIpUserName, "nuser");
-    EXPECT_EQ(form_->NoIpPassword, "npass");
-    EXPECT_EQ(form_->NoIpHosts, "home.example;work.example");
-    EXPECT_EQ(form_->NoIpGroups, "grp");
-    EXPECT_EQ(form_->NoIpIntervalIndex, 11);
-    EXPECT_EQ(form_->NoIpPortIndex, 1);
-    EXPECT_EQ(form_->NoIpLogIndex, 1);
+    EXPECT_TRUE(form_->Ddns.NoIp.Enabled);
+    EXPECT_EQ(form_->Ddns.NoIp.UserName, "nuser");
+    EXPECT_EQ(form_->Ddns.NoIp.Password, "npass");
+    EXPECT_EQ(form_->Ddns.NoIp.Hosts, "home.example;work.example");
+    EXPECT_EQ(form_->Ddns.NoIp.Groups, "grp");
+    EXPECT_EQ(form_->Ddns.NoIp.IntervalIndex, 11);
+    EXPECT_EQ(form_->Ddns.NoIp.PortIndex, 1);
+    EXPECT_EQ(form_->Ddns.NoIp.LogIndex, 1);
     EXPECT_TRUE(form_->noiptimer->Enabled());
     EXPECT_EQ(form_->noiptimer->Interval(), 10u);
     // The run starts within the 10 ms and then keeps the chosen interval.
@@ -260,9 +260,9 @@ TEST_F(DdnsWindow, NoIpDialogStoresItsValuesAndStartsARunAtOnce) {
 
 TEST_F(DdnsWindow, DynDnsDialogShowsAndStoresItsValues) {
     Open();
-    form_->DynDnsServer = "members.test";
-    form_->DynDnsHosts = "old.example";
-    form_->DynDnsSystemIndex = 2;
+    form_->Ddns.DynDns.Server = "members.test";
+    form_->Ddns.DynDns.Hosts = "old.example";
+    form_->Ddns.DynDns.SystemIndex = 2;
     WhileShown([] {
         Tdyndnsform* d = dyndnsform;
         EXPECT_EQ(d->server->Text(), "members.test");
@@ -281,14 +281,14 @@ TEST_F(DdnsWindow, DynDnsDialogShowsAndStoresItsValues) {
         d->ok->Click();
     });
     form_->DynDNS1->Click();
-    EXPECT_TRUE(form_->DynDnsEnabled);
-    EXPECT_EQ(form_->DynDnsServer, "update.test");
-    EXPECT_EQ(form_->DynDnsUserName, "duser");
-    EXPECT_EQ(form_->DynDnsPassword, "dpass");
-    EXPECT_EQ(form_->DynDnsHosts, "a.example;b.example");
-    EXPECT_EQ(form_->DynDnsIntervalIndex, 0);
-    EXPECT_EQ(form_->DynDnsSystemIndex, 1);
-    EXPECT_EQ(form_->DynDnsLogIndex, 0);
+    EXPECT_TRUE(form_->Ddns.DynDns.Enabled);
+    EXPECT_EQ(form_->Ddns.DynDns.Server, "update.test");
+    EXPECT_EQ(form_->Ddns.DynDns.UserName, "duser");
+    EXPECT_EQ(form_->Ddns.DynDns.Password, "dpass");
+    EXPECT_EQ(form_->Ddns.DynDns.Hosts, "a.example;b.example");
+    EXPECT_EQ(form_->Ddns.DynDns.IntervalIndex, 0);
+    EXPECT_EQ(form_->Ddns.DynDns.SystemIndex, 1);
+    EXPECT_EQ(form_->Ddns.DynDns.LogIndex, 0);
     EXPECT_TRUE(form_->dyndnstimer->Enabled());
     EXPECT_EQ(form_->dyndnstimer->Interval(), 10u);
 
@@ -312,8 +312,8 @@ TEST_F(DdnsWindow, CancelChangesNothingAndSwitchingOffStopsTheTimer) {
         noipform->cancel->Click();
     });
     form_->NoIpSettings1->Click();
-    EXPECT_TRUE(form_->NoIpEnabled);
-    EXPECT_EQ(form_->NoIpUserName, "user");
+    EXPECT_TRUE(form_->Ddns.NoIp.Enabled);
+    EXPECT_EQ(form_->Ddns.NoIp.UserName, "user");
     EXPECT_TRUE(form_->noiptimer->Enabled());
     EXPECT_EQ(form_->noiptimer->Interval(), 300000u);
 
@@ -322,7 +322,7 @@ TEST_F(DdnsWindow, CancelChangesNothingAndSwitchingOffStopsTheTimer) {
         noipform->ok->Click();
     });
     form_->NoIpSettings1->Click();
-    EXPECT_FALSE(form_->NoIpEnabled);
+    EXPECT_FALSE(form_->Ddns.NoIp.Enabled);
     EXPECT_FALSE(form_->noiptimer->Enabled());
 }
 
@@ -364,7 +364,7 @@ TEST_F(DdnsWindow, DynDnsUpdatesOnceThenFindsTheAddressUnchanged) {
                                                }));
     EXPECT_EQ(CountStarting(fake.Requests(), "GET /nic/update?"), 1);
     EXPECT_EQ(CountStarting(fake.Requests(), "GET / "), 2);
-    EXPECT_EQ(form_->LastPublicIp, "203.0.113.5");
+    EXPECT_EQ(form_->Ddns.LastPublicIp, "203.0.113.5");
 }
 
 TEST_F(DdnsWindow, WithLoggingOffTheAnswerIsNotLoggedButTheAddressIsKept) {
@@ -374,7 +374,7 @@ TEST_F(DdnsWindow, WithLoggingOffTheAnswerIsNotLoggedButTheAddressIsKept) {
     NEED_PORT(fake);
     DynDnsOn(1);
     NoIpOn();
-    form_->NoIpLogIndex = 1;
+    form_->Ddns.NoIp.LogIndex = 1;
     RunOnce(tservice::DynDns);
     RunOnce(tservice::NoIp);
     EXPECT_TRUE(LogTextsWith("[DynDNS Client]").empty());
@@ -401,7 +401,7 @@ TEST_F(DdnsWindow, ARefusedUpdateIsTriedAgainAtTheNextRun) {
     EXPECT_EQ(CountStarting(noip.Requests(), "GET /ducupdate.php?"), 2);
     EXPECT_EQ(LogTextsWith("[No-IP Client]"),
               std::vector<std::string>(2, "[No-IP Client] home.example - Invalid username or password."));
-    EXPECT_EQ(form_->LastPublicIp, "");
+    EXPECT_EQ(form_->Ddns.LastPublicIp, "");
 }
 
 TEST_F(DdnsWindow, EachServiceKeepsItsOwnLastAddress) {

@@ -91,7 +91,7 @@ TEST_F(IsapiTest, LoadsOnceAndUnloadsWhenItsTimerFires) {
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(form_->LoadIsapi(kExtension), first);
     EXPECT_EQ(CountLogged("[HTTP] Loaded ISAPI: " + kExtension), 1);
-    ASSERT_EQ(form_->IsapiCache.size(), 1u);
+    ASSERT_EQ(form_->Http.IsapiCache.size(), 1u);
     forms::TTimer* timer = first->UnloadTimer.get();
     EXPECT_TRUE(timer->Enabled());
     EXPECT_EQ(timer->Interval(), 600000u);
@@ -101,12 +101,12 @@ TEST_F(IsapiTest, LoadsOnceAndUnloadsWhenItsTimerFires) {
     http::tisapi* second = form_->LoadIsapi(other);
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
-    EXPECT_EQ(form_->IsapiCache.size(), 2u);
+    EXPECT_EQ(form_->Http.IsapiCache.size(), 2u);
 
     form_->UnloadIsapiTimer(timer);
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 1);
-    ASSERT_EQ(form_->IsapiCache.size(), 1u);
-    EXPECT_EQ(form_->IsapiCache[0].get(), second);
+    ASSERT_EQ(form_->Http.IsapiCache.size(), 1u);
+    EXPECT_EQ(form_->Http.IsapiCache[0].get(), second);
     Pump(20);
     // Loaded anew on the next request.
     ASSERT_NE(form_->LoadIsapi(kExtension), nullptr);
@@ -122,7 +122,7 @@ TEST_F(IsapiTest, RefusesWhatIsNoExtension) {
         SCOPED_TRACE(path);
         EXPECT_EQ(form_->LoadIsapi(path), nullptr);
     }
-    EXPECT_TRUE(form_->IsapiCache.empty());
+    EXPECT_TRUE(form_->Http.IsapiCache.empty());
     EXPECT_EQ(CountLogged("[HTTP] Loaded ISAPI: libm.so.6"), 0);
 }
 
@@ -131,14 +131,14 @@ TEST_F(IsapiTest, PendingRequestKeepsItsLibraryLoadedUntilDone) {
     ASSERT_NE(library, nullptr);
     auto request = HandOver(library);
     form_->UnloadIsapiTimer(library->UnloadTimer.get());
-    EXPECT_EQ(form_->IsapiCache.size(), 1u);
+    EXPECT_EQ(form_->Http.IsapiCache.size(), 1u);
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 0);
 
     EXTENSION_CONTROL_BLOCK& block = *request;
     EXPECT_EQ(block.ServerSupportFunction(block.ConnID, HSE_REQ_DONE_WITH_SESSION, nullptr, nullptr, nullptr), 1);
     EXPECT_FALSE(http::IsapiRequestsPending(library->Id));
     form_->UnloadIsapiTimer(library->UnloadTimer.get());
-    EXPECT_TRUE(form_->IsapiCache.empty());
+    EXPECT_TRUE(form_->Http.IsapiCache.empty());
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 1);
 }
 
@@ -245,7 +245,7 @@ TEST_F(IsapiTest, ShutdownUnloadsEveryLibraryAndClosesPendingRequests) {
     }
     session_.Ecb.reset();  // the session ends first
     form_->UnloadExtensions();
-    EXPECT_TRUE(form_->IsapiCache.empty());
+    EXPECT_TRUE(form_->Http.IsapiCache.empty());
     // No unload line at shutdown.
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 0);
     // The extension still holds the request: it stays valid, but answers nothing.

@@ -25,7 +25,7 @@ protected:
 };
 
 TEST_F(RelayQueueTest, ReloadQueuesEveryMessageFileWithItsControlFile) {
-    form_->RelayQueueFiles.clear();
+    form_->Mail.RelayQueueFiles.clear();
     Put("0.m", "1\r\n.\r\n");
     Put("0.r", "3\r\n45000.5\r\n<a@b>\r\nx@far.test\r\n");
     Put("7.m", "2\r\n.\r\n");  // no control file
@@ -33,18 +33,18 @@ TEST_F(RelayQueueTest, ReloadQueuesEveryMessageFileWithItsControlFile) {
     Put("5.m.tmp", "partial");
     Put("x.mm", "other");
     form_->ReloadRelayQueue();
-    ASSERT_EQ(form_->RelayQueueFiles,
+    ASSERT_EQ(form_->Mail.RelayQueueFiles,
               (std::vector<std::string>{form_->RelayDir + "0.m", form_->RelayDir + "7.m"}));
-    EXPECT_EQ(form_->RelayQueueTries, (std::vector<std::string>{"3", "-1"}));
-    EXPECT_EQ(form_->RelayQueueTimes, (std::vector<std::string>{"45000.5", "0"}));
-    EXPECT_EQ(form_->RelayQueueSenders, (std::vector<std::string>{"<a@b>", ""}));
+    EXPECT_EQ(form_->Mail.RelayQueueTries, (std::vector<std::string>{"3", "-1"}));
+    EXPECT_EQ(form_->Mail.RelayQueueTimes, (std::vector<std::string>{"45000.5", "0"}));
+    EXPECT_EQ(form_->Mail.RelayQueueSenders, (std::vector<std::string>{"<a@b>", ""}));
 }
 
 TEST_F(RelayQueueTest, NextFileSkipsNumbersStillInUse) {
     EXPECT_EQ(form_->NextRelayFile(form_->RelayDir), form_->RelayDir + "0.m");
     Put("0.m", "x");
     // Number 1's files are gone, but its worker has not reported back yet.
-    form_->RelaysInFlight.push_back(form_->RelayDir + "1.m");
+    form_->Mail.RelaysInFlight.push_back(form_->RelayDir + "1.m");
     form_->AddRelayEntry(form_->RelayDir + "2.m", -1, "<a@b>", 1);
     EXPECT_EQ(form_->NextRelayFile(form_->RelayDir), form_->RelayDir + "3.m");
     EXPECT_EQ(form_->NextRelayFile(form_->RelayDir.substr(0, form_->RelayDir.size() - 1)),
@@ -57,31 +57,31 @@ TEST_F(RelayQueueTest, RemovingDeletesTheFilesAndKeepsTheCursorInTheQueue) {
         Put(std::to_string(n) + ".r", "-1\r\n");
         form_->AddRelayEntry(m, -1, "s" + std::to_string(n), 0);
     }
-    form_->RelayCursor = 3;
+    form_->Mail.RelayCursor = 3;
     form_->RemoveRelayEntry(form_->RelayDir + "3.m");
     EXPECT_FALSE(netunit::WideFileExists(form_->RelayDir + "3.m"));
     EXPECT_FALSE(netunit::WideFileExists(form_->RelayDir + "3.r"));
-    EXPECT_EQ(form_->RelayQueueFiles.size(), 3u);
-    EXPECT_EQ(form_->RelayQueueSenders.back(), "s2");
-    EXPECT_LT(form_->RelayCursor, 3);
+    EXPECT_EQ(form_->Mail.RelayQueueFiles.size(), 3u);
+    EXPECT_EQ(form_->Mail.RelayQueueSenders.back(), "s2");
+    EXPECT_LT(form_->Mail.RelayCursor, 3);
 
-    form_->RelayCursor = 1;
+    form_->Mail.RelayCursor = 1;
     form_->RemoveRelayEntry(form_->RelayDir + "2.m");  // behind the cursor: it stays
-    EXPECT_EQ(form_->RelayCursor, 1);
+    EXPECT_EQ(form_->Mail.RelayCursor, 1);
     form_->RemoveRelayEntry(form_->RelayDir + "0.m");  // before it: it follows its entry
-    EXPECT_EQ(form_->RelayCursor, 0);
-    EXPECT_EQ(form_->RelayQueueFiles, (std::vector<std::string>{form_->RelayDir + "1.m"}));
+    EXPECT_EQ(form_->Mail.RelayCursor, 0);
+    EXPECT_EQ(form_->Mail.RelayQueueFiles, (std::vector<std::string>{form_->RelayDir + "1.m"}));
     form_->RemoveRelayEntry(form_->RelayDir + "1.m");
-    EXPECT_TRUE(form_->RelayQueueFiles.empty());
-    EXPECT_EQ(form_->RelayCursor, 0);
+    EXPECT_TRUE(form_->Mail.RelayQueueFiles.empty());
+    EXPECT_EQ(form_->Mail.RelayCursor, 0);
     form_->RemoveRelayEntry(form_->RelayDir + "1.m");  // not queued: nothing happens
 }
 
 TEST_F(RelayQueueTest, UpdateSetsTriesAndTime) {
     form_->AddRelayEntry(form_->RelayDir + "0.m", -1, "<a@b>", 45000);
     form_->UpdateRelayEntry(form_->RelayDir + "0.m", 0, 45001.25);
-    EXPECT_EQ(form_->RelayQueueTries[0], "0");
-    EXPECT_EQ(form_->RelayQueueTimes[0], "45001.25");
+    EXPECT_EQ(form_->Mail.RelayQueueTries[0], "0");
+    EXPECT_EQ(form_->Mail.RelayQueueTimes[0], "45001.25");
 }
 
 }  // namespace

@@ -35,10 +35,10 @@ protected:
         platform::SetProgramDir(dir_);
         form_ = new Tquillnestform;
         for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
-        form_->RelayQueueFiles.clear();
-        form_->RelayQueueTries.clear();
-        form_->RelayQueueTimes.clear();
-        form_->RelayQueueSenders.clear();
+        form_->Mail.RelayQueueFiles.clear();
+        form_->Mail.RelayQueueTries.clear();
+        form_->Mail.RelayQueueTimes.clear();
+        form_->Mail.RelayQueueSenders.clear();
         form_->emailenabled->SetChecked(true);
         form_->relayemail->SetChecked(true);
         // Servers that name no address: a worker's lookup fails at once.
@@ -53,7 +53,7 @@ protected:
     }
     void TearDown() override {
         // Workers still reporting back find no window.
-        ASSERT_TRUE(testing_pump::PumpUntil([this] { return form_->RelaysInFlight.empty(); }, 5000));
+        ASSERT_TRUE(testing_pump::PumpUntil([this] { return form_->Mail.RelaysInFlight.empty(); }, 5000));
         delete form_;
         platform::SetProgramDir("");
         std::system(("rm -rf '" + dir_ + "'").c_str());
@@ -71,7 +71,7 @@ protected:
     }
     void Tick() { form_->Timer4Timer(form_->Timer4); }
     bool AllDone() {
-        return testing_pump::PumpUntil([this] { return form_->RelaysInFlight.empty(); }, 5000);
+        return testing_pump::PumpUntil([this] { return form_->Mail.RelaysInFlight.empty(); }, 5000);
     }
     bool Logged(const std::string& text) const {
         for (int i = 0; i < form_->status->Items()->Count(); ++i) {
@@ -94,9 +94,9 @@ TEST_F(RelaySchedulerTest, NothingMovesWithSmtpOrRelayingOff) {
         Tick();
         off->SetChecked(true);
     }
-    EXPECT_EQ(form_->RelayQueueFiles, (std::vector<std::string>{file}));
-    EXPECT_EQ(form_->RelayQueueTries, (std::vector<std::string>{"15"}));
-    EXPECT_TRUE(form_->RelaysInFlight.empty());
+    EXPECT_EQ(form_->Mail.RelayQueueFiles, (std::vector<std::string>{file}));
+    EXPECT_EQ(form_->Mail.RelayQueueTries, (std::vector<std::string>{"15"}));
+    EXPECT_TRUE(form_->Mail.RelaysInFlight.empty());
     EXPECT_TRUE(netunit::WideFileExists(file));
 }
 
@@ -104,26 +104,26 @@ TEST_F(RelaySchedulerTest, SixteenWorkersAtATimeAndTheCursorGoesOn) {
     const double queued = netunit::NowDayNumber();
     for (int n = 0; n < 20; ++n) Queue(n, -1, queued);
     Tick();
-    EXPECT_EQ(form_->RelaysInFlight.size(), 16u);
-    EXPECT_EQ(form_->RelayCursor, 16);
+    EXPECT_EQ(form_->Mail.RelaysInFlight.size(), 16u);
+    EXPECT_EQ(form_->Mail.RelayCursor, 16);
     EXPECT_TRUE(form_->Timer4->Enabled());
     const mail::tmessagetry first = mail::ReadRelayInfo(form_->RelayDir + "0.m");
     EXPECT_EQ(first.Tries, 0);
     EXPECT_GE(first.LastAttempt, queued);
     EXPECT_EQ(first.Sender, "<amy@far.test>");
-    EXPECT_EQ(form_->RelayQueueTries[0], "0");
-    EXPECT_EQ(form_->RelayQueueTries[16], "-1");
+    EXPECT_EQ(form_->Mail.RelayQueueTries[0], "0");
+    EXPECT_EQ(form_->Mail.RelayQueueTries[16], "-1");
 
     ASSERT_TRUE(AllDone());
     EXPECT_TRUE(Logged("[SMTP] Invalid Primary MX lookup (DNS) server."));
     Tick();  // the four left; the others were tried a moment ago
-    EXPECT_EQ(form_->RelaysInFlight.size(), 4u);
-    EXPECT_EQ(form_->RelayCursor, 0);
+    EXPECT_EQ(form_->Mail.RelaysInFlight.size(), 4u);
+    EXPECT_EQ(form_->Mail.RelayCursor, 0);
     ASSERT_TRUE(AllDone());
-    EXPECT_EQ(form_->RelayQueueFiles.size(), 20u);
-    for (const std::string& tries : form_->RelayQueueTries) EXPECT_EQ(tries, "0");
+    EXPECT_EQ(form_->Mail.RelayQueueFiles.size(), 20u);
+    for (const std::string& tries : form_->Mail.RelayQueueTries) EXPECT_EQ(tries, "0");
     Tick();
-    EXPECT_TRUE(form_->RelaysInFlight.empty());
+    EXPECT_TRUE(form_->Mail.RelaysInFlight.empty());
 }
 
 TEST_F(RelaySchedulerTest, RetriesComeAfterTheirPause) {
@@ -133,21 +133,21 @@ TEST_F(RelaySchedulerTest, RetriesComeAfterTheirPause) {
     const std::string due = Queue(1, 3, now - 900 * seconds);
     Queue(2, -2, now - 800 * seconds, "Quillnest", "amy@far.test");  // a bounce waits as long
     Tick();
-    EXPECT_EQ(form_->RelaysInFlight, (std::vector<std::string>{due}));
+    EXPECT_EQ(form_->Mail.RelaysInFlight, (std::vector<std::string>{due}));
     EXPECT_EQ(Read(mail::ControlFileOf(due)).substr(0, 3), "4\r\n");
     EXPECT_EQ(Read(mail::ControlFileOf(recent)).substr(0, 3), "3\r\n");
     ASSERT_TRUE(AllDone());
-    EXPECT_EQ(form_->RelayQueueFiles.size(), 3u);
+    EXPECT_EQ(form_->Mail.RelayQueueFiles.size(), 3u);
 }
 
 TEST_F(RelaySchedulerTest, ABounceGetsOneAttemptAndLeaves) {
     const double old = netunit::NowDayNumber() - 0.02;
     const std::string bounce = Queue(0, -2, old, "Quillnest", "amy@far.test");
     Tick();
-    EXPECT_EQ(form_->RelaysInFlight, (std::vector<std::string>{bounce}));
+    EXPECT_EQ(form_->Mail.RelaysInFlight, (std::vector<std::string>{bounce}));
     EXPECT_EQ(Read(mail::ControlFileOf(bounce)).substr(0, 4), "-1\r\n");
     ASSERT_TRUE(AllDone());
-    EXPECT_TRUE(form_->RelayQueueFiles.empty());
+    EXPECT_TRUE(form_->Mail.RelayQueueFiles.empty());
     EXPECT_FALSE(netunit::WideFileExists(bounce));
     EXPECT_FALSE(netunit::WideFileExists(mail::ControlFileOf(bounce)));
 }
@@ -160,19 +160,19 @@ TEST_F(RelaySchedulerTest, AMessageWithoutControlFileIsStillTried) {
     const std::vector<std::string> lines = mail::RelayLines(Read(mail::ControlFileOf(file)));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "0");
-    EXPECT_EQ(form_->RelayQueueFiles, (std::vector<std::string>{file}));
+    EXPECT_EQ(form_->Mail.RelayQueueFiles, (std::vector<std::string>{file}));
 }
 
 TEST_F(RelaySchedulerTest, TheEndOfAnAttempt) {
     const std::string kept = Queue(0, 3, 1.0);
     const std::string single = Queue(1, -1, 1.0);
-    form_->RelaysInFlight = {kept, single, kept};
+    form_->Mail.RelaysInFlight = {kept, single, kept};
     form_->RelayAttemptDone(kept);
     form_->RelayAttemptDone(single);
-    EXPECT_EQ(form_->RelaysInFlight, (std::vector<std::string>{kept}));
-    EXPECT_EQ(form_->RelayQueueFiles, (std::vector<std::string>{kept}));
+    EXPECT_EQ(form_->Mail.RelaysInFlight, (std::vector<std::string>{kept}));
+    EXPECT_EQ(form_->Mail.RelayQueueFiles, (std::vector<std::string>{kept}));
     EXPECT_FALSE(netunit::WideFileExists(single));
-    form_->RelaysInFlight.clear();
+    form_->Mail.RelaysInFlight.clear();
 }
 
 // ---------------------------------------------------------------- bounces
@@ -185,8 +185,8 @@ constexpr const char* kBounceHead =
 TEST_F(RelaySchedulerTest, TheSixteenthFailureBouncesToALocalSender) {
     const std::string file = Queue(0, 15, 1.0, "<BOB@example.test>");
     Tick();
-    EXPECT_TRUE(form_->RelaysInFlight.empty());
-    EXPECT_TRUE(form_->RelayQueueFiles.empty());
+    EXPECT_TRUE(form_->Mail.RelaysInFlight.empty());
+    EXPECT_TRUE(form_->Mail.RelayQueueFiles.empty());
     EXPECT_FALSE(netunit::WideFileExists(file));
     EXPECT_FALSE(netunit::WideFileExists(mail::ControlFileOf(file)));
     const std::string bounce = Read(form_->MailDir + "bob^0");
@@ -205,19 +205,19 @@ TEST_F(RelaySchedulerTest, ARemoteSendersBounceIsQueuedAndWaits) {
     const double lastTry = 45000.25;
     const std::string file = Queue(0, 15, lastTry, "<amy@far.test>");
     Tick();
-    ASSERT_EQ(form_->RelayQueueFiles.size(), 1u);
-    const std::string bounce = form_->RelayQueueFiles[0];
+    ASSERT_EQ(form_->Mail.RelayQueueFiles.size(), 1u);
+    const std::string bounce = form_->Mail.RelayQueueFiles[0];
     EXPECT_NE(bounce, file);
     EXPECT_FALSE(netunit::WideFileExists(file));
-    EXPECT_EQ(form_->RelayQueueTries[0], "-2");
-    EXPECT_EQ(form_->RelayQueueSenders[0], "Quillnest");
+    EXPECT_EQ(form_->Mail.RelayQueueTries[0], "-2");
+    EXPECT_EQ(form_->Mail.RelayQueueSenders[0], "Quillnest");
     EXPECT_EQ(Read(mail::ControlFileOf(bounce)), "-2\r\n45000.25\r\nQuillnest\r\namy@far.test\r\n");
     std::string expected = kBounceHead;
     expected.replace(4, 16, "amy@far.test");
     const std::string text = Read(bounce);
     EXPECT_EQ(text.substr(text.find("\r\n") + 2), expected);
     Tick();  // queued just now: it waits
-    EXPECT_TRUE(form_->RelaysInFlight.empty());
+    EXPECT_TRUE(form_->Mail.RelaysInFlight.empty());
 }
 
 TEST_F(RelaySchedulerTest, NoBounceForAMissingMailboxOrABounce) {
@@ -233,7 +233,7 @@ TEST_F(RelaySchedulerTest, NoBounceForAMissingMailboxOrABounce) {
         SCOPED_TRACE(r.what);
         const std::string file = Queue(0, 15, 1.0, r.sender);
         Tick();
-        EXPECT_TRUE(form_->RelayQueueFiles.empty());
+        EXPECT_TRUE(form_->Mail.RelayQueueFiles.empty());
         EXPECT_FALSE(netunit::WideFileExists(file));
         EXPECT_FALSE(netunit::WideFileExists(form_->MailDir + "bob^0"));
         EXPECT_FALSE(netunit::WideFileExists(form_->RelayDir + "1.m"));
@@ -244,7 +244,7 @@ TEST_F(RelaySchedulerTest, AnUnreadableMessageMakesNoBounce) {
     const std::string file = Queue(0, 15, 1.0, "<bob@example.test>");
     std::remove(file.c_str());
     Tick();
-    EXPECT_TRUE(form_->RelayQueueFiles.empty());
+    EXPECT_TRUE(form_->Mail.RelayQueueFiles.empty());
     EXPECT_FALSE(netunit::WideFileExists(form_->MailDir + "bob^0"));
 }
 

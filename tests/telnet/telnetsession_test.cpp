@@ -146,7 +146,7 @@ protected:
         form_->TelnetEnabled->SetChecked(true);
         form_->telnetsplash->SetText("");
         form_->commandprompt->SetChecked(false);
-        form_->TelnetAutoChoice = -1;
+        form_->Telnet.AutoChoice = -1;
         form_->Timer1Timer(form_->Timer1);
         ASSERT_TRUE(form_->TelnetListener.Listening);
         AddAccount("bob", "secret", false, true, true);
@@ -207,7 +207,7 @@ protected:
         client->Send(name + "\r\n");
         EXPECT_TRUE(client->ReadUntil("Password: "));
         client->Send(password + "\r\n");
-        if (form_->TelnetAutoChoice == -1) EXPECT_TRUE(client->ReadUntil(kChooseOne));
+        if (form_->Telnet.AutoChoice == -1) EXPECT_TRUE(client->ReadUntil(kChooseOne));
         else PumpFor(100);
         client->Take();
         return client;
@@ -518,7 +518,7 @@ TEST_F(TelnetSessionTest, AnAccountRemovedMeanwhileEndsTheSession) {
 }
 
 TEST_F(TelnetSessionTest, AnAutomaticChoiceIsTakenAtEveryMenu) {
-    form_->TelnetAutoChoice = 1;
+    form_->Telnet.AutoChoice = 1;
     auto client = AtLogin();
     client->Send("bob\r\n");
     ASSERT_TRUE(client->ReadUntil("Password: "));
@@ -535,7 +535,7 @@ TEST_F(TelnetSessionTest, AnAutomaticChoiceIsTakenAtEveryMenu) {
     client->Send(" ");
     ASSERT_TRUE(client->ReadUntil("Enter new password: ")) << "back in the change screen after the key";
 
-    form_->TelnetAutoChoice = 0;
+    form_->Telnet.AutoChoice = 0;
     auto second = AtLogin();
     second->Send("root\r\n");
     ASSERT_TRUE(second->ReadUntil("Password: "));

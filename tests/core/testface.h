@@ -1,0 +1,103 @@
+// A small engine for protocol step tests: its own sockets with a loopback
+// listener, one session per accepted peer, and a log kept as lines. No window
+// is built; the steps see only this face and the settings the test gives.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/sessionface.h"
+#include "netsock/netsockets.h"
+#include "platform/pump.h"
+#include "platform/rawpeer.h"
+
+class TestFace : public core::tsessionface {
+public:
+    TestFace() {
+        netsockets = &sockets_;
+        sockets_.StartSockets();
+        sockets_.OnSessionAvailable = [this](Tnetsockets*, int listener) {
+            std::string address;
+            const int s = sockets_.AcceptSession(listener, address);
+            if (s >= 0) accepted_.push_back({s, address});
+        };
+        sockets_.NewServerSocket(listener_);
+        sockets_.BindPort(listener_, port_);
+        sockets_.ListenPort(listener_);
+    }
+    ~TestFace() override {
+        for (tsession* s : SessionList) {
+            sockets_.KillSession(s->Socket);
+            delete s;
+        }
+        sockets_.KillSession(listener_);
+        sockets_.StopSockets();
+    }
+
+    // Connects Peer and gives its connection a session of Kind in state 0.
+    tsession* Accept(RawPeer& peer, int32_t kind) {
+        const size_t before = accepted_.size();
+        EXPECT_TRUE(peer.Connect(port_));
+        EXPECT_TRUE(testing_pump::PumpUntil([&] { return accepted_.size() > before; }));
+        if (accepted_.size() == before) return nullptr;
+        auto* session = new tsession;
+        session->Socket = accepted_.back().first;
+        session->PeerAddress = accepted_.back().second;
+        session->Kind = kind;
+        EXPECT_TRUE(testing_pump::PumpUntil([&] { return sockets_.CanSend(session->Socket); }));
+        SessionList.push_back(session);
+        return session;
+    }
+
+    // Steps the session (as the engine would) until Done or it is closed.
+    template <typename Step, typename Done>
+    bool RunUntil(tsession* session, Step step, Done done, int timeoutMs = 5000) {
+        return testing_pump::PumpUntil(
+            [&] {
+                const auto it = std::find(SessionList.begin(), SessionList.end(), session);
+                if (it == SessionList.end()) return true;
+                step(session, static_cast<int>(it - SessionList.begin()));
+                return std::find(SessionList.begin(), SessionList.end(), session) == SessionList.end() || done();
+            },
+            timeoutMs);
+    }
+    bool Open(const tsession* session) const {
+        return std::find(SessionList.begin(), SessionList.end(), session) != SessionList.end();
+    }
+
+    void AddLog(const std::string& Text) override { Log.push_back(Text); }
+    bool CloseSessionStep(tsession* session, int index, bool waitForSend) override {
+        if (waitForSend && !sockets_.CanSend(session->Socket) && !sockets_.IsDead(session->Socket)) return false;
+        core::LogSession(*this, session, session->PeerAddress + " disconnected.");
+        sockets_.CloseSession(session->Socket);
+        SessionList.erase(SessionList.begin() + index);
+        delete session;
+        return true;
+    }
+    bool CheckTriggers(core::TriggerService, const std::string& Text, const std::string&) override {
+        return !Trigger.empty() && Text.find(Trigger) != std::string::npos;
+    }
+    void AddDownloadRecord(const std::string& FileName, const std::string& Folder, const std::string& User) override {
+        Downloads.push_back(Folder + FileName + " for " + User);
+    }
+    void CountDownloadStat(const std::string& FileName, const std::string&) override { Stats.push_back(FileName); }
+
+    bool Logged(const std::string& part) const {
+        for (const std::string& line : Log)
+            if (line.find(part) != std::string::npos) return true;
+        return false;
+    }
+
+    std::vector<std::string> Log, Downloads, Stats;
+    std::string Trigger;  // a text whose presence in a checked line counts as a trigger
+
+private:
+    Tnetsockets sockets_{nullptr};
+    int listener_ = -1;
+    int port_ = 0;
+    std::vector<std::pair<int, std::string>> accepted_;
+};
