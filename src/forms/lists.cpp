@@ -390,6 +390,34 @@ void TListBox::ClearSelection() {
     static_cast<QListWidget*>(Widget())->clearSelection();
 }
 
+void TListBox::AddTrimmed(const std::vector<std::string>& Lines, int Limit) {
+    auto* w = static_cast<QListWidget*>(Widget());
+    Quiet q(quiet_);
+    const int count = w->count();
+    const int added = static_cast<int>(Lines.size());
+    // New lines that would be dropped again within this call are never added.
+    const int skip = std::max(0, added - Limit);
+    const int drop = std::min(count, std::max(0, count + added - skip - Limit));
+    if (drop > 0) {
+        const int current = w->currentRow();
+        std::vector<QListWidgetItem*> selected;
+        if (w->selectionModel()->hasSelection())
+            for (QListWidgetItem* it : w->selectedItems())
+                if (w->row(it) >= drop) selected.push_back(it);
+        w->model()->removeRows(0, drop);
+        // As Delete: the focus mark moves with its line, and exactly the
+        // lines that were selected stay selected.
+        w->setCurrentRow(current < drop ? -1 : current - drop, QItemSelectionModel::NoUpdate);
+        w->clearSelection();
+        for (QListWidgetItem* it : selected) it->setSelected(true);
+    }
+    for (int i = skip; i < added; ++i) {
+        auto* it = new QListWidgetItem(Q(Lines[static_cast<size_t>(i)]));
+        it->setData(kItemRole, Bytes(Lines[static_cast<size_t>(i)]));
+        w->addItem(it);
+    }
+}
+
 int TListBox::TopIndex() const {
     auto* w = static_cast<QListWidget*>(Widget());
     if (w->count() == 0) return 0;
