@@ -8,8 +8,7 @@
 #include "netunit/files.h"
 #include "netunit/textutil.h"
 
-std::string NthWord(const std::string& Text, int N) {
-    std::string word;
+std::string_view NthWordView(std::string_view Text, int N) {
     int current = 1;
     size_t i = 0;
     while (i < Text.size()) {
@@ -19,11 +18,14 @@ std::string NthWord(const std::string& Text, int N) {
             continue;
         }
         if (current > N) break;
-        if (current == N) word += Text[i];
-        ++i;
+        const size_t end = std::min(Text.find(' ', i), Text.size());
+        if (current == N) return Text.substr(i, end - i);
+        i = end;
     }
-    return word;
+    return {};
 }
+
+std::string NthWord(const std::string& Text, int N) { return std::string(NthWordView(Text, N)); }
 
 std::string CommandArgument(const std::string& Text) {
     size_t i = Text.find(' ');

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <algorithm>
 
 #include "forms/editrules.h"
@@ -411,11 +412,16 @@ void TListBox::AddTrimmed(const std::vector<std::string>& Lines, int Limit) {
         w->clearSelection();
         for (QListWidgetItem* it : selected) it->setSelected(true);
     }
-    for (int i = skip; i < added; ++i) {
-        auto* it = new QListWidgetItem(Q(Lines[static_cast<size_t>(i)]));
-        it->setData(kItemRole, Bytes(Lines[static_cast<size_t>(i)]));
-        w->addItem(it);
-    }
+    // One insertion for all the lines: the view lays out once.
+    QStringList labels;
+    labels.reserve(added - skip);
+    for (int i = skip; i < added; ++i) labels.append(Q(Lines[static_cast<size_t>(i)]));
+    const int first = w->count();
+    w->insertItems(first, labels);
+    // The bytes are a role no view shows: storing them tells no one.
+    const QSignalBlocker quietModel(w->model());
+    for (int i = skip; i < added; ++i)
+        w->item(first + i - skip)->setData(kItemRole, Bytes(Lines[static_cast<size_t>(i)]));
 }
 
 int TListBox::TopIndex() const {
