@@ -51,6 +51,7 @@ Tquillnestform::StepFunction Tquillnestform::StepOf(int32_t kind) const {
 void Tquillnestform::Timer2Timer(forms::TObject*) {
     const auto started = std::chrono::steady_clock::now();
     Timer2->SetEnabled(false);
+    OpenLogBatch();
     for (int pass = 0; pass < kPassesPerTick; ++pass) {
         if (pass > 0) netsockets->ProcessNotices();
         // The count is read afresh before every step: a step may free its own
@@ -76,6 +77,7 @@ void Tquillnestform::Timer2Timer(forms::TObject*) {
     }
     for (tsession* session : dead_sessions_) delete session;
     dead_sessions_.clear();
+    CloseLogBatch();
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     Timer2->SetInterval(static_cast<unsigned>(std::max<long long>(kShortestWaitMs, kTickMs - spent.count())));
     Timer2->SetEnabled(true);

@@ -165,6 +165,8 @@ void Tquillnestform::ReportDescriptorLimit(const ServiceRow& s) {
     if (quietSince)
         platform::RunWithSpareDescriptor([&] {
             AddLog(LogLine(s, "Too many open files: new connections are closed until descriptors are free."));
+            // The log file needs the spare descriptor too: the batch is written now.
+            FlushLog();
         });
 }
 

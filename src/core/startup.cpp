@@ -8,6 +8,7 @@
 
 #include "forms/forms.h"
 #include "mail/mailstore.h"
+#include "platform/eventloop.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
 #include "ui/quillnestform.h"
@@ -26,11 +27,14 @@ Tquillnestform::Tquillnestform() {
     netsockets->SetName("netsockets");
     BuildServiceRows();
     WireHandlers();
+    platform::SetBatchBracket([this] { OpenLogBatch(); }, [this] { CloseLogBatch(); });
     FormCreate(this);
 }
 
 Tquillnestform::~Tquillnestform() {
     if (!shut_down_) ShutdownServer();
+    platform::SetBatchBracket(nullptr, nullptr);
+    FlushLog();
     if (quillnestform == this) quillnestform = nullptr;
 }
 

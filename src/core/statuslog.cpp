@@ -11,31 +11,47 @@ namespace {
 constexpr size_t kLogTextMax = 255;     // characters of a log text that are kept
 constexpr int kLogWindowLines = 500;    // the window keeps at most one line more
 
-// "[mm/dd/yyyy - hh:nn:ss] " in local time.
-std::string LogTimeStamp() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "[%m/%d/%Y - %H:%M:%S] ", &local);
-    return buf;
+// "[mm/dd/yyyy - hh:nn:ss] " in local time, formatted once a second.
+const std::string& LogTimeStamp() {
+    thread_local std::time_t formatted = -1;
+    thread_local std::string stamp;
+    const std::time_t now = std::time(nullptr);
+    if (now != formatted) {
+        std::tm local{};
+        localtime_r(&now, &local);
+        char buf[32];
+        std::strftime(buf, sizeof buf, "[%m/%d/%Y - %H:%M:%S] ", &local);
+        stamp = buf;
+        formatted = now;
+    }
+    return stamp;
 }
 }  // namespace
 
 void Tquillnestform::AddLog(const std::string& Text) {
     // A control character in a logged text (a decoded CR LF in a request path,
     // say) must not forge a line of its own.
-    std::string text = CutToCapacity(Text, kLogTextMax);
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    if (status->Items()->Count() > kLogWindowLines) status->Items()->Delete(0);
-    status->Items()->Add(LogTimeStamp() + text);
+    std::string line = LogTimeStamp();
+    const size_t stampLength = line.size();
+    line += CutToCapacity(Text, kLogTextMax);
+    for (size_t i = stampLength; i < line.size(); ++i)
+        if (static_cast<unsigned char>(line[i]) < 0x20 || line[i] == 0x7F) line[i] = ' ';
+    PendingLog.push_back(std::move(line));
+    if (LogBatchDepth == 0) FlushLog();
+}
+
+void Tquillnestform::FlushLog() {
+    if (PendingLog.empty()) return;
+    std::vector<std::string> lines;
+    lines.swap(PendingLog);
+    status->AddTrimmed(lines, kLogWindowLines + 1);
     if (lockbottom->Checked()) status->SetItemIndex(status->Items()->Count() - 1);
     if (LogToFile) {
-        // Opened and closed for every line, so that a crash loses nothing logged.
+        // Opened and closed for every batch, so that a crash loses at most
+        // the lines of the run it happened in.
         netunit::TTextFile file;
         if (netunit::TextAppend(file, LogFileName)) {
-            netunit::TextWriteLine(file, LogTimeStamp() + text);
+            for (const std::string& line : lines) netunit::TextWriteLine(file, line);
             netunit::TextClose(file);
         }
     }

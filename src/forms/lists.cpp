@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <algorithm>
 
 #include "forms/editrules.h"
@@ -388,6 +389,39 @@ int TListBox::SelCount() const { return static_cast<int>(static_cast<QListWidget
 void TListBox::ClearSelection() {
     Quiet q(quiet_);
     static_cast<QListWidget*>(Widget())->clearSelection();
+}
+
+void TListBox::AddTrimmed(const std::vector<std::string>& Lines, int Limit) {
+    auto* w = static_cast<QListWidget*>(Widget());
+    Quiet q(quiet_);
+    const int count = w->count();
+    const int added = static_cast<int>(Lines.size());
+    // New lines that would be dropped again within this call are never added.
+    const int skip = std::max(0, added - Limit);
+    const int drop = std::min(count, std::max(0, count + added - skip - Limit));
+    if (drop > 0) {
+        const int current = w->currentRow();
+        std::vector<QListWidgetItem*> selected;
+        if (w->selectionModel()->hasSelection())
+            for (QListWidgetItem* it : w->selectedItems())
+                if (w->row(it) >= drop) selected.push_back(it);
+        w->model()->removeRows(0, drop);
+        // As Delete: the focus mark moves with its line, and exactly the
+        // lines that were selected stay selected.
+        w->setCurrentRow(current < drop ? -1 : current - drop, QItemSelectionModel::NoUpdate);
+        w->clearSelection();
+        for (QListWidgetItem* it : selected) it->setSelected(true);
+    }
+    // One insertion for all the lines: the view lays out once.
+    QStringList labels;
+    labels.reserve(added - skip);
+    for (int i = skip; i < added; ++i) labels.append(Q(Lines[static_cast<size_t>(i)]));
+    const int first = w->count();
+    w->insertItems(first, labels);
+    // The bytes are a role no view shows: storing them tells no one.
+    const QSignalBlocker quietModel(w->model());
+    for (int i = skip; i < added; ++i)
+        w->item(first + i - skip)->setData(kItemRole, Bytes(Lines[static_cast<size_t>(i)]));
 }
 
 int TListBox::TopIndex() const {

@@ -13,8 +13,8 @@ bool MimeTypeOfExt(const std::vector<std::string>& MimeTypes, const std::string&
     // A blank line names no extension, so a name without one matches nothing.
     if (Extension.empty()) return false;
     for (const std::string& line : MimeTypes) {
-        if (netunit::NthWord(line, 1) != Extension) continue;
-        Type = netunit::NthWord(line, 2);
+        if (netunit::NthWordView(line, 1) != Extension) continue;
+        Type = netunit::NthWordView(line, 2);
         found = true;
     }
     return found;

@@ -170,8 +170,7 @@ int WidePosFrom(const std::u16string& sub, const std::u16string& s, int start) {
 }
 int WideLastPos(const std::u16string& sub, const std::u16string& s) { return FindLast(sub, s); }
 
-std::string NthWord(const std::string& Text, int N) {
-    std::string word;
+std::string_view NthWordView(std::string_view Text, int N) {
     int current = 1;
     size_t i = 0;
     while (i < Text.size()) {
@@ -181,11 +180,14 @@ std::string NthWord(const std::string& Text, int N) {
             continue;
         }
         if (current > N) break;
-        if (current == N) word += Text[i];
-        ++i;
+        const size_t end = std::min(Text.find(' ', i), Text.size());
+        if (current == N) return Text.substr(i, end - i);
+        i = end;
     }
-    return word;
+    return {};
 }
+
+std::string NthWord(const std::string& Text, int N) { return std::string(NthWordView(Text, N)); }
 
 std::string CommandArgument(const std::string& Text) {
     size_t i = Text.find(' ');

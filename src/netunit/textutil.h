@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace netunit {
 
@@ -63,6 +64,8 @@ int WideLastPos(const std::u16string& sub, const std::u16string& s);
 // are skipped, so a text that starts with a blank has an empty first word.
 // CR, LF and tab belong to words. Empty when there is no such word.
 std::string NthWord(const std::string& Text, int N);
+// NthWord without a copy: a view into Text.
+std::string_view NthWordView(std::string_view Text, int N);
 
 // Everything after the first word and the blanks after it (blanks inside kept).
 std::string CommandArgument(const std::string& Text);

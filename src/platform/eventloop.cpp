@@ -19,10 +19,13 @@ int g_epoll = -1;
 QPointer<QSocketNotifier> g_notifier;
 ReadyHandler g_handler;
 uint64_t g_dispatched = 0;
+std::function<void()> g_batchOpened, g_batchClosed;
 
 void DrainReady() {
     epoll_event events[kEventsPerWake];
     int n = epoll_wait(g_epoll, events, kEventsPerWake, 0);
+    if (n <= 0) return;
+    if (g_batchOpened) RunGuarded(g_batchOpened);
     for (int i = 0; i < n; ++i) {
         ++g_dispatched;
         // The handler may close descriptors that later entries of this batch
@@ -34,6 +37,7 @@ void DrainReady() {
             if (g_handler) g_handler(key, ready);
         });
     }
+    if (g_batchClosed) RunGuarded(g_batchClosed);
 }
 
 }  // namespace
@@ -59,6 +63,11 @@ bool EventLoopOpen() { return g_epoll >= 0; }
 
 void DispatchReadyNow() {
     if (g_epoll >= 0) DrainReady();
+}
+
+void SetBatchBracket(std::function<void()> opened, std::function<void()> closed) {
+    g_batchOpened = std::move(opened);
+    g_batchClosed = std::move(closed);
 }
 
 bool SetInterest(int fd, uint64_t key, uint32_t& armed, uint32_t wanted) {

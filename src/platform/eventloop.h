@@ -27,6 +27,11 @@ bool EventLoopOpen();
 // the event loop: lets a long-running handler see new notices mid-run.
 void DispatchReadyNow();
 
+// Called before and after each batch of ready descriptors is handed out, so
+// that work the handlers leave for the end of a batch (the log's lines) is
+// done once per batch. Empty functions remove the pair.
+void SetBatchBracket(std::function<void()> opened, std::function<void()> closed);
+
 // Brings the registration of fd to `wanted` (0 removes it): adds, modifies or
 // deletes as needed. `armed` is the caller's record of the current mask and is
 // updated. False when epoll refused.

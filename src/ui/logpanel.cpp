@@ -48,6 +48,7 @@ void Tquillnestform::BitBtn3Click(forms::TObject*) {
 }
 
 void Tquillnestform::statusClick(forms::TObject*) {
+    FlushLog();
     scratchpad->Lines()->Clear();
     for (int i = 0; i < status->Items()->Count(); ++i) {
         if (!status->Selected(i)) continue;
@@ -58,7 +59,10 @@ void Tquillnestform::statusClick(forms::TObject*) {
     scratchpad->CopyToClipboard();
 }
 
-void Tquillnestform::clearlogClick(forms::TObject*) { status->Items()->Clear(); }
+void Tquillnestform::clearlogClick(forms::TObject*) {
+    FlushLog();
+    status->Items()->Clear();
+}
 
 void Tquillnestform::lockbottomClick(forms::TObject*) {
     if (lockbottom->Checked() && status->Items()->Count() > 0) status->SetItemIndex(status->Items()->Count() - 1);

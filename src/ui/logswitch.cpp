@@ -1,5 +1,5 @@
-// The log-to-file switch of the Log page. AddLog opens and closes the file for
-// every line; the switch only tests that the file can be written.
+// The log-to-file switch of the Log page. FlushLog opens and closes the file for
+// every batch of lines; the switch only tests that the file can be written.
 #include <string>
 
 #include "forms/forms.h"
@@ -28,6 +28,8 @@ void AppendLogSoFar(Tquillnestform& f) {
 }  // namespace
 
 void Tquillnestform::logfilelabelClick(forms::TObject*) {
+    // Lines logged before the switch go where logging went before it.
+    FlushLog();
     if (!logfilelabel->Checked()) {
         LogToFile = false;
         if (!LogFileName.empty()) AddLog("Stopped logging to file.");

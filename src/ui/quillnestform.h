@@ -98,7 +98,16 @@ public:
     void BitBtn2Click(forms::TObject* Sender);
 
     // --- status log and connections tree
+    // Lines logged while a batch is open (an engine run, a batch of socket
+    // notices) reach the window and the log file together when it closes.
     void AddLog(const std::string& Text) override;
+    void FlushLog();
+    void OpenLogBatch() { ++LogBatchDepth; }
+    void CloseLogBatch() {
+        if (--LogBatchDepth == 0) FlushLog();
+    }
+    int LogBatchDepth = 0;
+    std::vector<std::string> PendingLog;
     void AddSessionNode(tsession* Session);
     void RemoveSessionNode(tsession* Session);
 

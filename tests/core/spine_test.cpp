@@ -124,6 +124,35 @@ TEST_F(SpineTest, LogFileGetsEachLineWhenLoggingToFile) {
     EXPECT_TRUE(text.ends_with("] second\r\n")) << text;
 }
 
+// Within a batch (an engine run, a batch of socket notices) lines wait; when
+// it closes, the window and the file get them all, in order.
+TEST_F(SpineTest, LogBatchReachesWindowAndFileTogetherInOrder) {
+    form_->LogToFile = true;
+    form_->LogFileName = dir_ + "/server.log";
+    fclose(fopen(form_->LogFileName.c_str(), "wb"));
+    form_->lockbottom->SetChecked(true);
+    const int before = form_->status->Items()->Count();
+    form_->OpenLogBatch();
+    form_->OpenLogBatch();
+    form_->AddLog("one");
+    form_->CloseLogBatch();
+    form_->AddLog("two");
+    EXPECT_EQ(form_->status->Items()->Count(), before) << "nothing shows before the outer batch closes";
+    form_->CloseLogBatch();
+    ASSERT_EQ(form_->status->Items()->Count(), std::min(before + 2, 501));
+    const int last = form_->status->Items()->Count() - 1;
+    EXPECT_TRUE(form_->status->Items()->Strings(last - 1).ends_with("] one"));
+    EXPECT_TRUE(form_->status->Items()->Strings(last).ends_with("] two"));
+    EXPECT_EQ(form_->status->ItemIndex(), last);
+    FILE* f = fopen(form_->LogFileName.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    char buf[256] = {};
+    size_t n = fread(buf, 1, sizeof buf - 1, f);
+    fclose(f);
+    const std::string text(buf, n);
+    EXPECT_EQ(text, form_->status->Items()->Strings(last - 1) + "\r\n" + form_->status->Items()->Strings(last) + "\r\n");
+}
+
 TEST_F(SpineTest, SessionPrefixTable) {
     struct Row {
         const char* what;

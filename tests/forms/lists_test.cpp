@@ -135,6 +135,29 @@ TEST_F(FormsLists, MultiSelectListKeepsSelectionApartFromFocusMark) {
     EXPECT_EQ(clicks, 0);
 }
 
+// Adding a batch with trimming leaves what adding each line and deleting line 0
+// whenever the list is over the limit would leave: lines, bytes, selection and
+// focus mark.
+TEST_F(FormsLists, AddTrimmedMatchesAddingAndDeletingOneByOne) {
+    list->SetMultiSelect(true);
+    for (int i = 0; i < 6; ++i) list->Items()->Add("old " + std::to_string(i));
+    list->SetSelected(1, true);
+    list->SetSelected(4, true);
+    list->SetItemIndex(5);
+    list->AddTrimmed({"new \xff 0", "new 1", "new 2"}, 5);
+    EXPECT_EQ(Lines(list->Items()),
+              (std::vector<std::string>{"old 4", "old 5", "new \xff 0", "new 1", "new 2"}));
+    EXPECT_TRUE(list->Selected(0)) << "a surviving selected line stays selected";
+    EXPECT_EQ(list->SelCount(), 1);
+    EXPECT_EQ(list->ItemIndex(), 1) << "the focus mark moves with its line";
+    // More new lines than the limit: only the newest are kept, the focus mark is gone.
+    list->AddTrimmed({"a", "b", "c", "d", "e", "f", "g"}, 5);
+    EXPECT_EQ(Lines(list->Items()), (std::vector<std::string>{"c", "d", "e", "f", "g"}));
+    EXPECT_EQ(list->SelCount(), 0);
+    EXPECT_EQ(list->ItemIndex(), -1);
+    EXPECT_EQ(clicks, 0);
+}
+
 TEST_F(FormsLists, TopIndexScrolls) {
     for (int i = 0; i < 200; ++i) list->Items()->Add("line " + std::to_string(i));
     Pump();
