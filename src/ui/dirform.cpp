@@ -3,6 +3,7 @@
 #include "netunit/names.h"
 #include "platform/guard.h"
 #include "platform/programdir.h"
+#include "ui/fielddialog.h"
 
 Tdir* dir = nullptr;
 
@@ -29,18 +30,7 @@ Tdir::Tdir(forms::TComponent* AOwner) : forms::TForm(AOwner) {
     directory->SetHideSelection(false);
     directory->SetIndent(19);
     directory->SetBounds(kMargin, kMargin, kTreeWidth, kTreeHeight);
-    ok = new forms::TButton(this);
-    ok->SetName("ok");
-    ok->SetParent(this);
-    ok->SetCaption("OK");
-    ok->SetModalResult(forms::mrOk);
-    ok->SetDefault(true);
-    cancel = new forms::TButton(this);
-    cancel->SetName("cancel");
-    cancel->SetParent(this);
-    cancel->SetCaption("Cancel");
-    cancel->SetModalResult(forms::mrCancel);
-    cancel->SetCancel(true);
+    AddOkCancel(this, this, ok, cancel);
     SetClientWidth(kTreeWidth + 2 * kMargin);
     SetClientHeight(kTreeHeight + 3 * kMargin + kButtonHeight);
     SetConstraints({kButtonWidth * 2 + kButtonGap + 2 * kMargin, kButtonHeight * 4});

@@ -7,6 +7,7 @@
 #include "netunit/names.h"
 #include "netunit/paths.h"
 #include "ui/dirform.h"
+#include "ui/fielddialog.h"
 #include "ui/homemove.h"
 #include "ui/quillnestform.h"
 
@@ -45,18 +46,7 @@ Thomeform::Thomeform(forms::TComponent* AOwner) : forms::TForm(AOwner) {
     browse->SetName("browse");
     browse->SetParent(this);
     browse->SetCaption("...");
-    ok = new forms::TButton(this);
-    ok->SetName("ok");
-    ok->SetParent(this);
-    ok->SetCaption("OK");
-    ok->SetModalResult(forms::mrOk);
-    ok->SetDefault(true);
-    cancel = new forms::TButton(this);
-    cancel->SetName("cancel");
-    cancel->SetParent(this);
-    cancel->SetCaption("Cancel");
-    cancel->SetModalResult(forms::mrCancel);
-    cancel->SetCancel(true);
+    AddOkCancel(this, this, ok, cancel);
     ok->OnClick = [this](forms::TObject* s) { okClick(s); };
     browse->OnClick = [this](forms::TObject* s) { browseClick(s); };
     OnCreate = [this](forms::TObject* s) { FormCreate(s); };
