@@ -61,7 +61,7 @@ protected:
     }
 };
 
-namespace {
+namespace detail {
 
 uint16_t VirtualKey(int qtKey) {
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return static_cast<uint16_t>(VK_F1 + (qtKey - Qt::Key_F1));
@@ -96,7 +96,10 @@ TShiftState ShiftOf(Qt::KeyboardModifiers m) {
     return s;
 }
 
-}  // namespace
+}  // namespace detail
+
+using detail::ShiftOf;
+using detail::VirtualKey;
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), window_(new Window(this)), client_(new QWidget(window_)) {
     SetWidget(window_);

@@ -27,6 +27,11 @@ void Fire(const std::function<void(Params...)>& handler, Args&&... args) {
     platform::RunGuarded([&] { copy(std::forward<Args>(args)...); });
 }
 
+// The key code of a Qt key (0 for keys the layer does not name) and the
+// shift state of Qt's modifiers.
+uint16_t VirtualKey(int qtKey);
+unsigned ShiftOf(Qt::KeyboardModifiers m);
+
 inline QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 inline std::string S(const QString& s) { return s.toStdString(); }
 
