@@ -212,8 +212,16 @@ public:
     void SetMultiSelect(bool on);
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
+    // A key pressed in the list; a handler that sets Key to 0 consumes it.
+    TKeyEvent OnKeyDown;
+    // Shows the header's sort arrow on a column (-1: none).
+    void SetSortIndicator(int column, bool descending);
 
 protected:
+    // Key handling; the default runs OnKeyDown. Key 0 afterwards: consumed.
+    virtual void KeyDown(uint16_t& Key, TShiftState Shift);
+    // A click on a column's header.
+    virtual void ColumnClick(int /*column*/) {}
     // Makes the object of a new row; a derived view makes its own kind.
     virtual TListItem* CreateItem();
     // Puts the rows in the given order (a permutation of the current rows);

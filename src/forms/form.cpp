@@ -96,6 +96,17 @@ TShiftState ShiftOf(Qt::KeyboardModifiers m) {
     return s;
 }
 
+void OnKeyDown(QWidget* w, QObject* context, std::function<void(uint16_t& key, unsigned shift)> fn) {
+    w->installEventFilter(new FilterObject(context, [fn = std::move(fn)](QObject*, QEvent* e) {
+        if (e->type() != QEvent::KeyPress) return false;
+        auto* ke = static_cast<QKeyEvent*>(e);
+        uint16_t key = VirtualKey(ke->key());
+        if (key == 0) return false;
+        platform::RunGuarded([&] { fn(key, ShiftOf(ke->modifiers())); });
+        return key == 0;
+    }));
+}
+
 }  // namespace detail
 
 using detail::ShiftOf;

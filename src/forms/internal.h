@@ -48,6 +48,10 @@ private:
     std::function<bool(QObject*, QEvent*)> fn_;
 };
 
+// Hands each key press on w to fn as a key code and shift state (keys the
+// layer does not name are left alone); fn setting the key to 0 consumes it.
+void OnKeyDown(QWidget* w, QObject* context, std::function<void(uint16_t& key, unsigned shift)> fn);
+
 // Calls fn after each release of a mouse button on w (label and picture clicks).
 inline void OnMouseRelease(QWidget* w, QObject* context, std::function<void()> fn) {
     w->installEventFilter(new FilterObject(context, [fn = std::move(fn)](QObject*, QEvent* e) {

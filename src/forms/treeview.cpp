@@ -294,14 +294,7 @@ TTreeView::TTreeView(TComponent* AOwner)
         }
         return false;
     }));
-    tree_->installEventFilter(new detail::FilterObject(Events(), [this](QObject*, QEvent* e) {
-        if (e->type() != QEvent::KeyPress) return false;
-        auto* ke = static_cast<QKeyEvent*>(e);
-        uint16_t key = detail::VirtualKey(ke->key());
-        if (key == 0) return false;
-        platform::RunGuarded([&] { KeyDown(key, detail::ShiftOf(ke->modifiers())); });
-        return key == 0;
-    }));
+    detail::OnKeyDown(tree_, Events(), [this](uint16_t& key, unsigned shift) { KeyDown(key, shift); });
     SetWidget(tree_);
 }
 
