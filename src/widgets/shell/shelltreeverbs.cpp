@@ -133,6 +133,15 @@ bool TScCustomShellTree::Edited(forms::TTreeNode* node, std::string& text) {
         PidlPtr keep(renamed);
         data->SetRelIdList(renamed);
     }
+    // The subfolders' lists and watches name the old path: they are read
+    // again from the new one when the node next opens.
+    if (node->Count() > 0) {
+        const bool open = node->Expanded();
+        node->Collapse(false);
+        node->DeleteChildren();
+        node->SetHasChildren(true);
+        if (open) node->Expand(false);
+    }
     text = trimmed.toStdString();
     return true;
 }

@@ -342,8 +342,10 @@ TEST_F(TreeKeys, VirtualNodesTakeNoVerbsAndTheMenuFollowsReadOnly) {
 
 TEST_F(TreeKeys, RenameInPlaceGoesThroughTheFolder) {
     tree->SetReadOnly(false);
+    Select(home + "/web/scratch/inner");
     Select(home + "/web/scratch");
     forms::TTreeNode* node = tree->Selected();
+    ASSERT_TRUE(node->Expanded());
     tree->RunNodeCommand(node, "rename");
     ASSERT_TRUE(tree->IsEditing());
     QWidget* editor = QApplication::focusWidget();
@@ -356,4 +358,8 @@ TEST_F(TreeKeys, RenameInPlaceGoesThroughTheFolder) {
     QApplication::processEvents();
     EXPECT_TRUE(fs::exists(home + "/web/renamed/inner"));
     EXPECT_EQ(tree->GetSelectedPath(), home + "/web/renamed");
+    // Its subfolders follow the new name.
+    ASSERT_EQ(node->Count(), 1);
+    tree->SetSelected(node->getFirstChild());
+    EXPECT_EQ(tree->GetSelectedPath(), home + "/web/renamed/inner");
 }
