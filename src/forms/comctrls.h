@@ -214,8 +214,16 @@ public:
     void SetMultiSelect(bool on);
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
+    // A key pressed in the list; a handler that sets Key to 0 consumes it.
+    TKeyEvent OnKeyDown;
+    // Shows the header's sort arrow on a column (-1: none).
+    void SetSortIndicator(int column, bool descending);
 
 protected:
+    // Key handling; the default runs OnKeyDown. Key 0 afterwards: consumed.
+    virtual void KeyDown(uint16_t& Key, TShiftState Shift);
+    // A click on a column's header.
+    virtual void ColumnClick(int /*column*/) {}
     // Makes the object of a new row; a derived view makes its own kind.
     virtual TListItem* CreateItem();
     // Puts the rows in the given order (a permutation of the current rows);
@@ -382,8 +390,19 @@ public:
     // A press of the right button, or the menu key, or Shift+F10:
     // X and Y are client co-ordinates; FromKeyboard for the keys.
     std::function<void(TObject* Sender, int X, int Y, bool FromKeyboard)> OnContextPopup;
+    // A key pressed in the tree; a handler that sets Key to 0 consumes it.
+    TKeyEvent OnKeyDown;
+    // Starts editing a node's text in place when CanEdit allows it.
+    void EditText(TTreeNode* node);
+    bool IsEditing() const;
 
 protected:
+    // Key handling; the default runs OnKeyDown. Key 0 afterwards: consumed.
+    virtual void KeyDown(uint16_t& Key, TShiftState Shift);
+    // Whether a node's text may be edited; the default: not ReadOnly.
+    virtual bool CanEdit(TTreeNode* node);
+    // The edited text of a node; true keeps it as the node's text.
+    virtual bool Edited(TTreeNode* /*node*/, std::string& /*text*/) { return true; }
     // Whether a node may expand now; the default asks OnExpanding.
     virtual bool CanExpand(TTreeNode* node);
     // Runs for each node about to go (children first), before it is freed.

@@ -61,7 +61,7 @@ protected:
     }
 };
 
-namespace {
+namespace detail {
 
 uint16_t VirtualKey(int qtKey) {
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return static_cast<uint16_t>(VK_F1 + (qtKey - Qt::Key_F1));
@@ -96,7 +96,21 @@ TShiftState ShiftOf(Qt::KeyboardModifiers m) {
     return s;
 }
 
-}  // namespace
+void OnKeyDown(QWidget* w, QObject* context, std::function<void(uint16_t& key, unsigned shift)> fn) {
+    w->installEventFilter(new FilterObject(context, [fn = std::move(fn)](QObject*, QEvent* e) {
+        if (e->type() != QEvent::KeyPress) return false;
+        auto* ke = static_cast<QKeyEvent*>(e);
+        uint16_t key = VirtualKey(ke->key());
+        if (key == 0) return false;
+        platform::RunGuarded([&] { fn(key, ShiftOf(ke->modifiers())); });
+        return key == 0;
+    }));
+}
+
+}  // namespace detail
+
+using detail::ShiftOf;
+using detail::VirtualKey;
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), window_(new Window(this)), client_(new QWidget(window_)) {
     SetWidget(window_);

@@ -27,6 +27,11 @@ void Fire(const std::function<void(Params...)>& handler, Args&&... args) {
     platform::RunGuarded([&] { copy(std::forward<Args>(args)...); });
 }
 
+// The key code of a Qt key (0 for keys the layer does not name) and the
+// shift state of Qt's modifiers.
+uint16_t VirtualKey(int qtKey);
+unsigned ShiftOf(Qt::KeyboardModifiers m);
+
 inline QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 inline std::string S(const QString& s) { return s.toStdString(); }
 
@@ -42,6 +47,10 @@ protected:
 private:
     std::function<bool(QObject*, QEvent*)> fn_;
 };
+
+// Hands each key press on w to fn as a key code and shift state (keys the
+// layer does not name are left alone); fn setting the key to 0 consumes it.
+void OnKeyDown(QWidget* w, QObject* context, std::function<void(uint16_t& key, unsigned shift)> fn);
 
 // Calls fn after each release of a mouse button on w (label and picture clicks).
 inline void OnMouseRelease(QWidget* w, QObject* context, std::function<void()> fn) {

@@ -1,5 +1,6 @@
 // The report list view: a header of columns over rows of caption + sub-items.
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QTreeWidget>
 #include <algorithm>
 #include <stdexcept>
@@ -121,7 +122,20 @@ TListView::TListView(TComponent* AOwner) : TControl(AOwner), tree_(new QTreeWidg
         if (quiet_ == 0) Fire(OnClick, this);
     });
     QObject::connect(tree_, &QTreeWidget::itemDoubleClicked, Events(), [this] { Fire(OnDblClick, this); });
+    tree_->header()->setSectionsClickable(true);
+    QObject::connect(tree_->header(), &QHeaderView::sectionClicked, Events(),
+                     [this](int column) { platform::RunGuarded([&] { ColumnClick(column); }); });
+    detail::OnKeyDown(tree_, Events(), [this](uint16_t& key, unsigned shift) { KeyDown(key, shift); });
     SetWidget(tree_);
+}
+
+void TListView::KeyDown(uint16_t& Key, TShiftState Shift) {
+    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+}
+
+void TListView::SetSortIndicator(int column, bool descending) {
+    tree_->header()->setSortIndicatorShown(column >= 0);
+    tree_->header()->setSortIndicator(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 TListView::~TListView() {

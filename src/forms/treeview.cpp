@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -71,6 +73,17 @@ public:
             const QRect r = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &opt, w);
             if (!overlay.isNull() && r.isValid()) overlay.paint(painter, r);
         }
+    }
+
+    // An edit ends: the view decides on the text the node keeps.
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        TTreeNode* node = view_->NodeOf(static_cast<QTreeWidget*>(view_->tree_)->itemFromIndex(index));
+        if (!line || !node) return;
+        std::string text = line->text().toStdString();
+        bool keep = false;
+        platform::RunGuarded([&] { keep = view_->Edited(node, text); });
+        if (keep) model->setData(index, Q(text));
     }
 
 private:
@@ -281,7 +294,28 @@ TTreeView::TTreeView(TComponent* AOwner)
         }
         return false;
     }));
+    detail::OnKeyDown(tree_, Events(), [this](uint16_t& key, unsigned shift) { KeyDown(key, shift); });
     SetWidget(tree_);
+}
+
+void TTreeView::KeyDown(uint16_t& Key, TShiftState Shift) {
+    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+}
+
+bool TTreeView::CanEdit(TTreeNode*) { return !readOnly_; }
+
+// An open editor is a line edit on the viewport; a closed one is hidden
+// before it goes.
+bool TTreeView::IsEditing() const {
+    for (QLineEdit* line : tree_->viewport()->findChildren<QLineEdit*>())
+        if (!line->isHidden()) return true;
+    return false;
+}
+
+void TTreeView::EditText(TTreeNode* node) {
+    if (!node || !CanEdit(node)) return;
+    node->item_->setFlags(node->item_->flags() | Qt::ItemIsEditable);
+    tree_->editItem(node->item_, 0);
 }
 
 TTreeView::~TTreeView() {

@@ -137,7 +137,9 @@ class GuiServer(Server):
         self.env.update(desktop.env)
         self.env.update({"QT_QPA_PLATFORM": "xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
                          "HOME": home, "XDG_CONFIG_HOME": os.path.join(home, ".config"),
+                         "XDG_DATA_HOME": os.path.join(home, ".local", "share"),  # the Trash
                          "XDG_RUNTIME_DIR": self.runtime})
+        self.data_home = os.path.join(home, ".local", "share")
         self._app = None
 
     def app(self, timeout=15):

@@ -7,6 +7,7 @@ import shutil
 import subprocess
 import time
 import unittest
+import urllib.parse
 import urllib.request
 
 import fixtures as fx
@@ -195,6 +196,64 @@ class LiveRefresh(PickerCase):
         self.assertTrue(wait_until(lambda: self.node("fresh", timeout=0) is None, 5), "the folder is gone")
         www = self.node("wwwroot")
         self.assertTrue(wait_until(lambda: self.has(www, pyatspi.STATE_SELECTED), 2), "its parent is selected")
+        self.server.click(self.showing("cancel"))
+
+
+class TreeKeys(PickerCase):
+    """The chooser's tree answers a file manager's keys."""
+    folders = ("wwwroot/scratch/inner", "wwwroot/docs/sub", "other/docs", "target")
+
+    def confirm(self, text):
+        s = self.server
+        label = s.find_role(pyatspi.ROLE_LABEL, text, timeout=5)
+        self.assertIsNotNone(label, f"no question {text!r}")
+        b = s.find_role(pyatspi.ROLE_PUSH_BUTTON, "Yes", timeout=5)
+        self.assertIsNotNone(b)
+        s.click(b)
+
+    def test_delete_asks_then_moves_the_folder_to_the_trash(self):
+        self.open_picker()
+        self.pick("scratch")
+        self.server.key("Delete")
+        self.confirm('Move "scratch" to the Trash?')
+        self.assertTrue(wait_until(lambda: not os.path.exists(self.path("wwwroot", "scratch")), 5))
+        trash = os.path.join(self.server.data_home, "Trash")
+        self.assertTrue(os.path.isdir(os.path.join(trash, "files", "scratch", "inner")))
+        info = read(os.path.join(trash, "info", "scratch.trashinfo"))
+        self.assertIn("Path=" + urllib.parse.quote(self.path("wwwroot", "scratch")) + "\n", info)
+        self.assertTrue(wait_until(lambda: self.node("scratch", timeout=0) is None, 5), "the node is gone")
+        self.server.click(self.showing("cancel"))
+
+    def test_copy_and_paste_copy_a_folder_and_replace_nothing(self):
+        with open(self.path("other", "docs", "mark"), "w") as f:
+            f.write("theirs")
+        self.open_picker()
+        self.pick("docs")
+        self.server.key("ctrl+c")
+        self.pick("target")
+        self.server.key("ctrl+v")
+        self.assertTrue(wait_until(lambda: os.path.isdir(self.path("target", "docs", "sub")), 5))
+        self.assertTrue(os.path.isdir(self.path("wwwroot", "docs", "sub")), "a copy keeps its source")
+        # Into a folder that already holds that name: nothing is replaced.
+        self.pick("other")
+        self.server.key("ctrl+v")
+        time.sleep(1)
+        self.assertEqual(sorted(os.listdir(self.path("other", "docs"))), ["mark"])
+        self.assertEqual(read(self.path("other", "docs", "mark")), "theirs")
+        self.server.click(self.showing("cancel"))
+
+    def test_f5_refreshes_and_f2_starts_no_editor(self):
+        tree = self.open_picker()
+        self.pick("docs")
+        self.server.key("F2")
+        time.sleep(0.5)
+        editor = pyatspi.findDescendant(tree, lambda a: a is not None and a.getRole() == pyatspi.ROLE_TEXT)
+        self.assertIsNone(editor, "the tree is read-only")
+        self.assertTrue(self.has(self.node("docs"), pyatspi.STATE_SELECTED))
+        os.mkdir(self.path("wwwroot", "fresh"))
+        self.server.key("F5")
+        self.assertIsNotNone(self.node("fresh", timeout=5))
+        self.assertTrue(self.has(self.node("docs"), pyatspi.STATE_SELECTED), "the selection stays")
         self.server.click(self.showing("cancel"))
 
 

@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include "widgets/shell/imagelist.h"
+#include "widgets/shell/listdetails.h"
 #include "widgets/shell/mounttable.h"
 #include "widgets/shell/pidl.h"
 #include "widgets/shell/pidlmanager.h"
@@ -260,17 +261,7 @@ std::u16string TNamespace::AttributesString(bool lowerCase) {
 std::u16string TNamespace::FileType() {
     if (!typeValid_) {
         typeValid_ = true;
-        if (IsFolder() && FileSystem()) {
-            typeName_ = u"Folder";
-        } else {
-            // The extension of the parsing name in upper case, then " File".
-            std::u16string ext;
-            WideExtractFileExt(uni::Utf8ToWide(ParsingPath()), ext);
-            if (!ext.empty() && ext[0] == u'.') ext.erase(0, 1);
-            for (char16_t& c : ext)
-                if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-            typeName_ = ext + STR_FILE;
-        }
+        typeName_ = FileTypeName(ParsingPath(), IsFolder() && FileSystem());
     }
     return typeName_;
 }

@@ -34,6 +34,7 @@ void TScCustomTreeView::KeyboardMenu() {
 void TScCustomTreeView::NodeMenu(forms::TTreeNode* node, int x, int y) {
     forms::TPopupMenu* menu = PopupMenu;
     if (OnNodeContextMenu) OnNodeContextMenu(this, node, x, y, menu);
+    if (NodeContextMenu(node, x, y)) return;
     if (!menu) return;
     const QPoint g = Widget()->mapToGlobal(QPoint(x, y));
     menu->Popup(g.x(), g.y());

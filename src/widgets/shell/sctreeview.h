@@ -60,6 +60,9 @@ protected:
     // Asks OnNodeContextMenu for a node's menu at a client position and
     // shows the menu it leaves.
     void NodeMenu(forms::TTreeNode* node, int x, int y);
+    // A derived tree's own menu for a node, after OnNodeContextMenu ran;
+    // true: it was shown, and the control's menu is not.
+    virtual bool NodeContextMenu(forms::TTreeNode* /*node*/, int /*x*/, int /*y*/) { return false; }
     // Draw hooks a derived tree adds to (before the events run).
     virtual void DoCustomDraw(TScCustomDraw* draw, forms::TTreeNode* node);
     void CustomDrawItem(forms::TTreeNode* node, forms::TTreeItemDraw& draw) override;

@@ -13,6 +13,7 @@
 #include "forms/classes.h"
 #include "netunit/names.h"
 #include "netunit/files.h"
+#include "widgets/shell/listdetails.h"
 #include "widgets/shell/mounttable.h"
 #include "widgets/shell/shellroutines.h"
 #include "widgets/shell/shelltexts.h"
@@ -332,8 +333,13 @@ HRESULT TNamespaceFolder::BindToObject(PCItemIDList item, ShellFolderPtr& out) {
     return S_OK;
 }
 
-HRESULT TNamespaceFolder::CompareIDs(intptr_t, PCItemIDList a, PCItemIDList b) {
+HRESULT TNamespaceFolder::CompareIDs(intptr_t column, PCItemIDList a, PCItemIDList b) {
     if (!a || !b) return E_INVALIDARG;
+    // The detail columns order two items of this folder; ties go by name.
+    if (column > lcName && column < lcCount && !path_.empty() && PidlCount(a) == 1 && PidlCount(b) == 1) {
+        const int c = CompareDetails(static_cast<int>(column), Join(path_, ItemName(a)), Join(path_, ItemName(b)));
+        if (c != 0) return MakeCompareResult(c);
+    }
     for (;;) {
         const bool ea = ItemSize(a) == 0, eb = ItemSize(b) == 0;
         if (ea || eb) return MakeCompareResult(ea == eb ? 0 : ea ? -1 : 1);

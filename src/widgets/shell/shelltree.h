@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "forms/timer.h"
 #include "widgets/shell/pidl.h"
@@ -125,6 +126,18 @@ public:
     forms::TTreeNode* RootNode() const;
     forms::TTreeNode* FindChildNode(forms::TTreeNode* parent, PCItemIDList relative);
     uintptr_t ShellOwnerWindow() const;
+    // Runs a verb on a node's item ("paste" pastes into its folder;
+    // permanent makes "delete" skip the Trash), then refreshes. S_FALSE
+    // for a node without parent or file-system path, or an unknown verb.
+    HRESULT InvokeNodeVerb(forms::TTreeNode* node, const std::string& verb, bool permanent = false);
+    // The commands of a node's context menu, in menu order ("open", "cut",
+    // "copy", "paste", "delete", "rename"), and running one of them.
+    struct TScMenuCommand {
+        std::string Verb;
+        std::string Caption;
+    };
+    std::vector<TScMenuCommand> NodeMenuCommands(forms::TTreeNode* node);
+    void RunNodeCommand(forms::TTreeNode* node, const std::string& verb);
     // Ends construction as loading a form does: the tree fills itself with
     // scstoAutoFill.
     void Loaded();
@@ -153,6 +166,10 @@ protected:
     virtual bool WatchFolder(const std::string& path);
 
     bool CanExpand(forms::TTreeNode* node) override;
+    void KeyDown(uint16_t& Key, forms::TShiftState Shift) override;
+    bool CanEdit(forms::TTreeNode* node) override;
+    bool Edited(forms::TTreeNode* node, std::string& text) override;
+    bool NodeContextMenu(forms::TTreeNode* node, int x, int y) override;
     void Deleting(forms::TTreeNode* node) override;
     void GetImageIndex(forms::TTreeNode* node) override;
     void Change(forms::TTreeNode* node) override;
@@ -173,6 +190,10 @@ private:
     void RefreshNode(forms::TTreeNode* node, forms::TTreeNode*& remembered);
     void Unwatch(TScShTreeData* data);
     void FillPending();
+    // Asks before a delete; false: the user said no.
+    bool ConfirmDelete(forms::TTreeNode* node, bool permanent);
+    // Runs the default key that a shortcut names; false when none does.
+    bool RunDefaultKey(uint16_t shortcut);
 
     TScShellLocator baseFolder_;
     TScShellLocator currentFolder_;

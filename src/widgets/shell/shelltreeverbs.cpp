@@ -1,0 +1,149 @@
+// The shell folder tree's verbs: the default keys, the context menu and
+// renaming a node in place.
+#include <QMenu>
+#include <QWidget>
+
+#include "forms/dialogs.h"
+#include "widgets/shell/shellfolder.h"
+#include "widgets/shell/shelltree.h"
+#include "widgets/shell/shellverbs.h"
+#include "widgets/shell/shortcuts.h"
+
+namespace shell {
+
+namespace {
+
+// The order the tree tries its default keys in.
+constexpr int kTreeKeyOrder[] = {dkRename, dkRefresh, dkCut, dkCopy, dkPaste, dkDelete};
+
+}  // namespace
+
+HRESULT TScCustomShellTree::InvokeNodeVerb(forms::TTreeNode* node, const std::string& verb, bool permanent) {
+    TScShTreeData* data = NodeData(node);
+    if (!data || !data->ParentData()) return S_FALSE;
+    const std::string path = data->Path();
+    if (path.empty()) return S_FALSE;
+    if (!InvokeVerb({path}, verb, permanent)) return S_FALSE;
+    RefreshTree();
+    return S_OK;
+}
+
+bool TScCustomShellTree::ConfirmDelete(forms::TTreeNode* node, bool permanent) {
+    const std::string name = node->Text();
+    const std::string text = permanent ? "Delete \"" + name + "\" for good? It cannot be brought back."
+                                       : "Move \"" + name + "\" to the Trash?";
+    return forms::MessageDlg(text, forms::mtConfirmation, forms::mbYes | forms::mbNo) == forms::mrYes;
+}
+
+std::vector<TScCustomShellTree::TScMenuCommand> TScCustomShellTree::NodeMenuCommands(forms::TTreeNode* node) {
+    TScShTreeData* data = NodeData(node);
+    if (!data || !data->ParentData() || data->Path().empty()) return {};
+    std::vector<TScMenuCommand> commands = {
+        {"open", "&Open"}, {"cut", "Cu&t"}, {"copy", "&Copy"}, {"paste", "&Paste"}, {"delete", "&Delete"}};
+    if (!ReadOnly() && data->CanRename()) commands.push_back({"rename", "Rena&me"});
+    return commands;
+}
+
+void TScCustomShellTree::RunNodeCommand(forms::TTreeNode* node, const std::string& verb) {
+    TScShTreeData* data = NodeData(node);
+    if (!data) return;
+    if (verb == "rename") return EditText(node);
+    if (verb == "open") {
+        OpenWithDefault(data->Path());
+        return;
+    }
+    if (verb == "delete" && !ConfirmDelete(node, false)) return;
+    InvokeNodeVerb(node, verb);
+}
+
+bool TScCustomShellTree::NodeContextMenu(forms::TTreeNode* node, int x, int y) {
+    if (!HasOption(scstoContextMenus)) return false;
+    const std::vector<TScMenuCommand> commands = NodeMenuCommands(node);
+    if (commands.empty()) return true;  // no menu for this node, and none of the control's either
+    QMenu menu(Widget());
+    for (const TScMenuCommand& c : commands) {
+        if (c.Verb == "cut" || c.Verb == "delete") menu.addSeparator();
+        QAction* a = menu.addAction(QString::fromStdString(c.Caption));
+        a->setData(QString::fromStdString(c.Verb));
+        if (c.Verb == "open") menu.setDefaultAction(a);
+    }
+    // While the menu is open the tree counts as dragging: notices and refreshes wait.
+    dragging_ = true;
+    QAction* chosen = menu.exec(Widget()->mapToGlobal(QPoint(x, y)));
+    dragging_ = false;
+    if (chosen) RunNodeCommand(node, chosen->data().toString().toStdString());
+    if (refreshPending_) {
+        refreshPending_ = false;
+        RefreshTree();
+    }
+    return true;
+}
+
+bool TScCustomShellTree::RunDefaultKey(uint16_t shortcut) {
+    forms::TTreeNode* node = Selected();
+    for (int index : kTreeKeyOrder) {
+        if (ScShellControlDefKey(index).ShortCut != shortcut) continue;
+        switch (index) {
+            case dkRename: EditText(node); break;
+            case dkRefresh: RefreshTree(); break;
+            case dkCut: InvokeNodeVerb(node, "cut"); break;
+            case dkCopy: InvokeNodeVerb(node, "copy"); break;
+            case dkPaste: InvokeNodeVerb(node, "paste"); break;
+            case dkDelete:
+                if (node && ConfirmDelete(node, false)) InvokeNodeVerb(node, "delete");
+                break;
+        }
+        return true;
+    }
+    // Shift+Del deletes for good.
+    if ((shortcut & ~scShift) == ScShellControlDefKey(dkDelete).ShortCut) {
+        if (node && ConfirmDelete(node, true)) InvokeNodeVerb(node, "delete", true);
+        return true;
+    }
+    return false;
+}
+
+void TScCustomShellTree::KeyDown(uint16_t& Key, forms::TShiftState Shift) {
+    TScCustomTreeView::KeyDown(Key, Shift);
+    if (Key == 0 || !HasOption(scstoDefaultKeyHandling) || IsEditing()) return;
+    const uint16_t key = Key;
+    Key = 0;
+    if (!RunDefaultKey(ShortCutOf(key, Shift))) Key = key;
+}
+
+bool TScCustomShellTree::CanEdit(forms::TTreeNode* node) {
+    TScShTreeData* data = NodeData(node);
+    return data && !ReadOnly() && data->CanRename();
+}
+
+bool TScCustomShellTree::Edited(forms::TTreeNode* node, std::string& text) {
+    TScShTreeData* data = NodeData(node);
+    const QString trimmed = QString::fromStdString(text).trimmed();
+    if (!data || trimmed.isEmpty() || trimmed.toStdString() == node->Text()) return false;
+    ShellFolderPtr parent = data->ParentFolder();
+    if (!parent) return false;
+    PItemIDList renamed = nullptr;
+    skipNextNotification_ = true;
+    const HRESULT hr = parent->SetNameOf(ShellOwnerWindow(), data->RelIdList(), trimmed.toStdU16String(), 0, renamed);
+    if (FAILED(hr)) {
+        skipNextNotification_ = false;
+        throw EShellVerbError("Cannot rename \"" + node->Text() + "\": " + HresultText(hr));
+    }
+    if (renamed) {
+        PidlPtr keep(renamed);
+        data->SetRelIdList(renamed);
+    }
+    // The subfolders' lists and watches name the old path: they are read
+    // again from the new one when the node next opens.
+    if (node->Count() > 0) {
+        const bool open = node->Expanded();
+        node->Collapse(false);
+        node->DeleteChildren();
+        node->SetHasChildren(true);
+        if (open) node->Expand(false);
+    }
+    text = trimmed.toStdString();
+    return true;
+}
+
+}  // namespace shell

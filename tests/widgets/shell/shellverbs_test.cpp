@@ -1,0 +1,365 @@
+// The shell controls' shortcuts and default-key table, the verbs on files
+// (Trash, clipboard, paste) and the folder tree's default keys.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "forms/dialogs.h"
+#include "widgets/shell/mounttable.h"
+#include "widgets/shell/shelltree.h"
+#include "widgets/shell/shellverbs.h"
+#include "widgets/shell/shortcuts.h"
+
+using namespace shell;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Write(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
+
+}  // namespace
+
+// --- shortcuts ---
+
+TEST(ShellShortCuts, TextsToShortCuts) {
+    struct Row {
+        const char* text;
+        TShortCut expected;
+    } rows[] = {
+        {"Ctrl+A", 0x4041}, {"^A", 0x4041},      {"ctrl+a", 0x4041},      {"Shift+Del", 0x202E},
+        {"F5", 0x0074},     {"F24", 0x0087},     {"Shift+Ctrl+A", 0x6041}, {"Ctrl+Shift+A", 0x6041},
+        {"Alt+Enter", 0x800D}, {"PgDn", 0x0022}, {"Nothing", 0},          {"", 0},
+        {"7", 0x0037},      {"#41", 0x0029},
+    };
+    for (const Row& r : rows) EXPECT_EQ(TextToShortCut(r.text), r.expected) << r.text;
+}
+
+TEST(ShellShortCuts, ShortCutsToTexts) {
+    struct Row {
+        TShortCut shortcut;
+        const char* expected;
+    } rows[] = {
+        {0x6041, "Shift+Ctrl+A"}, {0x202E, "Shift+Del"}, {0x0074, "F5"},  {0x8008, "Alt+BkSp"},
+        {0x0060, "0"},            {0x0029, "#41"},       {0x4056, "Ctrl+V"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(ShortCutText(r.shortcut), r.expected) << r.shortcut;
+}
+
+TEST(ShellShortCuts, DefaultKeyTableIsParsedFromItsTexts) {
+    const TShortCut expected[dkCount] = {0x4041, 0x002E, 0x4043, 0x4058, 0x4056, 0x0074, 0x0071};
+    for (int i = 0; i < dkCount; ++i) EXPECT_EQ(ScShellControlDefKey(i).ShortCut, expected[i]) << i;
+}
+
+// --- verbs on files ---
+
+class ShellVerbs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = dir.path().toStdString();
+        saveData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+        setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+        fs::create_directories(root / "a" / "sub");
+        fs::create_directories(root / "b");
+        Write(root / "a" / "sub" / "f.txt", "hello");
+    }
+    void TearDown() override {
+        if (saveData.empty())
+            unsetenv("XDG_DATA_HOME");
+        else
+            setenv("XDG_DATA_HOME", saveData.c_str(), 1);
+        QApplication::clipboard()->clear();
+    }
+    QTemporaryDir dir;
+    fs::path root;
+    std::string saveData;
+};
+
+TEST_F(ShellVerbs, TrashKeepsTheItemAndWritesItsInfoFile) {
+    Write(root / "a" / "odd name%.txt", "x");
+    const std::string name = MoveToTrash((root / "a" / "odd name%.txt").string());
+    EXPECT_FALSE(fs::exists(root / "a" / "odd name%.txt"));
+    const fs::path trash = root / "data" / "Trash";
+    EXPECT_EQ(ReadFile(trash / "files" / name), "x");
+    const std::string info = ReadFile(trash / "info" / (name + ".trashinfo"));
+    EXPECT_EQ(info.rfind("[Trash Info]\nPath=", 0), 0u) << info;
+    const std::string encoded = QUrl::toPercentEncoding(QString::fromStdString((root / "a").string()), "/").toStdString();
+    EXPECT_NE(info.find("Path=" + encoded + "/odd%20name%25.txt\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("\nDeletionDate=20"), std::string::npos) << info;
+    // A second item of the same name gets a name of its own.
+    Write(root / "a" / "odd name%.txt", "y");
+    const std::string second = MoveToTrash((root / "a" / "odd name%.txt").string());
+    EXPECT_NE(second, name);
+    EXPECT_EQ(ReadFile(trash / "files" / second), "y");
+    EXPECT_TRUE(fs::exists(trash / "info" / (second + ".trashinfo")));
+    EXPECT_THROW(MoveToTrash((root / "missing").string()), EShellVerbError);
+}
+
+TEST_F(ShellVerbs, CopyAndCutPutBothFileListFormsOnTheClipboard) {
+    const std::string sub = (root / "a" / "sub").string();
+    ASSERT_TRUE(InvokeVerb({sub}, "Copy"));
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(data->urls().size(), 1);
+    EXPECT_EQ(data->urls().first(), QUrl::fromLocalFile(QString::fromStdString(sub)));
+    EXPECT_EQ(data->data("x-special/gnome-copied-files"), "copy\n" + QUrl::fromLocalFile(QString::fromStdString(sub)).toEncoded());
+    ASSERT_TRUE(InvokeVerb({sub}, "cut"));
+    bool cut = false;
+    EXPECT_EQ(FileListOfData(QApplication::clipboard()->mimeData(), cut), std::vector<std::string>{sub});
+    EXPECT_TRUE(cut);
+}
+
+TEST_F(ShellVerbs, FileListsTakeOnlyLocalFileUris) {
+    QMimeData data;
+    data.setData("text/uri-list", "file:///tmp/one\r\nfile://localhost/tmp/two\r\nfile://elsewhere/tmp/three\r\n"
+                                  "http://host/x\r\n");
+    bool cut = true;
+    EXPECT_EQ(FileListOfData(&data, cut), (std::vector<std::string>{"/tmp/one", "/tmp/two"}));
+    EXPECT_FALSE(cut) << "a plain uri list is a copy";
+}
+
+TEST_F(ShellVerbs, PasteCopiesAndNeverReplacesOrNestsAFolderInItself) {
+    const std::string sub = (root / "a" / "sub").string();
+    PutFilesOnClipboard({sub}, false);
+    EXPECT_EQ(PasteFiles((root / "b").string()), 1);
+    EXPECT_EQ(ReadFile(root / "b" / "sub" / "f.txt"), "hello");
+    EXPECT_TRUE(fs::exists(root / "a" / "sub" / "f.txt")) << "a copy keeps the source";
+    // The name is there now: nothing is replaced.
+    Write(root / "b" / "sub" / "f.txt", "changed");
+    EXPECT_EQ(PasteFiles((root / "b").string()), 0);
+    EXPECT_EQ(ReadFile(root / "b" / "sub" / "f.txt"), "changed");
+    // Into itself or below itself: skipped.
+    EXPECT_EQ(PasteFiles(sub), 0);
+    fs::create_directories(root / "a" / "sub" / "deeper");
+    EXPECT_EQ(PasteFiles((root / "a" / "sub" / "deeper").string()), 0);
+    EXPECT_FALSE(fs::exists(root / "a" / "sub" / "deeper" / "sub"));
+}
+
+TEST_F(ShellVerbs, PasteOfCutItemsMovesThem) {
+    PutFilesOnClipboard({(root / "a" / "sub").string()}, true);
+    EXPECT_EQ(PasteFiles((root / "b").string()), 1);
+    EXPECT_FALSE(fs::exists(root / "a" / "sub"));
+    EXPECT_EQ(ReadFile(root / "b" / "sub" / "f.txt"), "hello");
+}
+
+TEST_F(ShellVerbs, AFailedCopyLeavesNoHalfCopyAndAMoveKeepsItsSource) {
+    // A pipe cannot be copied: the copy of its folder fails part way.
+    ASSERT_EQ(::mkfifo((root / "a" / "sub" / "pipe").c_str(), 0600), 0);
+    EXPECT_THROW(TransferItem((root / "a" / "sub").string(), (root / "b" / "sub").string(), false), EShellVerbError);
+    EXPECT_FALSE(fs::exists(root / "b" / "sub"));
+    EXPECT_THROW(TransferItem((root / "a" / "sub").string(), (root / "b" / "sub").string(), false), EShellVerbError);
+    // A target that exists is never replaced.
+    fs::create_directories(root / "b" / "taken");
+    EXPECT_THROW(TransferItem((root / "a" / "sub").string(), (root / "b" / "taken").string(), true), EShellVerbError);
+    EXPECT_TRUE(fs::exists(root / "a" / "sub" / "f.txt"));
+}
+
+TEST_F(ShellVerbs, AMoveAcrossDevicesCopiesThenRemovesTheSource) {
+    QTemporaryDir other(QStringLiteral("/dev/shm/qn-verbs-XXXXXX"));
+    struct stat a {}, b {};
+    if (!other.isValid() || ::stat(root.c_str(), &a) != 0 || ::stat(other.path().toUtf8().constData(), &b) != 0 ||
+        a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second device here";
+    const fs::path to = fs::path(other.path().toStdString()) / "sub";
+    TransferItem((root / "a" / "sub").string(), to.string(), true);
+    EXPECT_EQ(ReadFile(to / "f.txt"), "hello");
+    EXPECT_FALSE(fs::exists(root / "a" / "sub"));
+    // With a pipe inside, the copy fails: the source stays whole.
+    fs::create_directories(root / "c");
+    Write(root / "c" / "keep", "k");
+    ASSERT_EQ(::mkfifo((root / "c" / "pipe").c_str(), 0600), 0);
+    const fs::path to2 = fs::path(other.path().toStdString()) / "c";
+    EXPECT_THROW(TransferItem((root / "c").string(), to2.string(), true), EShellVerbError);
+    EXPECT_FALSE(fs::exists(to2));
+    EXPECT_EQ(ReadFile(root / "c" / "keep"), "k");
+}
+
+TEST_F(ShellVerbs, AnUnknownVerbDoesNothing) {
+    EXPECT_FALSE(InvokeVerb({(root / "a" / "sub").string()}, "properties"));
+    EXPECT_TRUE(fs::exists(root / "a" / "sub" / "f.txt"));
+}
+
+// --- the tree's default keys ---
+
+class TreeKeys : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = dir.path().toStdString();
+        home = root + "/home";
+        fs::create_directories(home + "/web/scratch/inner");
+        fs::create_directories(home + "/web/target");
+        saveHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+        saveData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+        Write(root + "/mountinfo", "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n");
+        SetMountInfoPath(root + "/mountinfo");
+        tree = new TScShellTree(nullptr);
+        tree->SetOptions(scstoAutoFill | scstoVirtualFolders | scstoDefaultKeyHandling | scstoShowHidden);
+        tree->SetReadOnly(true);
+        tree->Loaded();
+        forms::SetMessageDlgHook([this](const forms::TMessageDlgRequest& r) {
+            asked.push_back(r.Text);
+            return answer;
+        });
+    }
+    void TearDown() override {
+        forms::SetMessageDlgHook({});
+        delete tree;
+        SetMountInfoPath("");
+        setenv("HOME", saveHome.c_str(), 1);
+        setenv("XDG_DATA_HOME", saveData.c_str(), 1);
+        QApplication::clipboard()->clear();
+    }
+    // Presses a key in the tree; true when the tree consumed it.
+    bool Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent e(QEvent::KeyPress, key, mods);
+        QApplication::sendEvent(tree->Widget(), &e);
+        return e.isAccepted();
+    }
+    void Select(const std::string& path) { tree->SetSelectedPath(path); }
+    QTemporaryDir dir;
+    std::string root, home, saveHome, saveData;
+    TScShellTree* tree = nullptr;
+    std::vector<std::string> asked;
+    forms::TModalResult answer = forms::mrYes;
+};
+
+TEST_F(TreeKeys, DeleteAsksThenMovesTheFolderToTheTrash) {
+    Select(home + "/web/scratch");
+    answer = forms::mrNo;
+    Press(Qt::Key_Delete);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("Trash"), std::string::npos) << asked[0];
+    EXPECT_TRUE(fs::exists(home + "/web/scratch")) << "no: nothing goes";
+    answer = forms::mrYes;
+    Press(Qt::Key_Delete);
+    EXPECT_FALSE(fs::exists(home + "/web/scratch"));
+    EXPECT_TRUE(fs::exists(root + "/data/Trash/files/scratch/inner"));
+    EXPECT_TRUE(fs::exists(root + "/data/Trash/info/scratch.trashinfo"));
+    EXPECT_EQ(tree->GetSelectedPath(), home + "/web") << "the refresh moved the selection to the parent";
+}
+
+TEST_F(TreeKeys, ShiftDeleteAsksThenDeletesForGood) {
+    Select(home + "/web/scratch");
+    Press(Qt::Key_Delete, Qt::ShiftModifier);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("for good"), std::string::npos) << asked[0];
+    EXPECT_FALSE(fs::exists(home + "/web/scratch"));
+    EXPECT_FALSE(fs::exists(root + "/data/Trash/files/scratch"));
+}
+
+// Ctrl+C or Ctrl+X on one folder, then Ctrl+V on another.
+TEST_F(TreeKeys, CopyOrCutThenPasteBringsTheFolderOver) {
+    struct Row {
+        int key;
+        bool sourceStays;
+    } rows[] = {{Qt::Key_C, true}, {Qt::Key_X, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.key);
+        fs::create_directories(home + "/web/scratch/inner");
+        fs::remove_all(home + "/web/target/scratch");
+        tree->RefreshTree();
+        Select(home + "/web/scratch");
+        Press(r.key, Qt::ControlModifier);
+        Select(home + "/web/target");
+        Press(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_TRUE(fs::exists(home + "/web/target/scratch/inner"));
+        EXPECT_EQ(fs::exists(home + "/web/scratch/inner"), r.sourceStays);
+    }
+}
+
+TEST_F(TreeKeys, PasteWhereTheNameIsReplacesNothing) {
+    fs::create_directories(home + "/web/target/scratch");
+    Write(home + "/web/target/scratch/mark", "m");
+    tree->RefreshTree();
+    Select(home + "/web/scratch");
+    Press(Qt::Key_C, Qt::ControlModifier);
+    Select(home + "/web/target");
+    Press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(ReadFile(home + "/web/target/scratch/mark"), "m");
+    EXPECT_FALSE(fs::exists(home + "/web/target/scratch/inner"));
+}
+
+TEST_F(TreeKeys, F5RefreshesAndF2StartsNoEditorWhileReadOnly) {
+    Select(home + "/web");
+    const int before = tree->RefreshCount();
+    EXPECT_TRUE(Press(Qt::Key_F5));
+    EXPECT_EQ(tree->RefreshCount(), before + 1);
+    EXPECT_TRUE(Press(Qt::Key_F2));
+    EXPECT_FALSE(tree->IsEditing());
+    tree->SetReadOnly(false);
+    Press(Qt::Key_F2);
+    EXPECT_TRUE(tree->IsEditing());
+}
+
+TEST_F(TreeKeys, AnUnmatchedKeyReachesOnKeyDownOnceUnchanged) {
+    std::vector<uint16_t> seen;
+    tree->OnKeyDown = [&](forms::TObject*, uint16_t& key, forms::TShiftState) { seen.push_back(key); };
+    Select(home + "/web");
+    Press(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(seen, std::vector<uint16_t>{'Q'});
+    // A handler that consumes a key keeps it from the default keys.
+    tree->OnKeyDown = [](forms::TObject*, uint16_t& key, forms::TShiftState) { key = 0; };
+    const int before = tree->RefreshCount();
+    Press(Qt::Key_F5);
+    EXPECT_EQ(tree->RefreshCount(), before);
+}
+
+TEST_F(TreeKeys, VirtualNodesTakeNoVerbsAndTheMenuFollowsReadOnly) {
+    tree->SetSelected(tree->RootNode());
+    forms::TTreeNode* web = nullptr;
+    Select(home + "/web");
+    web = tree->Selected();
+    auto verbs = [&] {
+        std::vector<std::string> v;
+        for (const auto& c : tree->NodeMenuCommands(web)) v.push_back(c.Verb);
+        return v;
+    };
+    EXPECT_EQ(verbs(), (std::vector<std::string>{"open", "cut", "copy", "paste", "delete"}));
+    tree->SetReadOnly(false);
+    EXPECT_EQ(verbs(), (std::vector<std::string>{"open", "cut", "copy", "paste", "delete", "rename"}));
+    EXPECT_EQ(tree->InvokeNodeVerb(tree->RootNode(), "delete"), S_FALSE);
+    EXPECT_EQ(tree->InvokeNodeVerb(web, "no-such-verb"), S_FALSE);
+    EXPECT_TRUE(fs::exists(home + "/web"));
+}
+
+TEST_F(TreeKeys, RenameInPlaceGoesThroughTheFolder) {
+    tree->SetReadOnly(false);
+    Select(home + "/web/scratch/inner");
+    Select(home + "/web/scratch");
+    forms::TTreeNode* node = tree->Selected();
+    ASSERT_TRUE(node->Expanded());
+    tree->RunNodeCommand(node, "rename");
+    ASSERT_TRUE(tree->IsEditing());
+    QWidget* editor = QApplication::focusWidget();
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (!line) line = tree->Widget()->findChild<QLineEdit*>();
+    ASSERT_NE(line, nullptr);
+    line->setText("renamed");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(line, &enter);
+    QApplication::processEvents();
+    EXPECT_TRUE(fs::exists(home + "/web/renamed/inner"));
+    EXPECT_EQ(tree->GetSelectedPath(), home + "/web/renamed");
+    // Its subfolders follow the new name.
+    ASSERT_EQ(node->Count(), 1);
+    tree->SetSelected(node->getFirstChild());
+    EXPECT_EQ(tree->GetSelectedPath(), home + "/web/renamed/inner");
+}
