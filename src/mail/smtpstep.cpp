@@ -22,6 +22,10 @@
 namespace mail {
 namespace {
 
+// The message text flags kept in Counter.
+constexpr int32_t kTextInBody = 1;       // the header has ended
+constexpr int32_t kTextAfterBareLf = 2;  // the last line ended with an LF alone
+
 // A relay-only message may grow to this many bytes.
 constexpr int64_t kRelayMessageMax = 64 * 1024 * 1024;
 // Further local recipients of one message, beyond the first.
@@ -68,7 +72,7 @@ const char* const kMessageTaken = "250 ok.. got it :)";
 // relayed is among the relay recipients).
 size_t RecipientCount(const tsession* session) {
     if (session->State != kSmtpRcptOrData) return 0;
-    return (session->Recipient.empty() ? 0 : 1) + session->LocalRecipients.size() + session->RelayRecipients.size();
+    return (FirstMailbox(*session).empty() ? 0 : 1) + session->LocalRecipients.size() + session->RelayRecipients.size();
 }
 
 void ClearRecipients(tsession* session) {
@@ -94,8 +98,8 @@ void Hello(SmtpStep& step, tsession* session, const std::string& line, const cha
 // --- envelope
 
 void MailFrom(SmtpStep& step, tsession* session, const std::string& line) {
-    session->Sender = line.substr(kMailFromArgument);
-    CaptionAndLog(&step.Face, session, "Mail from: " + session->Sender);
+    EnvelopeSender(*session) = line.substr(kMailFromArgument);
+    CaptionAndLog(&step.Face, session, "Mail from: " + EnvelopeSender(*session));
     Reply(&step.Face, session, kSenderOk);
     EnterSmtpState(session, kSmtpFirstRcpt);
 }
@@ -136,7 +140,7 @@ void AcceptRelay(SmtpStep& step, tsession* session, const std::string& address) 
     session->RelayRecipients.push_back(address);
     Reply(&step.Face, session, kRelayOk);
     CaptionAndLog(&step.Face, session, "Mail to (relay): " + address);
-    if (session->State == kSmtpFirstRcpt) session->Recipient.clear();
+    if (session->State == kSmtpFirstRcpt) FirstMailbox(*session).clear();
     EnterSmtpState(session, kSmtpRcptOrData);
 }
 
@@ -154,7 +158,7 @@ void LocalRecipient(SmtpStep& step, tsession* session, const std::string& addres
     if (session->State == kSmtpFirstRcpt) {
         Reply(&step.Face, session, kFirstLocalOk);
         CaptionAndLog(&step.Face, session, "Mail to: " + address);
-        session->Recipient = account->UserName;
+        FirstMailbox(*session) = account->UserName;
         EnterSmtpState(session, kSmtpRcptOrData);
     } else {
         session->LocalRecipients.push_back(account->UserName);
@@ -188,7 +192,7 @@ void RcptTo(SmtpStep& step, tsession* session, const std::string& line) {
     const tparsedaddress parsed = ParseAddress(line.substr(kRcptToArgument), settings.Book());
     const std::string& address = parsed.Address;
     const bool forwarded = parsed.Forwarded;
-    if (session->State == kSmtpFirstRcpt) session->Recipient = address;
+    if (session->State == kSmtpFirstRcpt) FirstMailbox(*session) = address;
     if (settings.MasterAddressOn && forwarded && !parsed.CatchAll)
         session->LocalRecipients.push_back(settings.MasterAddress);
     const tlocalcheck check = IsLocalDomain(address, settings.Book());
@@ -206,15 +210,14 @@ void RcptTo(SmtpStep& step, tsession* session, const std::string& line) {
 
 void StartMessage(SmtpStep& step, tsession* session) {
     session->ByteCount = 0;
-    session->Toggle = false;
-    session->Counter = 0;
+    KeepMessageTextState(*session, tmessagetext{});
     // The final number is chosen once the message is complete; until then it
     // has a temporary name that no other message can have.
     session->DataFileName =
-        session->Recipient.empty()
+        FirstMailbox(*session).empty()
             ? FreeTempName(step.Settings().RelayDir, 0, ".m")
-            : FreeTempName(step.Settings().MailDir + session->Recipient + "^",
-                           NextMessageNumber(step.Settings().MailDir, session->Recipient), "");
+            : FreeTempName(step.Settings().MailDir + FirstMailbox(*session) + "^",
+                           NextMessageNumber(step.Settings().MailDir, FirstMailbox(*session)), "");
     if (!netunit::TextRewrite(session->MessageFile, session->DataFileName)) {
         Reply(&step.Face, session, kCannotStore);
         EnterSmtpState(session, kSmtpClosing);
@@ -224,7 +227,7 @@ void StartMessage(SmtpStep& step, tsession* session) {
     CaptionAndLog(&step.Face, session, "Sending mail.");
     Reply(&step.Face, session, kGoAhead);
     EnterSmtpState(session, kSmtpMessageText);
-    const int64_t id = session->Recipient.empty() ? DrawMessageId() : NewMessageId(step.Settings().MailDir, session->Recipient, step.Mail.MessageIds);
+    const int64_t id = FirstMailbox(*session).empty() ? DrawMessageId() : NewMessageId(step.Settings().MailDir, FirstMailbox(*session), step.Mail.MessageIds);
     if (id < 0 || !netunit::TextWriteLine(session->MessageFile, std::to_string(id))) EnterSmtpState(session, kSmtpClosing);
 }
 
@@ -263,8 +266,8 @@ void Abandon(SmtpStep& step, tsession* session, const std::string& why) {
 
 void WriteMessageText(SmtpStep& step, tsession* session, const std::string& text) {
     if (!session->MessageFileOpen) return;
-    if (!session->Recipient.empty()) {
-        const core::tuseraccount* account = FindMailboxAccount(*step.Settings().Accounts, session->Recipient);
+    if (!FirstMailbox(*session).empty()) {
+        const core::tuseraccount* account = FindMailboxAccount(*step.Settings().Accounts, FirstMailbox(*session));
         if (account == nullptr) {
             DropMessageFile(session);
             return;
@@ -276,19 +279,12 @@ void WriteMessageText(SmtpStep& step, tsession* session, const std::string& text
     if (!netunit::TextWrite(session->MessageFile, text)) DropMessageFile(session);
 }
 
-// Between reads the session keeps what is known of the message: Toggle, that
-// it has a From header; Counter, its flags below (0 when DATA starts).
-constexpr int32_t kTextInBody = 1;     // the header has ended
-constexpr int32_t kTextAfterBareLf = 2;  // the last line ended with an LF alone
-
 void StepMessageText(SmtpStep& step, tsession* session) {
     if (!step.Face.netsockets->CanSend(session->Socket)) return;
     ReceiveIntoBuffer(&step.Face, session);
-    tmessagetext state{session->Toggle, (session->Counter & kTextInBody) != 0,
-                       (session->Counter & kTextAfterBareLf) != 0};
-    const tdatachunk chunk = TakeMessageText(session->InputBuffer, state, AddedFromLine(session->Sender));
-    session->Toggle = state.FromSeen;
-    session->Counter = (state.InBody ? kTextInBody : 0) | (state.AfterBareLf ? kTextAfterBareLf : 0);
+    tmessagetext state = MessageTextState(*session);
+    const tdatachunk chunk = TakeMessageText(session->InputBuffer, state, AddedFromLine(EnvelopeSender(*session)));
+    KeepMessageTextState(*session, state);
     session->ByteCount += static_cast<int64_t>(chunk.Consumed);
     if (chunk.LineTooLong) return Abandon(step, session, "Line too long!");
     if (chunk.Consumed == 0) return;
@@ -377,6 +373,16 @@ void StepClose(SmtpStep& step, tsession* session, int index) {
 }
 
 }  // namespace
+
+tmessagetext MessageTextState(const tsession& Session) {
+    return {Session.Toggle, (Session.Counter & kTextInBody) != 0, (Session.Counter & kTextAfterBareLf) != 0};
+}
+
+void KeepMessageTextState(tsession& Session, const tmessagetext& State) {
+    Session.Toggle = State.FromSeen;
+    Session.Counter = (State.InBody ? kTextInBody : 0) | (State.AfterBareLf ? kTextAfterBareLf : 0);
+}
+
 }  // namespace mail
 
 void ReleaseSmtpAtShutdown(Tquillnestform*, tsession* session) {

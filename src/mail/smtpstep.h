@@ -12,9 +12,10 @@
 #include "core/sessionface.h"
 #include "mail/addresses.h"
 #include "mail/mailstate.h"
+#include "mail/smtpdata.h"
+#include "core/session.h"
 
 class Tquillnestform;
-struct tsession;
 
 namespace mail {
 
@@ -59,6 +60,21 @@ struct SmtpStep {
     std::optional<SmtpSettings> settings;
     const SmtpSettings& Settings();
 };
+
+// What an SMTP session keeps in the fields every session has, by the
+// meanings SMTP gives them.
+// The address MAIL FROM named, as the client wrote it.
+inline std::string& EnvelopeSender(tsession& Session) { return Session.Sender; }
+inline const std::string& EnvelopeSender(const tsession& Session) { return Session.Sender; }
+// While the first RCPT TO is answered, its address; after it, the mailbox of
+// the first local recipient, which gets the message file itself (empty when
+// the first recipient was relayed).
+inline std::string& FirstMailbox(tsession& Session) { return Session.Recipient; }
+inline const std::string& FirstMailbox(const tsession& Session) { return Session.Recipient; }
+// What is known of the message text between reads: Toggle holds whether it
+// has a From header, Counter the other two as flags.
+tmessagetext MessageTextState(const tsession& Session);
+void KeepMessageTextState(tsession& Session, const tmessagetext& State);
 
 // One step of one SMTP session.
 void StepSmtp(SmtpStep& Step, tsession* Session, int Index);

@@ -146,4 +146,22 @@ TEST_F(SmtpStepTest, ARelayedMessageGoesToDeliveryWithItsRemoteRecipients) {
     EXPECT_EQ(delivered_[0].Local, std::vector<std::string>{"bob"});
 }
 
+// Each combination of what is known of the message text survives the trip
+// through the session's shared fields, and a new message starts from none.
+TEST(MessageTextState, KeptInTheSessionFieldsUnchanged) {
+    tsession session;
+    EXPECT_EQ(mail::MessageTextState(session).FromSeen, false);
+    for (int bits = 0; bits < 8; ++bits) {
+        const mail::tmessagetext kept{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
+        mail::KeepMessageTextState(session, kept);
+        const mail::tmessagetext back = mail::MessageTextState(session);
+        EXPECT_EQ(back.FromSeen, kept.FromSeen) << bits;
+        EXPECT_EQ(back.InBody, kept.InBody) << bits;
+        EXPECT_EQ(back.AfterBareLf, kept.AfterBareLf) << bits;
+    }
+    mail::KeepMessageTextState(session, {});
+    EXPECT_EQ(session.Counter, 0);
+    EXPECT_FALSE(session.Toggle);
+}
+
 }  // namespace
