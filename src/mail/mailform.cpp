@@ -1,6 +1,10 @@
 // The mail server's decisions as the window's methods: they read its lists
-// and the E-Mail page's controls and hand them to the address rules.
+// and the E-Mail page's controls and hand them to the address rules. Also the
+// SMTP step's settings snapshot and the window's SMTP entry point.
+#include "core/protocols.h"
 #include "mail/mailbox.h"
+#include "mail/smtpdelivery.h"
+#include "mail/smtpstep.h"
 #include "netunit/datetime.h"
 #include "ui/quillnestform.h"
 
@@ -31,16 +35,6 @@ int Tquillnestform::FindMailDomain(const std::string& Domain) const {
     return mail::FindMailDomain(MailDomainList, Domain);
 }
 
-bool Tquillnestform::CheckSmtpAuth(const std::string& Token) const {
-    // While authentication is not required every client counts as
-    // authenticated, and so may relay.
-    return !antispam->Checked() || mail::CheckSmtpAuthToken(Token, Accounts);
-}
-
-bool Tquillnestform::RelayRecipientAllowed(size_t Count) const {
-    return mail::RelayRecipientAllowed(maxrcptcheck->Checked(), maxrcpt->Text(), Count);
-}
-
 void Tquillnestform::RememberPopLogin(const std::string& PeerAddress) {
     mail::RememberPopLogin(Mail.PopLoginList, PeerAddress, netunit::NowDayNumber());
 }
@@ -48,3 +42,31 @@ void Tquillnestform::RememberPopLogin(const std::string& PeerAddress) {
 void Tquillnestform::PurgePopLogins() { mail::PurgePopLogins(Mail.PopLoginList, netunit::NowDayNumber()); }
 
 int64_t Tquillnestform::NewMessageId(const std::string& User) { return mail::NewMessageId(MailDir, User, Mail.MessageIds); }
+
+mail::SmtpSettings mail::SmtpSettingsOf(const Tquillnestform& Form) {
+    SmtpSettings s;
+    s.LocalDomains = Form.emaildomains->Items()->ToVector();
+    s.Accounts = &Form.Accounts;
+    s.Forwards = &Form.ForwardList;
+    s.MailDomains = &Form.MailDomainList;
+    s.MailDir = Form.MailDir;
+    s.RelayDir = Form.RelayDir;
+    s.HomeDir = Form.HomeDir;
+    s.RelayMail = Form.relayemail->Checked();
+    s.AuthRequired = Form.antispam->Checked();
+    s.RecipientCapOn = Form.maxrcptcheck->Checked();
+    s.RecipientCap = Form.maxrcpt->Text();
+    s.MasterAddressOn = Form.MasterAddressOn;
+    s.MasterAddress = Form.MasterAddress;
+    return s;
+}
+
+const mail::SmtpSettings& mail::SmtpStep::Settings() {
+    if (!settings) settings = SmtpSettingsOf(*Form);
+    return *settings;
+}
+
+void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
+    mail::SmtpStep step{*form, form->Mail, [form](tsession* s) { return mail::DeliverMessage(form, s); }, form};
+    mail::StepSmtp(step, session, index);
+}

@@ -7,6 +7,7 @@
 #include "mail/mailbox.h"
 #include "mail/mailstore.h"
 #include "mail/relayfiles.h"
+#include "mail/smtpstep.h"
 #include "netunit/datetime.h"
 #include "netunit/files.h"
 #include "netunit/textfile.h"
@@ -51,7 +52,7 @@ bool ReadFirstLineId(const std::string& File, int64_t& Id) {
 
 bool tdelivery::PlaceFirst() {
     std::string placed;
-    if (!PlaceInMailbox(session_->DataFileName, form_->MailDir, session_->Recipient, placed)) return false;
+    if (!PlaceInMailbox(session_->DataFileName, form_->MailDir, FirstMailbox(*session_), placed)) return false;
     made_.push_back(placed);
     session_->DataFileName = placed;
     return true;
@@ -81,13 +82,13 @@ bool tdelivery::CopyToMailbox(const std::string& source, const core::tuseraccoun
 // so that a queue entry found at start always has its recipients.
 bool tdelivery::QueueForRelay(const std::string& source) {
     std::string temp = source;
-    if (!session_->Recipient.empty()) {
+    if (!FirstMailbox(*session_).empty()) {
         temp = FreeTempName(form_->RelayDir, 0, ".m");
         if (!CopyFileDurably(source, temp)) return false;
         made_.push_back(temp);
     }
     queuedAt_ = netunit::NowDayNumber();
-    const std::string control = RelayControlText(kRelayNotTried, queuedAt_, netunit::TrimSpaces(session_->Sender),
+    const std::string control = RelayControlText(kRelayNotTried, queuedAt_, netunit::TrimSpaces(EnvelopeSender(*session_)),
                                                  session_->RelayRecipients);
     for (int i = 0; i < kPlaceTries; ++i) {
         const std::string name = form_->NextRelayFile(form_->RelayDir);
@@ -96,7 +97,7 @@ bool tdelivery::QueueForRelay(const std::string& source) {
             made_.push_back(ControlFileOf(name));
             made_.push_back(name);
             relayFile_ = name;
-            if (session_->Recipient.empty()) session_->DataFileName = name;
+            if (FirstMailbox(*session_).empty()) session_->DataFileName = name;
             return true;
         }
         netunit::FileDelete(ControlFileOf(name));
@@ -106,7 +107,7 @@ bool tdelivery::QueueForRelay(const std::string& source) {
 }
 
 bool tdelivery::Run() {
-    if (!session_->Recipient.empty() && !PlaceFirst()) return false;
+    if (!FirstMailbox(*session_).empty() && !PlaceFirst()) return false;
     const std::string source = session_->DataFileName;
     if (!session_->LocalRecipients.empty() && !ReadFirstLineId(source, messageId_)) return false;
     for (const std::string& entry : session_->LocalRecipients) {
@@ -120,7 +121,7 @@ bool tdelivery::Run() {
     if (!netunit::SyncFolder(form_->MailDir)) return false;
     if (!relayFile_.empty() && !netunit::SyncFolder(form_->RelayDir)) return false;
     if (!relayFile_.empty())
-        form_->AddRelayEntry(relayFile_, kRelayNotTried, netunit::TrimSpaces(session_->Sender), queuedAt_);
+        form_->AddRelayEntry(relayFile_, kRelayNotTried, netunit::TrimSpaces(EnvelopeSender(*session_)), queuedAt_);
     return true;
 }
 

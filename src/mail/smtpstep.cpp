@@ -15,12 +15,16 @@
 #include "mail/mailstore.h"
 #include "mail/smtpdata.h"
 #include "mail/smtpdelivery.h"
+#include "mail/smtpstep.h"
 #include "netunit/base64.h"
 #include "netunit/files.h"
-#include "ui/quillnestform.h"
 
 namespace mail {
 namespace {
+
+// The message text flags kept in Counter.
+constexpr int32_t kTextInBody = 1;       // the header has ended
+constexpr int32_t kTextAfterBareLf = 2;  // the last line ended with an LF alone
 
 // A relay-only message may grow to this many bytes.
 constexpr int64_t kRelayMessageMax = 64 * 1024 * 1024;
@@ -68,7 +72,7 @@ const char* const kMessageTaken = "250 ok.. got it :)";
 // relayed is among the relay recipients).
 size_t RecipientCount(const tsession* session) {
     if (session->State != kSmtpRcptOrData) return 0;
-    return (session->Recipient.empty() ? 0 : 1) + session->LocalRecipients.size() + session->RelayRecipients.size();
+    return (FirstMailbox(*session).empty() ? 0 : 1) + session->LocalRecipients.size() + session->RelayRecipients.size();
 }
 
 void ClearRecipients(tsession* session) {
@@ -78,14 +82,14 @@ void ClearRecipients(tsession* session) {
 
 // --- greeting and HELO
 
-void StepGreeting(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket)) return;
-    Reply(form, session, kGreeting);
+void StepGreeting(SmtpStep& step, tsession* session) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
+    Reply(&step.Face, session, kGreeting);
     EnterSmtpState(session, kSmtpHelo);
 }
 
-void Hello(Tquillnestform* form, tsession* session, const std::string& line, const char* reply) {
-    Reply(form, session, reply);
+void Hello(SmtpStep& step, tsession* session, const std::string& line, const char* reply) {
+    Reply(&step.Face, session, reply);
     session->SetUserName(line.size() > kHeloArgument ? line.substr(kHeloArgument) : std::string());
     SetCaption(session, "Hello!");
     EnterSmtpState(session, kSmtpMailFrom);
@@ -93,135 +97,137 @@ void Hello(Tquillnestform* form, tsession* session, const std::string& line, con
 
 // --- envelope
 
-void MailFrom(Tquillnestform* form, tsession* session, const std::string& line) {
-    session->Sender = line.substr(kMailFromArgument);
-    CaptionAndLog(form, session, "Mail from: " + session->Sender);
-    Reply(form, session, kSenderOk);
+void MailFrom(SmtpStep& step, tsession* session, const std::string& line) {
+    EnvelopeSender(*session) = line.substr(kMailFromArgument);
+    CaptionAndLog(&step.Face, session, "Mail from: " + EnvelopeSender(*session));
+    Reply(&step.Face, session, kSenderOk);
     EnterSmtpState(session, kSmtpFirstRcpt);
 }
 
-void Reset(Tquillnestform* form, tsession* session) {
+void Reset(SmtpStep& step, tsession* session) {
     ClearRecipients(session);
-    CaptionAndLog(form, session, "Reset.");
-    Reply(form, session, kResetDone);
+    CaptionAndLog(&step.Face, session, "Reset.");
+    Reply(&step.Face, session, kResetDone);
     EnterSmtpState(session, kSmtpMailFrom);
 }
 
-void AuthResult(Tquillnestform* form, tsession* session) {
-    if (form->CheckSmtpAuth(session->Credentials)) {
-        Reply(form, session, kAuthOk);
-        CaptionAndLog(form, session, "Authenticated as " + SmtpAuthUser(session->Credentials));
+void AuthResult(SmtpStep& step, tsession* session) {
+    if (step.Settings().Authenticated(session->Credentials)) {
+        Reply(&step.Face, session, kAuthOk);
+        CaptionAndLog(&step.Face, session, "Authenticated as " + SmtpAuthUser(session->Credentials));
     } else {
-        Reply(form, session, kAuthFailed);
-        CaptionAndLog(form, session, "Authentication Failed");
+        Reply(&step.Face, session, kAuthFailed);
+        CaptionAndLog(&step.Face, session, "Authentication Failed");
     }
 }
 
 // AUTH LOGIN's two answers build the token AUTH PLAIN would have carried.
 // The user name may come on the AUTH line itself, as an initial response.
-void AuthAnswer(Tquillnestform* form, tsession* session, const std::string& answer) {
+void AuthAnswer(SmtpStep& step, tsession* session, const std::string& answer) {
     if (session->State == kSmtpAuthUser) {
         session->Credentials = std::string("net") + '\0' + netunit::Base64Decode(answer);
-        Reply(form, session, kAskPassword);
+        Reply(&step.Face, session, kAskPassword);
         EnterSmtpState(session, kSmtpAuthPassword);
         return;
     }
     const std::string token = session->Credentials + '\0' + netunit::Base64Decode(answer);
     session->Credentials = netunit::Base64EncodeLines(token.data(), token.size());
-    AuthResult(form, session);
+    AuthResult(step, session);
     EnterSmtpState(session, kSmtpMailFrom);
 }
 
-void AcceptRelay(Tquillnestform* form, tsession* session, const std::string& address) {
+void AcceptRelay(SmtpStep& step, tsession* session, const std::string& address) {
     session->RelayRecipients.push_back(address);
-    Reply(form, session, kRelayOk);
-    CaptionAndLog(form, session, "Mail to (relay): " + address);
-    if (session->State == kSmtpFirstRcpt) session->Recipient.clear();
+    Reply(&step.Face, session, kRelayOk);
+    CaptionAndLog(&step.Face, session, "Mail to (relay): " + address);
+    if (session->State == kSmtpFirstRcpt) FirstMailbox(*session).clear();
     EnterSmtpState(session, kSmtpRcptOrData);
 }
 
-void LocalRecipient(Tquillnestform* form, tsession* session, const std::string& address, const std::string& user) {
-    const core::tuseraccount* account = FindMailboxAccount(form->Accounts, user);
+void LocalRecipient(SmtpStep& step, tsession* session, const std::string& address, const std::string& user) {
+    const core::tuseraccount* account = FindMailboxAccount(*step.Settings().Accounts, user);
     if (account == nullptr || !account->EmailAllowed) {
-        Reply(form, session, kNotInService);
+        Reply(&step.Face, session, kNotInService);
         return;
     }
     if (session->State == kSmtpRcptOrData && session->LocalRecipients.size() > kLocalRecipientsMax) {
-        Reply(form, session, kTooManyLocal);
+        Reply(&step.Face, session, kTooManyLocal);
         return;
     }
     // The mailbox is named by the account found, whatever case the client typed.
     if (session->State == kSmtpFirstRcpt) {
-        Reply(form, session, kFirstLocalOk);
-        CaptionAndLog(form, session, "Mail to: " + address);
-        session->Recipient = account->UserName;
+        Reply(&step.Face, session, kFirstLocalOk);
+        CaptionAndLog(&step.Face, session, "Mail to: " + address);
+        FirstMailbox(*session) = account->UserName;
         EnterSmtpState(session, kSmtpRcptOrData);
     } else {
         session->LocalRecipients.push_back(account->UserName);
-        Reply(form, session, kFurtherLocalOk);
-        CaptionAndLog(form, session, "Mail to: " + address);
+        Reply(&step.Face, session, kFurtherLocalOk);
+        CaptionAndLog(&step.Face, session, "Mail to: " + address);
     }
 }
 
-void RemoteRecipient(Tquillnestform* form, tsession* session, const std::string& address, bool forwarded) {
-    const bool authenticated = form->CheckSmtpAuth(session->Credentials);
+void RemoteRecipient(SmtpStep& step, tsession* session, const std::string& address, bool forwarded) {
+    const bool authenticated = step.Settings().Authenticated(session->Credentials);
     if (session->State == kSmtpFirstRcpt) {
         // The first recipient is not held to the relay cap.
         if (forwarded || authenticated)
-            AcceptRelay(form, session, address);
+            AcceptRelay(step, session, address);
         else
-            Reply(form, session, kAuthRequired);
+            Reply(&step.Face, session, kAuthRequired);
         return;
     }
-    if ((forwarded || authenticated) && form->RelayRecipientAllowed(session->RelayRecipients.size()))
-        AcceptRelay(form, session, address);
+    if ((forwarded || authenticated) && step.Settings().RelayRecipientAllowed(session->RelayRecipients.size()))
+        AcceptRelay(step, session, address);
     else
-        Reply(form, session, authenticated ? kRelayCapReached : kAuthRequired);
+        Reply(&step.Face, session, authenticated ? kRelayCapReached : kAuthRequired);
 }
 
-void RcptTo(Tquillnestform* form, tsession* session, const std::string& line) {
+void RcptTo(SmtpStep& step, tsession* session, const std::string& line) {
     if (RecipientCount(session) >= kRecipientsMax) {
-        Reply(form, session, kTooManyLocal);
+        Reply(&step.Face, session, kTooManyLocal);
         return;
     }
-    bool forwarded = false, catchAll = false;
-    const std::string address = form->ParseAddress(line.substr(kRcptToArgument), forwarded, catchAll);
-    if (session->State == kSmtpFirstRcpt) session->Recipient = address;
-    if (form->MasterAddressOn && forwarded && !catchAll) session->LocalRecipients.push_back(form->MasterAddress);
-    bool noSuchUser = false;
-    const bool local = form->IsLocalDomain(address, noSuchUser);
+    const SmtpSettings& settings = step.Settings();
+    const tparsedaddress parsed = ParseAddress(line.substr(kRcptToArgument), settings.Book());
+    const std::string& address = parsed.Address;
+    const bool forwarded = parsed.Forwarded;
+    if (session->State == kSmtpFirstRcpt) FirstMailbox(*session) = address;
+    if (settings.MasterAddressOn && forwarded && !parsed.CatchAll)
+        session->LocalRecipients.push_back(settings.MasterAddress);
+    const tlocalcheck check = IsLocalDomain(address, settings.Book());
+    const bool local = check.IsLocal, noSuchUser = check.NoSuchUser;
     const std::string user = MailboxPart(address);
     if (local)
-        LocalRecipient(form, session, address, user);
-    else if (!noSuchUser && form->relayemail->Checked())
-        RemoteRecipient(form, session, address, forwarded);
+        LocalRecipient(step, session, address, user);
+    else if (!noSuchUser && settings.RelayMail)
+        RemoteRecipient(step, session, address, forwarded);
     else
-        Reply(form, session, kInvalidUser);
+        Reply(&step.Face, session, kInvalidUser);
 }
 
 // --- message text
 
-void StartMessage(Tquillnestform* form, tsession* session) {
+void StartMessage(SmtpStep& step, tsession* session) {
     session->ByteCount = 0;
-    session->Toggle = false;
-    session->Counter = 0;
+    KeepMessageTextState(*session, tmessagetext{});
     // The final number is chosen once the message is complete; until then it
     // has a temporary name that no other message can have.
     session->DataFileName =
-        session->Recipient.empty()
-            ? FreeTempName(form->RelayDir, 0, ".m")
-            : FreeTempName(form->MailDir + session->Recipient + "^",
-                           NextMessageNumber(form->MailDir, session->Recipient), "");
+        FirstMailbox(*session).empty()
+            ? FreeTempName(step.Settings().RelayDir, 0, ".m")
+            : FreeTempName(step.Settings().MailDir + FirstMailbox(*session) + "^",
+                           NextMessageNumber(step.Settings().MailDir, FirstMailbox(*session)), "");
     if (!netunit::TextRewrite(session->MessageFile, session->DataFileName)) {
-        Reply(form, session, kCannotStore);
+        Reply(&step.Face, session, kCannotStore);
         EnterSmtpState(session, kSmtpClosing);
         return;
     }
     session->MessageFileOpen = true;
-    CaptionAndLog(form, session, "Sending mail.");
-    Reply(form, session, kGoAhead);
+    CaptionAndLog(&step.Face, session, "Sending mail.");
+    Reply(&step.Face, session, kGoAhead);
     EnterSmtpState(session, kSmtpMessageText);
-    const int64_t id = session->Recipient.empty() ? DrawMessageId() : form->NewMessageId(session->Recipient);
+    const int64_t id = FirstMailbox(*session).empty() ? DrawMessageId() : NewMessageId(step.Settings().MailDir, FirstMailbox(*session), step.Mail.MessageIds);
     if (id < 0 || !netunit::TextWriteLine(session->MessageFile, std::to_string(id))) EnterSmtpState(session, kSmtpClosing);
 }
 
@@ -236,137 +242,130 @@ void CloseMessageFile(tsession* session, bool keep) {
 // failure reply answers it rather than some line of its text.
 void DropMessageFile(tsession* session) { CloseMessageFile(session, false); }
 
-void FinishMessage(Tquillnestform* form, tsession* session) {
+void FinishMessage(SmtpStep& step, tsession* session) {
     session->MessageFileOpen = false;
     const bool stored = netunit::TextClose(session->MessageFile) == 0 &&
-                        netunit::SyncFileByName(session->DataFileName) && DeliverMessage(form, session);
+                        netunit::SyncFileByName(session->DataFileName) && step.Deliver(session);
     if (!stored) {
         netunit::FileDelete(session->DataFileName);
-        Reply(form, session, kCannotStore);
+        Reply(&step.Face, session, kCannotStore);
         EnterSmtpState(session, kSmtpClosing);
         return;
     }
-    Reply(form, session, kMessageTaken);
-    LogSession(form, session, "Sent mail. (" + FormatKilobytes(session->ByteCount) + ")");
+    Reply(&step.Face, session, kMessageTaken);
+    LogSession(&step.Face, session, "Sent mail. (" + FormatKilobytes(session->ByteCount) + ")");
     ClearRecipients(session);
     EnterSmtpState(session, kSmtpMailFrom);
 }
 
 // Ends the session without a reply; the close removes the partial file.
-void Abandon(Tquillnestform* form, tsession* session, const std::string& why) {
-    LogSession(form, session, why);
+void Abandon(SmtpStep& step, tsession* session, const std::string& why) {
+    LogSession(&step.Face, session, why);
     EnterSmtpState(session, kSmtpClosing);
 }
 
-void WriteMessageText(Tquillnestform* form, tsession* session, const std::string& text) {
+void WriteMessageText(SmtpStep& step, tsession* session, const std::string& text) {
     if (!session->MessageFileOpen) return;
-    if (!session->Recipient.empty()) {
-        const core::tuseraccount* account = FindMailboxAccount(form->Accounts, session->Recipient);
+    if (!FirstMailbox(*session).empty()) {
+        const core::tuseraccount* account = FindMailboxAccount(*step.Settings().Accounts, FirstMailbox(*session));
         if (account == nullptr) {
             DropMessageFile(session);
             return;
         }
-        if (OverQuota(form->HomeDir, *account, session->ByteCount)) return Abandon(form, session, "Quota exceeded!");
+        if (OverQuota(step.Settings().HomeDir, *account, session->ByteCount)) return Abandon(step, session, "Quota exceeded!");
     } else if (session->ByteCount > kRelayMessageMax) {
-        return Abandon(form, session, "Quota exceeded!");
+        return Abandon(step, session, "Quota exceeded!");
     }
     if (!netunit::TextWrite(session->MessageFile, text)) DropMessageFile(session);
 }
 
-// Between reads the session keeps what is known of the message: Toggle, that
-// it has a From header; Counter, its flags below (0 when DATA starts).
-constexpr int32_t kTextInBody = 1;     // the header has ended
-constexpr int32_t kTextAfterBareLf = 2;  // the last line ended with an LF alone
-
-void StepMessageText(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket)) return;
-    ReceiveIntoBuffer(form, session);
-    tmessagetext state{session->Toggle, (session->Counter & kTextInBody) != 0,
-                       (session->Counter & kTextAfterBareLf) != 0};
-    const tdatachunk chunk = TakeMessageText(session->InputBuffer, state, AddedFromLine(session->Sender));
-    session->Toggle = state.FromSeen;
-    session->Counter = (state.InBody ? kTextInBody : 0) | (state.AfterBareLf ? kTextAfterBareLf : 0);
+void StepMessageText(SmtpStep& step, tsession* session) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
+    ReceiveIntoBuffer(&step.Face, session);
+    tmessagetext state = MessageTextState(*session);
+    const tdatachunk chunk = TakeMessageText(session->InputBuffer, state, AddedFromLine(EnvelopeSender(*session)));
+    KeepMessageTextState(*session, state);
     session->ByteCount += static_cast<int64_t>(chunk.Consumed);
-    if (chunk.LineTooLong) return Abandon(form, session, "Line too long!");
+    if (chunk.LineTooLong) return Abandon(step, session, "Line too long!");
     if (chunk.Consumed == 0) return;
-    WriteMessageText(form, session, chunk.Text);
+    WriteMessageText(step, session, chunk.Text);
     if (session->State != kSmtpMessageText || !chunk.Complete) return;
-    if (session->MessageFileOpen) return FinishMessage(form, session);
-    Reply(form, session, kCannotStore);
+    if (session->MessageFileOpen) return FinishMessage(step, session);
+    Reply(&step.Face, session, kCannotStore);
     EnterSmtpState(session, kSmtpClosing);
 }
 
 // --- command lines
 
-void CommandInState(Tquillnestform* form, tsession* session, const std::string& line) {
+void CommandInState(SmtpStep& step, tsession* session, const std::string& line) {
     const SmtpCommand command = RecognizeSmtpCommand(line);
     switch (session->State) {
         case kSmtpHelo:
-            if (command == SmtpCommand::Helo) return Hello(form, session, line, kHeloReply);
-            if (command == SmtpCommand::Ehlo) return Hello(form, session, line, kEhloReply);
+            if (command == SmtpCommand::Helo) return Hello(step, session, line, kHeloReply);
+            if (command == SmtpCommand::Ehlo) return Hello(step, session, line, kEhloReply);
             if (command == SmtpCommand::Quit) {
-                Reply(form, session, kQuitEarly);
+                Reply(&step.Face, session, kQuitEarly);
                 EnterSmtpState(session, kSmtpClosing);
                 return;
             }
-            return Reply(form, session, kNoHelo);
+            return Reply(&step.Face, session, kNoHelo);
         case kSmtpMailFrom:
-            if (command == SmtpCommand::MailFrom) return MailFrom(form, session, line);
+            if (command == SmtpCommand::MailFrom) return MailFrom(step, session, line);
             if (command == SmtpCommand::AuthPlain && line.size() > kAuthPlainBare) {
                 session->Credentials = netunit::NthWord(line, 3);
-                return AuthResult(form, session);
+                return AuthResult(step, session);
             }
             if (command == SmtpCommand::AuthLogin) {
                 EnterSmtpState(session, kSmtpAuthUser);
                 const std::string initial = netunit::NthWord(line, 3);
-                if (!initial.empty()) return AuthAnswer(form, session, initial);
-                Reply(form, session, kAskUser);
+                if (!initial.empty()) return AuthAnswer(step, session, initial);
+                Reply(&step.Face, session, kAskUser);
                 return;
             }
             if (command == SmtpCommand::Quit) {
                 SetCaption(session, "Done.");
-                Reply(form, session, kQuitIdle);
+                Reply(&step.Face, session, kQuitIdle);
                 EnterSmtpState(session, kSmtpClosing);
                 return;
             }
-            if (command == SmtpCommand::Rset) return Reset(form, session);
-            return Reply(form, session, kNoMailFrom);
+            if (command == SmtpCommand::Rset) return Reset(step, session);
+            return Reply(&step.Face, session, kNoMailFrom);
         case kSmtpFirstRcpt:
-            if (command == SmtpCommand::RcptTo) return RcptTo(form, session, line);
+            if (command == SmtpCommand::RcptTo) return RcptTo(step, session, line);
             if (command == SmtpCommand::Quit) {
                 // The only reply after which the idle countdown is not restarted.
-                form->netsockets->SendText(session->Socket, std::string(kQuitEarly) + "\r\n");
+                step.Face.netsockets->SendText(session->Socket, std::string(kQuitEarly) + "\r\n");
                 EnterSmtpState(session, kSmtpClosing);
                 return;
             }
-            if (command == SmtpCommand::Rset) return Reset(form, session);
-            return Reply(form, session, kNoRcptTo);
+            if (command == SmtpCommand::Rset) return Reset(step, session);
+            return Reply(&step.Face, session, kNoRcptTo);
         case kSmtpRcptOrData:
-            if (command == SmtpCommand::Data) return StartMessage(form, session);
-            if (command == SmtpCommand::RcptTo) return RcptTo(form, session, line);
-            if (command == SmtpCommand::Rset) return Reset(form, session);
+            if (command == SmtpCommand::Data) return StartMessage(step, session);
+            if (command == SmtpCommand::RcptTo) return RcptTo(step, session, line);
+            if (command == SmtpCommand::Rset) return Reset(step, session);
             if (command == SmtpCommand::Quit) {
-                Reply(form, session, kQuitMidway);
+                Reply(&step.Face, session, kQuitMidway);
                 EnterSmtpState(session, kSmtpClosing);
                 return;
             }
-            return Reply(form, session, kNoRcptOrData);
+            return Reply(&step.Face, session, kNoRcptOrData);
         default:
             return;
     }
 }
 
-void StepCommand(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket)) return;
+void StepCommand(SmtpStep& step, tsession* session) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
     std::string line;
-    if (!TakeSessionLine(form, session, line)) return;
-    if (session->State == kSmtpAuthUser || session->State == kSmtpAuthPassword) return AuthAnswer(form, session, line);
+    if (!TakeSessionLine(&step.Face, session, line)) return;
+    if (session->State == kSmtpAuthUser || session->State == kSmtpAuthPassword) return AuthAnswer(step, session, line);
     if (line.empty()) return;
-    CommandInState(form, session, line);
+    CommandInState(step, session, line);
 }
 
-void StepClose(Tquillnestform* form, tsession* session, int index) {
-    CloseWhenSent(form, session, index, [session] {
+void StepClose(SmtpStep& step, tsession* session, int index) {
+    CloseWhenSent(&step.Face, session, index, [session] {
         // A message not yet complete was never acknowledged: it goes.
         CloseMessageFile(session, false);
         ClearRecipients(session);
@@ -374,6 +373,16 @@ void StepClose(Tquillnestform* form, tsession* session, int index) {
 }
 
 }  // namespace
+
+tmessagetext MessageTextState(const tsession& Session) {
+    return {Session.Toggle, (Session.Counter & kTextInBody) != 0, (Session.Counter & kTextAfterBareLf) != 0};
+}
+
+void KeepMessageTextState(tsession& Session, const tmessagetext& State) {
+    Session.Toggle = State.FromSeen;
+    Session.Counter = (State.InBody ? kTextInBody : 0) | (State.AfterBareLf ? kTextAfterBareLf : 0);
+}
+
 }  // namespace mail
 
 void ReleaseSmtpAtShutdown(Tquillnestform*, tsession* session) {
@@ -384,18 +393,21 @@ void ReleaseSmtpAtShutdown(Tquillnestform*, tsession* session) {
     if (!session->DataFileName.empty()) unlink(session->DataFileName.c_str());
 }
 
-void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
-    using namespace mail;
+namespace mail {
+
+void StepSmtp(SmtpStep& step, tsession* session, int index) {
     switch (session->State) {
-        case kSmtpGreeting: return StepGreeting(form, session);
+        case kSmtpGreeting: return StepGreeting(step, session);
         case kSmtpHelo:
         case kSmtpMailFrom:
         case kSmtpFirstRcpt:
         case kSmtpRcptOrData:
         case kSmtpAuthUser:
-        case kSmtpAuthPassword: return StepCommand(form, session);
-        case kSmtpMessageText: return StepMessageText(form, session);
-        case kSmtpClosing: return StepClose(form, session, index);
+        case kSmtpAuthPassword: return StepCommand(step, session);
+        case kSmtpMessageText: return StepMessageText(step, session);
+        case kSmtpClosing: return StepClose(step, session, index);
         default: EnterSmtpState(session, kSmtpClosing);
     }
 }
+
+}  // namespace mail

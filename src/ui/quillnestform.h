@@ -170,8 +170,6 @@ public:
     bool IsLocalDomain(const std::string& Address, bool& NoSuchUser) const;
     std::string ParseAddress(const std::string& Text, bool& Forwarded, bool& CatchAll) const;
     int FindMailDomain(const std::string& Domain) const;
-    bool CheckSmtpAuth(const std::string& Token) const;
-    bool RelayRecipientAllowed(size_t Count) const;
     void RememberPopLogin(const std::string& PeerAddress);
     void PurgePopLogins();
     // True when another POP3 session than Session is logged in as User.
