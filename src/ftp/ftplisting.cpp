@@ -4,16 +4,17 @@
 // sessions nor builds one huge text.
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include "core/recordlookup.h"
-#include "forms/forms.h"
+#include "ftp/ftpfields.h"
 #include "ftp/ftpsession.h"
 #include "ftp/listline.h"
 #include "ftp/virtualpath.h"
+#include "netsock/netsockets.h"
 #include "netunit/findfile.h"
 #include "netunit/names.h"
 #include "netunit/textutil.h"
-#include "ui/quillnestform.h"
 
 namespace ftp {
 namespace {
@@ -49,7 +50,7 @@ std::string VirtualLine(const FtpStep& step, const std::string& name, bool readO
 }
 
 void Send(FtpStep& step, const std::string& text) {
-    step.form->netsockets->SendText(ListingSocket(step), text);
+    step.face.netsockets->SendText(ListingSocket(step), text);
     RestartIdle(step);
 }
 
@@ -142,9 +143,10 @@ using PathFinder = core::tftppath* (*)(const core::FtpPathList&, const std::stri
 
 // The aliases a list box of the window shows, writable where their record
 // allows writing.
-AliasEntries PublishedAliases(const forms::TListBox* box, const core::FtpPathList& list, PathFinder find) {
-    return {box->Items()->Count(), [box, &list, find](int i, std::string& alias, bool& writable) {
-                alias = box->Items()->Strings(i);
+AliasEntries PublishedAliases(const std::vector<std::string>& aliases, const core::FtpPathList& list,
+                              PathFinder find) {
+    return {static_cast<int>(aliases.size()), [&aliases, &list, find](int i, std::string& alias, bool& writable) {
+                alias = aliases[static_cast<size_t>(i)];
                 int index = -1;
                 const core::tftppath* p = find(list, alias, index);
                 writable = p != nullptr && p->FileWrite;
@@ -161,17 +163,18 @@ AliasEntries SharedAliases(const core::FtpPathList& list, const core::tuseraccou
             }};
 }
 
-// One batch of an alias listing; tsession.Counter keeps the place.
+// One batch of an alias listing; the session's listing place keeps the place.
 void ListAliases(FtpStep& step, const AliasEntries& entries) {
     tsession* s = step.session;
-    std::string text = s->Counter == 0 ? VirtualLine(step, "..", true) : "";
+    int32_t& place = ListingPlace(*s);
+    std::string text = place == 0 ? VirtualLine(step, "..", true) : "";
     for (;;) {
-        const int i = s->Counter;
+        const int i = place;
         std::string alias;
         bool writable = false;
         if (i < entries.count && entries.entry(i, alias, writable)) text += VirtualLine(step, alias, !writable);
         const bool last = i + 1 >= entries.count;
-        ++s->Counter;
+        ++place;
         if (last) {
             SendAndFinish(step, text);
             return;
@@ -196,13 +199,13 @@ void ListHomeRoot(FtpStep& step, const VirtualTree& tree, const core::tuseraccou
 }
 
 // Under "/anonymous" and "/super": the aliases at the root, a folder below.
-void ListPublishedRoot(FtpStep& step, const VirtualTree& tree, int root, const forms::TListBox* box,
+void ListPublishedRoot(FtpStep& step, const VirtualTree& tree, int root, const std::vector<std::string>& aliases,
                        const core::FtpPathList& list, PathFinder find, const std::string& rootPath) {
     const std::string& path = step.session->ArgumentPath;
-    if (!VirtualRootAllowed(tree, root) || box->Items()->Count() == 0)
+    if (!VirtualRootAllowed(tree, root) || aliases.empty())
         SendAndFinish(step, VirtualLine(step, "..", true));
     else if (path == rootPath)
-        ListAliases(step, PublishedAliases(box, list, find));
+        ListAliases(step, PublishedAliases(aliases, list, find));
     else
         Walk(step, VirtualToLocalPath(tree, path));
 }
@@ -211,7 +214,7 @@ void ListPublishedRoot(FtpStep& step, const VirtualTree& tree, int root, const f
 // the control connection for STAT (state 12).
 void ListingStep(FtpStep& step) {
     tsession* s = step.session;
-    Tnetsockets* sockets = step.form->netsockets;
+    Tnetsockets* sockets = step.face.netsockets;
     const int socket = ListingSocket(step);
     if (!sockets->CanSend(socket)) {
         // A client that dropped the data connection gets its end of transfer
@@ -222,7 +225,7 @@ void ListingStep(FtpStep& step) {
     const core::tuseraccount* account = SessionAccount(step);
     if (account == nullptr) return;
     const VirtualTree tree = TreeFor(step, account);
-    const Tquillnestform* f = step.form;
+    const FtpSettings& f = step.Settings();
     const std::string& path = s->ArgumentPath;
     if (path == "/") {
         std::string text;
@@ -235,12 +238,12 @@ void ListingStep(FtpStep& step) {
     }
     switch (VirtualRootOf(path)) {
         case kRootAnonymous:
-            ListPublishedRoot(step, tree, kRootAnonymous, f->anonymouspathslist, f->AnonymousPathList,
+            ListPublishedRoot(step, tree, kRootAnonymous, f.AnonymousAliases, *f.AnonymousPaths,
                               core::FindAnonymousPath, "/anonymous");
             break;
         case kRootSuper:
-            ListPublishedRoot(step, tree, kRootSuper, f->superuserpathslist, f->SuperuserPathList,
-                              core::FindSuperuserPath, "/super");
+            ListPublishedRoot(step, tree, kRootSuper, f.SuperAliases, *f.SuperuserPaths, core::FindSuperuserPath,
+                              "/super");
             break;
         case kRootHome:
             if (path == "/home")
@@ -249,10 +252,10 @@ void ListingStep(FtpStep& step) {
                 Walk(step, VirtualToLocalPath(tree, path));
             break;
         case kRootShared:
-            if (!VirtualRootAllowed(tree, kRootShared) || f->SharedPathList.empty())
+            if (!VirtualRootAllowed(tree, kRootShared) || f.SharedPaths->empty())
                 SendAndFinish(step, VirtualLine(step, "..", true));
             else if (path == "/shared")
-                ListAliases(step, SharedAliases(f->SharedPathList, *account));
+                ListAliases(step, SharedAliases(*f.SharedPaths, *account));
             else
                 Walk(step, VirtualToLocalPath(tree, path));
             break;
@@ -297,13 +300,14 @@ void StartListing(FtpStep& step, const std::string& line, bool namesOnly) {
         return;
     }
     EnterState(s, kFtpWaitData);
-    s->Counter = next;
+    StateAfterData(*s) = next;
 }
 
 std::string StatusReply(FtpStep& step) {
     const tsession* s = step.session;
+    const FtpSettings& settings = step.Settings();
     const std::string indent = "    ";
-    return "211-" + step.form->ftpname->Text() + " FTP server status.\r\n" + indent + step.form->Caption() + "\r\n" +
+    return "211-" + settings.ServerName + " FTP server status.\r\n" + indent + settings.WindowCaption + "\r\n" +
            indent + "Connected to " + s->PeerAddress + "\r\n" + indent + "Logged in as " + s->UserName + "\r\n" +
            indent + "TYPE: " + TypeName(s->TransferType) + ";   STRU: FILE;   MODE: STREAM.\r\n" + indent +
            "No data connection.\r\n" + "211 End of status.\r\n";
@@ -319,7 +323,7 @@ void DoStat(FtpStep& step, const std::string& line) {
     tsession* s = step.session;
     s->NamesOnly = false;
     if (netunit::CommandArgument(line).empty()) {
-        step.form->netsockets->SendText(s->Socket, StatusReply(step));
+        step.face.netsockets->SendText(s->Socket, StatusReply(step));
         RestartIdle(step);
         return;
     }
@@ -328,7 +332,7 @@ void DoStat(FtpStep& step, const std::string& line) {
     if (!CheckPathArgument(step, line, kStatReplies, t)) return;
     s->ArgumentPath = t.virtualPath;
     if (netunit::WideFileExists(t.local.Path)) {
-        step.form->netsockets->SendText(s->Socket, "211- status of " + t.argument + ":\r\n" +
+        step.face.netsockets->SendText(s->Socket, "211- status of " + t.argument + ":\r\n" +
                                                        FormatListLine(t.local.Path, !t.local.Permissions.FileWrite) +
                                                        t.argument + "\r\n" + "211 End of status.\r\n");
         RestartIdle(step);
@@ -346,7 +350,7 @@ void StepStatLines(FtpStep& step) { ListingStep(step); }
 
 void StepListFile(FtpStep& step) {
     tsession* s = step.session;
-    Tnetsockets* sockets = step.form->netsockets;
+    Tnetsockets* sockets = step.face.netsockets;
     if (!sockets->CanSend(s->DataSocket)) {
         if (sockets->IsDead(s->DataSocket)) Finish(step);
         return;
@@ -362,9 +366,9 @@ void StepListFile(FtpStep& step) {
 
 void StepStatHeader(FtpStep& step) {
     if (!ControlCanSend(step)) return;
-    step.form->netsockets->SendText(step.session->Socket, "211- status of " + step.session->ArgumentPath + ":\r\n");
+    step.face.netsockets->SendText(step.session->Socket, "211- status of " + step.session->ArgumentPath + ":\r\n");
     EnterState(step.session, kFtpStatLines);
-    step.session->Counter = 0;
+    ListingPlace(*step.session) = 0;
     RestartIdle(step);
 }
 

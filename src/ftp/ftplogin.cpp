@@ -1,16 +1,14 @@
 // The greeting and the login of an FTP session (states 0 to 2).
 #include "core/accountlookup.h"
-#include "forms/forms.h"
 #include "ftp/ftpsession.h"
 #include "ftp/virtualpath.h"
 #include "netunit/textutil.h"
-#include "ui/quillnestform.h"
 
 namespace ftp {
 namespace {
 
-bool AnonymousLogin(const FtpStep& step) {
-    return step.form->anonymousenabled->Checked() && IsAnonymousName(step.session->UserName);
+bool AnonymousLogin(FtpStep& step) {
+    return step.Settings().AnonymousOn && IsAnonymousName(step.session->UserName);
 }
 
 // The account's initial folder, where it is one the session may enter.
@@ -24,8 +22,9 @@ void EnterInitialPath(FtpStep& step, const core::tuseraccount& account) {
 void Login(FtpStep& step) {
     tsession* s = step.session;
     core::tuseraccount* ftpAccount = nullptr;
-    const bool valid = (core::CheckPassword(step.form->Accounts, s->UserName, s->Password) &&
-                        core::UserFtpAllowed(step.form->Accounts, s->UserName, ftpAccount)) ||
+    const core::AccountList& accounts = *step.Settings().Accounts;
+    const bool valid = (core::CheckPassword(accounts, s->UserName, s->Password) &&
+                        core::UserFtpAllowed(accounts, s->UserName, ftpAccount)) ||
                        AnonymousLogin(step);
     if (!valid) {
         Log(step, "Access denied!");
@@ -36,7 +35,7 @@ void Login(FtpStep& step) {
     }
     const core::tuseraccount* account = SessionAccount(step);
     if (account != nullptr && account->ConnectionLimit &&
-        CountUserFtpSessions(step.form, s->UserName) >= account->MaxFtpConnections) {
+        CountUserFtpSessions(step.face, s->UserName) >= account->MaxFtpConnections) {
         Log(step, "Access denied!");
         Caption(step, "Access denied (Too many connections).");
         Reply(step, "421 No more connections! :P");
@@ -55,7 +54,7 @@ void Login(FtpStep& step) {
 void StepGreeting(FtpStep& step) {
     if (!ControlCanSend(step)) return;
     tsession* s = step.session;
-    Reply(step, "220 " + step.form->ftpname->Text() + " FTP Server (Quillnest) Ready!");
+    Reply(step, "220 " + step.Settings().ServerName + " FTP Server (Quillnest) Ready!");
     s->PortAddress.clear();
     s->PortNumber = 0;
     s->InputBuffer.clear();

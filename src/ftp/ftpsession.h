@@ -3,12 +3,14 @@
 // the step's dispatch calls.
 #pragma once
 
-#include <optional>
-
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "core/records.h"
+#include "core/sessionface.h"
+#include "ftp/ftpsettings.h"
 #include "ftp/virtualtree.h"
 
 class Tquillnestform;
@@ -42,28 +44,36 @@ void EnterState(tsession* session, int32_t state);
 // Transfer types as TYPE sets them (transfers are binary whatever the type).
 enum FtpTransferType : int32_t { kTypeAscii = 1, kTypeImage = 2, kTypeLocal8 = 3 };
 
-// One step of one session.
+// One step of one session: the engine's face, where a finished upload is
+// recorded, and the FTP page's settings as they were when the step began. The
+// window fills it for the engine; a test fills it itself.
 struct FtpStep {
-    Tquillnestform* form;
+    core::tsessionface& face;
     tsession* session;
     int index;
-    // The account of anonymous sessions, built from the window's anonymous
-    // settings for this step only, and only when the step needs it: most
-    // steps of an idle session look at nothing but their socket.
-    std::optional<core::tuseraccount> anonymous;
+    // Records a finished upload (file name, its folder, the user) in the
+    // upload list; called only while the upload monitor is on.
+    std::function<void(const std::string&, const std::string&, const std::string&)> recordUpload;
+    // Taken from form when the step first needs it (most steps of an idle
+    // session look at nothing but their socket); a step test fills it itself
+    // and has no form.
+    const Tquillnestform* form = nullptr;
+    std::optional<FtpSettings> settings;
+    const FtpSettings& Settings();
 };
 
-FtpStep BeginStep(Tquillnestform* form, tsession* session, int index);
+// One step of one FTP session.
+void StepFtp(FtpStep& step);
 
 // The session's account, looked up again by its user name at every command
 // so that a changed or removed account applies at once; nullptr when none.
 const core::tuseraccount* SessionAccount(FtpStep& step);
 
-// The virtual tree as the window and this account define it now.
-VirtualTree TreeFor(const FtpStep& step, const core::tuseraccount* account);
+// The virtual tree as the step's settings and this account define it.
+VirtualTree TreeFor(FtpStep& step, const core::tuseraccount* account);
 
 // Logged-in FTP sessions of that user (A to Z folded).
-int CountUserFtpSessions(const Tquillnestform* form, const std::string& user);
+int CountUserFtpSessions(const core::tsessionface& face, const std::string& user);
 
 // A reply on the control connection, followed by CR LF; the idle countdown
 // starts again.

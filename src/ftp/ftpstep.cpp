@@ -1,11 +1,10 @@
 // The FTP session's step: the engine calls it again and again; each call does
 // what the session's state allows without waiting and returns.
-#include "core/protocols.h"
 #include "ftp/ftpintake.h"
 #include "ftp/ftpsession.h"
+#include "netsock/netsockets.h"
 #include "netunit/findfile.h"
 #include "netunit/textutil.h"
-#include "ui/quillnestform.h"
 
 namespace ftp {
 namespace {
@@ -53,7 +52,7 @@ void Dispatch(FtpStep& step, const std::string& line) {
 void StepLines(FtpStep& step) {
     if (!ControlCanSend(step)) return;
     tsession* s = step.session;
-    Tnetsockets* sockets = step.form->netsockets;
+    Tnetsockets* sockets = step.face.netsockets;
     if (!HasCompleteLine(s->InputBuffer) && sockets->HasData(s->Socket)) {
         s->InputBuffer += sockets->ReceiveText(s->Socket);
         RestartIdle(step);
@@ -70,7 +69,7 @@ void StepLines(FtpStep& step) {
 
 void StepClose(FtpStep& step) {
     tsession* s = step.session;
-    Tnetsockets* sockets = step.form->netsockets;
+    Tnetsockets* sockets = step.face.netsockets;
     // A final reply already handed over may still be leaving.
     if (!sockets->CanSend(s->Socket) && !sockets->IsDead(s->Socket)) return;
     if (s->DataOpen) EndDataAtClose(step);
@@ -82,16 +81,13 @@ void StepClose(FtpStep& step) {
         netunit::FileCloseHandle(s->TransferFile);
         s->TransferFileOpen = false;
     }
-    step.form->CloseSessionStep(s, step.index, false);
+    step.face.CloseSessionStep(s, step.index, false);
 }
 
 }  // namespace
-}  // namespace ftp
 
-void ProcessFtp(Tquillnestform* form, tsession* session, int index) {
-    using namespace ftp;
-    FtpStep step = BeginStep(form, session, index);
-    switch (session->State) {
+void StepFtp(FtpStep& step) {
+    switch (step.session->State) {
         case kFtpGreeting: StepGreeting(step); break;
         case kFtpWaitUser:
         case kFtpWaitPass:
@@ -109,3 +105,5 @@ void ProcessFtp(Tquillnestform* form, tsession* session, int index) {
         default: break;
     }
 }
+
+}  // namespace ftp

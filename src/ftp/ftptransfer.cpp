@@ -5,15 +5,15 @@
 
 #include "core/accounting.h"
 #include "core/filesizes.h"
-#include "forms/forms.h"
+#include "ftp/ftpfields.h"
 #include "ftp/ftpsession.h"
 #include "ftp/portparse.h"
 #include "ftp/speedgate.h"
+#include "netsock/netsockets.h"
 #include "netunit/names.h"
 #include "netunit/paths.h"
 #include "netunit/textutil.h"
 #include "netunit/utf16.h"
-#include "ui/quillnestform.h"
 
 namespace ftp {
 namespace {
@@ -32,15 +32,15 @@ constexpr const char* kUploadRefused = "553 Access Denied!";
 // one block, so one buffer serves every session.
 std::array<char, kUploadBlock> g_uploadBuffer;
 
-Tnetsockets* Sockets(FtpStep& step) { return step.form->netsockets; }
+Tnetsockets* Sockets(FtpStep& step) { return step.face.netsockets; }
 
-std::string TargetText(const tsession* s) { return netunit::WideToUtf8(s->Target); }
+std::string TargetText(const tsession* s) { return netunit::WideToUtf8(TransferTarget(*s)); }
 
 std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 void StartTransfer(FtpStep& step, const core::tuseraccount& account, const std::string& caption) {
     tsession* s = step.session;
-    s->Caption = Tquillnestform::SessionPrefix(s, false) + caption;
+    s->Caption = core::tsessionface::SessionPrefix(s, false) + caption;
     s->SpeedLimited = account.SpeedLimit;
     s->SpeedLimit = account.MaxSpeed;
     s->SampleCount = 1;
@@ -60,7 +60,7 @@ bool QuotaApplies(const tsession* s, const core::tuseraccount* account) {
 }
 
 std::string HomeFolderOf(FtpStep& step, const core::tuseraccount& account) {
-    return step.form->HomeDir + account.UserName;
+    return step.Settings().HomeDir + account.UserName;
 }
 
 // Ends a transfer that cannot go on. The client gets the failure instead of
@@ -70,7 +70,7 @@ void AbortTransfer(FtpStep& step, const char* reply) {
     CloseTransferFile(s);
     CloseDataConnection(step);
     s->SampleCount = 0;
-    s->Counter = 0;
+    StateAfterData(*s) = 0;
     s->RestartOffset = 0;
     Reply(step, reply);
     EnterState(s, kFtpCommands);
@@ -102,8 +102,8 @@ BlockResult TakeUploadBlock(tsession* s, const core::tuseraccount* account, int 
 
 void RecordUpload(FtpStep& step) {
     tsession* s = step.session;
-    if (step.form->monitoruploads->Checked())
-        AddUploadRecord(step.form, FileNameOf(s->FilePath), netunit::WideExtractPath(s->FilePath), s->UserName);
+    if (step.Settings().MonitorUploads)
+        step.recordUpload(FileNameOf(s->FilePath), netunit::WideExtractPath(s->FilePath), s->UserName);
 }
 
 void FinishUpload(FtpStep& step) {
@@ -122,8 +122,9 @@ void FinishDownload(FtpStep& step) {
         LogAndCaption(step, "Downloaded " + TargetText(s));
         const std::string name = FileNameOf(s->FilePath);
         const std::string folder = netunit::WideExtractPath(s->FilePath);
-        if (step.form->monitordownloads->Checked()) AddDownloadRecord(step.form, name, folder, s->UserName);
-        if (step.form->monitorstats->Checked()) CountDownloadStat(step.form, name, folder);
+        const FtpSettings& settings = step.Settings();
+        if (settings.MonitorDownloads) step.face.AddDownloadRecord(name, folder, s->UserName);
+        if (settings.MonitorStats) step.face.CountDownloadStat(name, folder);
     } else {
         LogAndCaption(step, "Error downloading " + TargetText(s));
     }
@@ -167,7 +168,7 @@ void StartUpload(FtpStep& step, const PathTarget& t, bool append) {
         return;
     }
     EnterState(s, kFtpWaitData);
-    s->Counter = kFtpReceiveFile;
+    StateAfterData(*s) = kFtpReceiveFile;
 }
 
 // What every transfer command checks first: a data port, then its path.
@@ -276,7 +277,7 @@ void DoRetr(FtpStep& step, const std::string& line) {
     bool open = !IsDeviceName(s->FilePath) && netunit::FileOpenForRead(s->TransferFile, s->FilePath);
     if (open) {
         s->TransferFileOpen = true;
-        s->Target = netunit::Utf8ToWide(t.virtualPath);
+        TransferTarget(*s) = netunit::Utf8ToWide(t.virtualPath);
         const std::string target = t.virtualPath;
         const int64_t size = netunit::FileSize64(s->TransferFile);
         Log(step, "Downloading " + target);
@@ -298,14 +299,14 @@ void DoRetr(FtpStep& step, const std::string& line) {
         return;
     }
     EnterState(s, kFtpWaitData);
-    s->Counter = kFtpSendFile;
+    StateAfterData(*s) = kFtpSendFile;
 }
 
 void DoStor(FtpStep& step, const std::string& line) {
     tsession* s = step.session;
     PathTarget t;
     if (!CheckTransfer(step, line, kStorReplies, t)) return;
-    s->Target = netunit::Utf8ToWide(t.virtualPath);
+    TransferTarget(*s) = netunit::Utf8ToWide(t.virtualPath);
     const FtpPermissions& p = t.local.Permissions;
     // The published folder itself is no file to write, even while it is missing.
     const bool refused = t.local.Path.empty() || t.local.PublishedRoot || !p.FileWrite ||
@@ -331,7 +332,7 @@ void DoAppe(FtpStep& step, const std::string& line) {
     tsession* s = step.session;
     PathTarget t;
     if (!CheckTransfer(step, line, kAppeReplies, t)) return;
-    s->Target = netunit::Utf8ToWide(t.virtualPath);
+    TransferTarget(*s) = netunit::Utf8ToWide(t.virtualPath);
     const FtpPermissions& p = t.local.Permissions;
     if (t.local.Path.empty() || !p.FileAppend || !p.FileWrite || !netunit::WideFileExists(t.local.Path)) {
         Reply(step, kUploadRefused);
@@ -346,8 +347,9 @@ void StepWaitData(FtpStep& step) {
     if (sockets->CanSend(s->DataSocket)) {
         if (!ControlCanSend(step)) return;
         Reply(step, "150 Opening connection for transfer.");
-        EnterState(s, s->Counter);
-        s->Counter = 0;
+        EnterState(s, StateAfterData(*s));
+        // The field now keeps a listing's place, which starts at the first alias.
+        ListingPlace(*s) = 0;
         return;
     }
     // A connect that failed would otherwise hold the session here until its
