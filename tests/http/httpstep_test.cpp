@@ -32,7 +32,7 @@ protected:
         tsession* session = face_.Accept(peer, kKindHttp);
         if (session == nullptr) return {};
         peer.SendAll(request);
-        http::HttpStep step{face_, nullptr, settings_};
+        http::HttpStep step{face_, http_, nullptr, settings_};
         face_.RunUntil(session, [&](tsession* s, int i) { http::StepSession(step, s, i); }, [] { return false; });
         EXPECT_FALSE(face_.Open(session)) << "the session did not close";
         return peer.ReadAvailable(500);
@@ -46,6 +46,7 @@ protected:
     std::vector<std::string> mimes_{"txt   text/plain"};
     http::HttpSettings settings_;
     TestFace face_;
+    http::thttpstate http_;
 };
 
 TEST_F(HttpStepTest, ServesAFileInChunksAndRecordsTheDownloadAsTheSnapshotSays) {
