@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include "forms/forms.h"
+#include "http/isapicache.h"
+#include "http/isapirequest.h"
 #include "mail/mailstore.h"
 #include "platform/eventloop.h"
 #include "platform/mainthread.h"
@@ -23,6 +25,7 @@ void EnsureFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
 
 Tquillnestform::Tquillnestform() {
     quillnestform = this;
+    http::SetExtensionEngine(this);
     netsockets = new Tnetsockets(this);
     netsockets->SetName("netsockets");
     BuildServiceRows();
@@ -141,13 +144,14 @@ void Tquillnestform::ShutdownServer() {
     SaveFtpPaths();
     // From here on nothing is saved: the lists are emptied below.
     shut_down_ = true;
+    http::DropExtensionEngine(this);
 
     // Sessions end before the extensions they may be running are unloaded.
     for (tsession* session : SessionList) ReleaseSessionAtShutdown(session);
     SessionList.clear();
     for (tsession* session : dead_sessions_) delete session;
     dead_sessions_.clear();
-    UnloadExtensions();
+    http::UnloadExtensions(Http);
 
     Accounts.clear();
     CurrentAccount = nullptr;

@@ -9,17 +9,16 @@
 #include <string>
 
 #include "core/session.h"
-#include "forms/forms.h"
 #include "http/cgienv.h"
 #include "http/httpprograms.h"
 #include "http/httpreplies.h"
 #include "http/httprequest.h"
 #include "http/httpsession.h"
+#include "netsock/netsockets.h"
 #include "netunit/paths.h"
 #include "netunit/textutil.h"
 #include "netunit/utf16.h"
 #include "platform/process.h"
-#include "ui/quillnestform.h"
 
 namespace http {
 namespace {
@@ -32,7 +31,7 @@ std::string PostBadRequestPage() {
     return netunit::ReplaceAll(BadRequestPage(), "\r\nServer: ", "\r\nSERVER: ");
 }
 
-CgiRequest CgiRequestOf(Tquillnestform* Form, const tsession* Session, const std::string& LocalPath,
+CgiRequest CgiRequestOf(const HttpSettings& Settings, const tsession* Session, const std::string& LocalPath,
                         const std::string& Body) {
     CgiRequest request;
     request.Post = Session->Method == "POST";
@@ -47,8 +46,8 @@ CgiRequest CgiRequestOf(Tquillnestform* Form, const tsession* Session, const std
     request.ScriptFileName = LocalPath;
     request.Url = Session->Url;
     request.PathTranslated = Session->PathTranslated;
-    request.ServerPort = Form->webport->Text();
-    request.CgiDir = Form->cgidir->Text();
+    request.ServerPort = Settings.WebPort;
+    request.CgiDir = Settings.Map.CgiDir;
     return request;
 }
 
@@ -61,26 +60,27 @@ void FeedChildInput(tsession* Session) {
         platform::CloseChildInput(child);
         return;
     }
-    if (child.PendingInput.size() < before) Tquillnestform::RestartIdleTimer(Session);
+    if (child.PendingInput.size() < before) core::tsessionface::RestartIdleTimer(Session);
 }
 
 }  // namespace
 
-void StartCgiProgram(Tquillnestform* Form, tsession* Session, const std::string& LocalPath) {
+void StartCgiProgram(HttpStep& Step, tsession* Session, const std::string& LocalPath) {
+    const HttpSettings& settings = Step.Settings();
     const bool post = Session->Method == "POST";
     const std::string target = netunit::WideToUtf8(Session->Target);
     const std::string body = post ? RequestBody(Session->InputBuffer, Session->ContentLength) : std::string();
     const std::vector<std::string> environment =
-        BuildCgiEnvironment(BuildHttpVariables(HeaderLines(Session->InputBuffer)), Form->EnvironmentBlock,
-                            CgiRequestOf(Form, Session, LocalPath, body));
+        BuildCgiEnvironment(BuildHttpVariables(HeaderLines(Session->InputBuffer)), *settings.Environment,
+                            CgiRequestOf(settings, Session, LocalPath, body));
 
     SetHttpCaption(Session, "Starting CGI " + target);
-    LogHttp(Form, Session, (post ? "CGI (POST): " : "CGI (GET): ") + target);
+    LogHttp(&Step.Face, Session, (post ? "CGI (POST): " : "CGI (GET): ") + target);
 
-    if (!platform::SpawnChildProcess(Session->Child, CgiArguments(LocalPath, Form->ScriptTypeList),
+    if (!platform::SpawnChildProcess(Session->Child, CgiArguments(LocalPath, *settings.Map.ScriptTypes),
                                      netunit::WideExtractPath(LocalPath), environment, post)) {
-        SendFinalReply(Form, Session, post ? PostBadRequestPage() : BadRequestPage());
-        Tquillnestform::RestartIdleTimer(Session);
+        SendFinalReply(&Step.Face, Session, post ? PostBadRequestPage() : BadRequestPage());
+        core::tsessionface::RestartIdleTimer(Session);
         Session->ChildRunning = false;
         return;
     }
@@ -88,16 +88,16 @@ void StartCgiProgram(Tquillnestform* Form, tsession* Session, const std::string&
     Session->ChildRunning = true;
     EnterState(Session, kHttpCgiOutput);
     Session->ByteCount = 0;
-    Tquillnestform::RestartIdleTimer(Session);
+    core::tsessionface::RestartIdleTimer(Session);
     if (post) {
         if (body.empty() || !platform::WriteChildInput(Session->Child, body) || Session->Child.PendingInput.empty())
             platform::CloseChildInput(Session->Child);
     }
 }
 
-void StepCgiOutput(Tquillnestform* Form, tsession* Session) {
+void StepCgiOutput(HttpStep& Step, tsession* Session) {
     FeedChildInput(Session);
-    if (!Form->netsockets->CanSend(Session->Socket)) return;
+    if (!Step.Face.netsockets->CanSend(Session->Socket)) return;
     platform::tchildprocess& child = Session->Child;
     std::array<char, kOutputPiece> piece{};
     int count = platform::ReadChildOutput(child, piece.data(), kOutputPiece);
@@ -116,9 +116,9 @@ void StepCgiOutput(Tquillnestform* Form, tsession* Session) {
     if (Session->ByteCount == 0) packet = CgiStatusPrefix(std::string(piece.data(), static_cast<size_t>(count)));
     packet.append(piece.data(), static_cast<size_t>(count));
     Session->PipeCount = count;
-    const int sent = Form->netsockets->SendData(Session->Socket, packet.data(), static_cast<int>(packet.size()));
+    const int sent = Step.Face.netsockets->SendData(Session->Socket, packet.data(), static_cast<int>(packet.size()));
     Session->ByteCount += count;
-    Tquillnestform::RestartIdleTimer(Session);
+    core::tsessionface::RestartIdleTimer(Session);
     if (sent == -1) EnterState(Session, kHttpClosing);
 }
 

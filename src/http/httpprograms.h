@@ -8,7 +8,6 @@
 
 #include <string>
 
-class Tquillnestform;
 namespace core {
 class tsessionface;
 }
@@ -16,17 +15,19 @@ struct tsession;
 
 namespace http {
 
+struct HttpStep;
+
 // Starts the program (GET or POST, by the session's Method).
-void StartCgiProgram(Tquillnestform* Form, tsession* Session, const std::string& LocalPath);
+void StartCgiProgram(HttpStep& Step, tsession* Session, const std::string& LocalPath);
 // Calls the extension library for the request.
-void CallExtension(Tquillnestform* Form, tsession* Session, const std::string& LocalPath);
+void CallExtension(HttpStep& Step, tsession* Session, const std::string& LocalPath);
 // Starts sending a page with server-side includes.
-void StartIncludePage(Tquillnestform* Form, tsession* Session, const std::string& LocalPath);
+void StartIncludePage(HttpStep& Step, tsession* Session, const std::string& LocalPath);
 
 // The states these answers run in.
-void StepCgiOutput(Tquillnestform* Form, tsession* Session);
-void StepListing(Tquillnestform* Form, tsession* Session);  // the folder is the session's Recipient
-void StepIncludePage(Tquillnestform* Form, tsession* Session);
+void StepCgiOutput(HttpStep& Step, tsession* Session);
+void StepListing(HttpStep& Step, tsession* Session);  // the folder is the session's ListingFolder
+void StepIncludePage(HttpStep& Step, tsession* Session);
 
 // The close step's share: ends a child, a listing search, an include page or
 // an extension's request the session still holds. Safe to call more than once.

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "core/session.h"
 #include "core/sessionface.h"
+#include "http/httpstate.h"
 #include "http/urlmap.h"
 
 class Tquillnestform;
-struct tsession;
-
 namespace http {
 
 // The states keep their numbers: the engine and the idle timer write 99, and
@@ -35,32 +35,46 @@ void EnterState(tsession* Session, int32_t State);
 // The user every HTTP download is recorded for.
 constexpr char kHttpDownloadUser[] = "Anonymous (http)";
 
-// The settings a request step reads, taken from the window as the step
-// begins, so that a change in the window applies from the next step on.
+// The settings a step reads, taken from the window as the step begins
+// (http/httpform.cpp), so that a change in the window applies from the next
+// step on.
 struct HttpSettings {
     UrlMapConfig Map;
     bool DirListings = false;
     bool MonitorDownloads = false;
     bool MonitorStats = false;
     const std::vector<std::string>* MimeTypes = nullptr;  // lines of the MIME list
+    std::string WebPort;  // as typed: the port programs are told they were reached on
+    // The server's own environment, taken at start-up: CGI programs inherit it.
+    const std::vector<std::string>* Environment = nullptr;
 };
 
 HttpSettings HttpSettingsOf(const Tquillnestform& Form);
 
-// One step of one session: the engine's face and the step's settings. The
-// programs a request may start (CGI, extensions, include pages, listings)
-// still reach the rest of the window through Form.
+// One step of one session: the engine's face, the web server's state (its
+// extension cache) and the step's settings. The window fills it for the
+// engine (http/httpform.cpp); a test fills it itself.
 struct HttpStep {
     core::tsessionface& Face;
-    Tquillnestform* Form = nullptr;
+    thttpstate& Http;
     // Taken from Form when the step first needs it (most steps of an idle
     // session need none); a step test fills it itself and has no Form.
+    const Tquillnestform* Form = nullptr;
     std::optional<HttpSettings> settings;
     const HttpSettings& Settings();
 };
 
-// The step of the states that serve files and answer requests without a
-// program: intake, files, closing (the rest go to the window's programs).
+// What an HTTP session keeps in the fields every session has, by the
+// meanings HTTP gives them.
+// The folder a listing lists; it ends in a slash once the listing has begun.
+inline std::string& ListingFolder(tsession& Session) { return Session.Recipient; }
+// The Host header as received, for the listing's heading.
+inline std::string& ListedHost(tsession& Session) { return Session.Sender; }
+// Whether the listing's next row is left untinted.
+inline bool& RowToggle(tsession& Session) { return Session.Toggle; }
+
+// The step of every state: intake, files and closing here, the programs,
+// listings and include pages in their own files (httpprograms.h).
 void StepSession(HttpStep& Step, tsession* Session, int Index);
 
 // A log line with the session's prefix and protocol name.
@@ -77,7 +91,6 @@ void SendFinalReply(core::tsessionface* Form, tsession* Session, const std::stri
 void SendCgiDisabledPage(core::tsessionface* Form, tsession* Session);
 
 // Records a finished download in the lists whose monitors are ticked.
-void RecordHttpDownload(Tquillnestform* Form, const tsession* Session);
 void RecordHttpDownload(core::tsessionface& Face, const HttpSettings& Settings, const tsession* Session);
 
 }  // namespace http

@@ -114,7 +114,7 @@ void AnswerNotFound(HttpStep& step, tsession* session, const UrlMapping& mapping
             core::tsessionface::RestartIdleTimer(session);
             return;
         }
-        session->Recipient = mapping.ListingFolder;
+        ListingFolder(*session) = mapping.ListingFolder;
         EnterState(session, kHttpListingFirst);
         return;
     }
@@ -135,16 +135,16 @@ void Dispatch(HttpStep& step, tsession* session, const UrlMapping& mapping, cons
         AnswerHead(step, session, mapping.LocalPath, target);
     } else if (method == "GET" && !program) {
         if (session->IsSsi)
-            StartIncludePage(step.Form, session, mapping.LocalPath);
+            StartIncludePage(step, session, mapping.LocalPath);
         else
             SendFile(step, session, mapping.LocalPath, target);
     } else if (method == "GET" && !enabled) {
         SendCgiDisabledPage(&step.Face, session);
     } else if ((method == "GET" || method == "POST") && program && enabled) {
         if (mapping.Cgi)
-            StartCgiProgram(step.Form, session, mapping.LocalPath);
+            StartCgiProgram(step, session, mapping.LocalPath);
         else
-            CallExtension(step.Form, session, mapping.LocalPath);
+            CallExtension(step, session, mapping.LocalPath);
     } else {
         // Other methods, and a POST to what runs nothing: the request cannot
         // be served, and waiting would only hold the connection.
@@ -174,7 +174,7 @@ void AnswerRequest(HttpStep& step, tsession* session, Intake intake) {
 
     std::string value;
     if (FindHeader(buffer, "host", value)) session->Host = netunit::TrimSpaces(value);
-    session->Sender = session->Host;
+    ListedHost(*session) = session->Host;
     session->ContentType = FindHeader(buffer, "content-type", value) ? netunit::TrimSpaces(value) : std::string();
     session->Credentials = FindHeader(buffer, "authorization", value) ? AuthorizationToken(value) : std::string();
 
@@ -260,10 +260,10 @@ void StepSession(HttpStep& step, tsession* session, int index) {
     switch (session->State) {
         case kHttpRequest: StepRequest(step, session); break;
         case kHttpSendingFile: StepSendingFile(step, session); break;
-        case kHttpCgiOutput: StepCgiOutput(step.Form, session); break;
+        case kHttpCgiOutput: StepCgiOutput(step, session); break;
         case kHttpListingFirst:
-        case kHttpListingMore: StepListing(step.Form, session); break;
-        case kHttpIncludePage: StepIncludePage(step.Form, session); break;
+        case kHttpListingMore: StepListing(step, session); break;
+        case kHttpIncludePage: StepIncludePage(step, session); break;
         case kHttpClosing: StepClosing(step, session, index); break;
         default: break;  // kHttpExtensionPending: the extension answers in its own time
     }

@@ -1,12 +1,13 @@
-// The window's cache of extension libraries: loading, the unload timers and
-// the unload at shutdown.
+// The web server's cache of extension libraries: loading, the unload timers
+// and the unload at shutdown.
 #include "http/isapicache.h"
 
+#include "core/sessionface.h"
 #include "forms/forms.h"
+#include "http/httpstate.h"
 #include "http/isapirequest.h"
 #include "netunit/datetime.h"
 #include "platform/mainthread.h"
-#include "ui/quillnestform.h"
 
 namespace http {
 namespace {
@@ -33,10 +34,8 @@ bool Starts(PFN_GETEXTENSIONVERSION GetExtensionVersion) {
 tisapi::tisapi() = default;
 tisapi::~tisapi() = default;
 
-}  // namespace http
-
-http::tisapi* Tquillnestform::LoadIsapi(const std::string& Path) {
-    for (const auto& cached : Http.IsapiCache) {
+tisapi* LoadIsapi(thttpstate& State, core::tsessionface& Face, const std::string& Path) {
+    for (const auto& cached : State.IsapiCache) {
         if (cached->Path != Path) continue;
         cached->UnloadTimer->SetEnabled(false);
         cached->LastUse = netunit::NowDayNumber();
@@ -45,61 +44,63 @@ http::tisapi* Tquillnestform::LoadIsapi(const std::string& Path) {
     }
     platform::tlibrary module = platform::LoadLibrary(Path);
     if (module == nullptr) return nullptr;
-    auto record = std::make_shared<http::tisapi>();
-    record->GetExtensionVersion = http::EntryPoint<PFN_GETEXTENSIONVERSION>(module, "GetExtensionVersion");
-    record->HttpExtensionProc = http::EntryPoint<PFN_HTTPEXTENSIONPROC>(module, "HttpExtensionProc");
+    auto record = std::make_shared<tisapi>();
+    record->GetExtensionVersion = EntryPoint<PFN_GETEXTENSIONVERSION>(module, "GetExtensionVersion");
+    record->HttpExtensionProc = EntryPoint<PFN_HTTPEXTENSIONPROC>(module, "HttpExtensionProc");
     if (record->GetExtensionVersion == nullptr || record->HttpExtensionProc == nullptr ||
-        !http::Starts(record->GetExtensionVersion)) {
+        !Starts(record->GetExtensionVersion)) {
         platform::FreeLibrary(module);
         return nullptr;
     }
-    AddLog("[HTTP] Loaded ISAPI: " + Path);
+    Face.AddLog("[HTTP] Loaded ISAPI: " + Path);
     record->Path = Path;
     record->Module = module;
     record->LastUse = netunit::NowDayNumber();
-    record->Id = ++http::g_lastLibraryId;
-    // Owned by its record, which the window owns: the timer is freed with the
+    record->Id = ++g_lastLibraryId;
+    // Owned by its record, which the state owns: the timer is freed with the
     // record, after its own handler has returned.
     record->UnloadTimer = std::make_unique<forms::TTimer>(nullptr);
     forms::TTimer* timer = record->UnloadTimer.get();
     timer->SetEnabled(false);
-    timer->SetInterval(http::kExtensionCacheMs);
+    timer->SetInterval(kExtensionCacheMs);
     timer->Tag = static_cast<intptr_t>(record->Id);
-    timer->OnTimer = [this](forms::TObject* Sender) { UnloadIsapiTimer(Sender); };
+    timer->OnTimer = [&State, &Face](forms::TObject* Sender) { UnloadIsapiTimer(State, Face, Sender); };
     timer->SetEnabled(true);
-    Http.IsapiCache.push_back(record);
+    State.IsapiCache.push_back(record);
     return record.get();
 }
 
-void Tquillnestform::UnloadIsapiTimer(forms::TObject* Sender) {
+void UnloadIsapiTimer(thttpstate& State, core::tsessionface& Face, forms::TObject* Sender) {
     const auto id = static_cast<uint64_t>(static_cast<forms::TTimer*>(Sender)->Tag);
-    for (auto it = Http.IsapiCache.begin(); it != Http.IsapiCache.end(); ++it) {
+    for (auto it = State.IsapiCache.begin(); it != State.IsapiCache.end(); ++it) {
         if ((*it)->Id != id) continue;
         // A request the extension still owns may yet run the library's code;
         // the timer asks again after another period.
-        if (http::IsapiRequestsPending(id)) return;
-        std::shared_ptr<http::tisapi> retired = *it;
+        if (IsapiRequestsPending(id)) return;
+        std::shared_ptr<tisapi> retired = *it;
         retired->UnloadTimer->SetEnabled(false);
-        AddLog("[HTTP] Unloaded ISAPI: " + retired->Path);
+        Face.AddLog("[HTTP] Unloaded ISAPI: " + retired->Path);
         platform::FreeLibrary(retired->Module);
         retired->Module = nullptr;
-        Http.IsapiCache.erase(it);
+        State.IsapiCache.erase(it);
         // The record and its timer go once this handler of the timer has returned.
         platform::PostToMain([retired] {});
         return;
     }
 }
 
-void Tquillnestform::UnloadExtensions() {
-    for (const auto& cached : Http.IsapiCache) {
+void UnloadExtensions(thttpstate& State) {
+    for (const auto& cached : State.IsapiCache) {
         cached->UnloadTimer->SetEnabled(false);
-        if (http::IsapiRequestsPending(cached->Id)) {
+        if (IsapiRequestsPending(cached->Id)) {
             // The extension may still be working on them on its own threads:
             // their callbacks fail from now on, and its code stays mapped.
-            http::CloseIsapiRequests(cached->Id);
+            CloseIsapiRequests(cached->Id);
             continue;
         }
         platform::FreeLibrary(cached->Module);
     }
-    Http.IsapiCache.clear();
+    State.IsapiCache.clear();
 }
+
+}  // namespace http

@@ -1,4 +1,4 @@
-// The extension libraries the server has loaded. A library stays loaded
+// The extension libraries the server has loaded (thttpstate::IsapiCache). A library stays loaded
 // while requests come for it and is unloaded by its own timer once none has
 // come for kExtensionCacheMs; one that still owns a pending request stays
 // until that request is done.
@@ -11,11 +11,17 @@
 #include "http/isapi.h"
 #include "platform/library.h"
 
+namespace core {
+class tsessionface;
+}
 namespace forms {
+class TObject;
 class TTimer;
 }
 
 namespace http {
+
+struct thttpstate;
 
 constexpr unsigned kExtensionCacheMs = 600000;
 
@@ -33,5 +39,15 @@ struct tisapi {
     double LastUse = 0;  // day number of the last load or use
     uint64_t Id = 0;     // never reused in a run; the timer's Tag and the requests' LibraryId
 };
+
+// The cached library, or the library loaded and started; nullptr when it
+// cannot be loaded or refuses to start. Loads and unloads are told to Face's
+// log; State and Face outlive the library's timer.
+tisapi* LoadIsapi(thttpstate& State, core::tsessionface& Face, const std::string& Path);
+// A library's unload timer has fired (Sender is the timer).
+void UnloadIsapiTimer(thttpstate& State, core::tsessionface& Face, forms::TObject* Sender);
+// At shutdown: every library goes, but the code of one whose requests an
+// extension still holds stays mapped.
+void UnloadExtensions(thttpstate& State);
 
 }  // namespace http

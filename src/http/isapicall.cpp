@@ -7,7 +7,6 @@
 #include <string>
 
 #include "core/session.h"
-#include "forms/forms.h"
 #include "http/cgienv.h"
 #include "http/httpprograms.h"
 #include "http/httpsession.h"
@@ -16,16 +15,15 @@
 #include "http/urlpath.h"
 #include "netunit/textutil.h"
 #include "netunit/utf16.h"
-#include "ui/quillnestform.h"
 
 namespace http {
 namespace {
 
 // The library itself, or the interpreter library of the script's type.
-std::string LibraryFor(const Tquillnestform* Form, const std::string& LocalPath) {
+std::string LibraryFor(const core::RecordList<core::tscripttype>& ScriptTypes, const std::string& LocalPath) {
     const std::string extension = LowerExtension(LocalPath);
     if (extension == ".dll" || extension == ".so") return LocalPath;
-    const core::tscripttype* type = FindScriptType(Form->ScriptTypeList, LocalPath);
+    const core::tscripttype* type = FindScriptType(ScriptTypes, LocalPath);
     return type != nullptr ? netunit::TrimSpacesCR(type->Interpreter) : std::string();
 }
 
@@ -39,21 +37,22 @@ DWORD RunExtension(PFN_HTTPEXTENSIONPROC HttpExtensionProc, tisapirequest& Reque
 
 }  // namespace
 
-void CallExtension(Tquillnestform* Form, tsession* Session, const std::string& LocalPath) {
+void CallExtension(HttpStep& Step, tsession* Session, const std::string& LocalPath) {
+    const HttpSettings& settings = Step.Settings();
     const bool post = Session->Method == "POST";
-    const std::string library = LibraryFor(Form, LocalPath);
-    LogHttp(Form, Session, (post ? "ISAPI (POST): " : "ISAPI (GET): ") + library);
+    const std::string library = LibraryFor(*settings.Map.ScriptTypes, LocalPath);
+    LogHttp(&Step.Face, Session, (post ? "ISAPI (POST): " : "ISAPI (GET): ") + library);
     SetHttpCaption(Session, "Running ISAPI Interpretor: " + netunit::WideToUtf8(Session->Target));
 
-    tisapi* loaded = Form->LoadIsapi(library);
+    tisapi* loaded = LoadIsapi(Step.Http, Step.Face, library);
     if (loaded == nullptr) {
-        Form->AddLog("Unable to load ISAPI.");
-        SendFinalReply(Form, Session, IsapiFailurePage(post));
-        Tquillnestform::RestartIdleTimer(Session);
+        Step.Face.AddLog("Unable to load ISAPI.");
+        SendFinalReply(&Step.Face, Session, IsapiFailurePage(post));
+        core::tsessionface::RestartIdleTimer(Session);
         return;
     }
     if (!post) Session->ContentLength = "0";
-    const std::shared_ptr<tisapirequest> request = NewIsapiRequest(Form, Session, loaded->Id);
+    const std::shared_ptr<tisapirequest> request = NewIsapiRequest(settings.WebPort, Session, loaded->Id);
     Session->Ecb = request;
     KeepIsapiRequest(request);
     const DWORD result = RunExtension(loaded->HttpExtensionProc, *request);

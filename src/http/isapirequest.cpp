@@ -5,14 +5,17 @@
 #include <string_view>
 
 #include "core/session.h"
-#include "forms/forms.h"
+#include "core/sessionface.h"
 #include "http/cgienv.h"
 #include "http/httpsession.h"
 #include "platform/mainthread.h"
-#include "ui/quillnestform.h"
+#include "netsock/netsockets.h"
 
 namespace http {
 namespace {
+
+// Read and written on the window's thread only.
+core::tsessionface* g_engine = nullptr;
 
 std::mutex g_registryLock;
 std::map<int, std::shared_ptr<tisapirequest>> g_registry;  // by socket
@@ -34,14 +37,14 @@ bool SessionOpen(tisapirequest& Request) {
 // Asks the window's thread to flush the request, once per batch of output.
 void PostFlush(const std::shared_ptr<tisapirequest>& Request) {
     platform::PostToMain([Request] {
-        if (quillnestform != nullptr) FlushIsapiRequest(quillnestform, *Request);
+        FlushIsapiRequest(g_engine, *Request);
     });
 }
 
 // After Output or Done changed: flush now on the window's thread, else ask it to.
 void Deliver(const std::shared_ptr<tisapirequest>& Request) {
     if (platform::IsMainThread()) {
-        if (quillnestform != nullptr) FlushIsapiRequest(quillnestform, *Request);
+        FlushIsapiRequest(g_engine, *Request);
         return;
     }
     {
@@ -130,7 +133,8 @@ BOOL ServerSupportFunctionCallback(HCONN ConnID, DWORD Code, LPVOID Buffer, LPDW
 
 }  // namespace
 
-std::shared_ptr<tisapirequest> NewIsapiRequest(Tquillnestform* Form, const tsession* Session, uint64_t LibraryId) {
+std::shared_ptr<tisapirequest> NewIsapiRequest(const std::string& ServerPort, const tsession* Session,
+                                               uint64_t LibraryId) {
     auto request = std::make_shared<tisapirequest>();
     const bool post = Session->Method == "POST";
     tisapifacts& facts = request->Facts;
@@ -145,7 +149,7 @@ std::shared_ptr<tisapirequest> NewIsapiRequest(Tquillnestform* Form, const tsess
     facts.PeerAddress = Session->PeerAddress;
     facts.Method = Session->Method;
     facts.Host = Session->Host;
-    facts.ServerPort = Form->webport->Text();
+    facts.ServerPort = ServerPort;
     facts.DocumentRoot = Session->DocumentRoot;
     if (post) request->Body = RequestBody(Session->InputBuffer, Session->ContentLength);
     // Without a Content-Length header the body is what followed the blank line.
@@ -206,7 +210,13 @@ bool IsapiRequestDone(tisapirequest& Request) {
     return Request.Done;
 }
 
-void FlushIsapiRequest(Tquillnestform* Form, tisapirequest& Request) {
+void SetExtensionEngine(core::tsessionface* Face) { g_engine = Face; }
+
+void DropExtensionEngine(const core::tsessionface* Face) {
+    if (g_engine == Face) g_engine = nullptr;
+}
+
+void FlushIsapiRequest(core::tsessionface* Face, tisapirequest& Request) {
     std::string output;
     bool done = false;
     {
@@ -216,13 +226,14 @@ void FlushIsapiRequest(Tquillnestform* Form, tisapirequest& Request) {
         output.swap(Request.Output);
         done = Request.Done;
     }
-    if (Form->ServerShutDown()) return;
-    const int index = Form->FindSessionBySocket(Request.Socket);
+    // The server has shut down: what came is dropped.
+    if (Face == nullptr) return;
+    const int index = Face->FindSessionBySocket(Request.Socket);
     if (index < 0) return;
-    tsession* session = Form->SessionList[static_cast<size_t>(index)];
+    tsession* session = Face->SessionList[static_cast<size_t>(index)];
     if (!output.empty()) {
-        Form->netsockets->SendData(session->Socket, output.data(), static_cast<int>(output.size()));
-        Tquillnestform::RestartIdleTimer(session);
+        Face->netsockets->SendData(session->Socket, output.data(), static_cast<int>(output.size()));
+        core::tsessionface::RestartIdleTimer(session);
     }
     if (done && session->State == kHttpExtensionPending) EnterState(session, kHttpClosing);
 }

@@ -22,7 +22,6 @@
 #include "http/isapi.h"
 #include "http/isapitext.h"
 
-class Tquillnestform;
 namespace core {
 class tsessionface;
 }
@@ -48,8 +47,10 @@ struct tisapirequest : EXTENSION_CONTROL_BLOCK {
 };
 
 // A request for the session (its Method, QueryString, ContentType,
-// ContentLength and mapping fields set), with its block filled in.
-std::shared_ptr<tisapirequest> NewIsapiRequest(Tquillnestform* Form, const tsession* Session, uint64_t LibraryId);
+// ContentLength and mapping fields set), with its block filled in. ServerPort
+// is the web port as typed.
+std::shared_ptr<tisapirequest> NewIsapiRequest(const std::string& ServerPort, const tsession* Session,
+                                               uint64_t LibraryId);
 
 // The requests the extensions own, by socket. Callbacks find their request
 // here; one that is not here (done, or never handed over) fails.
@@ -63,9 +64,17 @@ void CloseIsapiRequests(uint64_t LibraryId);
 // Reads the request's Done flag under its lock.
 bool IsapiRequestDone(tisapirequest& Request);
 
+// The engine whose sessions the extensions answer: set while the server runs
+// (from start-up until shutdown), none otherwise; output that comes when
+// there is none is dropped. Dropping an engine that is not the current one
+// changes nothing.
+void SetExtensionEngine(core::tsessionface* Face);
+void DropExtensionEngine(const core::tsessionface* Face);
+
 // On the window's thread: sends what the extension has handed over and, once
-// it is done with a pending request, ends the session.
-void FlushIsapiRequest(Tquillnestform* Form, tisapirequest& Request);
+// it is done with a pending request, ends the session. With no engine (the
+// server has shut down) the output is dropped.
+void FlushIsapiRequest(core::tsessionface* Face, tisapirequest& Request);
 
 // The session closes: the request's last output leaves with it, and later
 // callbacks for it fail.

@@ -1,14 +1,13 @@
 // States 3 and 4: a folder's listing, a piece per step and only when the
 // socket can take it. The directory search stays open between the pieces.
 #include "core/session.h"
-#include "forms/forms.h"
 #include "http/httpprograms.h"
 #include "http/httpsession.h"
 #include "http/listing.h"
+#include "netsock/netsockets.h"
 #include "netunit/findfile.h"
 #include "netunit/paths.h"
 #include "netunit/utf16.h"
-#include "ui/quillnestform.h"
 
 namespace http {
 namespace {
@@ -21,26 +20,29 @@ ListingEntry EntryOf(const netunit::tfinddata& Found) {
 
 }  // namespace
 
-void StepListing(Tquillnestform* Form, tsession* Session) {
-    if (!Form->netsockets->CanSend(Session->Socket)) return;
+void StepListing(HttpStep& Step, tsession* Session) {
+    Tnetsockets* net = Step.Face.netsockets;
+    if (!net->CanSend(Session->Socket)) return;
     const bool firstPiece = Session->State == kHttpListingFirst;
     std::string path = netunit::WideToUtf8(Session->Target);
+    bool& toggle = RowToggle(*Session);
     bool found = false;
     if (firstPiece) {
-        Session->Recipient = netunit::AddBackslash(Session->Recipient);
+        std::string& folder = ListingFolder(*Session);
+        folder = netunit::AddBackslash(folder);
         path = ListedPath(path);
         Session->Target = netunit::Utf8ToWide(path);
-        Session->InputBuffer = ListingHead(path, Session->Sender);
-        Session->Toggle = false;
-        found = netunit::WideFindFirst(Session->Search, Session->Recipient + kAllEntries);
+        Session->InputBuffer = ListingHead(path, ListedHost(*Session));
+        toggle = false;
+        found = netunit::WideFindFirst(Session->Search, folder + kAllEntries);
         Session->SearchOpen = Session->Search.FindHandle != nullptr;
     } else {
         Session->InputBuffer.clear();
         found = netunit::WideFindNext(Session->Search);
     }
     while (found) {
-        Session->InputBuffer += ListingRow(path, EntryOf(Session->Search), Session->Toggle, firstPiece);
-        Session->Toggle = !Session->Toggle;
+        Session->InputBuffer += ListingRow(path, EntryOf(Session->Search), toggle, firstPiece);
+        toggle = !toggle;
         if (Session->InputBuffer.size() >= kListingPiece) break;
         found = netunit::WideFindNext(Session->Search);
     }
@@ -51,8 +53,8 @@ void StepListing(Tquillnestform* Form, tsession* Session) {
     } else {
         EnterState(Session, kHttpListingMore);
     }
-    Form->netsockets->SendText(Session->Socket, Session->InputBuffer);
-    Tquillnestform::RestartIdleTimer(Session);
+    net->SendText(Session->Socket, Session->InputBuffer);
+    core::tsessionface::RestartIdleTimer(Session);
 }
 
 void ReleaseListing(tsession* Session) {

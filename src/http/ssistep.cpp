@@ -7,15 +7,14 @@
 #include "core/accounting.h"
 #include "core/session.h"
 #include "core/filesizes.h"
-#include "forms/forms.h"
 #include "http/httpprograms.h"
 #include "http/httpreplies.h"
 #include "http/httpsession.h"
 #include "http/mimetypes.h"
 #include "http/ssi.h"
+#include "netsock/netsockets.h"
 #include "netunit/files.h"
 #include "netunit/utf16.h"
-#include "ui/quillnestform.h"
 
 namespace http {
 namespace {
@@ -23,10 +22,10 @@ namespace {
 // An included file leaves in pieces of this size.
 constexpr int kIncludePiece = 4096;
 
-void Send(Tquillnestform* Form, tsession* Session, const std::string& Bytes) {
+void Send(core::tsessionface& Face, tsession* Session, const std::string& Bytes) {
     if (Bytes.empty()) return;
-    Form->netsockets->SendData(Session->Socket, Bytes.data(), static_cast<int>(Bytes.size()));
-    Tquillnestform::RestartIdleTimer(Session);
+    Face.netsockets->SendData(Session->Socket, Bytes.data(), static_cast<int>(Bytes.size()));
+    core::tsessionface::RestartIdleTimer(Session);
 }
 
 void CloseInclude(tsession* Session) {
@@ -35,7 +34,7 @@ void CloseInclude(tsession* Session) {
 }
 
 // The next piece of the file being included; closes it at its end.
-void SendIncludePiece(Tquillnestform* Form, tsession* Session) {
+void SendIncludePiece(core::tsessionface& Face, tsession* Session) {
     std::string piece(kIncludePiece, '\0');
     int count = kIncludePiece;
     if (netunit::FileReadBlock(Session->TransferFile, piece.data(), count) <= 0) {
@@ -43,7 +42,7 @@ void SendIncludePiece(Tquillnestform* Form, tsession* Session) {
         return;
     }
     piece.resize(static_cast<size_t>(count));
-    Send(Form, Session, piece);
+    Send(Face, Session, piece);
     if (count < kIncludePiece || netunit::FileAtEnd(Session->TransferFile)) CloseInclude(Session);
 }
 
@@ -58,7 +57,7 @@ void GatherPage(tsession* Session, size_t Limit, const char* Until = nullptr, si
 }
 
 // Sends the text before the first directive and handles the directive.
-void HandleDirective(Tquillnestform* Form, tsession* Session, size_t Start) {
+void HandleDirective(core::tsessionface& Face, tsession* Session, size_t Start) {
     const size_t afterStart = Start + kDirectiveStartLength;
     GatherPage(Session, kDirectiveSearchLimit, kDirectiveEnd, afterStart);
     const size_t end = Session->PendingText.find(kDirectiveEnd, afterStart);
@@ -67,7 +66,7 @@ void HandleDirective(Tquillnestform* Form, tsession* Session, size_t Start) {
         EnterState(Session, kHttpClosing);
         return;
     }
-    Send(Form, Session, Session->PendingText.substr(0, Start));
+    Send(Face, Session, Session->PendingText.substr(0, Start));
     const std::string directive = Session->PendingText.substr(afterStart, end - afterStart);
     Session->PendingText.erase(0, end + kDirectiveEndLength);
 
@@ -75,38 +74,38 @@ void HandleDirective(Tquillnestform* Form, tsession* Session, size_t Start) {
                                          Session->DocumentRoot);
     if (path.empty() || !netunit::FileOpenForRead(Session->TransferFile, path)) return;
     Session->TransferFileOpen = true;
-    SendIncludePiece(Form, Session);
+    SendIncludePiece(Face, Session);
 }
 
 }  // namespace
 
-void StartIncludePage(Tquillnestform* Form, tsession* Session, const std::string& LocalPath) {
+void StartIncludePage(HttpStep& Step, tsession* Session, const std::string& LocalPath) {
     Session->FilePath = LocalPath;
     if (!netunit::TextReset(Session->SsiFile, LocalPath)) {
-        SendFinalReply(Form, Session, BadRequestPage());
-        Tquillnestform::RestartIdleTimer(Session);
+        SendFinalReply(&Step.Face, Session, BadRequestPage());
+        core::tsessionface::RestartIdleTimer(Session);
         return;
     }
     const std::string target = netunit::WideToUtf8(Session->Target);
     SetHttpCaption(Session, "Downloading " + target + " (" + FormatKilobytes(0) + "/" +
                                 FormatKilobytes(FileSizeOf(LocalPath)) + ")");
-    LogHttp(Form, Session, "Local File: " + LocalPath);
-    LogHttp(Form, Session, "Downloading " + target);
-    Session->Caption = Tquillnestform::SessionPrefix(Session, false) + "Downloading " + target;
+    LogHttp(&Step.Face, Session, "Local File: " + LocalPath);
+    LogHttp(&Step.Face, Session, "Downloading " + target);
+    Session->Caption = core::tsessionface::SessionPrefix(Session, false) + "Downloading " + target;
     Session->SampleCount = 1;
     Session->Samples.back() = 0;
     // The header's blank line is the line break before the page's first line;
     // an empty page has none, so it gets its blank line here.
     Session->PendingText = std::string("HTTP/1.0 200 OK\r\nServer: ") + kServerName +
-                           "\r\nContent-type: " + ContentTypeOf(Form->MimeTypes, LocalPath) + "\r\n";
+                           "\r\nContent-type: " + ContentTypeOf(*Step.Settings().MimeTypes, LocalPath) + "\r\n";
     if (netunit::TextEof(Session->SsiFile)) Session->PendingText += "\r\n";
     EnterState(Session, kHttpIncludePage);
 }
 
-void StepIncludePage(Tquillnestform* Form, tsession* Session) {
-    if (!Form->netsockets->CanSend(Session->Socket)) return;
+void StepIncludePage(HttpStep& Step, tsession* Session) {
+    if (!Step.Face.netsockets->CanSend(Session->Socket)) return;
     if (Session->TransferFileOpen) {
-        SendIncludePiece(Form, Session);
+        SendIncludePiece(Step.Face, Session);
         return;
     }
     GatherPage(Session, kPagePiece);
@@ -115,16 +114,16 @@ void StepIncludePage(Tquillnestform* Form, tsession* Session) {
         ReleaseIncludePage(Session);
         EnterState(Session, kHttpClosing);
         Session->SampleCount = 0;
-        RecordHttpDownload(Form, Session);
+        RecordHttpDownload(Step.Face, Step.Settings(), Session);
         return;
     }
     const size_t start = Session->PendingText.find(kDirectiveStart);
     if (start == std::string::npos) {
-        Send(Form, Session, Session->PendingText);
+        Send(Step.Face, Session, Session->PendingText);
         Session->PendingText.clear();
         return;
     }
-    HandleDirective(Form, Session, start);
+    HandleDirective(Step.Face, Session, start);
 }
 
 void ReleaseIncludePage(tsession* Session) {

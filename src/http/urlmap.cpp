@@ -2,14 +2,12 @@
 
 #include "core/recordlookup.h"
 #include "core/session.h"
-#include "forms/forms.h"
 #include "http/urlpath.h"
 #include "http/webauth.h"
 #include "netunit/names.h"
 #include "netunit/paths.h"
 #include "netunit/textutil.h"
 #include "netunit/utf16.h"
-#include "ui/quillnestform.h"
 
 namespace http {
 namespace {
@@ -79,22 +77,6 @@ bool Admitted(const UrlMapConfig& Config, tsession* Session, const core::twebacc
 }
 
 }  // namespace
-
-UrlMapConfig UrlMapConfigOf(const Tquillnestform& Form) {
-    UrlMapConfig config;
-    config.WebDir = Form.webdir->Text();
-    config.WebIndex = Form.webindex->Text();
-    config.CgiEnabled = Form.cgienabled->Checked();
-    config.CgiDir = Form.cgidir->Text();
-    config.CgiAlias = Form.cgialias->Text();
-    config.SsiEnabled = Form.ssienabled->Checked();
-    config.HomeDir = Form.HomeDir;
-    config.Accounts = &Form.Accounts;
-    config.WebDomains = &Form.WebDomainList;
-    config.VirtualPaths = &Form.VirtualPathList;
-    config.ScriptTypes = &Form.ScriptTypeList;
-    return config;
-}
 
 std::string DocumentRootFor(const UrlMapConfig& Config, tsession* Session, std::string& Host, bool& AuthFailed) {
     const std::string name = Host.substr(0, Host.find(':'));

@@ -244,10 +244,6 @@ public:
     // --- HTTP extension libraries (src/http/isapicache.cpp): loaded once,
     // kept while requests come, each unloaded by its own timer.
     http::thttpstate Http;
-    // The cached library, or the library loaded and started; nullptr when it
-    // cannot be loaded or refuses to start.
-    http::tisapi* LoadIsapi(const std::string& Path);
-    void UnloadIsapiTimer(forms::TObject* Sender);
 
     // --- record dialogs of the Web and E-Mail pages (src/ui/webdomainhandlers.cpp,
     // typehandlers.cpp, interpreteroffers.cpp, mailhosthandlers.cpp): each
@@ -337,10 +333,9 @@ public:
     void cgibrowseClick(forms::TObject* Sender);
     void changehomeClick(forms::TObject* Sender);
 
-    // --- called by start-up, shutdown and the settings: extensions
-    // (src/http/isapicache.cpp), the FTP user choice (src/ui/accounthandlers.cpp,
+    // --- called by start-up, shutdown and the settings:
+    // the FTP user choice (src/ui/accounthandlers.cpp,
     // ftppathhandlers.cpp) and the session's start-up entry (src/ui/startuphandlers.cpp).
-    void UnloadExtensions();
     void FillFtpUsers();
     void ftpusersChange(forms::TObject* Sender);
     void SetRunAtStartup(const std::string& Name, const std::string& Command);

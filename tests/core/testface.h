@@ -65,6 +65,18 @@ public:
             },
             timeoutMs);
     }
+    // Connects a peer, gives it a session of Kind, sends Bytes and steps the
+    // session with Step until it has closed; the peer's whole answer.
+    template <typename Step>
+    std::string Exchange(int32_t kind, const std::string& bytes, Step step) {
+        RawPeer peer;
+        tsession* session = Accept(peer, kind);
+        if (session == nullptr) return {};
+        peer.SendAll(bytes);
+        RunUntil(session, step, [] { return false; });
+        EXPECT_FALSE(Open(session)) << "the session did not close";
+        return peer.ReadAvailable(500);
+    }
     bool Open(const tsession* session) const {
         return std::find(SessionList.begin(), SessionList.end(), session) != SessionList.end();
     }

@@ -25,6 +25,26 @@ TWM_CONFIG = ('RandomPlacement\nUsePPosition "on"\nNoTitle\n"F4" = m : window : 
                                                    "IconManagerFont")))
 
 
+def read(path, mode="r"):
+    """A whole file: text, or bytes with mode "rb"."""
+    with open(path, mode) as f:
+        return f.read()
+
+
+def desktop_per_module(module_globals):
+    """The set-up every GUI test module shares: one desktop serves all the
+    module's tests. The module's setUpModule starts it into the module's
+    DESKTOP and its tearDownModule stops it; a module calls this with its
+    globals()."""
+    def setUpModule():
+        module_globals["DESKTOP"] = Desktop().start()
+
+    def tearDownModule():
+        module_globals["DESKTOP"].stop()
+
+    module_globals.update(setUpModule=setUpModule, tearDownModule=tearDownModule)
+
+
 class Desktop:
     """Xvfb, a window manager, a session bus and the accessibility bus."""
 

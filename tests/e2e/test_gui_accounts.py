@@ -10,25 +10,13 @@ import unittest
 
 import fixtures as fx
 import guiharness
+from guiharness import read
 from harness import wait_until
 
 import pyatspi  # after guiharness: it sets the environment pyatspi reads
 
-DESKTOP = None
-
-
-def setUpModule():
-    global DESKTOP
-    DESKTOP = guiharness.Desktop().start()
-
-
-def tearDownModule():
-    DESKTOP.stop()
-
-
-def read(path, mode="rb"):
-    with open(path, mode) as f:
-        return f.read()
+DESKTOP = None  # this module's desktop, started and stopped by guiharness
+guiharness.desktop_per_module(globals())
 
 
 class Window(unittest.TestCase):
@@ -134,7 +122,7 @@ class Accounts(Window):
         s.click(s.find("ok", root=d))
         self.assertTrue(wait_until(lambda: os.path.exists(self.path("accounts23.dat")) and
                                    os.path.getsize(self.path("accounts23.dat")) == 1392, 5))
-        self.assertEqual(fx.read_account(read(self.path("accounts23.dat")))["name"], "bob")
+        self.assertEqual(fx.read_account(read(self.path("accounts23.dat"), "rb"))["name"], "bob")
         self.assertTrue(os.path.isdir(self.path("home", "bob", "www")))
 
         ftp = ftplib.FTP()
@@ -161,7 +149,7 @@ class Accounts(Window):
         self.assertTrue(wait_until(lambda: os.path.isdir(self.path("home", "carol")), 5))
         self.assertFalse(os.path.exists(self.path("home", "bob")))
         self.assertTrue(os.path.exists(self.path("mail", "carol^0")))
-        self.assertEqual(fx.read_ftp_path(read(self.path("spaths23.dat")))["owner"], "carol")
+        self.assertEqual(fx.read_ftp_path(read(self.path("spaths23.dat"), "rb"))["owner"], "carol")
         ftp = ftplib.FTP()
         ftp.connect("127.0.0.1", 21, timeout=10)
         ftp.login("carol", "pw1")
@@ -201,7 +189,7 @@ class AnonymousPaths(Window):
         self.assertTrue(wait_until(lambda: s.text(s.find("alias", root=f)) == "music", 3))
         s.click(s.find("ok", root=f))
         self.assertTrue(wait_until(lambda: os.path.exists(self.path("apaths23.dat")) and
-                                   fx.read_ftp_path(read(self.path("apaths23.dat")))["alias"] == "music", 5))
+                                   fx.read_ftp_path(read(self.path("apaths23.dat"), "rb"))["alias"] == "music", 5))
         ftp = ftplib.FTP()
         ftp.connect("127.0.0.1", 21, timeout=10)
         ftp.login("anonymous", "me@example.test")

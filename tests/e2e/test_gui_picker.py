@@ -12,25 +12,13 @@ import urllib.request
 
 import fixtures as fx
 import guiharness
+from guiharness import read
 from harness import wait_until
 
 import pyatspi  # after guiharness: it sets the environment pyatspi reads
 
-DESKTOP = None
-
-
-def setUpModule():
-    global DESKTOP
-    DESKTOP = guiharness.Desktop().start()
-
-
-def tearDownModule():
-    DESKTOP.stop()
-
-
-def read(path, mode="r"):
-    with open(path, mode) as f:
-        return f.read()
+DESKTOP = None  # this module's desktop, started and stopped by guiharness
+guiharness.desktop_per_module(globals())
 
 
 class PickerCase(unittest.TestCase):

@@ -10,24 +10,17 @@ import unittest
 
 import fixtures
 import guiharness
+from guiharness import read
 from harness import wait_until
 
 import pyatspi  # after guiharness: it sets the environment pyatspi reads
 
-DESKTOP = None
+DESKTOP = None  # this module's desktop, started and stopped by guiharness
+guiharness.desktop_per_module(globals())
 # When set: a folder for a screenshot of each dialog, and the program that
 # writes the screen to the file it is given.
 SHOTS = os.environ.get("QUILLNEST_SHOTS")
 SHOT_TOOL = os.environ.get("QUILLNEST_SHOT_TOOL", "")
-
-
-def setUpModule():
-    global DESKTOP
-    DESKTOP = guiharness.Desktop().start()
-
-
-def tearDownModule():
-    DESKTOP.stop()
 
 
 def curl(path, host=None, user=None):
@@ -152,8 +145,8 @@ class WebRecords(Records):
         head, body = curl("/docs/a.txt")
         self.assertIn(" 200 ", head.splitlines()[0])
         self.assertEqual(body, b"a document")
-        with open(os.path.join(folder, "virtualpaths23.dat"), "rb") as f:
-            self.assertEqual(fixtures.read_text(f.read(), 0), "docs", "saved at once, without the slashes")
+        self.assertEqual(fixtures.read_text(read(os.path.join(folder, "virtualpaths23.dat"), "rb"), 0), "docs",
+                         "saved at once, without the slashes")
 
     def test_mime_and_cgi_types_serve_at_once(self):
         s = self.server
@@ -169,8 +162,7 @@ class WebRecords(Records):
         self.field("extention", "foo", root=d)
         s.click(s.find("ok", root=d))
         time.sleep(0.5)
-        with open(os.path.join(s.folder, "mimes.txt"), "rb") as f:
-            self.assertIn(b"\r\nfoo   text/x-foo\r\n", f.read())
+        self.assertIn(b"\r\nfoo   text/x-foo\r\n", read(os.path.join(s.folder, "mimes.txt"), "rb"))
         head, body = curl("/x.foo")
         self.assertIn("Content-type: text/x-foo".lower(), head.lower())
 
@@ -215,8 +207,7 @@ class PerlOffer(Records):
         b = s.find_role(pyatspi.ROLE_PUSH_BUTTON, "Yes", timeout=5)
         s.click(b)
         self.assertEqual(s.proc.wait(10), 0)
-        with open(os.path.join(s.folder, "options.ini"), "rb") as f:
-            self.assertEqual(fixtures.read_ini(f.read())["detect"]["perl"], "0")
+        self.assertEqual(fixtures.read_ini(read(os.path.join(s.folder, "options.ini"), "rb"))["detect"]["perl"], "0")
 
 
 class MailRecords(Records):

@@ -12,7 +12,8 @@ from harness import port_accepts, wait_until
 
 import pyatspi  # after guiharness: it sets the environment pyatspi reads
 
-DESKTOP = None
+DESKTOP = None  # this module's desktop, started and stopped by guiharness
+guiharness.desktop_per_module(globals())
 
 LISTS = [  # (list, new, remove, properties)
     ("webdomainslist", "newwebdomain", "removewebdomain", "webdomainproperties"),
@@ -29,15 +30,6 @@ LISTS = [  # (list, new, remove, properties)
     ("triggerlistbox", "newtrigger", "removetrigger", "triggerproperties"),
     ("accountslist", "addaccountbutton", "removeaccountbutton", "accountpropertiesbutton"),
 ]
-
-
-def setUpModule():
-    global DESKTOP
-    DESKTOP = guiharness.Desktop().start()
-
-
-def tearDownModule():
-    DESKTOP.stop()
 
 
 def options_ini(text):

@@ -2,12 +2,16 @@
 // a settings snapshot are all it is given.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "../core/testface.h"
 #include "../netunit/tempdir.h"
 #include "http/httpsession.h"
+#include "http/isapicache.h"
+#include "http/isapirequest.h"
+#include "http/listing.h"
 
 namespace {
 
@@ -24,18 +28,33 @@ protected:
         settings_.Map.VirtualPaths = &paths_;
         settings_.Map.ScriptTypes = &scripts_;
         settings_.MimeTypes = &mimes_;
+        settings_.WebPort = "8123";
+        settings_.Environment = &environment_;
+    }
+
+    // Programs switched on in the snapshot, from the folder cgi/ as /cgi-bin/.
+    void UseCgiFolder() {
+        settings_.Map.CgiEnabled = true;
+        settings_.Map.CgiDir = dir_ / "cgi/";
+        settings_.Map.CgiAlias = "cgi-bin";
+        std::filesystem::create_directories(settings_.Map.CgiDir);
+    }
+    void AddProgram(const std::string& name, const std::string& script) {
+        UseCgiFolder();
+        const std::string path = dir_.Write("cgi/" + name, script);
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+    }
+
+    // What the client reads after the header.
+    static std::string Body(const std::string& answer) {
+        const size_t end = answer.find("\r\n\r\n");
+        return end == std::string::npos ? std::string() : answer.substr(end + 4);
     }
 
     // Sends Request and steps the session until it has closed; the peer's whole answer.
     std::string Exchange(const std::string& request) {
-        RawPeer peer;
-        tsession* session = face_.Accept(peer, kKindHttp);
-        if (session == nullptr) return {};
-        peer.SendAll(request);
-        http::HttpStep step{face_, nullptr, settings_};
-        face_.RunUntil(session, [&](tsession* s, int i) { http::StepSession(step, s, i); }, [] { return false; });
-        EXPECT_FALSE(face_.Open(session)) << "the session did not close";
-        return peer.ReadAvailable(500);
+        http::HttpStep step{face_, http_, nullptr, settings_};
+        return face_.Exchange(kKindHttp, request, [&](tsession* s, int i) { http::StepSession(step, s, i); });
     }
 
     TempDir dir_;
@@ -43,9 +62,11 @@ protected:
     core::RecordList<core::twebdomain> domains_;
     core::RecordList<core::tvirtualpath> paths_;
     core::RecordList<core::tscripttype> scripts_;
-    std::vector<std::string> mimes_{"txt   text/plain"};
+    std::vector<std::string> mimes_{"txt   text/plain", "shtml   text/html"};
+    std::vector<std::string> environment_{"QN_INHERITED=from the server"};
     http::HttpSettings settings_;
     TestFace face_;
+    http::thttpstate http_;
 };
 
 TEST_F(HttpStepTest, ServesAFileInChunksAndRecordsTheDownloadAsTheSnapshotSays) {
@@ -73,6 +94,62 @@ TEST_F(HttpStepTest, ATriggerLineClosesWithoutAnAnswer) {
     face_.Trigger = "evil";
     EXPECT_EQ(Exchange("GET /evil HTTP/1.0\r\n\r\n"), "");
     EXPECT_TRUE(face_.Logged("Blacklisted! Trigger line was \"GET /evil HTTP/1.0\""));
+}
+
+TEST_F(HttpStepTest, ListsAFolderWithTheHostAsReceived) {
+    settings_.DirListings = true;
+    dir_.Write("www/sub/a.txt", "a");
+    dir_.Write("www/sub/inner/b.txt", "b");
+    const std::string answer = Exchange("GET /sub/ HTTP/1.0\r\nHost: lister.test\r\n\r\n");
+    ASSERT_EQ(answer.rfind("HTTP/1.0 200", 0), 0u) << answer.substr(0, 80);
+    EXPECT_NE(answer.find("/sub/ on lister.test"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("a.txt"), std::string::npos);
+    EXPECT_NE(answer.find("inner"), std::string::npos);
+    EXPECT_TRUE(answer.ends_with(http::ListingTail())) << "the listing is closed";
+    // The CGI folder is never listed, even when it lies in the site.
+    settings_.Map.CgiDir = dir_ / "www/sub/";
+    EXPECT_NE(Exchange("GET /sub/ HTTP/1.0\r\n\r\n").find(" 404"), std::string::npos);
+}
+
+TEST_F(HttpStepTest, IncludePageTakesItsFilesAndDropsOtherDirectives) {
+    settings_.Map.SsiEnabled = true;
+    settings_.MonitorStats = true;
+    dir_.Write("www/part.txt", "PART");
+    dir_.Write("www/page.shtml", "<p>a</p><!--#include file=\"part.txt\" -->\n<!--#echo var=\"DATE_LOCAL\" -->"
+                                 "<!--#include file=\"../secret.txt\" --><p>b</p>");
+    dir_.Write("secret.txt", "SECRET");
+    const std::string answer = Exchange("GET /page.shtml HTTP/1.0\r\n\r\n");
+    ASSERT_EQ(answer.rfind("HTTP/1.0 200", 0), 0u) << answer.substr(0, 80);
+    EXPECT_NE(answer.find("Content-type: text/html"), std::string::npos) << answer;
+    EXPECT_EQ(Body(answer), "<p>a</p>PART\r\n<p>b</p>");
+    EXPECT_EQ(face_.Stats, std::vector<std::string>{"page.shtml"}) << "the page is counted as the snapshot says";
+    EXPECT_TRUE(face_.Downloads.empty());
+}
+
+TEST_F(HttpStepTest, ProgramGetsThePortAndTheServersEnvironmentFromTheSnapshot) {
+    AddProgram("env.sh", "#!/bin/sh\nprintf 'Content-type: text/plain\\r\\n\\r\\n'\n"
+                         "echo \"$SERVER_PORT $QUERY_STRING $QN_INHERITED\"\n");
+    const std::string answer = Exchange("GET /cgi-bin/env.sh?q=1 HTTP/1.0\r\n\r\n");
+    ASSERT_EQ(answer.rfind("HTTP/1.0 200 OK\r\n", 0), 0u) << answer.substr(0, 80);
+    EXPECT_EQ(Body(answer), "8123 q=1 from the server\n");
+    EXPECT_TRUE(face_.Logged("CGI (GET): /cgi-bin/env.sh"));
+    // Switched off in the snapshot, the program is not run.
+    settings_.Map.CgiEnabled = false;
+    EXPECT_NE(Exchange("GET /cgi-bin/env.sh HTTP/1.0\r\n\r\n").find(" 404"), std::string::npos);
+}
+
+TEST_F(HttpStepTest, ExtensionIsLoadedIntoTheStepsStateAndAnswersThroughTheEngine) {
+    UseCgiFolder();
+    std::filesystem::create_symlink(QUILLNEST_TEST_EXTENSION, dir_ / "cgi/ext.so");
+    http::SetExtensionEngine(&face_);
+    const std::string answer = Exchange("GET /cgi-bin/ext.so?vars HTTP/1.0\r\n\r\n");
+    http::DropExtensionEngine(&face_);
+    EXPECT_NE(answer.find("SERVER_PORT=8123\n"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("query=vars\n"), std::string::npos) << answer;
+    ASSERT_EQ(http_.IsapiCache.size(), 1u);
+    EXPECT_EQ(http_.IsapiCache[0]->Path, dir_ / "cgi/ext.so");
+    EXPECT_TRUE(face_.Logged("[HTTP] Loaded ISAPI: " + (dir_ / "cgi/ext.so")));
+    http::UnloadExtensions(http_);
 }
 
 TEST(EnterState, TellsTheDebugLogOnlyWhenItIsOn) {

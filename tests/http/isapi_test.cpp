@@ -65,9 +65,13 @@ protected:
         return n;
     }
 
+    // The window's cache, as the request step loads from it.
+    http::tisapi* Load(const std::string& path) { return http::LoadIsapi(form_->Http, *form_, path); }
+    void FireUnloadTimer(forms::TTimer* timer) { http::UnloadIsapiTimer(form_->Http, *form_, timer); }
+
     // A request of session_ handed to the library, as the request step does.
     std::shared_ptr<http::tisapirequest> HandOver(const http::tisapi* library) {
-        auto request = http::NewIsapiRequest(form_, &session_, library->Id);
+        auto request = http::NewIsapiRequest(form_->webport->Text(), &session_, library->Id);
         session_.Ecb = request;
         http::KeepIsapiRequest(request);
         return request;
@@ -87,9 +91,9 @@ protected:
 };
 
 TEST_F(IsapiTest, LoadsOnceAndUnloadsWhenItsTimerFires) {
-    http::tisapi* first = form_->LoadIsapi(kExtension);
+    http::tisapi* first = Load(kExtension);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(form_->LoadIsapi(kExtension), first);
+    EXPECT_EQ(Load(kExtension), first);
     EXPECT_EQ(CountLogged("[HTTP] Loaded ISAPI: " + kExtension), 1);
     ASSERT_EQ(form_->Http.IsapiCache.size(), 1u);
     forms::TTimer* timer = first->UnloadTimer.get();
@@ -98,18 +102,18 @@ TEST_F(IsapiTest, LoadsOnceAndUnloadsWhenItsTimerFires) {
 
     // The key is the path as written: another spelling is another record.
     const std::string other = netunit::WideExtractPath(kExtension) + "./" + kExtension.substr(kExtension.rfind('/') + 1);
-    http::tisapi* second = form_->LoadIsapi(other);
+    http::tisapi* second = Load(other);
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
     EXPECT_EQ(form_->Http.IsapiCache.size(), 2u);
 
-    form_->UnloadIsapiTimer(timer);
+    FireUnloadTimer(timer);
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 1);
     ASSERT_EQ(form_->Http.IsapiCache.size(), 1u);
     EXPECT_EQ(form_->Http.IsapiCache[0].get(), second);
     Pump(20);
     // Loaded anew on the next request.
-    ASSERT_NE(form_->LoadIsapi(kExtension), nullptr);
+    ASSERT_NE(Load(kExtension), nullptr);
     EXPECT_EQ(CountLogged("[HTTP] Loaded ISAPI: " + kExtension), 2);
 }
 
@@ -120,30 +124,30 @@ TEST_F(IsapiTest, RefusesWhatIsNoExtension) {
     fclose(f);
     for (const std::string& path : {text, std::string("libm.so.6"), dir_ + "/missing.so", std::string()}) {
         SCOPED_TRACE(path);
-        EXPECT_EQ(form_->LoadIsapi(path), nullptr);
+        EXPECT_EQ(Load(path), nullptr);
     }
     EXPECT_TRUE(form_->Http.IsapiCache.empty());
     EXPECT_EQ(CountLogged("[HTTP] Loaded ISAPI: libm.so.6"), 0);
 }
 
 TEST_F(IsapiTest, PendingRequestKeepsItsLibraryLoadedUntilDone) {
-    http::tisapi* library = form_->LoadIsapi(kExtension);
+    http::tisapi* library = Load(kExtension);
     ASSERT_NE(library, nullptr);
     auto request = HandOver(library);
-    form_->UnloadIsapiTimer(library->UnloadTimer.get());
+    FireUnloadTimer(library->UnloadTimer.get());
     EXPECT_EQ(form_->Http.IsapiCache.size(), 1u);
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 0);
 
     EXTENSION_CONTROL_BLOCK& block = *request;
     EXPECT_EQ(block.ServerSupportFunction(block.ConnID, HSE_REQ_DONE_WITH_SESSION, nullptr, nullptr, nullptr), 1);
     EXPECT_FALSE(http::IsapiRequestsPending(library->Id));
-    form_->UnloadIsapiTimer(library->UnloadTimer.get());
+    FireUnloadTimer(library->UnloadTimer.get());
     EXPECT_TRUE(form_->Http.IsapiCache.empty());
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 1);
 }
 
 TEST_F(IsapiTest, CallbacksForAClosedSessionFailButDoneStillLetsGo) {
-    http::tisapi* library = form_->LoadIsapi(kExtension);
+    http::tisapi* library = Load(kExtension);
     ASSERT_NE(library, nullptr);
     std::weak_ptr<http::tisapirequest> watch;
     EXTENSION_CONTROL_BLOCK* block = nullptr;
@@ -175,7 +179,7 @@ TEST_F(IsapiTest, CallbacksForAClosedSessionFailButDoneStillLetsGo) {
 }
 
 TEST_F(IsapiTest, ExtensionFinishingAfterItsSessionClosedIsRefusedCleanly) {
-    http::tisapi* library = form_->LoadIsapi(kExtension);
+    http::tisapi* library = Load(kExtension);
     ASSERT_NE(library, nullptr);
     session_.QueryString = "late";
     std::weak_ptr<http::tisapirequest> watch;
@@ -201,7 +205,7 @@ TEST_F(IsapiTest, ExtensionFinishingAfterItsSessionClosedIsRefusedCleanly) {
 }
 
 TEST_F(IsapiTest, CallbacksFromAnotherThreadNeverWaitForTheWindow) {
-    http::tisapi* library = form_->LoadIsapi(kExtension);
+    http::tisapi* library = Load(kExtension);
     ASSERT_NE(library, nullptr);
     auto request = HandOver(library);
     EXTENSION_CONTROL_BLOCK* block = request.get();
@@ -233,7 +237,7 @@ TEST_F(IsapiTest, CallbacksFromAnotherThreadNeverWaitForTheWindow) {
 }
 
 TEST_F(IsapiTest, ShutdownUnloadsEveryLibraryAndClosesPendingRequests) {
-    http::tisapi* library = form_->LoadIsapi(kExtension);
+    http::tisapi* library = Load(kExtension);
     ASSERT_NE(library, nullptr);
     const uint64_t id = library->Id;
     std::weak_ptr<http::tisapirequest> watch;
@@ -244,7 +248,7 @@ TEST_F(IsapiTest, ShutdownUnloadsEveryLibraryAndClosesPendingRequests) {
         block = request.get();
     }
     session_.Ecb.reset();  // the session ends first
-    form_->UnloadExtensions();
+    http::UnloadExtensions(form_->Http);
     EXPECT_TRUE(form_->Http.IsapiCache.empty());
     // No unload line at shutdown.
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 0);

@@ -43,10 +43,6 @@ protected:
 
     // Sends Dialogue and steps the session until it has closed; the peer's whole answer.
     std::string Exchange(const std::string& dialogue) {
-        RawPeer peer;
-        tsession* session = face_.Accept(peer, kKindSmtp);
-        if (session == nullptr) return {};
-        peer.SendAll(dialogue);
         auto deliver = [this](tsession* s) {
             delivered_.push_back({s->Sender, s->Recipient, TempDir::Read(s->DataFileName), s->LocalRecipients,
                                   s->RelayRecipients});
@@ -54,9 +50,7 @@ protected:
             return deliverWorks_;
         };
         mail::SmtpStep step{face_, mail_, deliver, nullptr, settings_};
-        face_.RunUntil(session, [&](tsession* s, int i) { mail::StepSmtp(step, s, i); }, [] { return false; });
-        EXPECT_FALSE(face_.Open(session)) << "the session did not close";
-        return peer.ReadAvailable(500);
+        return face_.Exchange(kKindSmtp, dialogue, [&](tsession* s, int i) { mail::StepSmtp(step, s, i); });
     }
 
     TempDir dir_;

@@ -35,21 +35,9 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    netunit::ReadWholeFile(path, bytes);
-    return bytes;
-}
-
-class AccountDialog : public WindowTest {
+class AccountDialog : public DialogWindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        forms::SetMessageDlgHook([this](const forms::TMessageDlgRequest& r) {
-            boxes_.push_back(r.Text);
-            return answer_;
-        });
-    }
+    AccountDialog() { answer_ = forms::mrOk; }
     void PrepareFolder() override {
         std::string bytes;
         for (const core::tuseraccount& a : accounts_) core::AppendRecord(a, bytes);
@@ -60,8 +48,7 @@ protected:
     }
     // Runs the handler; Steps run while its dialog is up and must close it.
     void WithDialog(const std::function<void()>& handler, const std::function<void(Taccount*)>& steps) {
-        QTimer::singleShot(0, [steps] { steps(account); });
-        handler();
+        While<Taccount>(account, handler, steps);
     }
     void Add(const std::function<void(Taccount*)>& steps) {
         WithDialog([this] { form_->addaccountbuttonClick(nullptr); }, steps);
@@ -80,8 +67,6 @@ protected:
 
     std::vector<core::tuseraccount> accounts_;
     std::vector<core::tftppath> shared_;
-    std::vector<std::string> boxes_;
-    forms::TModalResult answer_ = forms::mrOk;
 };
 
 TEST_F(AccountDialog, OkChecksInOrderWithTheirMessages) {

@@ -22,26 +22,8 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    netunit::ReadWholeFile(path, bytes);
-    return bytes;
-}
-
-class PathDialogs : public WindowTest {
+class PathDialogs : public DialogWindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        forms::SetMessageDlgHook([this](const forms::TMessageDlgRequest& r) {
-            boxes_.push_back(r.Text);
-            return answer_;
-        });
-    }
-    template <class Dialog>
-    static void While(Dialog*& dialog, const std::function<void()>& handler, const std::function<void(Dialog*)>& steps) {
-        QTimer::singleShot(0, [&dialog, steps] { steps(dialog); });
-        handler();
-    }
     void NewAnonymous(const std::string& path, const std::string& alias = "") {
         While<Tfolder1>(folder1, [this] { form_->BitBtn12Click(nullptr); }, [&](Tfolder1* d) {
             d->path->SetText(path);
@@ -50,8 +32,6 @@ protected:
             if (d->ModalResult() == forms::mrNone) d->cancel->Click();
         });
     }
-    std::vector<std::string> boxes_;
-    forms::TModalResult answer_ = forms::mrYes;
 };
 
 TEST_F(PathDialogs, AliasFollowsTheFolderUntilTyped) {
