@@ -284,12 +284,12 @@ bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
                 pressed_ = me->button() == Qt::LeftButton && host_->DragEnabled();
                 pressPos_ = me->position().toPoint();
                 QTreeWidgetItem* row = pressed_ ? view_->itemAt(pressPos_) : nullptr;
-                // A press on a row of a selection keeps the selection for a
-                // drag; without one the release selects that row alone.
-                clickPending_ = row && row->isSelected() && me->modifiers() == Qt::NoModifier &&
-                                view_->selectionMode() == QAbstractItemView::ExtendedSelection &&
-                                view_->selectedItems().size() > 1;
-                if (clickPending_) {
+                // A press on a selected row would change the selection (to
+                // that row alone, or without it with Ctrl): it waits, so that
+                // a drag takes the whole selection, and is played to the view
+                // at the release when no drag came.
+                if (row && row->isSelected() && !replaying_) {
+                    pendingPress_.reset(static_cast<QMouseEvent*>(me->clone()));
                     view_->setFocus(Qt::MouseFocusReason);
                     eaten = true;
                 }
@@ -299,19 +299,19 @@ bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
                 const auto* me = static_cast<QMouseEvent*>(event);
                 if (!pressed_ || !(me->buttons() & Qt::LeftButton)) break;
                 if ((me->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance()) break;
-                pressed_ = clickPending_ = false;
+                pressed_ = false;
+                pendingPress_.reset();
                 StartDrag();
                 eaten = true;
                 break;
             }
             case QEvent::MouseButtonRelease:
                 pressed_ = false;
-                if (clickPending_) {
-                    clickPending_ = false;
-                    if (QTreeWidgetItem* row = view_->itemAt(pressPos_)) {
-                        view_->setCurrentItem(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-                    }
-                    eaten = true;
+                if (std::unique_ptr<QMouseEvent> press = std::move(pendingPress_)) {
+                    replaying_ = true;
+                    QApplication::sendEvent(view_->viewport(), press.get());
+                    replaying_ = false;
+                    pressed_ = false;
                 }
                 break;
             case QEvent::DragEnter: {
@@ -346,6 +346,7 @@ void TScShellDragDrop::StartDrag() {
     if (!row || !host_->DragItems(row, items)) return;
     std::vector<PCItemIDList> lists;
     for (const PidlPtr& item : items.Items) lists.push_back(item.get());
+    // Qt deletes the drag when its data is no longer asked for.
     auto* drag = new QDrag(view_);
     drag->setMimeData(MakeShellDataObject(items.Parent.get(), lists, items.Paths));
     std::unique_ptr<TDropSource_shlvtv> source = CreateDropSource(0);
@@ -353,7 +354,6 @@ void TScShellDragDrop::StartDrag() {
     uint32_t effect = DROPEFFECT_NONE;
     HRESULT result = DRAGDROP_S_CANCEL;
     platform::RunGuarded([&] { result = source->DoDragDrop(drag, items.Effects, effect); });
-    drag->deleteLater();
     host_->Dragging(false, result == DRAGDROP_S_DROP);
 }
 

@@ -21,6 +21,7 @@
 class QDrag;
 class QDragMoveEvent;
 class QDropEvent;
+class QMouseEvent;
 class QMimeData;
 class QTimer;
 class QTreeWidget;
@@ -180,7 +181,8 @@ private:
     // The mouse before a drag.
     QPoint pressPos_;
     bool pressed_ = false;
-    bool clickPending_ = false;  // a press on a selected row waits for its release
+    std::unique_ptr<QMouseEvent> pendingPress_;  // a press on a selected row waits for its release
+    bool replaying_ = false;
     // The drag over this control.
     QTreeWidgetItem* highlighted_ = nullptr;
     uint32_t keyState_ = 0;
