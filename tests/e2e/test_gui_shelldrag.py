@@ -8,6 +8,8 @@ mouse and keys (xdotool) onto windows of other programs.
   the window sees the drag come and go, but no drop.
 - A drag onto another program's shell list moves the file into its folder
   (same device, no modifier); with Ctrl held it is copied.
+- Within one list, a drop on the list's own empty area does nothing, and a
+  drop on a folder's row moves the file into that folder.
 """
 import os
 import queue
@@ -90,6 +92,7 @@ class ShellDrag(unittest.TestCase):
         self.other = os.path.join(self.folder, "other")
         os.makedirs(self.source)
         os.makedirs(self.other)
+        os.makedirs(os.path.join(self.source, "folder"))
         with open(os.path.join(self.source, NAME), "w") as f:
             f.write("dragged\n")
         home = os.path.join(self.folder, "home")
@@ -187,6 +190,20 @@ class ShellDrag(unittest.TestCase):
             self.x("keyup", "ctrl")
         self.assertTrue(_wait(lambda: os.path.exists(os.path.join(self.source, NAME))), "no copy arrived")
         self.assertTrue(os.path.exists(moved))
+
+    def test_within_one_list_only_a_folder_row_takes_the_drop(self):
+        _, rows = self.list_at(self.source, 100, 100)
+        time.sleep(0.5)
+        self.press_and_carry(rows[NAME], (250, 330))
+        self.x("mouseup", 1)
+        time.sleep(1)
+        self.assertEqual(sorted(os.listdir(self.source)), sorted([NAME, "folder"]))
+        self.assertEqual(os.listdir(os.path.join(self.source, "folder")), [])
+        self.press_and_carry(rows[NAME], rows["folder"])
+        self.x("mouseup", 1)
+        moved = os.path.join(self.source, "folder", NAME)
+        self.assertTrue(_wait(lambda: os.path.exists(moved)), "the file never went into the folder")
+        self.assertFalse(os.path.exists(os.path.join(self.source, NAME)))
 
 
 def _wait(test, timeout=10):

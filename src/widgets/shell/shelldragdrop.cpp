@@ -281,9 +281,11 @@ bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
         switch (event->type()) {
             case QEvent::MouseButtonPress: {
                 const auto* me = static_cast<QMouseEvent*>(event);
-                pressed_ = me->button() == Qt::LeftButton && host_->DragEnabled();
+                // A press on a row may start a drag; one on the empty area
+                // leaves the view its own selecting.
                 pressPos_ = me->position().toPoint();
-                QTreeWidgetItem* row = pressed_ ? view_->itemAt(pressPos_) : nullptr;
+                QTreeWidgetItem* row = me->button() == Qt::LeftButton && host_->DragEnabled() ? view_->itemAt(pressPos_) : nullptr;
+                pressed_ = row != nullptr;
                 // A press on a selected row would change the selection (to
                 // that row alone, or without it with Ctrl): it waits, so that
                 // a drag takes the whole selection, and is played to the view
@@ -298,6 +300,8 @@ bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
             case QEvent::MouseMove: {
                 const auto* me = static_cast<QMouseEvent*>(event);
                 if (!pressed_ || !(me->buttons() & Qt::LeftButton)) break;
+                // Until the drag starts the view must not select by dragging.
+                eaten = true;
                 if ((me->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance()) break;
                 pressed_ = false;
                 pendingPress_.reset();
@@ -386,15 +390,23 @@ void TScShellDragDrop::Drop(QDropEvent* e) {
     uint32_t effect = DROPEFFECT_NONE;
     const std::string folder = TargetOf(e, keyState, effect);
     EndDragOver();
-    if (effect == DROPEFFECT_NONE) return e->ignore();
-    e->setDropAction(ActionOf(effect));
-    e->accept();
+    // The drop counts as done only when something arrived: a source told of
+    // a move may remove its items.
+    e->ignore();
+    if (effect == DROPEFFECT_NONE) return;
     bool cut = false;
-    {
+    int done = 0;
+    try {
         THourglass hourglass;
-        DropInto(FileListOfData(e->mimeData(), cut), folder, effect);
+        done = DropInto(FileListOfData(e->mimeData(), cut), folder, effect);
+    } catch (...) {
+        host_->Dropped();  // what did arrive is shown
+        throw;
     }
     host_->Dropped();
+    if (done == 0) return;
+    e->setDropAction(ActionOf(effect));
+    e->accept();
 }
 
 void TScShellDragDrop::Highlight(QTreeWidgetItem* row) {

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QScrollBar>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -13,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/pump.h"
 #include "widgets/shell/mounttable.h"
 #include "widgets/shell/shelldragdrop.h"
 #include "widgets/shell/shelllist.h"
@@ -224,6 +227,22 @@ DropResult DropAt(QWidget* widget, QPoint at, const QByteArray& uriList, Qt::Key
     return r;
 }
 
+// Plays a drag's enter and move at a point; the drag then rests there
+// until Leave.
+void HoldAt(QWidget* widget, QPoint at, QMimeData* data) {
+    QWidget* viewport = static_cast<QTreeWidget*>(widget)->viewport();
+    const Qt::DropActions possible = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, possible, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(at, possible, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+}
+
+void Leave(QWidget* widget) {
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(static_cast<QTreeWidget*>(widget)->viewport(), &leave);
+}
+
 QByteArray FileUri(const std::string& host, const std::string& path) {
     QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
     url.setHost(QString::fromStdString(host));
@@ -238,6 +257,7 @@ protected:
         web = home + "/web";
         outside = root + "/outside";
         fs::create_directories(web + "/sub");
+        fs::create_directories(web + "/docs/deep");
         fs::create_directories(outside);
         std::ofstream(web + "/file.txt") << "x";
         saveHome = std::getenv("HOME") ? std::getenv("HOME") : "";
@@ -348,12 +368,37 @@ TEST_F(ListDrop, AFolderRowTakesTheDropAFileRowDoesNot) {
 }
 
 TEST_F(ListDrop, ADropNeverReplacesANameNorPutsAFolderIntoItself) {
+    // Nothing arrived, so the drop is not reported as done.
     const std::string source = Source("file.txt", "other");
-    EXPECT_TRUE(DropAt(list->Widget(), EmptyArea(), FileUri("", source), Qt::ControlModifier).accepted);
+    EXPECT_FALSE(DropAt(list->Widget(), EmptyArea(), FileUri("", source), Qt::ControlModifier).accepted);
     EXPECT_EQ(Text(web + "/file.txt"), "x");
+    EXPECT_EQ(Text(source), "other");
     // The folder "sub" dropped onto its own row.
     EXPECT_FALSE(DropAt(list->Widget(), RowPoint("sub"), FileUri("", web + "/sub"), Qt::ControlModifier).accepted);
     EXPECT_FALSE(fs::exists(web + "/sub/sub"));
+}
+
+TEST_F(ListDrop, ADragRestingNearTheBottomEdgeScrollsTheList) {
+    for (int i = 0; i < 80; ++i) std::ofstream(web + "/many" + std::to_string(i) + ".txt") << "x";
+    list->FillList();
+    QApplication::processEvents();
+    QScrollBar* bar = View()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    ASSERT_EQ(bar->value(), 0);
+    QMimeData data;
+    data.setData("text/uri-list", FileUri("", Source("scroll.txt")));
+    // Inside the margin of the bottom edge: one line each interval.
+    HoldAt(list->Widget(), QPoint(10, View()->viewport()->height() - 5), &data);
+    EXPECT_TRUE(testing_pump::PumpUntil([&] { return bar->value() >= 2; }, 3000));
+    Leave(list->Widget());
+    const int stopped = bar->value();
+    testing_pump::PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(bar->value(), stopped) << "scrolling goes on after the drag left";
+    // Well inside the list: no scrolling.
+    HoldAt(list->Widget(), QPoint(10, View()->viewport()->height() / 2), &data);
+    testing_pump::PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(bar->value(), stopped);
+    Leave(list->Widget());
 }
 
 TEST_F(ListDrop, WithoutItsOptionTheListTakesNoDrop) {
@@ -409,6 +454,25 @@ TEST_F(TreeDrop, AMountNodeCannotBeMovedAFolderCan) {
     ASSERT_NE(mount, nullptr);
     ASSERT_EQ(tree->NodeData(mount)->Path(), "/");
     EXPECT_EQ(tree->NodeDropEffects(mount), DROPEFFECT_COPY | DROPEFFECT_LINK);
+}
+
+TEST_F(TreeDrop, ADragRestingOnAFolderNeverOpenedOpensIt) {
+    forms::TTreeNode* docs = nullptr;
+    for (forms::TTreeNode* n = tree->Selected()->Parent()->getFirstChild(); n; n = n->GetNextSibling())
+        if (n->Text() == "docs") docs = n;
+    ASSERT_NE(docs, nullptr);
+    ASSERT_TRUE(docs->HasChildren());
+    ASSERT_FALSE(docs->Expanded());
+    ASSERT_EQ(docs->Count(), 0);
+    QMimeData data;
+    data.setData("text/uri-list", FileUri("", Source("hover.txt")));
+    HoldAt(tree->Widget(), NodePoint(docs), &data);
+    QElapsedTimer held;
+    held.start();
+    EXPECT_TRUE(testing_pump::PumpUntil([&] { return docs->Expanded(); }, 3000));
+    EXPECT_GE(held.elapsed(), TScShellDragDrop::kHoverTime.count());
+    EXPECT_EQ(docs->Count(), 1);  // "deep" was read
+    Leave(tree->Widget());
 }
 
 TEST_F(TreeDrop, ThePickersOptionsTakeNoDrop) {
