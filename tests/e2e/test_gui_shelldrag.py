@@ -8,6 +8,8 @@ mouse and keys (xdotool) onto windows of other programs.
   the window sees the drag come and go, but no drop.
 - A drag onto another program's shell list moves the file into its folder
   (same device, no modifier); with Ctrl held it is copied.
+- A folder node dragged out of a shell folder tree carries its folder's
+  URI; the tree's root node cannot be dragged.
 - Within one list, a drop on the list's own empty area does nothing, and a
   drop on a folder's row moves the file into that folder.
 """
@@ -190,6 +192,21 @@ class ShellDrag(unittest.TestCase):
             self.x("keyup", "ctrl")
         self.assertTrue(_wait(lambda: os.path.exists(os.path.join(self.source, NAME))), "no copy arrived")
         self.assertTrue(os.path.exists(moved))
+
+    def test_tree_drags_a_folder_node_but_not_its_root(self):
+        target = self.probe("target", "700", "100")
+        tree = self.probe("tree", self.source, "100", "100")
+        rows = tree.rows()
+        self.assertIn("folder", rows)
+        time.sleep(0.5)
+        root = [name for name in rows if name not in ("folder", NAME)]
+        self.assertEqual(len(root), 1, rows)
+        self.press_and_carry(rows[root[0]], (850, 250))
+        self.x("mouseup", 1)
+        self.assertIsNone(target.wait_for("enter", 2), "the root was dragged")
+        self.press_and_carry(rows["folder"], (850, 250))
+        self.x("mouseup", 1)
+        self.assertEqual(target.wait_for("drop ", 10), "drop file://" + os.path.join(self.source, "folder"))
 
     def test_within_one_list_only_a_folder_row_takes_the_drop(self):
         _, rows = self.list_at(self.source, 100, 100)

@@ -2,6 +2,9 @@
 //   shelldragprobe list <folder> <x> <y>   a shell folder list of the folder
 //       (dragging and dropping on); prints "row <name> <x> <y>" with the
 //       screen centre of each row's name once the window is up
+//   shelldragprobe tree <folder> <x> <y>   a shell folder tree based on the
+//       folder (dragging and dropping on); prints "row <name> <x> <y>" for
+//       the root node and the nodes under it
 //   shelldragprobe target <x> <y>          a bare window that takes any drop
 //       of text/uri-list; prints "enter", "leave" and "drop <uri-list>"
 // Every line is flushed at once.
@@ -17,6 +20,7 @@
 
 #include "forms/form.h"
 #include "widgets/shell/shelllist.h"
+#include "widgets/shell/shelltree.h"
 
 namespace {
 
@@ -57,13 +61,34 @@ int main(int argc, char** argv) {
         window.show();
         return app.exec();
     }
-    if (mode != "list" || argc != 5) {
-        std::fprintf(stderr, "usage: shelldragprobe list <folder> <x> <y> | target <x> <y>\n");
+    if ((mode != "list" && mode != "tree") || argc != 5) {
+        std::fprintf(stderr, "usage: shelldragprobe list|tree <folder> <x> <y> | target <x> <y>\n");
         return 2;
     }
     forms::TForm form(nullptr);
-    form.SetCaption("shell list");
+    form.SetCaption("shell " + mode);
     form.SetBounds(std::stoi(argv[3]), std::stoi(argv[4]), 400, 300);
+    if (mode == "tree") {
+        auto* tree = new shell::TScShellTree(&form);
+        tree->SetParent(&form);
+        tree->SetBounds(0, 0, 400, 300);
+        tree->BaseFolder()->SetPath(argv[2]);
+        tree->Loaded();
+        tree->RootNode()->Expand(false);
+        form.SetVisible(true);
+        QTimer::singleShot(800, [tree] {
+            auto tell = [tree](forms::TTreeNode* node) {
+                int l, t, r, b;
+                tree->NodeTextRect(node, l, t, r, b);
+                const QPoint centre = tree->Widget()->mapToGlobal(QPoint((l + r) / 2, (t + b) / 2));
+                Say("row " + node->Text() + " " + std::to_string(centre.x()) + " " + std::to_string(centre.y()));
+            };
+            tell(tree->RootNode());
+            for (forms::TTreeNode* n = tree->RootNode()->getFirstChild(); n; n = n->GetNextSibling()) tell(n);
+            Say("ready");
+        });
+        return app.exec();
+    }
     shell::TScShellList list(&form);
     list.SetParent(&form);
     list.SetBounds(0, 0, 400, 300);
