@@ -273,7 +273,8 @@ TScShellDragDrop::TScShellDragDrop(QTreeWidget* view, TScDragDropHost* host)
     connect(overTimer_, &QTimer::timeout, this, [this] { platform::RunGuarded([this] { DragScroll(overPoint_); }); });
 }
 
-TScShellDragDrop::~TScShellDragDrop() { view_->viewport()->removeEventFilter(this); }
+// The view drops a deleted filter by itself.
+TScShellDragDrop::~TScShellDragDrop() = default;
 
 bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
     bool eaten = false;

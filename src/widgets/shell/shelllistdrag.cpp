@@ -2,6 +2,7 @@
 // dragged with option bit 9; with bit 10 a folder row takes drops, and so
 // does the empty area (into the list's own folder) for drags from
 // elsewhere.
+#include <QPointer>
 #include <QTreeWidget>
 
 #include "widgets/shell/shelldragdrop.h"
@@ -13,7 +14,8 @@ namespace shell {
 class TScShellListDragHost : public TScDragDropHost {
 public:
     explicit TScShellListDragHost(TScCustomShellList* list) : list_(list), dragDrop_(new TScShellDragDrop(list->Tree(), this)) {}
-    ~TScShellListDragHost() override { delete dragDrop_; }
+    // The helper goes with the view when the view goes first.
+    ~TScShellListDragHost() override { delete dragDrop_.data(); }
 
     bool DragEnabled() const override { return list_->HasOption(scsloOleDrag); }
     bool DropEnabled() const override { return list_->HasOption(scsloOleDrop); }
@@ -49,7 +51,7 @@ public:
 
 private:
     TScCustomShellList* list_;
-    TScShellDragDrop* dragDrop_;
+    QPointer<TScShellDragDrop> dragDrop_;
 };
 
 void TScCustomShellList::SetupDragDrop() { dragDrop_ = std::make_unique<TScShellListDragHost>(this); }

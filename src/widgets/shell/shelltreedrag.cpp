@@ -2,6 +2,7 @@
 // dragged with scstoOleDrag; with scstoOleDrop a node with a file-system
 // folder takes drops, and resting on a closed node that was never opened
 // opens it.
+#include <QPointer>
 #include <QTreeWidget>
 
 #include "widgets/shell/shelldragdrop.h"
@@ -12,7 +13,8 @@ namespace shell {
 class TScShellTreeDragHost : public TScDragDropHost {
 public:
     explicit TScShellTreeDragHost(TScCustomShellTree* tree) : tree_(tree), dragDrop_(new TScShellDragDrop(tree->Tree(), this)) {}
-    ~TScShellTreeDragHost() override { delete dragDrop_; }
+    // The helper goes with the view when the view goes first.
+    ~TScShellTreeDragHost() override { delete dragDrop_.data(); }
 
     bool DragEnabled() const override { return tree_->HasOption(scstoOleDrag); }
     bool DropEnabled() const override { return tree_->HasOption(scstoOleDrop); }
@@ -53,7 +55,7 @@ public:
 
 private:
     TScCustomShellTree* tree_;
-    TScShellDragDrop* dragDrop_;
+    QPointer<TScShellDragDrop> dragDrop_;
 };
 
 void TScCustomShellTree::SetupDragDrop() { dragDrop_ = std::make_unique<TScShellTreeDragHost>(this); }
