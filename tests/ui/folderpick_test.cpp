@@ -2,7 +2,12 @@
 // opens, and what OK on a node with and without a folder does to the edit.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
 #include <sys/stat.h>
 
 #include "ui/dirform.h"
@@ -49,6 +54,31 @@ TEST_F(FolderPick, ANodeWithoutAFolderKeepsTheEdit) {
     }));
     EXPECT_EQ(opened, dir_);
     EXPECT_EQ(form_->webdir->Text(), dir_ + "/");
+}
+
+TEST_F(FolderPick, ThePickersTreeNeitherDragsNorTakesDrops) {
+    ASSERT_EQ(::mkdir((dir_ + "/pages").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((dir_ + "/dropped").c_str(), 0755), 0);
+    form_->webdir->SetText(dir_ + "/pages");
+    std::string opened;
+    bool entered = true;
+    Pick(form_->webdir, opened, [&] {
+        EXPECT_FALSE(dir->directory->HasOption(shell::scstoOleDrag));
+        EXPECT_FALSE(dir->directory->HasOption(shell::scstoOleDrop));
+        auto* view = static_cast<QTreeWidget*>(dir->directory->Widget());
+        int l, t, r, b;
+        dir->directory->NodeTextRect(dir->directory->Selected(), l, t, r, b);
+        const QPoint at = view->viewport()->mapFrom(view, QPoint((l + r) / 2, (t + b) / 2));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir_ + "/dropped"))});
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ControlModifier);
+        enter.ignore();
+        QApplication::sendEvent(view->viewport(), &enter);
+        entered = enter.isAccepted();
+    });
+    EXPECT_FALSE(entered);
+    struct stat st;
+    EXPECT_NE(::stat((dir_ + "/pages/dropped").c_str(), &st), 0);
 }
 
 }  // namespace

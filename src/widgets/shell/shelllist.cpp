@@ -57,6 +57,7 @@ std::u16string TScShListData::Detail(int column) {
 TScCustomShellList::TScCustomShellList(forms::TComponent* AOwner) : forms::TListView(AOwner) {
     currentFolder_.OnChange = [this](TScShellLocator*) { CurrentFolderChanged(); };
     SetMultiSelect(true);
+    SetupDragDrop();
 }
 
 TScCustomShellList::~TScCustomShellList() {

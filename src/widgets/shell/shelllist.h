@@ -11,6 +11,7 @@
 
 #include "forms/comctrls.h"
 #include "widgets/shell/listdetails.h"
+#include "widgets/shell/shelldragdrop.h"
 #include "widgets/shell/pidl.h"
 #include "widgets/shell/shelllocator.h"
 #include "widgets/shell/shelltypes.h"
@@ -96,6 +97,9 @@ protected:
 
 private:
     friend class TScShListData;
+    friend class TScShellListDragHost;
+    // Drags of the selection and drops onto folders (shelllistdrag.cpp).
+    void SetupDragDrop();
     void CurrentFolderChanged();
     void SetupColumns();
     void ShowRow(int index);
@@ -110,6 +114,7 @@ private:
     std::string fileMask_;
     int sortColumn_ = 1;
     std::vector<std::unique_ptr<TScShListData>> data_;
+    std::unique_ptr<TScDragDropHost> dragDrop_;
 };
 
 class TScShellList : public TScCustomShellList {

@@ -127,6 +127,7 @@ TScCustomShellTree::TScCustomShellTree(forms::TComponent* AOwner)
     currentFolder_.OnChange = [this](TScShellLocator*) { CurrentFolderChanged(); };
     baseFolder_.OnChange = [this](TScShellLocator*) { BaseFolderChanged(); };
     SetShowRoot(false);
+    SetupDragDrop();
     Images = [](int i) { return i < 0 ? QIcon() : SystemImageList(isSmall)->Icon(i); };
     // Node overlay n is the image list's overlay n + 1.
     OverlayImages = [](int i) { return SystemImageList(isSmall)->Overlay(i + 1); };

@@ -14,6 +14,7 @@
 #include "forms/timer.h"
 #include "widgets/shell/pidl.h"
 #include "widgets/shell/sctreeview.h"
+#include "widgets/shell/shelldragdrop.h"
 #include "widgets/shell/shelllocator.h"
 #include "widgets/shell/shelltypes.h"
 
@@ -138,6 +139,9 @@ public:
     };
     std::vector<TScMenuCommand> NodeMenuCommands(forms::TTreeNode* node);
     void RunNodeCommand(forms::TTreeNode* node, const std::string& verb);
+    // The copy, move and link effects a node's item allows; all three when
+    // they cannot be had.
+    uint32_t NodeDropEffects(forms::TTreeNode* node);
     // Ends construction as loading a form does: the tree fills itself with
     // scstoAutoFill.
     void Loaded();
@@ -177,6 +181,9 @@ protected:
 
 private:
     friend class TScShTreeData;
+    friend class TScShellTreeDragHost;
+    // Drags from the nodes and drops onto them (shelltreedrag.cpp).
+    void SetupDragDrop();
     void SortChildren(forms::TTreeNode* node);
     int CompareNodes(forms::TTreeNode* a, forms::TTreeNode* b);
     void ChangeTimerTimer(forms::TObject* Sender);
@@ -213,6 +220,7 @@ private:
     int refreshCount_ = 0;
     forms::TTreeNode* lastAdded_ = nullptr;
     std::unique_ptr<TChangeHandlerThread> changeThread_;
+    std::unique_ptr<TScDragDropHost> dragDrop_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -161,13 +161,11 @@ std::vector<std::string> FileListOfData(const QMimeData* data, bool& cut) {
     return paths;
 }
 
-int PasteFiles(const std::string& folder) {
-    bool cut = false;
-    const std::vector<std::string> items = FileListOfData(QApplication::clipboard()->mimeData(), cut);
+int TransferInto(const std::vector<std::string>& items, const std::string& folder, TTransferKind kind) {
     std::error_code failed;
     const fs::path target = fs::weakly_canonical(folder, failed);
-    if (failed) Fail("Cannot paste into", folder, failed);
-    int pasted = 0;
+    if (failed) Fail("Cannot put items into", folder, failed);
+    int done = 0;
     for (const std::string& item : items) {
         std::error_code ec;
         const fs::path source = fs::weakly_canonical(item, ec);
@@ -175,10 +173,27 @@ int PasteFiles(const std::string& folder) {
         if (InsideOf(target, source)) continue;  // into itself or its own subtree
         const fs::path to = target / source.filename();
         if (fs::symlink_status(to, ec).type() != fs::file_type::not_found) continue;  // never replaces
-        TransferItem(source.string(), to.string(), cut);
-        ++pasted;
+        if (kind == TTransferKind::Link) {
+            fs::create_symlink(source, to, ec);
+            if (ec) Fail("Cannot make a link to", source.string(), ec);
+        } else {
+            TransferItem(source.string(), to.string(), kind == TTransferKind::Move);
+        }
+        ++done;
     }
-    return pasted;
+    return done;
+}
+
+int PasteFiles(const std::string& folder) {
+    bool cut = false;
+    const std::vector<std::string> items = FileListOfData(QApplication::clipboard()->mimeData(), cut);
+    return TransferInto(items, folder, cut ? TTransferKind::Move : TTransferKind::Copy);
+}
+
+bool IsInsideOf(const std::string& item, const std::string& folder) {
+    fs::path f = fs::path(folder).lexically_normal();
+    if (f.filename().empty() && f.has_parent_path() && f != f.root_path()) f = f.parent_path();
+    return InsideOf(fs::path(item).lexically_normal(), f);
 }
 
 bool InvokeVerb(const std::vector<std::string>& paths, const std::string& verb, bool permanent) {

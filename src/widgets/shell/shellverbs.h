@@ -31,13 +31,21 @@ void PutFilesOnClipboard(const std::vector<std::string>& paths, bool cut);
 // What a file list's data holds: local paths (file: URIs with an empty or
 // "localhost" host only) and whether they were cut.
 std::vector<std::string> FileListOfData(const QMimeData* data, bool& cut);
-// Copies (or, for cut items, moves) the clipboard's items into a folder.
-// An existing name is never replaced and a folder never goes into itself
-// or its own subtree: such items are skipped. A move that crosses devices
-// removes the source only after a complete copy. Returns the items pasted.
+// How items go into a folder: copied, moved, or linked (a symbolic link
+// to the item under its own name).
+enum class TTransferKind { Copy, Move, Link };
+// Puts items into a folder under their own names. An existing name is
+// never replaced and a folder never goes into itself or its own subtree:
+// such items are skipped. A move that crosses devices removes the source
+// only after a complete copy. Returns the items transferred.
+int TransferInto(const std::vector<std::string>& items, const std::string& folder, TTransferKind kind);
+// Copies (or, for cut items, moves) the clipboard's items into a folder,
+// as TransferInto does.
 int PasteFiles(const std::string& folder);
 // Copies or moves one item to a new path (which must not exist).
 void TransferItem(const std::string& from, const std::string& to, bool move);
+// Whether a path is a folder or lies inside it (by name, no links followed).
+bool IsInsideOf(const std::string& item, const std::string& folder);
 
 // Runs a verb on items ("delete" with permanent for Shift+Delete, "copy",
 // "cut", "paste" into the one folder given); an unknown verb does nothing

@@ -1,0 +1,456 @@
+#include "widgets/shell/shelldragdrop.h"
+
+#include <cstring>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "platform/guard.h"
+#include "widgets/shell/hourglass.h"
+#include "widgets/shell/shellroutines.h"
+#include "widgets/shell/shellverbs.h"
+
+namespace shell {
+
+namespace {
+
+// How often a drag resting over a control gets its auto-scroll and hover.
+constexpr int kDragOverTickMs = 50;
+
+void PutU32(std::string& block, size_t at, uint32_t v) { std::memcpy(block.data() + at, &v, sizeof v); }
+
+uint32_t GetU32(std::string_view block, size_t at) {
+    uint32_t v = 0;
+    std::memcpy(&v, block.data() + at, sizeof v);
+    return v;
+}
+
+// The item bytes of the list at an offset of the block (terminator not
+// included); false when it runs past the block's end.
+bool ListAt(std::string_view block, uint32_t offset, std::string& items) {
+    size_t at = offset;
+    for (;;) {
+        if (at + 2 > block.size()) return false;
+        const uint16_t count = static_cast<uint8_t>(block[at]) | static_cast<uint16_t>(static_cast<uint8_t>(block[at + 1]) << 8);
+        if (count == 0) break;
+        if (count < 2 || at + count > block.size()) return false;
+        at += count;
+    }
+    items.assign(block.substr(offset, at - offset));
+    return true;
+}
+
+uint32_t KeyStateOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    uint32_t state = 0;
+    if (buttons & Qt::LeftButton) state |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) state |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton) state |= MK_MBUTTON;
+    if (modifiers & Qt::ShiftModifier) state |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier) state |= MK_CONTROL;
+    if (modifiers & Qt::AltModifier) state |= MK_ALT;
+    return state;
+}
+
+Qt::DropActions ActionsOf(uint32_t effects) {
+    Qt::DropActions actions;
+    if (effects & DROPEFFECT_COPY) actions |= Qt::CopyAction;
+    if (effects & DROPEFFECT_MOVE) actions |= Qt::MoveAction;
+    if (effects & DROPEFFECT_LINK) actions |= Qt::LinkAction;
+    return actions;
+}
+
+uint32_t EffectsOf(Qt::DropActions actions) {
+    uint32_t effects = 0;
+    if (actions & Qt::CopyAction) effects |= DROPEFFECT_COPY;
+    if (actions & Qt::MoveAction) effects |= DROPEFFECT_MOVE;
+    if (actions & Qt::LinkAction) effects |= DROPEFFECT_LINK;
+    return effects;
+}
+
+Qt::DropAction ActionOf(uint32_t effect) {
+    switch (effect) {
+        case DROPEFFECT_COPY: return Qt::CopyAction;
+        case DROPEFFECT_MOVE: return Qt::MoveAction;
+        case DROPEFFECT_LINK: return Qt::LinkAction;
+        default: return Qt::IgnoreAction;
+    }
+}
+
+bool SameDevice(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return ::lstat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
+}
+
+// Watches the application while a drag runs and asks the drop source
+// whether it goes on: Escape and a press of another button end it.
+class TDragWatch : public QObject {
+public:
+    // Installed once the drag loop runs, so that it sees events before the
+    // loop's own filter does.
+    explicit TDragWatch(const TDropSource_shlvtv* source) : source_(source) {
+        QTimer::singleShot(0, this, [this] { qApp->installEventFilter(this); });
+    }
+    ~TDragWatch() override { qApp->removeEventFilter(this); }
+    bool Cancelled() const { return cancelled_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (cancelled_) return false;
+        bool escape = false;
+        uint32_t keyState = 0;
+        if (e->type() == QEvent::KeyPress) {
+            const auto* ke = static_cast<QKeyEvent*>(e);
+            escape = ke->key() == Qt::Key_Escape;
+            keyState = KeyStateOf(QGuiApplication::mouseButtons(), ke->modifiers()) | source_->ButtonMask();
+        } else if (e->type() == QEvent::MouseButtonPress) {
+            const auto* me = static_cast<QMouseEvent*>(e);
+            keyState = KeyStateOf(me->buttons() | me->button(), me->modifiers());
+        } else {
+            return false;
+        }
+        if (source_->QueryContinueDrag(escape, keyState) == DRAGDROP_S_CANCEL) {
+            cancelled_ = true;
+            QDrag::cancel();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    const TDropSource_shlvtv* source_;
+    bool cancelled_ = false;
+};
+
+}  // namespace
+
+// --- the item-id array ---
+
+std::string MakeIdListArray(PCItemIDList parent, const std::vector<PCItemIDList>& items) {
+    const size_t head = 4 * (items.size() + 2);
+    std::string block(head, '\0');
+    PutU32(block, 0, static_cast<uint32_t>(items.size()));
+    auto append = [&](size_t slot, PCItemIDList list) {
+        PutU32(block, 4 * (slot + 1), static_cast<uint32_t>(block.size()));
+        block += PidlBytes(list);
+        block.append(2, '\0');
+    };
+    append(0, parent);
+    for (size_t i = 0; i < items.size(); ++i) append(i + 1, items[i]);
+    return block;
+}
+
+bool ReadIdListArray(std::string_view block, PidlPtr& parent, std::vector<PidlPtr>& items) {
+    if (block.size() < 4) return false;
+    const uint32_t count = GetU32(block, 0);
+    if (count > (block.size() - 4) / 4 - 1) return false;  // the offsets alone would not fit
+    std::vector<PidlPtr> read;
+    for (uint32_t i = 0; i <= count; ++i) {
+        std::string bytes;
+        if (!ListAt(block, GetU32(block, 4 * (i + 1)), bytes)) return false;
+        read.emplace_back(PidlFromBytes(bytes));
+        if (!read.back()) return false;
+    }
+    parent = std::move(read.front());
+    items.clear();
+    for (size_t i = 1; i < read.size(); ++i) items.push_back(std::move(read[i]));
+    return true;
+}
+
+// --- the data object ---
+
+QByteArray UriListOf(const std::vector<std::string>& paths) {
+    QByteArray list;
+    for (const std::string& p : paths) list += QUrl::fromLocalFile(QString::fromStdString(p)).toEncoded() + "\r\n";
+    return list;
+}
+
+QMimeData* MakeShellDataObject(PCItemIDList parent, const std::vector<PCItemIDList>& items,
+                               const std::vector<std::string>& paths) {
+    auto* data = new QMimeData;
+    if (!items.empty()) {
+        const std::string block = MakeIdListArray(parent, items);
+        data->setData(kShellIdListFormat, QByteArray(block.data(), static_cast<qsizetype>(block.size())));
+    }
+    if (!paths.empty()) data->setData(kUriListFormat, UriListOf(paths));
+    return data;
+}
+
+uint32_t DataObjectDropEffects(const QMimeData* data) {
+    if (!data || !data->hasFormat(kShellIdListFormat)) return kAllDropEffects;
+    const QByteArray block = data->data(kShellIdListFormat);
+    PidlPtr parent;
+    std::vector<PidlPtr> items;
+    if (!ReadIdListArray(std::string_view(block.constData(), static_cast<size_t>(block.size())), parent, items))
+        return kAllDropEffects;
+    ShellFolderPtr folder;
+    if (FAILED(BindFolderOfPidl(parent.get(), folder))) return kAllDropEffects;
+    uint32_t shared = kAllDropEffects;
+    for (const PidlPtr& item : items) {
+        uint32_t a = kAllDropEffects;
+        if (FAILED(folder->GetAttributesOf(item.get(), a))) return kAllDropEffects;
+        shared &= a;
+    }
+    return shared & kAllDropEffects;
+}
+
+// --- the drop source ---
+
+TDropSource_shlvtv::TDropSource_shlvtv(int buttonKind)
+    : button_(buttonKind == 1 ? MK_RBUTTON : buttonKind == 2 ? MK_MBUTTON : MK_LBUTTON) {}
+
+HRESULT TDropSource_shlvtv::QueryContinueDrag(bool escapePressed, uint32_t keyState) const {
+    if (escapePressed || (keyState & kDragButtons & ~button_)) return DRAGDROP_S_CANCEL;
+    return (keyState & button_) ? S_OK : DRAGDROP_S_DROP;
+}
+
+HRESULT TDropSource_shlvtv::DoDragDrop(QDrag* drag, uint32_t allowed, uint32_t& effect) {
+    TDragWatch watch(this);
+    const Qt::DropAction action = drag->exec(ActionsOf(allowed));
+    effect = watch.Cancelled() ? DROPEFFECT_NONE : EffectsOf(action);
+    return effect == DROPEFFECT_NONE ? DRAGDROP_S_CANCEL : DRAGDROP_S_DROP;
+}
+
+std::unique_ptr<TDropSource_shlvtv> CreateDropSource(int buttonKind) {
+    return std::make_unique<TDropSource_shlvtv>(buttonKind);
+}
+
+// --- the drop target's choice ---
+
+uint32_t FolderDropEffect(uint32_t keyState, uint32_t allowed, bool sameDevice) {
+    allowed &= kAllDropEffects;
+    const bool ctrl = keyState & MK_CONTROL, shift = keyState & MK_SHIFT;
+    uint32_t wanted = 0;
+    if ((ctrl && shift) || (keyState & MK_ALT)) wanted = DROPEFFECT_LINK;
+    else if (ctrl) wanted = DROPEFFECT_COPY;
+    else if (shift) wanted = DROPEFFECT_MOVE;
+    if (wanted != 0) return allowed & wanted;
+    for (uint32_t effect : {sameDevice ? DROPEFFECT_MOVE : DROPEFFECT_COPY, DROPEFFECT_COPY, DROPEFFECT_MOVE,
+                            DROPEFFECT_LINK})
+        if (allowed & effect) return effect;
+    return DROPEFFECT_NONE;
+}
+
+uint32_t DropEffectFor(const std::vector<std::string>& paths, const std::string& folder, uint32_t keyState,
+                       uint32_t allowed) {
+    if (paths.empty() || folder.empty()) return DROPEFFECT_NONE;
+    const uint32_t effect = FolderDropEffect(keyState, allowed, SameDevice(paths.front(), folder));
+    if (effect != DROPEFFECT_LINK)
+        for (const std::string& p : paths)
+            if (IsInsideOf(folder, p)) return DROPEFFECT_NONE;
+    return effect;
+}
+
+int DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect) {
+    switch (effect) {
+        case DROPEFFECT_COPY: return TransferInto(paths, folder, TTransferKind::Copy);
+        case DROPEFFECT_MOVE: return TransferInto(paths, folder, TTransferKind::Move);
+        case DROPEFFECT_LINK: return TransferInto(paths, folder, TTransferKind::Link);
+        default: return 0;
+    }
+}
+
+// --- a control's part in it ---
+
+TScShellDragDrop::TScShellDragDrop(QTreeWidget* view, TScDragDropHost* host)
+    : QObject(view), view_(view), host_(host), overTimer_(new QTimer(this)) {
+    view_->viewport()->setAcceptDrops(true);
+    view_->viewport()->installEventFilter(this);
+    overTimer_->setInterval(kDragOverTickMs);
+    // A row that goes during a drag is no longer marked.
+    connect(view_->model(), &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { highlighted_ = nullptr; });
+    connect(view_->model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { highlighted_ = nullptr; });
+    connect(overTimer_, &QTimer::timeout, this, [this] { platform::RunGuarded([this] { DragScroll(overPoint_); }); });
+}
+
+// The view drops a deleted filter by itself.
+TScShellDragDrop::~TScShellDragDrop() = default;
+
+bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
+    bool eaten = false;
+    platform::RunGuarded([&] {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress: {
+                const auto* me = static_cast<QMouseEvent*>(event);
+                // A press on a row may start a drag; one on the empty area
+                // leaves the view its own selecting.
+                pressPos_ = me->position().toPoint();
+                QTreeWidgetItem* row = me->button() == Qt::LeftButton && host_->DragEnabled() ? view_->itemAt(pressPos_) : nullptr;
+                pressed_ = row != nullptr;
+                // A press on a selected row would change the selection (to
+                // that row alone, or without it with Ctrl): it waits, so that
+                // a drag takes the whole selection, and is played to the view
+                // at the release when no drag came.
+                if (row && row->isSelected() && !replaying_) {
+                    pendingPress_.reset(static_cast<QMouseEvent*>(me->clone()));
+                    view_->setFocus(Qt::MouseFocusReason);
+                    eaten = true;
+                }
+                break;
+            }
+            case QEvent::MouseMove: {
+                const auto* me = static_cast<QMouseEvent*>(event);
+                if (!pressed_ || !(me->buttons() & Qt::LeftButton)) break;
+                // Until the drag starts the view must not select by dragging.
+                eaten = true;
+                if ((me->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance()) break;
+                pressed_ = false;
+                pendingPress_.reset();
+                StartDrag();
+                eaten = true;
+                break;
+            }
+            case QEvent::MouseButtonRelease:
+                pressed_ = false;
+                if (std::unique_ptr<QMouseEvent> press = std::move(pendingPress_)) {
+                    replaying_ = true;
+                    QApplication::sendEvent(view_->viewport(), press.get());
+                    replaying_ = false;
+                    pressed_ = false;
+                }
+                break;
+            case QEvent::DragEnter: {
+                auto* e = static_cast<QDragEnterEvent*>(event);
+                eaten = true;
+                if (!host_->DropEnabled() || !(e->mimeData()->hasFormat(kUriListFormat))) return e->ignore();
+                e->accept();
+                lastScroll_ = std::chrono::steady_clock::now();
+                break;
+            }
+            case QEvent::DragMove:
+                DragOver(static_cast<QDragMoveEvent*>(event));
+                eaten = true;
+                break;
+            case QEvent::DragLeave:
+                EndDragOver();
+                eaten = true;
+                break;
+            case QEvent::Drop:
+                eaten = true;
+                Drop(static_cast<QDropEvent*>(event));
+                break;
+            default: break;
+        }
+    });
+    return eaten;
+}
+
+void TScShellDragDrop::StartDrag() {
+    QTreeWidgetItem* row = view_->itemAt(pressPos_);
+    TScDragItems items;
+    if (!row || !host_->DragItems(row, items)) return;
+    std::vector<PCItemIDList> lists;
+    for (const PidlPtr& item : items.Items) lists.push_back(item.get());
+    // Qt deletes the drag when its data is no longer asked for.
+    auto* drag = new QDrag(view_);
+    drag->setMimeData(MakeShellDataObject(items.Parent.get(), lists, items.Paths));
+    std::unique_ptr<TDropSource_shlvtv> source = CreateDropSource(0);
+    host_->Dragging(true, false);
+    uint32_t effect = DROPEFFECT_NONE;
+    HRESULT result = DRAGDROP_S_CANCEL;
+    platform::RunGuarded([&] { result = source->DoDragDrop(drag, items.Effects, effect); });
+    host_->Dragging(false, result == DRAGDROP_S_DROP);
+}
+
+std::string TScShellDragDrop::TargetOf(const QDropEvent* e, uint32_t keyState, uint32_t& effect) {
+    effect = DROPEFFECT_NONE;
+    bool cut = false;
+    const std::vector<std::string> paths = FileListOfData(e->mimeData(), cut);
+    QTreeWidgetItem* row = view_->itemAt(e->position().toPoint());
+    const std::string folder = host_->DropFolder(row, e->source() == view_);
+    const uint32_t allowed = EffectsOf(e->possibleActions()) & DataObjectDropEffects(e->mimeData());
+    effect = DropEffectFor(paths, folder, keyState, allowed);
+    Highlight(effect != DROPEFFECT_NONE ? row : nullptr);
+    return effect != DROPEFFECT_NONE ? folder : std::string();
+}
+
+void TScShellDragDrop::DragOver(QDragMoveEvent* e) {
+    keyState_ = KeyStateOf(e->buttons(), e->modifiers());
+    overPoint_ = e->position().toPoint();
+    if (!overTimer_->isActive()) overTimer_->start();
+    uint32_t effect = DROPEFFECT_NONE;
+    TargetOf(e, keyState_, effect);
+    if (effect == DROPEFFECT_NONE) return e->ignore();
+    e->setDropAction(ActionOf(effect));
+    e->accept();
+}
+
+void TScShellDragDrop::Drop(QDropEvent* e) {
+    // The buttons are up by now: the key state keeps those of the last move.
+    const uint32_t keyState = KeyStateOf(e->buttons(), e->modifiers()) | (keyState_ & (MK_LBUTTON | MK_RBUTTON));
+    uint32_t effect = DROPEFFECT_NONE;
+    const std::string folder = TargetOf(e, keyState, effect);
+    EndDragOver();
+    // The drop counts as done only when something arrived: a source told of
+    // a move may remove its items.
+    e->ignore();
+    if (effect == DROPEFFECT_NONE) return;
+    bool cut = false;
+    int done = 0;
+    try {
+        THourglass hourglass;
+        done = DropInto(FileListOfData(e->mimeData(), cut), folder, effect);
+    } catch (...) {
+        host_->Dropped();  // what did arrive is shown
+        throw;
+    }
+    host_->Dropped();
+    if (done == 0) return;
+    e->setDropAction(ActionOf(effect));
+    e->accept();
+}
+
+void TScShellDragDrop::Highlight(QTreeWidgetItem* row) {
+    if (row == highlighted_) return;
+    if (highlighted_)
+        for (int c = 0; c < view_->columnCount(); ++c) highlighted_->setData(c, Qt::BackgroundRole, QVariant());
+    highlighted_ = row;
+    if (row) {
+        QColor mark = view_->palette().color(QPalette::Highlight);
+        mark.setAlpha(96);
+        for (int c = 0; c < view_->columnCount(); ++c) row->setBackground(c, mark);
+    }
+}
+
+void TScShellDragDrop::EndDragOver() {
+    overTimer_->stop();
+    Highlight(nullptr);
+}
+
+void TScShellDragDrop::DragScroll(const QPoint& point) {
+    using std::chrono::steady_clock;
+    const steady_clock::time_point now = steady_clock::now();
+    if (now - lastScroll_ > kScrollInterval) {
+        const QSize area = view_->viewport()->size();
+        auto step = [&](QScrollBar* bar, bool back) {
+            if (bar->maximum() <= bar->minimum()) return;  // everything fits
+            const int before = bar->value();
+            bar->triggerAction(back ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
+            if (bar->value() != before) lastHover_ = now;
+        };
+        if (point.x() < kScrollMarginX) step(view_->horizontalScrollBar(), true);
+        else if (point.x() > area.width() - kScrollMarginX) step(view_->horizontalScrollBar(), false);
+        if (point.y() < kScrollMarginY) step(view_->verticalScrollBar(), true);
+        else if (point.y() > area.height() - kScrollMarginY) step(view_->verticalScrollBar(), false);
+        lastScroll_ = now;
+    }
+    const QRect hover(lastPoint_ - QPoint(kHoverWidth / 2, kHoverHeight / 2), lastPoint_ + QPoint(kHoverWidth, kHoverHeight));
+    if (hover.contains(point)) {
+        if (now - lastHover_ <= kHoverTime) return;
+        if (QTreeWidgetItem* row = view_->itemAt(lastPoint_)) host_->HoverRow(row);
+    }
+    lastPoint_ = point;
+    lastHover_ = now;
+}
+
+}  // namespace shell

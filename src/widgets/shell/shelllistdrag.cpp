@@ -1,0 +1,59 @@
+// The shell folder list's part in drag and drop: the selected items are
+// dragged with option bit 9; with bit 10 a folder row takes drops, and so
+// does the empty area (into the list's own folder) for drags from
+// elsewhere.
+#include <QPointer>
+#include <QTreeWidget>
+
+#include "widgets/shell/shelldragdrop.h"
+#include "widgets/shell/shelllist.h"
+#include "widgets/shell/shellroutines.h"
+
+namespace shell {
+
+class TScShellListDragHost : public TScDragDropHost {
+public:
+    explicit TScShellListDragHost(TScCustomShellList* list) : list_(list), dragDrop_(new TScShellDragDrop(list->Tree(), this)) {}
+    // The helper goes with the view when the view goes first.
+    ~TScShellListDragHost() override { delete dragDrop_.data(); }
+
+    bool DragEnabled() const override { return list_->HasOption(scsloOleDrag); }
+    bool DropEnabled() const override { return list_->HasOption(scsloOleDrop); }
+
+    bool DragItems(QTreeWidgetItem*, TScDragItems& items) override {
+        if (!list_->folder_) return false;
+        items.Parent.reset(PidlCopy(nullptr, list_->folderList_.get()));
+        items.Effects = kAllDropEffects;
+        for (int i = 0; i < list_->Count(); ++i) {
+            if (!list_->Item(i)->Selected()) continue;
+            TScShListData* data = list_->ItemData(i);
+            items.Items.emplace_back(PidlCopy(nullptr, data->RelIdList()));
+            if (std::string path = data->Path(); !path.empty()) items.Paths.push_back(path);
+            uint32_t attributes = kAllDropEffects;
+            if (FAILED(list_->folder_->GetAttributesOf(data->RelIdList(), attributes))) attributes = 0;
+            items.Effects &= attributes;
+        }
+        return !items.Items.empty();
+    }
+
+    std::string DropFolder(QTreeWidgetItem* row, bool fromSelf) override {
+        if (!row) return fromSelf ? std::string() : PathFromPidl(list_->folderList_.get());
+        forms::TListItem* item = list_->ItemOf(row);
+        TScShListData* data = item ? static_cast<TScShListData*>(item->Data) : nullptr;
+        return data && data->IsFolder() ? data->Path() : std::string();
+    }
+
+    void Dragging(bool on, bool dropped) override {
+        if (!on && dropped) list_->FillList();
+    }
+
+    void Dropped() override { list_->FillList(); }
+
+private:
+    TScCustomShellList* list_;
+    QPointer<TScShellDragDrop> dragDrop_;
+};
+
+void TScCustomShellList::SetupDragDrop() { dragDrop_ = std::make_unique<TScShellListDragHost>(this); }
+
+}  // namespace shell
