@@ -14,6 +14,7 @@
 #include "forms/timer.h"
 #include "widgets/shell/pidl.h"
 #include "widgets/shell/sctreeview.h"
+#include "widgets/shell/shellmenu.h"
 #include "widgets/shell/shelllocator.h"
 #include "widgets/shell/shelltypes.h"
 
@@ -132,10 +133,7 @@ public:
     HRESULT InvokeNodeVerb(forms::TTreeNode* node, const std::string& verb, bool permanent = false);
     // The commands of a node's context menu, in menu order ("open", "cut",
     // "copy", "paste", "delete", "rename"), and running one of them.
-    struct TScMenuCommand {
-        std::string Verb;
-        std::string Caption;
-    };
+    using TScMenuCommand = TScShellMenuCommand;
     std::vector<TScMenuCommand> NodeMenuCommands(forms::TTreeNode* node);
     void RunNodeCommand(forms::TTreeNode* node, const std::string& verb);
     // Ends construction as loading a form does: the tree fills itself with
