@@ -18,10 +18,10 @@
 #include "forms/comctrls.h"
 #include "forms/timer.h"
 #include "widgets/shell/listdetails.h"
-#include "widgets/shell/sclistview.h"
-#include "widgets/shell/shellmenu.h"
 #include "widgets/shell/pidl.h"
+#include "widgets/shell/sclistview.h"
 #include "widgets/shell/shelllocator.h"
+#include "widgets/shell/shellmenu.h"
 #include "widgets/shell/shelltree.h"
 #include "widgets/shell/shelltypes.h"
 

@@ -299,7 +299,14 @@ TEST_F(ShellList, ARightClickAndShiftF10ShowTheMenuForTheRow) {
     EXPECT_EQ(shown[1], expected);
 }
 
-TEST_F(ShellList, TheMenusDeleteAsksThenTrashesTheSelection) {
+TEST_F(ShellList, TheMenusPasteGoesIntoTheFolderRowAndItsDeleteAsksThenTrashesTheSelection) {
+    list->SetItemIndex(Row("one.htm"));
+    Press(Qt::Key_C, Qt::ControlModifier);
+    list->SetItemIndex(Row("sub"));
+    list->RunItemCommand(list->Item(Row("sub")), "paste");
+    EXPECT_TRUE(fs::exists(home + "/web/sub/one.htm"));
+    EXPECT_TRUE(fs::exists(home + "/web/one.htm"));
+
     list->SetSelected(nullptr);
     list->Item(Row("big.txt"))->SetSelected(true);
     list->Item(Row("one.htm"))->SetSelected(true);
