@@ -444,6 +444,11 @@ TEST_F(ShellList, RowsGetTheirIconsOverlaysAndGhosting) {
     EXPECT_EQ(list->ListItem(Row("one.htm"))->OverlayIndex(), -1);
     EXPECT_TRUE(list->ListItem(Row(".hidden"))->Cut());
     EXPECT_FALSE(list->ListItem(Row("one.htm"))->Cut());
+    // Files of one type share their type's picture; a folder has its own.
+    auto image = [&](const char* name) { return list->ListItem(Row(name))->ImageIndex(); };
+    EXPECT_EQ(image("big.txt"), image("empty.txt"));
+    EXPECT_NE(image("big.txt"), image("sub"));
+    EXPECT_NE(image("big.txt"), image("one.htm"));
 }
 
 TEST_F(ShellList, CustomDrawRunsOncePerRowPaintedWithTheRowsData) {
