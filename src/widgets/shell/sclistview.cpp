@@ -148,6 +148,8 @@ TScCustomListView::TScCustomListView(forms::TComponent* AOwner) : forms::TListVi
     tree->viewport()->installEventFilter(filter);
 }
 
+// The base view's rows and widget outlive this part: the delegate, which
+// calls back into it, is taken off first.
 TScCustomListView::~TScCustomListView() { Tree()->setItemDelegate(nullptr); }
 
 forms::TListItem* TScCustomListView::CreateItem() { return new TScListItem(this); }

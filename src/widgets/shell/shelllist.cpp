@@ -271,11 +271,8 @@ void TScCustomShellList::ColumnClick(int column) {
 // --- navigation and links ---
 
 void TScCustomShellList::CurrentFolderChanged() {
-    ++lockCount_;
-    struct Unlock {
-        int& count;
-        ~Unlock() { --count; }
-    } unlock{lockCount_};
+    // A tree or combo that drove this change holds its own lock (or already
+    // names the folder), so this does not come back here.
     if (TScCustomShellTree* tree = ShellTree())
         tree->SelectIdList(currentFolder_.IdList());
     else if (combo_)

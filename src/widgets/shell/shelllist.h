@@ -194,7 +194,6 @@ private:
     TScCustomShellTree* tree_ = nullptr;
     QPointer<QWidget> treeAlive_;  // the tree's widget: gone when the tree is
     TScShellListCombo* combo_ = nullptr;
-    int lockCount_ = 0;
     bool skipNextNotification_ = false;
     bool dragging_ = false;  // also while the context menu is open
     bool refreshPending_ = false;
