@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QFileIconProvider>
+#include <QMimeDatabase>
 #include <QPainter>
 #include <QStyle>
+
+#include <map>
+#include <vector>
 
 #include "widgets/shell/pidl.h"
 #include "widgets/shell/shellfolder.h"
@@ -50,13 +54,50 @@ QIcon LinkOverlay(int size) {
     return QIcon(pm);
 }
 
+// The icons of file types, added as types are met: a file's type is told
+// by its name alone (nothing is read), its icon is the theme's for the type,
+// else the theme's for the type's family, else the plain file icon.
+struct TTypeIcons {
+    std::map<QString, int> byName;  // theme icon name -> index
+    std::vector<QString> names;     // index - iiCount -> theme icon name
+    std::vector<QString> generic;   // the family's icon name
+};
+
+TTypeIcons& TypeIcons() {
+    static TTypeIcons types;
+    return types;
+}
+
+int FileTypeIconIndex(const std::string& name) {
+    static const QMimeDatabase mimes;
+    const QMimeType type = mimes.mimeTypeForFile(QString::fromStdString(name), QMimeDatabase::MatchExtension);
+    if (!type.isValid() || type.isDefault()) return iiFile;
+    TTypeIcons& types = TypeIcons();
+    const auto [at, added] = types.byName.emplace(type.iconName(), iiCount + static_cast<int>(types.names.size()));
+    if (added) {
+        types.names.push_back(type.iconName());
+        types.generic.push_back(type.genericIconName());
+    }
+    return at->second;
+}
+
 }  // namespace
 
-int TSystemImageList::Count() const { return iiCount; }
+int TSystemImageList::Count() const { return iiCount + static_cast<int>(TypeIcons().names.size()); }
 
 QIcon TSystemImageList::Icon(int index) const {
     static QIcon icons[iiCount];
-    if (index < 0 || index >= iiCount) return {};
+    static std::map<int, QIcon> typeIcons;
+    if (index < 0 || index >= Count()) return {};
+    if (index >= iiCount) {
+        QIcon& icon = typeIcons[index];
+        if (icon.isNull()) {
+            const TTypeIcons& types = TypeIcons();
+            const size_t i = static_cast<size_t>(index - iiCount);
+            icon = QIcon::fromTheme(types.names[i], QIcon::fromTheme(types.generic[i], Icon(iiFile)));
+        }
+        return icon;
+    }
     if (icons[index].isNull()) icons[index] = MakeIcon(index);
     return icons[index];
 }
@@ -83,7 +124,7 @@ int PidlIconIndex(PCItemIDList list, uint32_t flags) {
     case skComputer: return iiComputer;
     case skTrash: return iiTrash;
     case skMount: return DriveTypeOfPath(ItemName(last)) == DRIVE_REMOTE ? iiNetwork : iiDrive;
-    case skFile: return iiFile;
+    case skFile: return FileTypeIconIndex(ItemName(last));
     default: return open ? iiFolderOpen : iiFolder;
     }
 }

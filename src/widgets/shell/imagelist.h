@@ -1,5 +1,6 @@
 // The system image list: one process-wide table of icons that the tree's
-// nodes name by index. Icons come from Qt's file icon provider and style;
+// nodes and the list's rows name by index. Icons come from Qt's file icon
+// provider and style, and a file's from the theme's icon for its type;
 // overlays 1 (share) and 2 (link) are small pictures the tree's delegate
 // draws over a node's icon.
 #pragma once

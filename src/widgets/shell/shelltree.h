@@ -15,6 +15,7 @@
 #include "widgets/shell/pidl.h"
 #include "widgets/shell/sctreeview.h"
 #include "widgets/shell/shelldragdrop.h"
+#include "widgets/shell/shellmenu.h"
 #include "widgets/shell/shelllocator.h"
 #include "widgets/shell/shelltypes.h"
 
@@ -133,10 +134,7 @@ public:
     HRESULT InvokeNodeVerb(forms::TTreeNode* node, const std::string& verb, bool permanent = false);
     // The commands of a node's context menu, in menu order ("open", "cut",
     // "copy", "paste", "delete", "rename"), and running one of them.
-    struct TScMenuCommand {
-        std::string Verb;
-        std::string Caption;
-    };
+    using TScMenuCommand = TScShellMenuCommand;
     std::vector<TScMenuCommand> NodeMenuCommands(forms::TTreeNode* node);
     void RunNodeCommand(forms::TTreeNode* node, const std::string& verb);
     // The copy, move and link effects a node's item allows; all three when

@@ -1,9 +1,7 @@
 // The shell folder tree's verbs: the default keys, the context menu and
 // renaming a node in place.
-#include <QMenu>
 #include <QWidget>
 
-#include "forms/dialogs.h"
 #include "widgets/shell/shellfolder.h"
 #include "widgets/shell/shelltree.h"
 #include "widgets/shell/shellverbs.h"
@@ -29,19 +27,13 @@ HRESULT TScCustomShellTree::InvokeNodeVerb(forms::TTreeNode* node, const std::st
 }
 
 bool TScCustomShellTree::ConfirmDelete(forms::TTreeNode* node, bool permanent) {
-    const std::string name = node->Text();
-    const std::string text = permanent ? "Delete \"" + name + "\" for good? It cannot be brought back."
-                                       : "Move \"" + name + "\" to the Trash?";
-    return forms::MessageDlg(text, forms::mtConfirmation, forms::mbYes | forms::mbNo) == forms::mrYes;
+    return ConfirmShellDelete({node->Text()}, permanent);
 }
 
 std::vector<TScCustomShellTree::TScMenuCommand> TScCustomShellTree::NodeMenuCommands(forms::TTreeNode* node) {
     TScShTreeData* data = NodeData(node);
     if (!data || !data->ParentData() || data->Path().empty()) return {};
-    std::vector<TScMenuCommand> commands = {
-        {"open", "&Open"}, {"cut", "Cu&t"}, {"copy", "&Copy"}, {"paste", "&Paste"}, {"delete", "&Delete"}};
-    if (!ReadOnly() && data->CanRename()) commands.push_back({"rename", "Rena&me"});
-    return commands;
+    return ShellMenuCommands(true, !ReadOnly() && data->CanRename());
 }
 
 void TScCustomShellTree::RunNodeCommand(forms::TTreeNode* node, const std::string& verb) {
@@ -60,18 +52,11 @@ bool TScCustomShellTree::NodeContextMenu(forms::TTreeNode* node, int x, int y) {
     if (!HasOption(scstoContextMenus)) return false;
     const std::vector<TScMenuCommand> commands = NodeMenuCommands(node);
     if (commands.empty()) return true;  // no menu for this node, and none of the control's either
-    QMenu menu(Widget());
-    for (const TScMenuCommand& c : commands) {
-        if (c.Verb == "cut" || c.Verb == "delete") menu.addSeparator();
-        QAction* a = menu.addAction(QString::fromStdString(c.Caption));
-        a->setData(QString::fromStdString(c.Verb));
-        if (c.Verb == "open") menu.setDefaultAction(a);
-    }
     // While the menu is open the tree counts as dragging: notices and refreshes wait.
     dragging_ = true;
-    QAction* chosen = menu.exec(Widget()->mapToGlobal(QPoint(x, y)));
+    const std::string chosen = ShowShellMenu(Widget(), Widget()->mapToGlobal(QPoint(x, y)), commands);
     dragging_ = false;
-    if (chosen) RunNodeCommand(node, chosen->data().toString().toStdString());
+    if (!chosen.empty()) RunNodeCommand(node, chosen);
     if (refreshPending_) {
         refreshPending_ = false;
         RefreshTree();
