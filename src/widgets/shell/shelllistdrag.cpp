@@ -44,10 +44,10 @@ public:
     }
 
     void Dragging(bool on, bool dropped) override {
-        if (!on && dropped) list_->FillList();
+        if (!on && dropped) list_->RefreshList();
     }
 
-    void Dropped() override { list_->FillList(); }
+    void Dropped() override { list_->RefreshList(); }
 
 private:
     TScCustomShellList* list_;
