@@ -50,23 +50,26 @@ SYSTEM_PYTHON = "/usr/bin/python3"  # its dbm is the Berkeley DB that pam_userdb
 # -- CPU of a process tree -------------------------------------------------------
 
 def process_table():
-    """{pid: (parent, utime + stime + cutime + cstime in ticks)} of every process."""
+    """{pid: (parent, name, own ticks, reaped children's ticks)} of every process;
+    own is utime + stime, reaped is cutime + cstime."""
     table = {}
     for name in os.listdir("/proc"):
         if not name.isdigit():
             continue
         try:
             with open(f"/proc/{name}/stat") as f:
-                fields = f.read().rsplit(")", 1)[1].split()
+                head, tail = f.read().rsplit(")", 1)
         except OSError:
             continue  # ended while the table was read
-        table[int(name)] = int(fields[1]), sum(int(x) for x in fields[11:15])
+        fields = tail.split()
+        table[int(name)] = (int(fields[1]), head.split("(", 1)[1], int(fields[11]) + int(fields[12]),
+                            int(fields[13]) + int(fields[14]))
     return table
 
 
 def descendants(root, table):
     children = {}
-    for pid, (parent, _) in table.items():
+    for pid, (parent, *_) in table.items():
         children.setdefault(parent, []).append(pid)
     found, todo = [], [root]
     while todo:
@@ -76,10 +79,20 @@ def descendants(root, table):
     return found
 
 
-def tree_cpu_seconds(root):
-    """CPU of `root` and every live descendant, with what they have reaped."""
+ENDED = "ended processes"
+
+
+def tree_cpu_by_name(root):
+    """CPU seconds of `root` and every live descendant by process name; what
+    they have reaped of ended processes is under ENDED."""
     table = process_table()
-    return sum(table[pid][1] for pid in [root, *descendants(root, table)] if pid in table) / TICKS_PER_SECOND
+    out = {}
+    for pid in [root, *descendants(root, table)]:
+        if pid in table:
+            _, name, own, reaped = table[pid]
+            out[name] = out.get(name, 0) + own / TICKS_PER_SECOND
+            out[ENDED] = out.get(ENDED, 0) + reaped / TICKS_PER_SECOND
+    return out
 
 
 def reap(argv):
@@ -157,8 +170,8 @@ class Peer:
                     out += f"[{name}] " + f.read()[-800:]
         return out
 
-    def cpu_seconds(self):
-        return tree_cpu_seconds(self.reaper.pid)
+    def cpu_by_name(self):
+        return tree_cpu_by_name(self.reaper.pid)
 
     def stop(self):
         if self.reaper and self.reaper.poll() is None:
@@ -202,19 +215,27 @@ FTP_ERRORS = (OSError, ftplib.Error)
 SMTP_ERRORS = (OSError, smtplib.SMTPException)
 
 
-def session_row(name, cpu_seconds, one_session, concurrency, seconds, errors, drain=None):
-    """Runs sessions for `seconds` and prints and returns the CPU per session;
-    `drain()` waits for work the server does after the sessions have ended."""
-    before = cpu_seconds()
+def session_row(name, cpu_by_name, one_session, concurrency, seconds, errors, drain=None):
+    """Runs sessions for `seconds`, prints the CPU per session with its rough
+    split by process name, and returns it; `drain()` waits for work the server
+    does after the sessions have ended."""
+    before = cpu_by_name()
     rate, failed = sessions_per_second(one_session, concurrency, seconds, errors)
     if drain:
         drain()
     time.sleep(SETTLE)
-    cpu = cpu_seconds() - before
+    after = cpu_by_name()
+    spent = {k: after.get(k, 0) - before.get(k, 0) for k in after.keys() | before.keys()}
+    cpu = sum(spent.values())
     done = rate * seconds
     per = 1e6 * cpu / done if done else float("nan")
     print(f"  {name:8s} c={concurrency:<3d} {rate:7.1f} sessions/s  {per:8.1f} us CPU/session  "
           f"{failed} failed", flush=True)
+    # A process that ends in the run moves all its time to ENDED, so the split is rough.
+    split = sorted(((v, k) for k, v in spent.items() if v > 0), reverse=True)
+    if cpu > 0:
+        print("           by process, roughly: " + ", ".join(f"{k} {100 * v / cpu:.0f}%" for v, k in split),
+              flush=True)
     return per
 
 
@@ -383,7 +404,7 @@ def bench_vsftpd(args):
         print(f"  vsftpd   not run: {e}", flush=True)
         return None
     with peer:
-        return session_row("vsftpd", peer.cpu_seconds, lambda: ftp_session(peer.port),
+        return session_row("vsftpd", peer.cpu_by_name, lambda: ftp_session(peer.port),
                            args.sessions, args.seconds, FTP_ERRORS)
 
 
@@ -402,7 +423,7 @@ def bench_postfix(args):
         def drain():
             harness.wait_until(lambda: not any(any(os.scandir(peer.path("spool", q)))
                                                for q in ("incoming", "active")), 60)
-        per = session_row("Postfix", peer.cpu_seconds, lambda: smtp_session(peer.port),
+        per = session_row("Postfix", peer.cpu_by_name, lambda: smtp_session(peer.port),
                           args.sessions, args.seconds, SMTP_ERRORS, drain)
         with open(peer.mbox, "rb") as f:
             delivered = sum(1 for line in f if line.startswith(b"From "))
