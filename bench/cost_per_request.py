@@ -207,6 +207,8 @@ def main():
         os.unlink(script.name)
     bench_ftp(args)
     bench_smtp(args)
+    import peer_servers  # vsftpd's and Postfix's sessions, when the machine has them
+    peer_servers.bench_peers(args)
 
 
 if __name__ == "__main__":
