@@ -9,7 +9,9 @@
 #include "ddns/noiptext.h"
 #include "ddns/updatestate.h"
 
-class Tquillnestform;
+namespace core {
+class tsessionface;
+}
 
 namespace ddns {
 
@@ -17,7 +19,7 @@ namespace ddns {
 constexpr int32_t kDefaultIntervalIndex = 3;
 
 struct tddnsstate {
-    explicit tddnsstate(Tquillnestform* form) : Link(form) {
+    explicit tddnsstate(core::tsessionface* face) : Link(face, &LastPublicIp) {
         NoIp.IntervalIndex = kDefaultIntervalIndex;
         DynDns.IntervalIndex = kDefaultIntervalIndex;
     }

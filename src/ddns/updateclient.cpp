@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "platform/mainthread.h"
-#include "ui/quillnestform.h"
+#include "core/sessionface.h"
 
 namespace ddns {
 namespace {
@@ -88,7 +88,7 @@ void tupdateclient::PostLog() {
     const std::shared_ptr<tupdatestate> state = state_;
     const std::string line = LogLine;
     platform::Synchronize([state, line]() {
-        if (Tquillnestform* form = state->Form()) form->AddLog(line);
+        if (core::tsessionface* face = state->Face()) face->AddLog(line);
     });
 }
 
@@ -98,7 +98,7 @@ void tupdateclient::StoreAddress() {
     const std::string address = Address;
     platform::Synchronize([state, service, address]() {
         state->SetLastAddress(service, address);
-        if (Tquillnestform* form = state->Form()) form->Ddns.LastPublicIp = address;
+        if (std::string* last = state->LastPublicIp()) *last = address;
     });
 }
 

@@ -9,7 +9,9 @@
 #include <mutex>
 #include <string>
 
-class Tquillnestform;
+namespace core {
+class tsessionface;
+}
 
 namespace ddns {
 
@@ -17,12 +19,18 @@ enum class tservice : int { DynDns = 0, NoIp = 1 };
 
 class tupdatestate {
 public:
-    explicit tupdatestate(Tquillnestform* form) : form_(form) {}
+    // face: where the workers' log lines go; lastPublicIp: the window's record
+    // of the last address either service took.
+    tupdatestate(core::tsessionface* face, std::string* lastPublicIp) : face_(face), lastPublicIp_(lastPublicIp) {}
 
-    // Main thread only (workers reach it inside the synchronise call); null
+    // Main thread only (workers reach them inside the synchronise call); null
     // once the window is gone.
-    Tquillnestform* Form() const { return form_; }
-    void Detach() { form_ = nullptr; }
+    core::tsessionface* Face() const { return face_; }
+    std::string* LastPublicIp() const { return lastPublicIp_; }
+    void Detach() {
+        face_ = nullptr;
+        lastPublicIp_ = nullptr;
+    }
 
     // Each service keeps its own: one service taking a new address must not
     // make the other skip its update.
@@ -37,7 +45,8 @@ public:
 private:
     static size_t Slot(tservice service) { return static_cast<size_t>(service); }
 
-    Tquillnestform* form_;
+    core::tsessionface* face_;
+    std::string* lastPublicIp_;
     mutable std::mutex mutex_;
     std::array<std::string, 2> last_;
     std::array<bool, 2> running_{};
@@ -46,7 +55,8 @@ private:
 // The window's end of the shared state: the window is detached when it goes.
 class tupdatelink {
 public:
-    explicit tupdatelink(Tquillnestform* form) : state_(std::make_shared<tupdatestate>(form)) {}
+    tupdatelink(core::tsessionface* face, std::string* lastPublicIp)
+        : state_(std::make_shared<tupdatestate>(face, lastPublicIp)) {}
     ~tupdatelink() { state_->Detach(); }
     tupdatelink(const tupdatelink&) = delete;
     tupdatelink& operator=(const tupdatelink&) = delete;
