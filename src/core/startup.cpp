@@ -150,7 +150,6 @@ void Tquillnestform::ShutdownServer() {
     UnloadExtensions();
 
     Accounts.clear();
-    CurrentAccount = nullptr;
     WebDomainList.clear();
     VirtualPathList.clear();
     ScriptTypeList.clear();

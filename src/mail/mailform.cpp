@@ -1,8 +1,9 @@
 // The mail server's decisions as the window's methods: they read its lists
 // and the E-Mail page's controls and hand them to the address rules. Also the
-// SMTP step's settings snapshot and the window's SMTP entry point.
+// SMTP and POP3 steps' settings snapshots and the window's entry points to them.
 #include "core/protocols.h"
 #include "mail/mailbox.h"
+#include "mail/pop3step.h"
 #include "mail/smtpdelivery.h"
 #include "mail/smtpstep.h"
 #include "netunit/datetime.h"
@@ -35,10 +36,6 @@ int Tquillnestform::FindMailDomain(const std::string& Domain) const {
     return mail::FindMailDomain(MailDomainList, Domain);
 }
 
-void Tquillnestform::RememberPopLogin(const std::string& PeerAddress) {
-    mail::RememberPopLogin(Mail.PopLoginList, PeerAddress, netunit::NowDayNumber());
-}
-
 void Tquillnestform::PurgePopLogins() { mail::PurgePopLogins(Mail.PopLoginList, netunit::NowDayNumber()); }
 
 int64_t Tquillnestform::NewMessageId(const std::string& User) { return mail::NewMessageId(MailDir, User, Mail.MessageIds); }
@@ -69,4 +66,22 @@ const mail::SmtpSettings& mail::SmtpStep::Settings() {
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
     mail::SmtpStep step{*form, form->Mail, [form](tsession* s) { return mail::DeliverMessage(form, s); }, form};
     mail::StepSmtp(step, session, index);
+}
+
+mail::Pop3Settings mail::Pop3SettingsOf(const Tquillnestform& Form) {
+    Pop3Settings s;
+    s.Accounts = &Form.Accounts;
+    s.MailDir = Form.MailDir;
+    s.RememberLogins = Form.antispam->Checked();
+    return s;
+}
+
+const mail::Pop3Settings& mail::Pop3Step::Settings() {
+    if (!settings) settings = Pop3SettingsOf(*Form);
+    return *settings;
+}
+
+void ProcessPop3(Tquillnestform* form, tsession* session, int index) {
+    mail::Pop3Step step{*form, form->Mail, form};
+    mail::StepPop3(step, session, index);
 }

@@ -170,10 +170,7 @@ public:
     bool IsLocalDomain(const std::string& Address, bool& NoSuchUser) const;
     std::string ParseAddress(const std::string& Text, bool& Forwarded, bool& CatchAll) const;
     int FindMailDomain(const std::string& Domain) const;
-    void RememberPopLogin(const std::string& PeerAddress);
     void PurgePopLogins();
-    // True when another POP3 session than Session is logged in as User.
-    bool UserHasPop3Session(const tsession* Session, const std::string& User) const;
     // A new id for a message of User's mailbox; -1 when a message of it cannot be read.
     int64_t NewMessageId(const std::string& User);
     std::string NextRelayFile(const std::string& Folder) const;
@@ -191,10 +188,6 @@ public:
     // Workers hold this weakly: it expires with the window, so a worker that
     // outlives the window reaches nothing.
     std::shared_ptr<const bool> RelayWindowAlive = std::make_shared<const bool>(true);
-
-    // --- shared by the services: the account a step is serving, looked up
-    // afresh by each step that uses it (never kept across steps).
-    core::tuseraccount* CurrentAccount = nullptr;
 
     // --- Telnet (src/telnet/)
     telnet::ttelnetstate Telnet;
