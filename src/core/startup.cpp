@@ -8,6 +8,7 @@
 
 #include "forms/forms.h"
 #include "mail/mailstore.h"
+#include "mail/relayqueue.h"
 #include "platform/eventloop.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
@@ -105,7 +106,7 @@ void Tquillnestform::FormCreate(forms::TObject*) {
     LoadAccounts();
     LoadFtpPaths();
     // relayemail still holds its design value (ticked) here.
-    if (relayemail->Checked()) ReloadRelayQueue();
+    if (relayemail->Checked()) mail::ReloadRelayQueue(Mail, RelayDir);
 
     for (tlistener* l : {&TelnetListener, &HttpListener, &SmtpListener, &Pop3Listener, &FtpListener})
         l->ReportFailure = true;

@@ -9,29 +9,6 @@
 #include "netunit/datetime.h"
 #include "ui/quillnestform.h"
 
-namespace {
-
-mail::tmailbook BookOf(const Tquillnestform& form, const std::vector<std::string>& domains) {
-    return {domains, form.Accounts, form.ForwardList, form.MailDomainList};
-}
-
-}  // namespace
-
-bool Tquillnestform::IsLocalDomain(const std::string& Address, bool& NoSuchUser) const {
-    const std::vector<std::string> domains = emaildomains->Items()->ToVector();
-    const mail::tlocalcheck check = mail::IsLocalDomain(Address, BookOf(*this, domains));
-    NoSuchUser = check.NoSuchUser;
-    return check.IsLocal;
-}
-
-std::string Tquillnestform::ParseAddress(const std::string& Text, bool& Forwarded, bool& CatchAll) const {
-    const std::vector<std::string> domains = emaildomains->Items()->ToVector();
-    const mail::tparsedaddress parsed = mail::ParseAddress(Text, BookOf(*this, domains));
-    Forwarded = parsed.Forwarded;
-    if (parsed.CatchAll) CatchAll = true;
-    return parsed.Address;
-}
-
 int Tquillnestform::FindMailDomain(const std::string& Domain) const {
     return mail::FindMailDomain(MailDomainList, Domain);
 }
@@ -64,7 +41,8 @@ const mail::SmtpSettings& mail::SmtpStep::Settings() {
 }
 
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
-    mail::SmtpStep step{*form, form->Mail, [form](tsession* s) { return mail::DeliverMessage(form, s); }, form};
+    mail::SmtpStep step{*form, form->Mail, {}, form};
+    step.Deliver = [&step](tsession* s) { return mail::DeliverMessage(step.Settings(), step.Mail, s); };
     mail::StepSmtp(step, session, index);
 }
 

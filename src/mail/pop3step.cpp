@@ -45,12 +45,23 @@ const char* const kCannotRead = "-ERR There was an error receving the message!";
 const char* const kTopHead = "+OK here ya go..";
 const char* const kUnknown = "-ERR HAH, dont you know how to use a POP3 server? lamer";
 
+// The file of the session's message n.
+std::string MessageFile(Pop3Step& step, const tsession* session, int64_t n) {
+    return MailboxFileName(step.Settings().MailDir, MailboxOwner(*session), n);
+}
+
 int64_t FileSize(Pop3Step& step, const tsession* session, int64_t n) {
-    return FileSizeOf(MailboxFileName(step.Settings().MailDir, MailboxOwner(*session), n));
+    return FileSizeOf(MessageFile(step, session, n));
 }
 
 bool FileExists(Pop3Step& step, const tsession* session, int64_t n) {
-    return netunit::WideFileExists(MailboxFileName(step.Settings().MailDir, MailboxOwner(*session), n));
+    return netunit::WideFileExists(MessageFile(step, session, n));
+}
+
+// What LIST (the size) or UIDL (the id) tells of message n.
+std::string ListValue(Pop3Step& step, const tsession* session, int64_t n, bool uidl) {
+    return uidl ? ReadMessageId(step.Settings().MailDir, MailboxOwner(*session), n)
+                : std::to_string(FileSize(step, session, n));
 }
 
 // A message number that names an existing message not marked deleted.
@@ -59,7 +70,8 @@ bool ValidNumber(Pop3Step& step, const tsession* session, const std::string& arg
 }
 
 int64_t Unmarked(Pop3Step& step, const tsession* session) {
-    return MailboxCount(step.Settings().MailDir, MailboxOwner(*session)) - static_cast<int64_t>(session->DeletedMessages.size());
+    return MailboxCount(step.Settings().MailDir, MailboxOwner(*session)) -
+           static_cast<int64_t>(session->DeletedMessages.size());
 }
 
 void CloseMessage(tsession* session) {
@@ -109,7 +121,8 @@ void Pass(Pop3Step& step, tsession* session, const std::string& line) {
     RenumberMailbox(step.Settings().MailDir, MailboxOwner(*session));
     CaptionAndLog(&step.Face, session, "Access granted.");
     Reply(&step.Face, session, kLoggedIn);
-    if (settings.RememberLogins) RememberPopLogin(step.Mail.PopLoginList, session->PeerAddress, netunit::NowDayNumber());
+    if (settings.RememberLogins)
+        RememberPopLogin(step.Mail.PopLoginList, session->PeerAddress, netunit::NowDayNumber());
     EnterPop3State(session, kPop3Command);
 }
 
@@ -129,15 +142,14 @@ void Listing(Pop3Step& step, tsession* session, const std::string& line, bool ui
     const std::string argument = netunit::NthWord(line, 2);
     if (argument.empty() || (!uidl && argument[0] == '-')) {
         ListingCursor(*session) = 0;
-        Reply(&step.Face, session, uidl ? std::string(kUidlHead) : "+OK " + std::to_string(Unmarked(step, session)) + " Messages");
+        Reply(&step.Face, session,
+              uidl ? std::string(kUidlHead) : "+OK " + std::to_string(Unmarked(step, session)) + " Messages");
         EnterPop3State(session, uidl ? kPop3Uidls : kPop3Listing);
         return;
     }
     int64_t n = 0;
     if (!ValidNumber(step, session, argument, n)) return Reply(&step.Face, session, kBadNumber);
-    const std::string value =
-        uidl ? ReadMessageId(step.Settings().MailDir, MailboxOwner(*session), n) : std::to_string(FileSize(step, session, n));
-    Reply(&step.Face, session, "+OK " + argument + " " + value);
+    Reply(&step.Face, session, "+OK " + argument + " " + ListValue(step, session, n, uidl));
 }
 
 void Dele(Pop3Step& step, tsession* session, const std::string& line) {
@@ -153,7 +165,7 @@ void Dele(Pop3Step& step, tsession* session, const std::string& line) {
 
 // Opens message n past its id line for sending.
 bool OpenMessage(Pop3Step& step, tsession* session, int64_t n) {
-    if (!netunit::FileOpenForRead(session->TransferFile, MailboxFileName(step.Settings().MailDir, MailboxOwner(*session), n)))
+    if (!netunit::FileOpenForRead(session->TransferFile, MessageFile(step, session, n)))
         return false;
     session->TransferFileOpen = true;
     std::string block(kMessageBlock, '\0');
@@ -183,7 +195,8 @@ void Retrieve(Pop3Step& step, tsession* session, const std::string& line, bool t
         CloseMessage(session);
         return Reply(&step.Face, session, kCannotRead);
     }
-    Reply(&step.Face, session, top ? std::string(kTopHead) : "+OK " + std::to_string(FileSize(step, session, n)) + " octets");
+    Reply(&step.Face, session,
+          top ? std::string(kTopHead) : "+OK " + std::to_string(FileSize(step, session, n)) + " octets");
     KeepSendingState(*session, tsendstate{top ? -1 : 0, top ? lines : std::string(), false});
     EnterPop3State(session, kPop3Sending);
 }
@@ -192,7 +205,7 @@ void Retrieve(Pop3Step& step, tsession* session, const std::string& line, bool t
 void RemoveMarked(Pop3Step& step, tsession* session) {
     if (session->DeletedMessages.empty()) return;
     for (const std::string& n : session->DeletedMessages)
-        netunit::FileDelete(MailboxFileName(step.Settings().MailDir, MailboxOwner(*session), std::stoll(n)));
+        netunit::FileDelete(MessageFile(step, session, std::stoll(n)));
     session->DeletedMessages.clear();
     RenumberMailbox(step.Settings().MailDir, MailboxOwner(*session));
 }
@@ -280,9 +293,7 @@ void StepListing(Pop3Step& step, tsession* session, bool uidl) {
     while (out.size() <= kListingPiece && FileExists(step, session, ListingCursor(*session))) {
         const int64_t n = ListingCursor(*session)++;
         if (IsMarked(session->DeletedMessages, n)) continue;
-        const std::string value =
-            uidl ? ReadMessageId(step.Settings().MailDir, MailboxOwner(*session), n) : std::to_string(FileSize(step, session, n));
-        out += std::to_string(n + 1) + " " + value + "\r\n";
+        out += std::to_string(n + 1) + " " + ListValue(step, session, n, uidl) + "\r\n";
     }
     if (!FileExists(step, session, ListingCursor(*session))) {
         out += ".\r\n";

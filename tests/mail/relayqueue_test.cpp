@@ -8,6 +8,7 @@
 
 #include "forms/forms.h"
 #include "mail/relayfiles.h"
+#include "mail/relayqueue.h"
 #include "netunit/files.h"
 #include "platform/programdir.h"
 #include "ui/quillnestform.h"
@@ -32,7 +33,7 @@ TEST_F(RelayQueueTest, ReloadQueuesEveryMessageFileWithItsControlFile) {
     Put("9.r", "-1\r\n1\r\n<c@d>\r\n");  // no message file
     Put("5.m.tmp", "partial");
     Put("x.mm", "other");
-    form_->ReloadRelayQueue();
+    mail::ReloadRelayQueue(form_->Mail, form_->RelayDir);
     ASSERT_EQ(form_->Mail.RelayQueueFiles,
               (std::vector<std::string>{form_->RelayDir + "0.m", form_->RelayDir + "7.m"}));
     EXPECT_EQ(form_->Mail.RelayQueueTries, (std::vector<std::string>{"3", "-1"}));
@@ -41,13 +42,13 @@ TEST_F(RelayQueueTest, ReloadQueuesEveryMessageFileWithItsControlFile) {
 }
 
 TEST_F(RelayQueueTest, NextFileSkipsNumbersStillInUse) {
-    EXPECT_EQ(form_->NextRelayFile(form_->RelayDir), form_->RelayDir + "0.m");
+    EXPECT_EQ(mail::NextRelayFile(form_->Mail, form_->RelayDir), form_->RelayDir + "0.m");
     Put("0.m", "x");
     // Number 1's files are gone, but its worker has not reported back yet.
     form_->Mail.RelaysInFlight.push_back(form_->RelayDir + "1.m");
-    form_->AddRelayEntry(form_->RelayDir + "2.m", -1, "<a@b>", 1);
-    EXPECT_EQ(form_->NextRelayFile(form_->RelayDir), form_->RelayDir + "3.m");
-    EXPECT_EQ(form_->NextRelayFile(form_->RelayDir.substr(0, form_->RelayDir.size() - 1)),
+    mail::AddRelayEntry(form_->Mail, form_->RelayDir + "2.m", -1, "<a@b>", 1);
+    EXPECT_EQ(mail::NextRelayFile(form_->Mail, form_->RelayDir), form_->RelayDir + "3.m");
+    EXPECT_EQ(mail::NextRelayFile(form_->Mail, form_->RelayDir.substr(0, form_->RelayDir.size() - 1)),
               form_->RelayDir + "3.m");
 }
 
@@ -55,10 +56,10 @@ TEST_F(RelayQueueTest, RemovingDeletesTheFilesAndKeepsTheCursorInTheQueue) {
     for (int n = 0; n < 4; ++n) {
         const std::string m = Put(std::to_string(n) + ".m", "x");
         Put(std::to_string(n) + ".r", "-1\r\n");
-        form_->AddRelayEntry(m, -1, "s" + std::to_string(n), 0);
+        mail::AddRelayEntry(form_->Mail, m, -1, "s" + std::to_string(n), 0);
     }
     form_->Mail.RelayCursor = 3;
-    form_->RemoveRelayEntry(form_->RelayDir + "3.m");
+    mail::RemoveRelayEntry(form_->Mail, form_->RelayDir + "3.m");
     EXPECT_FALSE(netunit::WideFileExists(form_->RelayDir + "3.m"));
     EXPECT_FALSE(netunit::WideFileExists(form_->RelayDir + "3.r"));
     EXPECT_EQ(form_->Mail.RelayQueueFiles.size(), 3u);
@@ -66,20 +67,20 @@ TEST_F(RelayQueueTest, RemovingDeletesTheFilesAndKeepsTheCursorInTheQueue) {
     EXPECT_LT(form_->Mail.RelayCursor, 3);
 
     form_->Mail.RelayCursor = 1;
-    form_->RemoveRelayEntry(form_->RelayDir + "2.m");  // behind the cursor: it stays
+    mail::RemoveRelayEntry(form_->Mail, form_->RelayDir + "2.m");  // behind the cursor: it stays
     EXPECT_EQ(form_->Mail.RelayCursor, 1);
-    form_->RemoveRelayEntry(form_->RelayDir + "0.m");  // before it: it follows its entry
+    mail::RemoveRelayEntry(form_->Mail, form_->RelayDir + "0.m");  // before it: it follows its entry
     EXPECT_EQ(form_->Mail.RelayCursor, 0);
     EXPECT_EQ(form_->Mail.RelayQueueFiles, (std::vector<std::string>{form_->RelayDir + "1.m"}));
-    form_->RemoveRelayEntry(form_->RelayDir + "1.m");
+    mail::RemoveRelayEntry(form_->Mail, form_->RelayDir + "1.m");
     EXPECT_TRUE(form_->Mail.RelayQueueFiles.empty());
     EXPECT_EQ(form_->Mail.RelayCursor, 0);
-    form_->RemoveRelayEntry(form_->RelayDir + "1.m");  // not queued: nothing happens
+    mail::RemoveRelayEntry(form_->Mail, form_->RelayDir + "1.m");  // not queued: nothing happens
 }
 
 TEST_F(RelayQueueTest, UpdateSetsTriesAndTime) {
-    form_->AddRelayEntry(form_->RelayDir + "0.m", -1, "<a@b>", 45000);
-    form_->UpdateRelayEntry(form_->RelayDir + "0.m", 0, 45001.25);
+    mail::AddRelayEntry(form_->Mail, form_->RelayDir + "0.m", -1, "<a@b>", 45000);
+    mail::UpdateRelayEntry(form_->Mail, form_->RelayDir + "0.m", 0, 45001.25);
     EXPECT_EQ(form_->Mail.RelayQueueTries[0], "0");
     EXPECT_EQ(form_->Mail.RelayQueueTimes[0], "45001.25");
 }
