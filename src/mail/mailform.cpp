@@ -1,21 +1,15 @@
-// The mail server's decisions as the window's methods: they read its lists
-// and the E-Mail page's controls and hand them to the address rules. Also the
-// SMTP and POP3 steps' settings snapshots and the window's entry points to them.
+// The mail server's side of the window: the SMTP and POP3 steps' settings
+// snapshots, read from its lists and the E-Mail page's controls, the
+// window's entry points to those steps, and its mail-domain lookup.
 #include "core/protocols.h"
-#include "mail/mailbox.h"
 #include "mail/pop3step.h"
 #include "mail/smtpdelivery.h"
 #include "mail/smtpstep.h"
-#include "netunit/datetime.h"
 #include "ui/quillnestform.h"
 
 int Tquillnestform::FindMailDomain(const std::string& Domain) const {
     return mail::FindMailDomain(MailDomainList, Domain);
 }
-
-void Tquillnestform::PurgePopLogins() { mail::PurgePopLogins(Mail.PopLoginList, netunit::NowDayNumber()); }
-
-int64_t Tquillnestform::NewMessageId(const std::string& User) { return mail::NewMessageId(MailDir, User, Mail.MessageIds); }
 
 mail::SmtpSettings mail::SmtpSettingsOf(const Tquillnestform& Form) {
     SmtpSettings s;

@@ -164,13 +164,10 @@ public:
 
     // Each subsystem adds its own fields below, in a block headed by its name.
 
-    // --- mail (src/mail/): local addresses and SMTP authentication, the
-    // recent POP3 logins, message ids and the relay queue files.
+    // --- mail (src/mail/): the recent POP3 logins, message ids and the relay
+    // queue files; the mail-domain lookup of the E-Mail page.
     mail::tmailstate Mail;
     int FindMailDomain(const std::string& Domain) const;
-    void PurgePopLogins();
-    // A new id for a message of User's mailbox; -1 when a message of it cannot be read.
-    int64_t NewMessageId(const std::string& User);
 
     // --- relay delivery (src/mail/relaywindow.cpp): the scheduler hands
     // queued messages to relay workers and bounces what they cannot deliver.
