@@ -10,6 +10,7 @@
 #include "http/isapicache.h"
 #include "http/isapirequest.h"
 #include "mail/mailstore.h"
+#include "mail/relayqueue.h"
 #include "platform/eventloop.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
@@ -108,7 +109,7 @@ void Tquillnestform::FormCreate(forms::TObject*) {
     LoadAccounts();
     LoadFtpPaths();
     // relayemail still holds its design value (ticked) here.
-    if (relayemail->Checked()) ReloadRelayQueue();
+    if (relayemail->Checked()) mail::ReloadRelayQueue(Mail, RelayDir);
 
     for (tlistener* l : {&TelnetListener, &HttpListener, &SmtpListener, &Pop3Listener, &FtpListener})
         l->ReportFailure = true;
@@ -154,7 +155,6 @@ void Tquillnestform::ShutdownServer() {
     http::UnloadExtensions(Http);
 
     Accounts.clear();
-    CurrentAccount = nullptr;
     WebDomainList.clear();
     VirtualPathList.clear();
     ScriptTypeList.clear();

@@ -1,47 +1,15 @@
-// The mail server's decisions as the window's methods: they read its lists
-// and the E-Mail page's controls and hand them to the address rules. Also the
-// SMTP step's settings snapshot and the window's SMTP entry point.
+// The mail server's side of the window: the SMTP and POP3 steps' settings
+// snapshots, read from its lists and the E-Mail page's controls, the
+// window's entry points to those steps, and its mail-domain lookup.
 #include "core/protocols.h"
-#include "mail/mailbox.h"
+#include "mail/pop3step.h"
 #include "mail/smtpdelivery.h"
 #include "mail/smtpstep.h"
-#include "netunit/datetime.h"
 #include "ui/quillnestform.h"
-
-namespace {
-
-mail::tmailbook BookOf(const Tquillnestform& form, const std::vector<std::string>& domains) {
-    return {domains, form.Accounts, form.ForwardList, form.MailDomainList};
-}
-
-}  // namespace
-
-bool Tquillnestform::IsLocalDomain(const std::string& Address, bool& NoSuchUser) const {
-    const std::vector<std::string> domains = emaildomains->Items()->ToVector();
-    const mail::tlocalcheck check = mail::IsLocalDomain(Address, BookOf(*this, domains));
-    NoSuchUser = check.NoSuchUser;
-    return check.IsLocal;
-}
-
-std::string Tquillnestform::ParseAddress(const std::string& Text, bool& Forwarded, bool& CatchAll) const {
-    const std::vector<std::string> domains = emaildomains->Items()->ToVector();
-    const mail::tparsedaddress parsed = mail::ParseAddress(Text, BookOf(*this, domains));
-    Forwarded = parsed.Forwarded;
-    if (parsed.CatchAll) CatchAll = true;
-    return parsed.Address;
-}
 
 int Tquillnestform::FindMailDomain(const std::string& Domain) const {
     return mail::FindMailDomain(MailDomainList, Domain);
 }
-
-void Tquillnestform::RememberPopLogin(const std::string& PeerAddress) {
-    mail::RememberPopLogin(Mail.PopLoginList, PeerAddress, netunit::NowDayNumber());
-}
-
-void Tquillnestform::PurgePopLogins() { mail::PurgePopLogins(Mail.PopLoginList, netunit::NowDayNumber()); }
-
-int64_t Tquillnestform::NewMessageId(const std::string& User) { return mail::NewMessageId(MailDir, User, Mail.MessageIds); }
 
 mail::SmtpSettings mail::SmtpSettingsOf(const Tquillnestform& Form) {
     SmtpSettings s;
@@ -67,6 +35,25 @@ const mail::SmtpSettings& mail::SmtpStep::Settings() {
 }
 
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
-    mail::SmtpStep step{*form, form->Mail, [form](tsession* s) { return mail::DeliverMessage(form, s); }, form};
+    mail::SmtpStep step{*form, form->Mail, {}, form};
+    step.Deliver = [&step](tsession* s) { return mail::DeliverMessage(step.Settings(), step.Mail, s); };
     mail::StepSmtp(step, session, index);
+}
+
+mail::Pop3Settings mail::Pop3SettingsOf(const Tquillnestform& Form) {
+    Pop3Settings s;
+    s.Accounts = &Form.Accounts;
+    s.MailDir = Form.MailDir;
+    s.RememberLogins = Form.antispam->Checked();
+    return s;
+}
+
+const mail::Pop3Settings& mail::Pop3Step::Settings() {
+    if (!settings) settings = Pop3SettingsOf(*Form);
+    return *settings;
+}
+
+void ProcessPop3(Tquillnestform* form, tsession* session, int index) {
+    mail::Pop3Step step{*form, form->Mail, form};
+    mail::StepPop3(step, session, index);
 }

@@ -13,10 +13,11 @@
 #include "mail/mailcommands.h"
 #include "mail/mailsession.h"
 #include "mail/mailstates.h"
+#include "mail/pop3step.h"
 #include "mail/pop3text.h"
+#include "netunit/datetime.h"
 #include "netunit/files.h"
 #include "netunit/textutil.h"
-#include "ui/quillnestform.h"
 #include "netunit/utf16.h"
 
 namespace mail {
@@ -44,21 +45,33 @@ const char* const kCannotRead = "-ERR There was an error receving the message!";
 const char* const kTopHead = "+OK here ya go..";
 const char* const kUnknown = "-ERR HAH, dont you know how to use a POP3 server? lamer";
 
-int64_t FileSize(const Tquillnestform* form, const tsession* session, int64_t n) {
-    return FileSizeOf(MailboxFileName(form->MailDir, session->UserName, n));
+// The file of the session's message n.
+std::string MessageFile(Pop3Step& step, const tsession* session, int64_t n) {
+    return MailboxFileName(step.Settings().MailDir, MailboxOwner(*session), n);
 }
 
-bool FileExists(const Tquillnestform* form, const tsession* session, int64_t n) {
-    return netunit::WideFileExists(MailboxFileName(form->MailDir, session->UserName, n));
+int64_t FileSize(Pop3Step& step, const tsession* session, int64_t n) {
+    return FileSizeOf(MessageFile(step, session, n));
+}
+
+bool FileExists(Pop3Step& step, const tsession* session, int64_t n) {
+    return netunit::WideFileExists(MessageFile(step, session, n));
+}
+
+// What LIST (the size) or UIDL (the id) tells of message n.
+std::string ListValue(Pop3Step& step, const tsession* session, int64_t n, bool uidl) {
+    return uidl ? ReadMessageId(step.Settings().MailDir, MailboxOwner(*session), n)
+                : std::to_string(FileSize(step, session, n));
 }
 
 // A message number that names an existing message not marked deleted.
-bool ValidNumber(const Tquillnestform* form, const tsession* session, const std::string& argument, int64_t& n) {
-    return ParseMessageNumber(argument, n) && FileExists(form, session, n) && !IsMarked(session->DeletedMessages, n);
+bool ValidNumber(Pop3Step& step, const tsession* session, const std::string& argument, int64_t& n) {
+    return ParseMessageNumber(argument, n) && FileExists(step, session, n) && !IsMarked(session->DeletedMessages, n);
 }
 
-int64_t Unmarked(const Tquillnestform* form, const tsession* session) {
-    return MailboxCount(form->MailDir, session->UserName) - static_cast<int64_t>(session->DeletedMessages.size());
+int64_t Unmarked(Pop3Step& step, const tsession* session) {
+    return MailboxCount(step.Settings().MailDir, MailboxOwner(*session)) -
+           static_cast<int64_t>(session->DeletedMessages.size());
 }
 
 void CloseMessage(tsession* session) {
@@ -69,92 +82,92 @@ void CloseMessage(tsession* session) {
 
 // --- login
 
-void StepGreeting(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket)) return;
-    Reply(form, session, kGreeting);
+void StepGreeting(Pop3Step& step, tsession* session) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
+    Reply(&step.Face, session, kGreeting);
     EnterPop3State(session, kPop3User);
     session->InputBuffer.clear();
 }
 
-void Quit(Tquillnestform* form, tsession* session) {
-    Reply(form, session, kBye);
+void Quit(Pop3Step& step, tsession* session) {
+    Reply(&step.Face, session, kBye);
     EnterPop3State(session, kPop3Closing);
 }
 
-void User(Tquillnestform* form, tsession* session, const std::string& line) {
+void User(Pop3Step& step, tsession* session, const std::string& line) {
     const std::string name = netunit::NthWord(line, 2);
-    if (name.empty()) return Reply(form, session, kUserMissing);
-    Reply(form, session, kUserOk);
+    if (name.empty()) return Reply(&step.Face, session, kUserMissing);
+    Reply(&step.Face, session, kUserOk);
     session->SetUserName(name);
     SetCaption(session, "Attempting to log in.");
     EnterPop3State(session, kPop3Pass);
 }
 
-void Pass(Tquillnestform* form, tsession* session, const std::string& line) {
+void Pass(Pop3Step& step, tsession* session, const std::string& line) {
     session->SetPassword(netunit::NthWord(line, 2));
-    const core::tuseraccount* account = FindMailboxAccount(form->Accounts, session->UserName);
+    const Pop3Settings& settings = step.Settings();
+    const core::tuseraccount* account = FindMailboxAccount(*settings.Accounts, session->UserName);
     const bool granted = account != nullptr && account->EmailAllowed &&
-                         core::CheckPassword(form->Accounts, session->UserName, session->Password) &&
-                         !form->UserHasPop3Session(session, account->UserName);
+                         core::CheckPassword(*settings.Accounts, session->UserName, session->Password) &&
+                         !UserHasPop3Session(step.Face, session, account->UserName);
     if (!granted) {
         SetCaption(session, "Access denied.");
-        Reply(form, session, kDenied);
+        Reply(&step.Face, session, kDenied);
         EnterPop3State(session, kPop3User);
         return;
     }
     // The mailbox is the account's, spelt as the account is.
     session->SetUserName(account->UserName);
-    RenumberMailbox(form->MailDir, session->UserName);
-    CaptionAndLog(form, session, "Access granted.");
-    Reply(form, session, kLoggedIn);
-    if (form->antispam->Checked()) form->RememberPopLogin(session->PeerAddress);
+    RenumberMailbox(step.Settings().MailDir, MailboxOwner(*session));
+    CaptionAndLog(&step.Face, session, "Access granted.");
+    Reply(&step.Face, session, kLoggedIn);
+    if (settings.RememberLogins)
+        RememberPopLogin(step.Mail.PopLoginList, session->PeerAddress, netunit::NowDayNumber());
     EnterPop3State(session, kPop3Command);
 }
 
 // --- logged in
 
-void Stat(Tquillnestform* form, tsession* session) {
+void Stat(Pop3Step& step, tsession* session) {
     SetCaption(session, "Checking status.");
-    const int64_t count = MailboxCount(form->MailDir, session->UserName);
+    const int64_t count = MailboxCount(step.Settings().MailDir, MailboxOwner(*session));
     int64_t total = 0;
-    for (int64_t n = 0; n < count; ++n) total += FileSize(form, session, n);
-    Reply(form, session, "+OK " + std::to_string(Unmarked(form, session)) + " " + std::to_string(total));
+    for (int64_t n = 0; n < count; ++n) total += FileSize(step, session, n);
+    Reply(&step.Face, session, "+OK " + std::to_string(Unmarked(step, session)) + " " + std::to_string(total));
 }
 
 // LIST and UIDL: the whole list, or one message's line.
-void Listing(Tquillnestform* form, tsession* session, const std::string& line, bool uidl) {
+void Listing(Pop3Step& step, tsession* session, const std::string& line, bool uidl) {
     SetCaption(session, uidl ? "Getting unique identifyer list." : "Getting list.");
     const std::string argument = netunit::NthWord(line, 2);
     if (argument.empty() || (!uidl && argument[0] == '-')) {
-        session->Counter = 0;
-        Reply(form, session, uidl ? std::string(kUidlHead) : "+OK " + std::to_string(Unmarked(form, session)) + " Messages");
+        ListingCursor(*session) = 0;
+        Reply(&step.Face, session,
+              uidl ? std::string(kUidlHead) : "+OK " + std::to_string(Unmarked(step, session)) + " Messages");
         EnterPop3State(session, uidl ? kPop3Uidls : kPop3Listing);
         return;
     }
     int64_t n = 0;
-    if (!ValidNumber(form, session, argument, n)) return Reply(form, session, kBadNumber);
-    const std::string value =
-        uidl ? ReadMessageId(form->MailDir, session->UserName, n) : std::to_string(FileSize(form, session, n));
-    Reply(form, session, "+OK " + argument + " " + value);
+    if (!ValidNumber(step, session, argument, n)) return Reply(&step.Face, session, kBadNumber);
+    Reply(&step.Face, session, "+OK " + argument + " " + ListValue(step, session, n, uidl));
 }
 
-void Dele(Tquillnestform* form, tsession* session, const std::string& line) {
+void Dele(Pop3Step& step, tsession* session, const std::string& line) {
     const std::string argument = netunit::NthWord(line, 2);
     int64_t n = 0;
-    if (argument.empty()) return Reply(form, session, kNoArgument);
-    if (!ValidNumber(form, session, argument, n)) return Reply(form, session, kBadNumber);
+    if (argument.empty()) return Reply(&step.Face, session, kNoArgument);
+    if (!ValidNumber(step, session, argument, n)) return Reply(&step.Face, session, kBadNumber);
     session->DeletedMessages.push_back(std::to_string(n));
-    LogSession(form, session, "Deleting mail. ");
+    LogSession(&step.Face, session, "Deleting mail. ");
     SetCaption(session, "Deleting mail.");
-    Reply(form, session, kDeleted);
+    Reply(&step.Face, session, kDeleted);
 }
 
 // Opens message n past its id line for sending.
-bool OpenMessage(Tquillnestform* form, tsession* session, int64_t n) {
-    if (!netunit::FileOpenForRead(session->TransferFile, MailboxFileName(form->MailDir, session->UserName, n)))
+bool OpenMessage(Pop3Step& step, tsession* session, int64_t n) {
+    if (!netunit::FileOpenForRead(session->TransferFile, MessageFile(step, session, n)))
         return false;
     session->TransferFileOpen = true;
-    session->Toggle = false;
     std::string block(kMessageBlock, '\0');
     int64_t start = 0;
     for (;;) {
@@ -170,71 +183,71 @@ bool OpenMessage(Tquillnestform* form, tsession* session, int64_t n) {
     return netunit::FileSeek64(session->TransferFile, start);
 }
 
-void Retrieve(Tquillnestform* form, tsession* session, const std::string& line, bool top) {
+void Retrieve(Pop3Step& step, tsession* session, const std::string& line, bool top) {
     const std::string argument = netunit::NthWord(line, 2);
     const std::string lines = netunit::NthWord(line, 3);
     int64_t n = 0;
-    if (top && (argument.empty() || lines.empty())) return Reply(form, session, kTopArguments);
-    if (!top && argument.empty()) return Reply(form, session, kNoArgument);
-    if (!ValidNumber(form, session, argument, n)) return Reply(form, session, kBadNumber);
-    CaptionAndLog(form, session, top ? "Receiving top of mail." : "Receiving mail.");
-    if (!OpenMessage(form, session, n)) {
+    if (top && (argument.empty() || lines.empty())) return Reply(&step.Face, session, kTopArguments);
+    if (!top && argument.empty()) return Reply(&step.Face, session, kNoArgument);
+    if (!ValidNumber(step, session, argument, n)) return Reply(&step.Face, session, kBadNumber);
+    CaptionAndLog(&step.Face, session, top ? "Receiving top of mail." : "Receiving mail.");
+    if (!OpenMessage(step, session, n)) {
         CloseMessage(session);
-        return Reply(form, session, kCannotRead);
+        return Reply(&step.Face, session, kCannotRead);
     }
-    Reply(form, session, top ? std::string(kTopHead) : "+OK " + std::to_string(FileSize(form, session, n)) + " octets");
-    session->Target = top ? netunit::Utf8ToWide(lines) : std::u16string();
-    session->Counter = top ? -1 : 0;
+    Reply(&step.Face, session,
+          top ? std::string(kTopHead) : "+OK " + std::to_string(FileSize(step, session, n)) + " octets");
+    KeepSendingState(*session, tsendstate{top ? -1 : 0, top ? lines : std::string(), false});
     EnterPop3State(session, kPop3Sending);
 }
 
 // The marked messages go, and the ones above close up in their old order.
-void RemoveMarked(Tquillnestform* form, tsession* session) {
+void RemoveMarked(Pop3Step& step, tsession* session) {
     if (session->DeletedMessages.empty()) return;
     for (const std::string& n : session->DeletedMessages)
-        netunit::FileDelete(MailboxFileName(form->MailDir, session->UserName, std::stoll(n)));
+        netunit::FileDelete(MessageFile(step, session, std::stoll(n)));
     session->DeletedMessages.clear();
-    RenumberMailbox(form->MailDir, session->UserName);
+    RenumberMailbox(step.Settings().MailDir, MailboxOwner(*session));
 }
 
-void Command(Tquillnestform* form, tsession* session, const std::string& line) {
+void Command(Pop3Step& step, tsession* session, const std::string& line) {
     switch (RecognizePop3Command(line)) {
-        case Pop3Command::Stat: return Stat(form, session);
-        case Pop3Command::List: return Listing(form, session, line, false);
-        case Pop3Command::Uidl: return Listing(form, session, line, true);
+        case Pop3Command::Stat: return Stat(step, session);
+        case Pop3Command::List: return Listing(step, session, line, false);
+        case Pop3Command::Uidl: return Listing(step, session, line, true);
         case Pop3Command::Noop:
             SetCaption(session, "No Operation. (NOOP)");
-            return Reply(form, session, kNoop);
+            return Reply(&step.Face, session, kNoop);
         case Pop3Command::Rset:
             session->DeletedMessages.clear();
             SetCaption(session, "Reset.");
-            return Reply(form, session, kReset);
-        case Pop3Command::Dele: return Dele(form, session, line);
-        case Pop3Command::Retr: return Retrieve(form, session, line, false);
-        case Pop3Command::Top: return Retrieve(form, session, line, true);
+            return Reply(&step.Face, session, kReset);
+        case Pop3Command::Dele: return Dele(step, session, line);
+        case Pop3Command::Retr: return Retrieve(step, session, line, false);
+        case Pop3Command::Top: return Retrieve(step, session, line, true);
         case Pop3Command::Quit:
-            RemoveMarked(form, session);
+            RemoveMarked(step, session);
             SetCaption(session, "Done.");
-            return Quit(form, session);
-        default: return Reply(form, session, kUnknown);
+            return Quit(step, session);
+        default: return Reply(&step.Face, session, kUnknown);
     }
 }
 
-void StepCommand(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket)) return;
+void StepCommand(Pop3Step& step, tsession* session) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
     std::string line;
-    if (!TakeSessionLine(form, session, line) || line.empty()) return;
+    if (!TakeSessionLine(&step.Face, session, line) || line.empty()) return;
     const Pop3Command command = RecognizePop3Command(line);
     switch (session->State) {
         case kPop3User:
-            if (command == Pop3Command::User) return User(form, session, line);
-            if (command == Pop3Command::Quit) return Quit(form, session);
-            return Reply(form, session, kNoUser);
+            if (command == Pop3Command::User) return User(step, session, line);
+            if (command == Pop3Command::Quit) return Quit(step, session);
+            return Reply(&step.Face, session, kNoUser);
         case kPop3Pass:
-            if (command == Pop3Command::Pass) return Pass(form, session, line);
-            if (command == Pop3Command::Quit) return Quit(form, session);
-            return Reply(form, session, kNoPass);
-        default: return Command(form, session, line);
+            if (command == Pop3Command::Pass) return Pass(step, session, line);
+            if (command == Pop3Command::Quit) return Quit(step, session);
+            return Reply(&step.Face, session, kNoPass);
+        default: return Command(step, session, line);
     }
 }
 
@@ -242,16 +255,15 @@ void StepCommand(Tquillnestform* form, tsession* session) {
 
 // A long answer is activity too: the idle countdown must not end a session
 // while a large message is still going out.
-void SendPiece(Tquillnestform* form, tsession* session, const std::string& text) {
-    form->netsockets->SendText(session->Socket, text);
-    Tquillnestform::RestartIdleTimer(session);
+void SendPiece(Pop3Step& step, tsession* session, const std::string& text) {
+    step.Face.netsockets->SendText(session->Socket, text);
+    core::tsessionface::RestartIdleTimer(session);
 }
 
-// The message goes out from the file's position a block at a time. Between
-// pieces Counter is TOP's line count so far and Toggle says a line longer
-// than a block is half sent.
-void StepSending(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket)) return;
+// The message goes out from the file's position a block at a time; between
+// pieces the session keeps where the sending stands.
+void StepSending(Pop3Step& step, tsession* session) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
     const int64_t start = netunit::FilePosition64(session->TransferFile);
     const int64_t size = netunit::FileSize64(session->TransferFile);
     std::string block(kMessageBlock, '\0');
@@ -262,10 +274,9 @@ void StepSending(Tquillnestform* form, tsession* session) {
         return;
     }
     block.resize(static_cast<size_t>(std::max(read, 0)));
-    tsendstate state{session->Counter, netunit::WideToUtf8(session->Target), session->Toggle};
+    tsendstate state = SendingState(*session);
     const tsendpiece piece = TakeMessagePiece(block, start + read >= size, state);
-    session->Counter = state.Counter;
-    session->Toggle = state.MidLine;
+    KeepSendingState(*session, state);
     if (piece.Finished) {
         CloseMessage(session);
         EnterPop3State(session, kPop3Command);
@@ -273,28 +284,26 @@ void StepSending(Tquillnestform* form, tsession* session) {
         EnterPop3State(session, kPop3Closing);
         return;
     }
-    if (!piece.Out.empty()) SendPiece(form, session, piece.Out);
+    if (!piece.Out.empty()) SendPiece(step, session, piece.Out);
 }
 
-void StepListing(Tquillnestform* form, tsession* session, bool uidl) {
-    if (!form->netsockets->CanSend(session->Socket)) return;
+void StepListing(Pop3Step& step, tsession* session, bool uidl) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
     std::string out;
-    while (out.size() <= kListingPiece && FileExists(form, session, session->Counter)) {
-        const int64_t n = session->Counter++;
+    while (out.size() <= kListingPiece && FileExists(step, session, ListingCursor(*session))) {
+        const int64_t n = ListingCursor(*session)++;
         if (IsMarked(session->DeletedMessages, n)) continue;
-        const std::string value =
-            uidl ? ReadMessageId(form->MailDir, session->UserName, n) : std::to_string(FileSize(form, session, n));
-        out += std::to_string(n + 1) + " " + value + "\r\n";
+        out += std::to_string(n + 1) + " " + ListValue(step, session, n, uidl) + "\r\n";
     }
-    if (!FileExists(form, session, session->Counter)) {
+    if (!FileExists(step, session, ListingCursor(*session))) {
         out += ".\r\n";
         EnterPop3State(session, kPop3Command);
     }
-    SendPiece(form, session, out);
+    SendPiece(step, session, out);
 }
 
-void StepClose(Tquillnestform* form, tsession* session, int index) {
-    CloseWhenSent(form, session, index, [session] {
+void StepClose(Pop3Step& step, tsession* session, int index) {
+    CloseWhenSent(&step.Face, session, index, [session] {
         CloseMessage(session);
         session->DeletedMessages.clear();
     });
@@ -303,26 +312,39 @@ void StepClose(Tquillnestform* form, tsession* session, int index) {
 }  // namespace
 }  // namespace mail
 
-bool Tquillnestform::UserHasPop3Session(const tsession* Session, const std::string& User) const {
-    for (const tsession* other : SessionList) {
-        const bool loggedIn = other->State >= mail::kPop3Command && other->State <= mail::kPop3Uidls;
+namespace mail {
+
+bool UserHasPop3Session(const core::tsessionface& Face, const tsession* Session, const std::string& User) {
+    for (const tsession* other : Face.SessionList) {
+        const bool loggedIn = other->State >= kPop3Command && other->State <= kPop3Uidls;
         if (other != Session && other->Kind == kKindPop3 && loggedIn && core::SameTextAscii(other->UserName, User))
             return true;
     }
     return false;
 }
 
-void ProcessPop3(Tquillnestform* form, tsession* session, int index) {
-    using namespace mail;
+tsendstate SendingState(const tsession& Session) {
+    return {Session.Counter, netunit::WideToUtf8(Session.Target), Session.Toggle};
+}
+
+void KeepSendingState(tsession& Session, const tsendstate& State) {
+    Session.Counter = State.Counter;
+    Session.Target = netunit::Utf8ToWide(State.Target);
+    Session.Toggle = State.MidLine;
+}
+
+void StepPop3(Pop3Step& step, tsession* session, int index) {
     switch (session->State) {
-        case kPop3Greeting: return StepGreeting(form, session);
+        case kPop3Greeting: return StepGreeting(step, session);
         case kPop3User:
         case kPop3Pass:
-        case kPop3Command: return StepCommand(form, session);
-        case kPop3Listing: return StepListing(form, session, false);
-        case kPop3Sending: return StepSending(form, session);
-        case kPop3Uidls: return StepListing(form, session, true);
-        case kPop3Closing: return StepClose(form, session, index);
+        case kPop3Command: return StepCommand(step, session);
+        case kPop3Listing: return StepListing(step, session, false);
+        case kPop3Sending: return StepSending(step, session);
+        case kPop3Uidls: return StepListing(step, session, true);
+        case kPop3Closing: return StepClose(step, session, index);
         default: EnterPop3State(session, kPop3Closing);
     }
 }
+
+}  // namespace mail

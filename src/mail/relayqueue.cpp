@@ -1,12 +1,12 @@
-// The window's mirror of the relay queue: four parallel lists (file, attempts,
-// last attempt, sender), rebuilt from the relay folder at start and kept in
-// step with the files as messages are queued and leave.
+#include "mail/relayqueue.h"
+
 #include <algorithm>
 
 #include "mail/relayfiles.h"
+#include "netunit/files.h"
 #include "netunit/findfile.h"
-#include "ui/quillnestform.h"
 
+namespace mail {
 namespace {
 
 // The index of the first entry equal to File, or -1.
@@ -21,28 +21,29 @@ bool EndsWithMessageSuffix(const std::string& name) {
 
 }  // namespace
 
-std::string Tquillnestform::NextRelayFile(const std::string& Folder) const {
+std::string NextRelayFile(const tmailstate& Mail, const std::string& Folder) {
     // A number whose message a worker is still delivering stays taken even
     // after its files are gone: the worker's end would otherwise take a new
     // message of that number out of the queue.
     for (int64_t n = 0;; ++n) {
-        const std::string name = mail::RelayFileName(Folder, n);
-        if (netunit::WideFileExists(name) || RelayInFlight(name) || IndexOf(Mail.RelayQueueFiles, name) >= 0) continue;
-        return name;
+        const std::string name = RelayFileName(Folder, n);
+        const bool taken =
+            netunit::WideFileExists(name) || RelayInFlight(Mail, name) || IndexOf(Mail.RelayQueueFiles, name) >= 0;
+        if (!taken) return name;
     }
 }
 
-void Tquillnestform::AddRelayEntry(const std::string& File, int Tries, const std::string& Sender, double Time) {
+void AddRelayEntry(tmailstate& Mail, const std::string& File, int Tries, const std::string& Sender, double Time) {
     Mail.RelayQueueFiles.push_back(File);
     Mail.RelayQueueTries.push_back(std::to_string(Tries));
-    Mail.RelayQueueTimes.push_back(mail::RelayTimeText(Time));
+    Mail.RelayQueueTimes.push_back(RelayTimeText(Time));
     Mail.RelayQueueSenders.push_back(Sender);
 }
 
-void Tquillnestform::RemoveRelayEntry(const std::string& File) {
+void RemoveRelayEntry(tmailstate& Mail, const std::string& File) {
     const int index = IndexOf(Mail.RelayQueueFiles, File);
     if (index < 0) return;
-    mail::DeleteRelayInfo(File);
+    DeleteRelayInfo(File);
     for (auto* list : {&Mail.RelayQueueFiles, &Mail.RelayQueueTries, &Mail.RelayQueueTimes, &Mail.RelayQueueSenders})
         list->erase(list->begin() + index);
     // The entries behind the removed one move up by one, so the cursor follows
@@ -51,22 +52,24 @@ void Tquillnestform::RemoveRelayEntry(const std::string& File) {
     if (Mail.RelayCursor >= static_cast<int>(Mail.RelayQueueFiles.size())) Mail.RelayCursor = 0;
 }
 
-void Tquillnestform::UpdateRelayEntry(const std::string& File, int Tries, double Time) {
+void UpdateRelayEntry(tmailstate& Mail, const std::string& File, int Tries, double Time) {
     const int index = IndexOf(Mail.RelayQueueFiles, File);
     if (index < 0) return;
     Mail.RelayQueueTries[static_cast<size_t>(index)] = std::to_string(Tries);
-    Mail.RelayQueueTimes[static_cast<size_t>(index)] = mail::RelayTimeText(Time);
+    Mail.RelayQueueTimes[static_cast<size_t>(index)] = RelayTimeText(Time);
 }
 
-bool Tquillnestform::RelayInFlight(const std::string& File) const { return IndexOf(Mail.RelaysInFlight, File) >= 0; }
+bool RelayInFlight(const tmailstate& Mail, const std::string& File) { return IndexOf(Mail.RelaysInFlight, File) >= 0; }
 
-void Tquillnestform::ReloadRelayQueue() {
+void ReloadRelayQueue(tmailstate& Mail, const std::string& RelayDir) {
     netunit::tfinddata found;
     for (bool more = netunit::WideFindFirst(found, RelayDir + "*"); more; more = netunit::WideFindNext(found)) {
         if (found.Directory || !EndsWithMessageSuffix(found.Name)) continue;
         const std::string file = RelayDir + found.Name;
-        const mail::tmessagetry info = mail::ReadRelayInfo(file);
-        AddRelayEntry(file, info.Tries, info.Sender, info.LastAttempt);
+        const tmessagetry info = ReadRelayInfo(file);
+        AddRelayEntry(Mail, file, info.Tries, info.Sender, info.LastAttempt);
     }
     netunit::WideFindClose(found);
 }
+
+}  // namespace mail

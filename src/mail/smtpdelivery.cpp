@@ -7,12 +7,12 @@
 #include "mail/mailbox.h"
 #include "mail/mailstore.h"
 #include "mail/relayfiles.h"
+#include "mail/relayqueue.h"
 #include "mail/smtpstep.h"
 #include "netunit/datetime.h"
 #include "netunit/files.h"
 #include "netunit/textfile.h"
 #include "netunit/textutil.h"
-#include "ui/quillnestform.h"
 
 namespace mail {
 namespace {
@@ -22,7 +22,8 @@ constexpr int64_t kBytesPerMegabyte = 1048576;
 // The files one delivery has made so far, removed again if it fails.
 class tdelivery {
 public:
-    tdelivery(Tquillnestform* form, tsession* session) : form_(form), session_(session) {}
+    tdelivery(const SmtpSettings& settings, tmailstate& mail, tsession* session)
+        : settings_(settings), mail_(mail), session_(session) {}
 
     bool Run();
     void Undo();
@@ -32,7 +33,8 @@ private:
     bool CopyToMailbox(const std::string& source, const core::tuseraccount& account);
     bool QueueForRelay(const std::string& source);
 
-    Tquillnestform* form_;
+    const SmtpSettings& settings_;
+    tmailstate& mail_;
     tsession* session_;
     std::vector<std::string> made_;
     std::string relayFile_;
@@ -52,7 +54,7 @@ bool ReadFirstLineId(const std::string& File, int64_t& Id) {
 
 bool tdelivery::PlaceFirst() {
     std::string placed;
-    if (!PlaceInMailbox(session_->DataFileName, form_->MailDir, FirstMailbox(*session_), placed)) return false;
+    if (!PlaceInMailbox(session_->DataFileName, settings_.MailDir, FirstMailbox(*session_), placed)) return false;
     made_.push_back(placed);
     session_->DataFileName = placed;
     return true;
@@ -61,16 +63,16 @@ bool tdelivery::PlaceFirst() {
 bool tdelivery::CopyToMailbox(const std::string& source, const core::tuseraccount& account) {
     const std::string& user = account.UserName;
     const std::string temp =
-        FreeTempName(form_->MailDir + user + "^", NextMessageNumber(form_->MailDir, user), "");
+        FreeTempName(settings_.MailDir + user + "^", NextMessageNumber(settings_.MailDir, user), "");
     // The copies share the message's id unless the mailbox holds that id
     // already (a recipient named twice, or directly and through a forward):
     // ids are unique within a mailbox, so such a copy gets the next free one.
     std::vector<std::string> ids;
-    if (!ReadMailboxIds(form_->MailDir, user, ids)) return false;
+    if (!ReadMailboxIds(settings_.MailDir, user, ids)) return false;
     const int64_t id = PickMessageId(messageId_, ids);
     if (!CopyFileDurably(source, temp, id == messageId_ ? std::string() : std::to_string(id))) return false;
     std::string placed;
-    if (!PlaceInMailbox(temp, form_->MailDir, user, placed)) {
+    if (!PlaceInMailbox(temp, settings_.MailDir, user, placed)) {
         netunit::FileDelete(temp);
         return false;
     }
@@ -83,7 +85,7 @@ bool tdelivery::CopyToMailbox(const std::string& source, const core::tuseraccoun
 bool tdelivery::QueueForRelay(const std::string& source) {
     std::string temp = source;
     if (!FirstMailbox(*session_).empty()) {
-        temp = FreeTempName(form_->RelayDir, 0, ".m");
+        temp = FreeTempName(settings_.RelayDir, 0, ".m");
         if (!CopyFileDurably(source, temp)) return false;
         made_.push_back(temp);
     }
@@ -91,7 +93,7 @@ bool tdelivery::QueueForRelay(const std::string& source) {
     const std::string control = RelayControlText(kRelayNotTried, queuedAt_, netunit::TrimSpaces(EnvelopeSender(*session_)),
                                                  session_->RelayRecipients);
     for (int i = 0; i < kPlaceTries; ++i) {
-        const std::string name = form_->NextRelayFile(form_->RelayDir);
+        const std::string name = NextRelayFile(mail_, settings_.RelayDir);
         if (!netunit::WriteFileAtomic(ControlFileOf(name), control)) return false;
         if (netunit::FileRename(temp, name)) {
             made_.push_back(ControlFileOf(name));
@@ -111,17 +113,17 @@ bool tdelivery::Run() {
     const std::string source = session_->DataFileName;
     if (!session_->LocalRecipients.empty() && !ReadFirstLineId(source, messageId_)) return false;
     for (const std::string& entry : session_->LocalRecipients) {
-        const core::tuseraccount* account = FindMailboxAccount(form_->Accounts, entry);
+        const core::tuseraccount* account = FindMailboxAccount(*settings_.Accounts, entry);
         // A recipient that is gone, or over its quota, is passed over; the
         // message still goes to the others.
-        if (account == nullptr || OverQuota(form_->HomeDir, *account, session_->ByteCount)) continue;
+        if (account == nullptr || OverQuota(settings_.HomeDir, *account, session_->ByteCount)) continue;
         if (!CopyToMailbox(source, *account)) return false;
     }
     if (!session_->RelayRecipients.empty() && !QueueForRelay(source)) return false;
-    if (!netunit::SyncFolder(form_->MailDir)) return false;
-    if (!relayFile_.empty() && !netunit::SyncFolder(form_->RelayDir)) return false;
+    if (!netunit::SyncFolder(settings_.MailDir)) return false;
+    if (!relayFile_.empty() && !netunit::SyncFolder(settings_.RelayDir)) return false;
     if (!relayFile_.empty())
-        form_->AddRelayEntry(relayFile_, kRelayNotTried, netunit::TrimSpaces(EnvelopeSender(*session_)), queuedAt_);
+        AddRelayEntry(mail_, relayFile_, kRelayNotTried, netunit::TrimSpaces(EnvelopeSender(*session_)), queuedAt_);
     return true;
 }
 
@@ -137,8 +139,8 @@ bool OverQuota(const std::string& HomeDir, const core::tuseraccount& Account, in
     return UserDirUsage(HomeDir + Account.UserName) + Bytes >= static_cast<int64_t>(Account.Quota) * kBytesPerMegabyte;
 }
 
-bool DeliverMessage(Tquillnestform* form, tsession* session) {
-    tdelivery delivery(form, session);
+bool DeliverMessage(const SmtpSettings& Settings, tmailstate& Mail, tsession* session) {
+    tdelivery delivery(Settings, Mail, session);
     if (delivery.Run()) return true;
     delivery.Undo();
     return false;

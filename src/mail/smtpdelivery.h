@@ -9,10 +9,12 @@
 
 #include "core/records.h"
 
-class Tquillnestform;
 struct tsession;
 
 namespace mail {
+
+struct SmtpSettings;
+struct tmailstate;
 
 // Whether Bytes more would reach the account's quota, its home folder
 // counted (the mailboxes are not in it).
@@ -20,8 +22,9 @@ bool OverQuota(const std::string& HomeDir, const core::tuseraccount& Account, in
 
 // Places the session's complete message (its file closed and forced to the
 // disk under the temporary name DataFileName) and queues its relay part.
-// DataFileName then names the message's final file. On failure every file
-// made for the message is removed, the temporary one included.
-bool DeliverMessage(Tquillnestform* form, tsession* session);
+// DataFileName then names the message's final file, and a relay part is in
+// Mail's queue mirror. On failure every file made for the message is removed,
+// the temporary one included.
+bool DeliverMessage(const SmtpSettings& Settings, tmailstate& Mail, tsession* session);
 
 }  // namespace mail

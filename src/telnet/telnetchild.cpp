@@ -17,12 +17,12 @@
 
 #include "core/accountlookup.h"
 #include "core/recordfiles.h"
+#include "netsock/netsockets.h"
 #include "platform/commandline.h"
 #include "platform/process.h"
 #include "platform/sockethandles.h"
 #include "telnet/telnet.h"
 #include "telnet/telnettext.h"
-#include "ui/quillnestform.h"
 
 namespace telnet {
 namespace {
@@ -61,24 +61,24 @@ bool NamesCommandInterpreter(const std::string& CommandLine) {
 }
 
 // Title names the program in the log, the tree and the screen's heading.
-bool StartChild(Tquillnestform* form, tsession* session, const std::vector<std::string>& arguments,
+bool StartChild(TelnetStep& step, tsession* session, const std::vector<std::string>& arguments,
                 const std::string& workingDir, const std::string& logText, const std::string& title,
                 bool echoInput) {
     if (arguments.empty() ||
-        !platform::SpawnChildProcess(session->Child, arguments, workingDir, form->EnvironmentBlock, true)) {
-        form->AddLog(kStartFailed);
+        !platform::SpawnChildProcess(session->Child, arguments, workingDir, *step.Settings().Environment, true)) {
+        step.Face.AddLog(kStartFailed);
         return false;
     }
     session->ChildRunning = true;
     session->ChildInputAfterCR = false;
     session->ChildOutputAfterCR = false;
     session->Counter = 0;
-    session->Toggle = echoInput;
+    EchoesTyping(*session) = echoInput;
     EnterState(session, kChildRunning);
-    core::LogSession(*form, session, logText);
+    core::LogSession(step.Face, session, logText);
     SetCaption(session, logText);
     std::string screen(kScreenStart);
-    Send(form, session, screen.append(title).append("...\r\n\r\n"));
+    Send(step, session, screen.append(title).append("...\r\n\r\n"));
     return true;
 }
 
@@ -94,8 +94,8 @@ bool ClientInputEnded(int socket) {
 
 // The child's output, when the socket can take it. False when the session
 // must close.
-bool RelayOutput(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket)) return true;
+bool RelayOutput(TelnetStep& step, tsession* session) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return true;
     platform::tchildprocess& child = session->Child;
     const int waiting = platform::ChildOutputWaiting(child);
     if (waiting < 0) return false;
@@ -106,77 +106,77 @@ bool RelayOutput(Tquillnestform* form, tsession* session) {
     if (n < 0) return false;
     const std::string out =
         ChildBytesForClient(std::string_view(buffer.data(), static_cast<size_t>(n)), session->ChildOutputAfterCR);
-    return Send(form, session, out);
+    return Send(step, session, out);
 }
 
 // The client's typing, into the child's input queue while it has room.
-void RelayInput(Tquillnestform* form, tsession* session) {
+void RelayInput(TelnetStep& step, tsession* session) {
     platform::tchildprocess& child = session->Child;
     platform::FlushChildInput(child);
-    if (!form->netsockets->HasData(session->Socket) || !form->netsockets->CanSend(session->Socket)) return;
+    if (!step.Face.netsockets->HasData(session->Socket) || !step.Face.netsockets->CanSend(session->Socket)) return;
     if (child.PendingInput.size() >= kChildInputLimit) {
         if (ClientInputEnded(session->Socket)) EnterState(session, kClosing);
         return;
     }
     std::array<char, kRelayChunk> buffer{};
-    const int n = form->netsockets->ReceiveData(session->Socket, buffer.data(), kRelayChunk);
-    Tquillnestform::RestartIdleTimer(session);
+    const int n = step.Face.netsockets->ReceiveData(session->Socket, buffer.data(), kRelayChunk);
+    core::tsessionface::RestartIdleTimer(session);
     if (n <= 0) return;
     const std::string bytes =
         ClientBytesForChild(std::string_view(buffer.data(), static_cast<size_t>(n)), session->ChildInputAfterCR);
     platform::WriteChildInput(child, bytes);
-    if (session->Toggle) {
+    if (EchoesTyping(*session)) {
         bool echoAfterCR = false;
-        Send(form, session, ChildBytesForClient(bytes, echoAfterCR));
+        Send(step, session, ChildBytesForClient(bytes, echoAfterCR));
     }
 }
 
-void ChildFinished(Tquillnestform* form, tsession* session) {
+void ChildFinished(TelnetStep& step, tsession* session) {
     EndChild(session);
-    EnterState(session, form->Telnet.AutoChoice >= 0 ? kClosing : kMenu);
+    EnterState(session, step.Telnet.AutoChoice >= 0 ? kClosing : kMenu);
     SetCaption(session, "Main menu.");
-    form->CurrentAccount = core::FindAccount(form->Accounts, session->UserName);
-    if (form->CurrentAccount == nullptr) {
+    step.Account = core::FindAccount(*step.Settings().Accounts, session->UserName);
+    if (step.Account == nullptr) {
         EnterState(session, kClosing);
         return;
     }
-    Send(form, session, MenuText(form, session));
+    Send(step, session, MenuText(step, session));
 }
 
 }  // namespace
 
-bool StartCommandPrompt(Tquillnestform* form, tsession* session) {
-    const core::tuseraccount* account = form->CurrentAccount;
+bool StartCommandPrompt(TelnetStep& step, tsession* session) {
+    const core::tuseraccount* account = step.Account;
     // The prompt starts in the user's own folder, named by the account's
     // stored spelling; a name that is no single folder name gets no prompt.
     if (account == nullptr || !core::IsSingleFolderName(account->UserName)) {
-        form->AddLog(kStartFailed);
+        step.Face.AddLog(kStartFailed);
         return false;
     }
-    return StartChild(form, session, {Interpreter()}, form->HomeDir + account->UserName,
+    return StartChild(step, session, {Interpreter()}, step.Settings().HomeDir + account->UserName,
                       kPromptLogText, kPromptTitle, true);
 }
 
-bool StartConsoleProgram(Tquillnestform* form, tsession* session, const core::tconsoleprogram& Program) {
-    return StartChild(form, session, platform::SplitCommandLine(Program.ProgramPath), std::string(), Program.Title,
+bool StartConsoleProgram(TelnetStep& step, tsession* session, const core::tconsoleprogram& Program) {
+    return StartChild(step, session, platform::SplitCommandLine(Program.ProgramPath), std::string(), Program.Title,
                       Program.Title, NamesCommandInterpreter(Program.ProgramPath));
 }
 
-void StepChild(Tquillnestform* form, tsession* session) {
+void StepChild(TelnetStep& step, tsession* session) {
     // Looked at first: output written before the exit is then surely in the
     // pipe when it is read below.
     const bool exited = platform::ChildExited(session->Child);
-    if (!RelayOutput(form, session)) {
+    if (!RelayOutput(step, session)) {
         EnterState(session, kClosing);
         return;
     }
     if (session->State == kClosing) return;
     if (!exited) {
-        RelayInput(form, session);
+        RelayInput(step, session);
         return;
     }
     if (platform::ChildOutputWaiting(session->Child) > 0) return;
-    ChildFinished(form, session);
+    ChildFinished(step, session);
 }
 
 void EndChild(tsession* session) {

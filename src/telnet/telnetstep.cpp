@@ -14,12 +14,12 @@
 #include "core/accountlookup.h"
 #include "core/protocols.h"
 #include "forms/forms.h"
+#include "netsock/netsockets.h"
 #include "netunit/files.h"
 #include "platform/programdir.h"
 #include "telnet/telnet.h"
 #include "telnet/telnetmenu.h"
 #include "telnet/telnettext.h"
-#include "ui/quillnestform.h"
 
 namespace telnet {
 namespace {
@@ -63,54 +63,54 @@ std::string SplashPath(const std::string& name) {
 
 // Looks the session's account up afresh; one removed in the window meanwhile
 // closes the session.
-core::tuseraccount* ServedAccount(Tquillnestform* form, tsession* session) {
-    form->CurrentAccount = core::FindAccount(form->Accounts, session->UserName);
-    if (form->CurrentAccount == nullptr) EnterState(session, kClosing);
-    return form->CurrentAccount;
+core::tuseraccount* ServedAccount(TelnetStep& step, tsession* session) {
+    step.Account = core::FindAccount(*step.Settings().Accounts, session->UserName);
+    if (step.Account == nullptr) EnterState(session, kClosing);
+    return step.Account;
 }
 
-std::string Receive(Tquillnestform* form, tsession* session) {
-    std::string text = form->netsockets->ReceiveText(session->Socket);
-    Tquillnestform::RestartIdleTimer(session);
+std::string Receive(TelnetStep& step, tsession* session) {
+    std::string text = step.Face.netsockets->ReceiveText(session->Socket);
+    core::tsessionface::RestartIdleTimer(session);
     return text;
 }
 
 // A piece of typing has come, and the socket can take the answer to it.
-bool TypingWaits(Tquillnestform* form, const tsession* session) {
-    return form->netsockets->CanSend(session->Socket) && form->netsockets->HasData(session->Socket);
+bool TypingWaits(TelnetStep& step, const tsession* session) {
+    return step.Face.netsockets->CanSend(session->Socket) && step.Face.netsockets->HasData(session->Socket);
 }
 
 // The typing of a change screen, for the account it changes: nullptr while
 // nothing is typed, or when the account is gone (the session then closes).
-core::tuseraccount* ChangeScreenTyping(Tquillnestform* form, tsession* session, std::string& text) {
-    if (!TypingWaits(form, session)) return nullptr;
-    core::tuseraccount* account = ServedAccount(form, session);
-    if (account != nullptr) text = Receive(form, session);
+core::tuseraccount* ChangeScreenTyping(TelnetStep& step, tsession* session, std::string& text) {
+    if (!TypingWaits(step, session)) return nullptr;
+    core::tuseraccount* account = ServedAccount(step, session);
+    if (account != nullptr) text = Receive(step, session);
     return account;
 }
 
-void ToMenu(Tquillnestform* form, tsession* session) {
+void ToMenu(TelnetStep& step, tsession* session) {
     EnterState(session, kMenu);
     SetCaption(session, "Main menu.");
-    Send(form, session, MenuText(form, session));
+    Send(step, session, MenuText(step, session));
 }
 
-void StepSendWillEcho(Tquillnestform* form, tsession* session) {
+void StepSendWillEcho(TelnetStep& step, tsession* session) {
     // Until the login is complete a silent connection ends with its idle timer,
     // so that connections that never log in cannot pile up.
     if (session->IdleTimer != nullptr) session->IdleTimer->SetEnabled(true);
-    if (!form->netsockets->CanSend(session->Socket)) return;
-    if (!Send(form, session, kWillEcho)) return;
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
+    if (!Send(step, session, kWillEcho)) return;
     EnterState(session, kAwaitDoEcho);
-    session->Counter = 1;
+    LoginAttempt(*session) = 1;
 }
 
-void StepAwaitDoEcho(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->HasData(session->Socket)) return;
+void StepAwaitDoEcho(TelnetStep& step, tsession* session) {
+    if (!step.Face.netsockets->HasData(session->Socket)) return;
     // Raw, so that negotiation bytes holding a NUL cannot hide the answer.
     std::array<char, kNegotiationRead> buffer{};
-    const int n = form->netsockets->ReceiveData(session->Socket, buffer.data(), kNegotiationRead);
-    Tquillnestform::RestartIdleTimer(session);
+    const int n = step.Face.netsockets->ReceiveData(session->Socket, buffer.data(), kNegotiationRead);
+    core::tsessionface::RestartIdleTimer(session);
     if (n <= 0) return;
     if (std::string_view(buffer.data(), static_cast<size_t>(n)).find(kDoEcho) != std::string_view::npos)
         EnterState(session, kSplash);
@@ -124,11 +124,11 @@ bool ReadSplashPiece(tsession* session, int64_t length, std::string& piece) {
     return netunit::FileReadBlock(session->TransferFile, piece.data(), count) == length;
 }
 
-void StepSplash(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket)) return;
+void StepSplash(TelnetStep& step, tsession* session) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
     session->TransferFileOpen = false;
     std::string piece;
-    const std::string path = SplashPath(form->telnetsplash->Text());
+    const std::string path = SplashPath(step.Settings().SplashFile);
     if (netunit::WideFileExists(path) && netunit::FileOpenForRead(session->TransferFile, path)) {
         const int64_t size = std::max<int64_t>(netunit::FileSize64(session->TransferFile), 0);
         const int64_t n = std::min<int64_t>(kSplashChunk, size);
@@ -144,15 +144,15 @@ void StepSplash(Tquillnestform* form, tsession* session) {
     }
     if (session->TransferFileOpen) {
         EnterState(session, kSplashRest);
-        Send(form, session, piece);
+        Send(step, session, piece);
         return;
     }
     EnterState(session, kUserName);
-    Send(form, session, piece.append(kLoginPrompt));
+    Send(step, session, piece.append(kLoginPrompt));
 }
 
-void StepSplashRest(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket)) return;
+void StepSplashRest(TelnetStep& step, tsession* session) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
     netunit::tfilehandle& file = session->TransferFile;
     const int64_t left = netunit::FileSize64(file) - netunit::FilePosition64(file);
     const int64_t n = std::clamp<int64_t>(left, 0, kSplashChunk);
@@ -162,28 +162,28 @@ void StepSplashRest(Tquillnestform* form, tsession* session) {
         return;
     }
     if (!netunit::FileAtEnd(file)) {
-        Send(form, session, piece);
+        Send(step, session, piece);
         return;
     }
     netunit::FileCloseHandle(file);
     session->TransferFileOpen = false;
     EnterState(session, kUserName);
-    Send(form, session, piece.append(kLoginPrompt));
+    Send(step, session, piece.append(kLoginPrompt));
 }
 
-void StepUserName(Tquillnestform* form, tsession* session) {
-    if (!TypingWaits(form, session)) return;
-    const std::string text = Receive(form, session);
+void StepUserName(TelnetStep& step, tsession* session) {
+    if (!TypingWaits(step, session)) return;
+    const std::string text = Receive(step, session);
     std::string& echo = session->InputBuffer;
     echo.clear();
     for (const char c : text) {
         if (c == kCR) {
             if (session->UserName.empty()) {
-                Send(form, session, kLoginAgain);
+                Send(step, session, kLoginAgain);
             } else {
                 EnterState(session, kPassword);
                 SetCaption(session, "Attempting to log in.");
-                Send(form, session, kPasswordPrompt);
+                Send(step, session, kPasswordPrompt);
             }
         } else if (EditEntry(session->UserName, c, kUserNameCapacity)) {
             echo += c;
@@ -191,43 +191,43 @@ void StepUserName(Tquillnestform* form, tsession* session) {
         BoundEcho(echo);
         if (Closing(session)) return;
     }
-    if (session->State != kPassword && !echo.empty()) Send(form, session, echo);
+    if (session->State != kPassword && !echo.empty()) Send(step, session, echo);
 }
 
-void LoggedIn(Tquillnestform* form, tsession* session) {
-    if (ServedAccount(form, session) == nullptr) return;
+void LoggedIn(TelnetStep& step, tsession* session) {
+    if (ServedAccount(step, session) == nullptr) return;
     EnterState(session, kMenu);
     SetCaption(session, "Main menu.");
-    core::LogSession(*form, session, "Logged in.");
+    core::LogSession(step.Face, session, "Logged in.");
     // After the login a Telnet session has no idle limit.
     if (session->IdleTimer != nullptr) session->IdleTimer->SetEnabled(false);
-    if (form->Telnet.AutoChoice == -1) Send(form, session, MenuText(form, session));
+    if (step.Telnet.AutoChoice == -1) Send(step, session, MenuText(step, session));
 }
 
-void LoginFailed(Tquillnestform* form, tsession* session) {
+void LoginFailed(TelnetStep& step, tsession* session) {
     SetCaption(session, "Access denied.");
-    core::LogSession(*form, session, "Access denied.");
+    core::LogSession(step.Face, session, "Access denied.");
     EnterState(session, kUserName);
     session->UserName.clear();
     session->Password.clear();
     // At or past the limit, however many lines one piece held.
-    if (++session->Counter >= kClosingAttemptCount) {
+    if (++LoginAttempt(*session) >= kClosingAttemptCount) {
         EnterState(session, kClosing);
         return;
     }
-    Send(form, session, kInvalidLogin);
+    Send(step, session, kInvalidLogin);
 }
 
-void StepPassword(Tquillnestform* form, tsession* session) {
-    if (!TypingWaits(form, session)) return;
-    const std::string text = Receive(form, session);
+void StepPassword(TelnetStep& step, tsession* session) {
+    if (!TypingWaits(step, session)) return;
+    const std::string text = Receive(step, session);
     for (const char c : text) {
         if (c == kCR) {
-            if (core::CheckPassword(form->Accounts, session->UserName, session->Password) &&
-                core::UserTelnetAllowed(form->Accounts, session->UserName, form->CurrentAccount))
-                LoggedIn(form, session);
+            if (core::CheckPassword(*step.Settings().Accounts, session->UserName, session->Password) &&
+                core::UserTelnetAllowed(*step.Settings().Accounts, session->UserName, step.Account))
+                LoggedIn(step, session);
             else
-                LoginFailed(form, session);
+                LoginFailed(step, session);
         } else {
             EditEntry(session->Password, c, kPasswordCapacity);
         }
@@ -235,16 +235,16 @@ void StepPassword(Tquillnestform* form, tsession* session) {
     }
 }
 
-void OpenPasswordChange(Tquillnestform* form, tsession* session) {
+void OpenPasswordChange(TelnetStep& step, tsession* session) {
     EnterState(session, kNewPassword);
     SetCaption(session, "Changing password.");
-    Send(form, session, kPasswordScreen);
-    session->Counter = 1;
+    Send(step, session, kPasswordScreen);
+    ChangeScreenEntry(*session) = kEntryNew;
     session->InputBuffer.clear();
     session->Password.clear();
 }
 
-void OpenPathChange(Tquillnestform* form, tsession* session, const core::tuseraccount& account) {
+void OpenPathChange(TelnetStep& step, tsession* session, const core::tuseraccount& account) {
     EnterState(session, kFtpPath);
     SetCaption(session, "Changing FTP initial path.");
     std::string screen(kPathScreenTop);
@@ -253,74 +253,74 @@ void OpenPathChange(Tquillnestform* form, tsession* session, const core::tuserac
         screen.append("none.");
     else
         screen.append("\"").append(account.FtpInitialPath).append("\"");
-    Send(form, session, screen.append(kPathScreenBottom));
-    session->Counter = 1;
+    Send(step, session, screen.append(kPathScreenBottom));
+    ChangeScreenEntry(*session) = kEntryNew;
     session->InputBuffer.clear();
 }
 
-void StepMenu(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->CanSend(session->Socket)) return;
+void StepMenu(TelnetStep& step, tsession* session) {
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
     std::string choices;
-    if (form->Telnet.AutoChoice == -1) {
-        if (!form->netsockets->HasData(session->Socket)) return;
-        choices = Receive(form, session);
+    if (step.Telnet.AutoChoice == -1) {
+        if (!step.Face.netsockets->HasData(session->Socket)) return;
+        choices = Receive(step, session);
     } else {
-        choices = std::to_string(form->Telnet.AutoChoice);
+        choices = std::to_string(step.Telnet.AutoChoice);
     }
-    core::tuseraccount* account = ServedAccount(form, session);
+    core::tuseraccount* account = ServedAccount(step, session);
     if (account == nullptr) return;
     for (const char c : choices) {
         if (c == '1') {
-            OpenPasswordChange(form, session);
+            OpenPasswordChange(step, session);
             return;
         }
         if (c == '2' && account->FtpAllowed) {
-            OpenPathChange(form, session, *account);
+            OpenPathChange(step, session, *account);
             return;
         }
-        if (c == '3' && form->commandprompt->Checked() && account->Superuser) {
-            if (StartCommandPrompt(form, session)) return;
+        if (c == '3' && step.Settings().CommandPrompt && account->Superuser) {
+            if (StartCommandPrompt(step, session)) return;
         } else if (c == '0') {
             EnterState(session, kClosing);
             return;
         } else if (c >= '0' + kFirstProgramChoice && c <= '9') {
             const core::tconsoleprogram* program =
-                VisibleConsoleProgram(form->ConsoleProgramList, account->Superuser, c - '0');
-            if (program != nullptr && StartConsoleProgram(form, session, *program)) return;
+                VisibleConsoleProgram(*step.Settings().ConsolePrograms, account->Superuser, c - '0');
+            if (program != nullptr && StartConsoleProgram(step, session, *program)) return;
         }
         if (Closing(session)) return;
     }
 }
 
-void CancelPasswordChange(Tquillnestform* form, tsession* session, const core::tuseraccount& account) {
+void CancelPasswordChange(TelnetStep& step, tsession* session, const core::tuseraccount& account) {
     session->SetPassword(account.Password);
-    ToMenu(form, session);
+    ToMenu(step, session);
 }
 
-void StepNewPassword(Tquillnestform* form, tsession* session) {
+void StepNewPassword(TelnetStep& step, tsession* session) {
     std::string text;
-    core::tuseraccount* account = ChangeScreenTyping(form, session, text);
+    core::tuseraccount* account = ChangeScreenTyping(step, session, text);
     if (account == nullptr) return;
     // The phase at the start of the step holds for the whole piece.
-    const bool confirming = session->Counter == 2;
+    const bool confirming = ChangeScreenEntry(*session) == kEntryConfirm;
     std::string& entry = confirming ? session->InputBuffer : session->Password;
     for (const char c : text) {
         if (c == kCtrlC) {
-            CancelPasswordChange(form, session, *account);
+            CancelPasswordChange(step, session, *account);
             return;
         }
         if (c == kCR && !confirming) {
-            session->Counter = 2;
-            Send(form, session, kConfirmPrompt);
+            ChangeScreenEntry(*session) = kEntryConfirm;
+            Send(step, session, kConfirmPrompt);
         } else if (c == kCR) {
             EnterState(session, kHitAnyKey);
             if (session->InputBuffer == session->Password) {
                 account->Password = session->Password;
-                Send(form, session, kPasswordChanged);
-                core::LogSession(*form, session, "Changed password.");
+                Send(step, session, kPasswordChanged);
+                core::LogSession(step.Face, session, "Changed password.");
             } else {
                 session->SetPassword(account->Password);
-                Send(form, session, kPasswordMismatch);
+                Send(step, session, kPasswordMismatch);
             }
         } else {
             EditEntry(entry, c, kPasswordCapacity);
@@ -329,44 +329,44 @@ void StepNewPassword(Tquillnestform* form, tsession* session) {
     }
 }
 
-void StepHitAnyKey(Tquillnestform* form, tsession* session) {
-    if (!form->netsockets->HasData(session->Socket)) return;
-    if (ServedAccount(form, session) == nullptr) return;
-    Receive(form, session);
-    ToMenu(form, session);
+void StepHitAnyKey(TelnetStep& step, tsession* session) {
+    if (!step.Face.netsockets->HasData(session->Socket)) return;
+    if (ServedAccount(step, session) == nullptr) return;
+    Receive(step, session);
+    ToMenu(step, session);
 }
 
-void StepFtpPath(Tquillnestform* form, tsession* session) {
+void StepFtpPath(TelnetStep& step, tsession* session) {
     std::string text;
-    core::tuseraccount* account = ChangeScreenTyping(form, session, text);
+    core::tuseraccount* account = ChangeScreenTyping(step, session, text);
     if (account == nullptr) return;
     std::string& path = session->InputBuffer;
     std::string echo;
     for (const char c : text) {
         if (c == kCtrlC) {
-            ToMenu(form, session);
+            ToMenu(step, session);
             return;
         }
         if (c == kCR) {
             EnterState(session, kHitAnyKey);
             account->FtpInitialPath = path;
-            Send(form, session, kPathChanged);
-            core::LogSession(*form, session, "Changed FTP initial path.");
+            Send(step, session, kPathChanged);
+            core::LogSession(step.Face, session, "Changed FTP initial path.");
         } else if (EditEntry(path, c, kMaxFtpPathInput)) {
             echo += c;
         }
         if (Closing(session)) return;
     }
-    if (session->State != kHitAnyKey && !echo.empty()) Send(form, session, echo);
+    if (session->State != kHitAnyKey && !echo.empty()) Send(step, session, echo);
 }
 
-void StepClosing(Tquillnestform* form, tsession* session, int index) {
+void StepClosing(TelnetStep& step, tsession* session, int index) {
     EndChild(session);
     if (session->TransferFileOpen) {
         netunit::FileCloseHandle(session->TransferFile);
         session->TransferFileOpen = false;
     }
-    form->CloseSessionStep(session, index, false);
+    step.Face.CloseSessionStep(session, index, false);
 }
 
 }  // namespace
@@ -391,9 +391,9 @@ const char* TelnetStateName(int32_t State) {
 
 void EnterState(tsession* session, int32_t State) { core::EnterState(session, State, TelnetStateName); }
 
-bool Send(Tquillnestform* form, tsession* session, std::string_view Text) {
-    const int sent = form->netsockets->SendData(session->Socket, Text.data(), static_cast<int>(Text.size()));
-    Tquillnestform::RestartIdleTimer(session);
+bool Send(TelnetStep& step, tsession* session, std::string_view Text) {
+    const int sent = step.Face.netsockets->SendData(session->Socket, Text.data(), static_cast<int>(Text.size()));
+    core::tsessionface::RestartIdleTimer(session);
     if (sent == -1) {
         EnterState(session, kClosing);
         return false;
@@ -403,29 +403,28 @@ bool Send(Tquillnestform* form, tsession* session, std::string_view Text) {
 
 void SetCaption(tsession* session, const std::string& Text) { core::CaptionSession(session, Text); }
 
-std::string MenuText(Tquillnestform* form, const tsession* session) {
-    if (form->CurrentAccount == nullptr) return {};
-    return TelnetMenuText(session->UserName, *form->CurrentAccount, form->commandprompt->Checked(),
-                          form->ConsoleProgramList);
+std::string MenuText(TelnetStep& step, const tsession* session) {
+    if (step.Account == nullptr) return {};
+    return TelnetMenuText(session->UserName, *step.Account, step.Settings().CommandPrompt,
+                          *step.Settings().ConsolePrograms);
 }
 
-}  // namespace telnet
-
-void ProcessTelnet(Tquillnestform* form, tsession* session, int index) {
-    using namespace telnet;
+void StepTelnet(TelnetStep& step, tsession* session, int index) {
     switch (session->State) {
-        case kSendWillEcho: StepSendWillEcho(form, session); break;
-        case kAwaitDoEcho: StepAwaitDoEcho(form, session); break;
-        case kSplash: StepSplash(form, session); break;
-        case kSplashRest: StepSplashRest(form, session); break;
-        case kUserName: StepUserName(form, session); break;
-        case kPassword: StepPassword(form, session); break;
-        case kMenu: StepMenu(form, session); break;
-        case kNewPassword: StepNewPassword(form, session); break;
-        case kHitAnyKey: StepHitAnyKey(form, session); break;
-        case kFtpPath: StepFtpPath(form, session); break;
-        case kChildRunning: StepChild(form, session); break;
-        case kClosing: StepClosing(form, session, index); break;
+        case kSendWillEcho: StepSendWillEcho(step, session); break;
+        case kAwaitDoEcho: StepAwaitDoEcho(step, session); break;
+        case kSplash: StepSplash(step, session); break;
+        case kSplashRest: StepSplashRest(step, session); break;
+        case kUserName: StepUserName(step, session); break;
+        case kPassword: StepPassword(step, session); break;
+        case kMenu: StepMenu(step, session); break;
+        case kNewPassword: StepNewPassword(step, session); break;
+        case kHitAnyKey: StepHitAnyKey(step, session); break;
+        case kFtpPath: StepFtpPath(step, session); break;
+        case kChildRunning: StepChild(step, session); break;
+        case kClosing: StepClosing(step, session, index); break;
         default: EnterState(session, kClosing); break;
     }
 }
+
+}  // namespace telnet

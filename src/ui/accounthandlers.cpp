@@ -318,7 +318,6 @@ void Tquillnestform::removeaccountbuttonClick(forms::TObject*) {
     }
     std::erase_if(SharedPathList, [&user](const auto& path) { return path->Owner == user; });
     SaveFtpPaths();
-    CurrentAccount = nullptr;
     std::erase_if(Accounts, [a](const auto& p) { return p.get() == a; });
     accountslist->DeleteItem(row);
     FillFtpUsers();

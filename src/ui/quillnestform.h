@@ -164,37 +164,17 @@ public:
 
     // Each subsystem adds its own fields below, in a block headed by its name.
 
-    // --- mail (src/mail/): local addresses and SMTP authentication, the
-    // recent POP3 logins, message ids and the relay queue files.
+    // --- mail (src/mail/): the recent POP3 logins, message ids and the relay
+    // queue files; the mail-domain lookup of the E-Mail page.
     mail::tmailstate Mail;
-    bool IsLocalDomain(const std::string& Address, bool& NoSuchUser) const;
-    std::string ParseAddress(const std::string& Text, bool& Forwarded, bool& CatchAll) const;
     int FindMailDomain(const std::string& Domain) const;
-    void RememberPopLogin(const std::string& PeerAddress);
-    void PurgePopLogins();
-    // True when another POP3 session than Session is logged in as User.
-    bool UserHasPop3Session(const tsession* Session, const std::string& User) const;
-    // A new id for a message of User's mailbox; -1 when a message of it cannot be read.
-    int64_t NewMessageId(const std::string& User);
-    std::string NextRelayFile(const std::string& Folder) const;
-    void AddRelayEntry(const std::string& File, int Tries, const std::string& Sender, double Time);
-    void RemoveRelayEntry(const std::string& File);
-    void UpdateRelayEntry(const std::string& File, int Tries, double Time);
-    bool RelayInFlight(const std::string& File) const;
-    void ReloadRelayQueue();
 
-    // --- relay delivery (src/mail/relayscheduler.cpp): the scheduler hands
+    // --- relay delivery (src/mail/relaywindow.cpp): the scheduler hands
     // queued messages to relay workers and bounces what they cannot deliver.
     void Timer4Timer(forms::TObject* Sender);
-    void RelayAttemptDone(const std::string& File);
-    void BounceMessage(const std::string& File, const std::string& Reason = {});
     // Workers hold this weakly: it expires with the window, so a worker that
     // outlives the window reaches nothing.
     std::shared_ptr<const bool> RelayWindowAlive = std::make_shared<const bool>(true);
-
-    // --- shared by the services: the account a step is serving, looked up
-    // afresh by each step that uses it (never kept across steps).
-    core::tuseraccount* CurrentAccount = nullptr;
 
     // --- Telnet (src/telnet/)
     telnet::ttelnetstate Telnet;

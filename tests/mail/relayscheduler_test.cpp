@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "mail/relayfiles.h"
+#include "mail/relayqueue.h"
+#include "mail/relayscheduler.h"
 #include "netunit/datetime.h"
 #include "netunit/files.h"
 #include "platform/hostsfile.h"
@@ -66,7 +68,7 @@ protected:
         std::ofstream(file, std::ios::binary) << "77\r\nSubject: s" << n << "\r\n\r\nbody\r\n.\r\n";
         std::ofstream(mail::ControlFileOf(file), std::ios::binary)
             << mail::RelayControlText(tries, time, sender, {recipient});
-        form_->AddRelayEntry(file, tries, sender, time);
+        mail::AddRelayEntry(form_->Mail, file, tries, sender, time);
         return file;
     }
     void Tick() { form_->Timer4Timer(form_->Timer4); }
@@ -167,8 +169,8 @@ TEST_F(RelaySchedulerTest, TheEndOfAnAttempt) {
     const std::string kept = Queue(0, 3, 1.0);
     const std::string single = Queue(1, -1, 1.0);
     form_->Mail.RelaysInFlight = {kept, single, kept};
-    form_->RelayAttemptDone(kept);
-    form_->RelayAttemptDone(single);
+    mail::RelayAttemptDone(form_->Mail, kept);
+    mail::RelayAttemptDone(form_->Mail, single);
     EXPECT_EQ(form_->Mail.RelaysInFlight, (std::vector<std::string>{kept}));
     EXPECT_EQ(form_->Mail.RelayQueueFiles, (std::vector<std::string>{kept}));
     EXPECT_FALSE(netunit::WideFileExists(single));

@@ -9,6 +9,7 @@
 
 #include "../core/testface.h"
 #include "../netunit/tempdir.h"
+#include "mailfixture.h"
 #include "mail/mailstates.h"
 #include "mail/smtpstep.h"
 
@@ -20,25 +21,13 @@ struct tdelivered {
     std::vector<std::string> Local, Relay;
 };
 
-class SmtpStepTest : public ::testing::Test {
+class SmtpStepTest : public MailFixture {
 protected:
     SmtpStepTest() {
-        std::filesystem::create_directories(dir_ / "mail");
-        std::filesystem::create_directories(dir_ / "relay");
-        std::filesystem::create_directories(dir_ / "home/bob");
-        auto bob = std::make_unique<core::tuseraccount>();
-        bob->UserName = "bob";
-        bob->Password = "pw";
-        bob->EmailAddress = "bob@local.test";
-        bob->EmailAllowed = true;
-        accounts_.push_back(std::move(bob));
+        core::tuseraccount& bob = AddMailAccount("bob");
+        bob.Password = "pw";
+        bob.EmailAddress = "bob@local.test";
         settings_.LocalDomains = {"local.test"};
-        settings_.Accounts = &accounts_;
-        settings_.Forwards = &forwards_;
-        settings_.MailDomains = &mailDomains_;
-        settings_.MailDir = dir_ / "mail/";
-        settings_.RelayDir = dir_ / "relay/";
-        settings_.HomeDir = dir_ / "home/";
     }
 
     // Sends Dialogue and steps the session until it has closed; the peer's whole answer.
@@ -53,12 +42,6 @@ protected:
         return face_.Exchange(kKindSmtp, dialogue, [&](tsession* s, int i) { mail::StepSmtp(step, s, i); });
     }
 
-    TempDir dir_;
-    core::AccountList accounts_;
-    core::RecordList<core::tmailforward> forwards_;
-    core::RecordList<core::tmaildomain> mailDomains_;
-    mail::SmtpSettings settings_;
-    mail::tmailstate mail_;
     TestFace face_;
     std::vector<tdelivered> delivered_;
     std::vector<std::string> tempFiles_;

@@ -14,6 +14,7 @@
 
 #include "forms/forms.h"
 #include "forms/forms_test_util.h"
+#include "mail/smtpstep.h"
 #include "ui/cgiform.h"
 #include "ui/domainproperties.h"
 #include "ui/forwardform.h"
@@ -590,11 +591,11 @@ TEST_F(RecordDialogs, MailDomainRefusalsAndTheLiveList) {
     EXPECT_TRUE(form_->MailDomainList[0]->CatchAllOn);
     EXPECT_EQ(form_->MailDomainList[0]->CatchAllAddress, "postmaster");
     // The mail server sees it at once: the domain is local and its catch-all takes unknown users.
-    bool noSuchUser = false, forwarded = false, catchAll = false;
-    form_->IsLocalDomain("anyone@mail.test", noSuchUser);
-    EXPECT_TRUE(noSuchUser);
-    EXPECT_EQ(form_->ParseAddress("anyone@mail.test", forwarded, catchAll), "postmaster");
-    EXPECT_TRUE(catchAll);
+    const mail::SmtpSettings seen = mail::SmtpSettingsOf(*form_);
+    EXPECT_TRUE(mail::IsLocalDomain("anyone@mail.test", seen.Book()).NoSuchUser);
+    const mail::tparsedaddress parsed = mail::ParseAddress("anyone@mail.test", seen.Book());
+    EXPECT_EQ(parsed.Address, "postmaster");
+    EXPECT_TRUE(parsed.CatchAll);
 
     Open(form_->newemailhost, [&] {
         Tmdomain* d = mdomain;
@@ -621,8 +622,8 @@ TEST_F(RecordDialogs, MailDomainRefusalsAndTheLiveList) {
     EXPECT_EQ(boxes_.back().Text, "Are you sure you want to delete that domain?");
     EXPECT_EQ(boxes_.back().Type, forms::mtWarning);
     EXPECT_TRUE(form_->MailDomainList.empty());
-    form_->IsLocalDomain("anyone@mail.test", noSuchUser);
-    EXPECT_FALSE(noSuchUser) << "a remote domain again";
+    EXPECT_FALSE(mail::IsLocalDomain("anyone@mail.test", mail::SmtpSettingsOf(*form_).Book()).NoSuchUser)
+        << "a remote domain again";
 }
 
 TEST_F(RecordDialogs, ForwardRefusalsInTheirOrder) {

@@ -1,0 +1,25 @@
+// The Telnet step's settings snapshot and the window's Telnet entry point.
+#include "core/protocols.h"
+#include "telnet/telnet.h"
+#include "ui/quillnestform.h"
+
+telnet::TelnetSettings telnet::TelnetSettingsOf(const Tquillnestform& Form) {
+    TelnetSettings s;
+    s.Accounts = &Form.Accounts;
+    s.ConsolePrograms = &Form.ConsoleProgramList;
+    s.CommandPrompt = Form.commandprompt->Checked();
+    s.SplashFile = Form.telnetsplash->Text();
+    s.HomeDir = Form.HomeDir;
+    s.Environment = &Form.EnvironmentBlock;
+    return s;
+}
+
+const telnet::TelnetSettings& telnet::TelnetStep::Settings() {
+    if (!settings) settings = TelnetSettingsOf(*Form);
+    return *settings;
+}
+
+void ProcessTelnet(Tquillnestform* form, tsession* session, int index) {
+    telnet::TelnetStep step{*form, form->Telnet, form};
+    telnet::StepTelnet(step, session, index);
+}

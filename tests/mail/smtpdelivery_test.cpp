@@ -1,0 +1,62 @@
+// Delivery of a complete message with no window: the E-Mail snapshot and the
+// mail state are all it is given. It places all of the message or none of it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "mail/smtpdelivery.h"
+#include "mail/smtpstep.h"
+#include "mailfixture.h"
+
+namespace {
+
+const std::string kMessage = "123\r\nSubject: hi\r\n\r\nbody\r\n.\r\n";
+
+class SmtpDeliveryTest : public MailFixture {
+protected:
+    SmtpDeliveryTest() {
+        AddMailAccount("bob");
+        AddMailAccount("carol");
+        incoming_ = dir_.Write("mail/bob^0.tmp", kMessage);
+        session_.DataFileName = incoming_;
+        mail::EnvelopeSender(session_) = " <amy@far.test> ";
+        mail::FirstMailbox(session_) = "bob";
+        session_.LocalRecipients = {"carol"};
+        session_.RelayRecipients = {"x@far.test"};
+    }
+
+    bool Exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+
+    tsession session_;
+    std::string incoming_;
+};
+
+TEST_F(SmtpDeliveryTest, EveryRecipientGetsTheMessageAndTheRelayPartIsQueued) {
+    ASSERT_TRUE(mail::DeliverMessage(settings_, mail_, &session_));
+    EXPECT_EQ(session_.DataFileName, dir_ / "mail/bob^0");
+    EXPECT_FALSE(Exists("mail/bob^0.tmp"));
+    EXPECT_EQ(TempDir::Read(dir_ / "mail/bob^0"), kMessage);
+    EXPECT_EQ(TempDir::Read(dir_ / "mail/carol^0"), kMessage) << "the copy keeps the message's id";
+    EXPECT_EQ(TempDir::Read(dir_ / "relay/0.m"), kMessage);
+    EXPECT_TRUE(Exists("relay/0.r"));
+    // The queue mirror has the entry, untried, with the sender trimmed.
+    EXPECT_EQ(mail_.RelayQueueFiles, std::vector<std::string>{dir_ / "relay/0.m"});
+    EXPECT_EQ(mail_.RelayQueueTries, std::vector<std::string>{"-1"});
+    EXPECT_EQ(mail_.RelayQueueSenders, std::vector<std::string>{"<amy@far.test>"});
+}
+
+// The relay part cannot be queued (a file stands where its folder should
+// be): the mailbox files already made go again, the received file with them,
+// and nothing is queued.
+TEST_F(SmtpDeliveryTest, AFailingPartUndoesTheWholeDelivery) {
+    std::filesystem::remove(dir_ / "relay");
+    dir_.Write("relay", "not a folder");
+    EXPECT_FALSE(mail::DeliverMessage(settings_, mail_, &session_));
+    for (const char* name : {"mail/bob^0", "mail/carol^0", "mail/bob^0.tmp"}) EXPECT_FALSE(Exists(name)) << name;
+    EXPECT_TRUE(std::filesystem::is_empty(dir_ / "mail"));
+    EXPECT_TRUE(mail_.RelayQueueFiles.empty());
+}
+
+}  // namespace
