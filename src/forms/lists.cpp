@@ -1,15 +1,16 @@
 // Radio groups, combo boxes and list boxes: the controls with an Items list.
 #include <QComboBox>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <algorithm>
 
 #include "forms/editrules.h"
 #include "forms/internal.h"
+#include "forms/linemodel.h"
 #include "forms/stdctrls.h"
 
 namespace forms {
@@ -262,31 +263,55 @@ void TComboBox::SetSorted(bool on) {
 
 // ---- TListBox ------------------------------------------------------------
 
+namespace {
+
+QListView* ViewOf(const TListBox* box) { return static_cast<QListView*>(box->Widget()); }
+detail::LineModel* LinesOf(const TListBox* box) { return static_cast<detail::LineModel*>(ViewOf(box)->model()); }
+QItemSelectionModel* SelectionOf(const TListBox* box) { return ViewOf(box)->selectionModel(); }
+
+// Removes lines in one go. Qt hands the focus mark of a removed line (and,
+// in a single-selection list, the selection) to a neighbour; the platform's
+// list drops the mark with its line and keeps exactly the lines that were
+// selected.
+void RemoveLines(const TListBox* box, int first, int count) {
+    detail::LineModel* lines = LinesOf(box);
+    QItemSelectionModel* sel = SelectionOf(box);
+    const int current = sel->currentIndex().row();
+    std::vector<int> kept;  // rows as they will be once the lines are gone
+    for (const QModelIndex& i : sel->selectedIndexes()) {
+        const int row = i.row();
+        if (row < first || row >= first + count) kept.push_back(row < first ? row : row - count);
+    }
+    lines->Remove(first, count);
+    const int moved = current < first ? current : current < first + count ? -1 : current - count;
+    sel->setCurrentIndex(lines->index(moved), QItemSelectionModel::NoUpdate);
+    QItemSelection selection;
+    for (int row : kept) selection.select(lines->index(row), lines->index(row));
+    sel->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+}  // namespace
+
 // Lines of a list box: Add sorts when the box is sorted; Insert and a
 // replaced line keep the place given; the selection follows its line.
 class TListBoxStrings : public TStrings {
 public:
     explicit TListBoxStrings(TListBox* box) : box_(box) {}
-    QListWidget* W() const { return static_cast<QListWidget*>(box_->Widget()); }
 
-    int Count() const override { return W()->count(); }
+    int Count() const override { return Lines()->Count(); }
     std::string Strings(int Index) const override {
         CheckIndex(Index, Count());
-        return FromBytes(W()->item(Index)->data(kItemRole));
+        return Lines()->Line(Index);
     }
     void SetStrings(int Index, const std::string& s) override {
         CheckIndex(Index, Count());
         Quiet q(box_->quiet_);
-        QListWidgetItem* it = W()->item(Index);
-        it->setText(Q(s));
-        it->setData(kItemRole, Bytes(s));
+        Lines()->Set(Index, s);
     }
     void Insert(int Index, const std::string& s) override {
         CheckIndex(Index, Count() + 1);
         Quiet q(box_->quiet_);
-        auto* it = new QListWidgetItem(Q(s));
-        it->setData(kItemRole, Bytes(s));
-        W()->insertItem(Index, it);
+        Lines()->Insert(Index, s);
     }
     int Add(const std::string& s) override {
         const int at = box_->sorted_ ? SortedPlace(*this, s) : Count();
@@ -296,37 +321,30 @@ public:
     void Delete(int Index) override {
         CheckIndex(Index, Count());
         Quiet q(box_->quiet_);
-        QListWidget* w = W();
-        const int current = w->currentRow();
-        std::vector<QListWidgetItem*> selected;
-        for (QListWidgetItem* it : w->selectedItems())
-            if (w->row(it) != Index) selected.push_back(it);
-        delete w->takeItem(Index);
-        // Qt hands the focus mark and the selection to a neighbour; the
-        // platform's list keeps exactly the lines that were selected.
-        w->setCurrentRow(AfterDelete(current, Index), QItemSelectionModel::NoUpdate);
-        w->clearSelection();
-        for (QListWidgetItem* it : selected) it->setSelected(true);
+        RemoveLines(box_, Index, 1);
     }
     void Clear() override {
         Quiet q(box_->quiet_);
-        W()->clear();
+        Lines()->Clear();
     }
 
 private:
+    detail::LineModel* Lines() const { return LinesOf(box_); }
     TListBox* box_;
 };
 
 TListBox::TListBox(TComponent* AOwner) : TControl(AOwner) {
-    auto* w = new QListWidget;
+    auto* w = new QListView;
+    w->setModel(new detail::LineModel(w));
     w->setSelectionMode(QAbstractItemView::SingleSelection);
     w->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     w->setUniformItemSizes(true);
+    w->setEditTriggers(QAbstractItemView::NoEditTriggers);
     items_ = std::make_unique<TListBoxStrings>(this);
-    QObject::connect(w, &QListWidget::itemSelectionChanged, Events(), [this] {
+    QObject::connect(w->selectionModel(), &QItemSelectionModel::selectionChanged, Events(), [this] {
         if (quiet_ == 0) Fire(OnClick, this);
     });
-    QObject::connect(w, &QListWidget::itemDoubleClicked, Events(), [this] { Fire(OnDblClick, this); });
+    QObject::connect(w, &QListView::doubleClicked, Events(), [this] { Fire(OnDblClick, this); });
     SetWidget(w);
 }
 
@@ -343,98 +361,73 @@ void TListBox::SetSorted(bool on) {
 void TListBox::SetMultiSelect(bool on) {
     multiSelect_ = on;
     Quiet q(quiet_);
-    static_cast<QListWidget*>(Widget())->setSelectionMode(on ? QAbstractItemView::ExtendedSelection
-                                                              : QAbstractItemView::SingleSelection);
+    ViewOf(this)->setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
 }
 
 int TListBox::ItemIndex() const {
-    auto* w = static_cast<QListWidget*>(Widget());
-    if (multiSelect_) return w->currentRow();
-    const QList<QListWidgetItem*> sel = w->selectedItems();
-    return sel.isEmpty() ? -1 : w->row(sel.first());
+    if (multiSelect_) return SelectionOf(this)->currentIndex().row();
+    const QModelIndexList sel = SelectionOf(this)->selectedIndexes();
+    return sel.isEmpty() ? -1 : sel.first().row();
 }
 
 void TListBox::SetItemIndex(int i) {
-    auto* w = static_cast<QListWidget*>(Widget());
+    QListView* w = ViewOf(this);
     Quiet q(quiet_);
-    if (i < 0 || i >= w->count()) {
-        if (multiSelect_)
-            w->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
-        else {
-            w->clearSelection();
-            w->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
-        }
+    if (i < 0 || i >= LinesOf(this)->Count()) {
+        if (!multiSelect_) w->clearSelection();
+        w->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
         return;
     }
-    w->setCurrentRow(i, multiSelect_ ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
-    w->scrollToItem(w->item(i));
+    const QModelIndex at = LinesOf(this)->index(i);
+    w->selectionModel()->setCurrentIndex(at, multiSelect_ ? QItemSelectionModel::NoUpdate
+                                                          : QItemSelectionModel::ClearAndSelect);
+    w->scrollTo(at);
 }
 
 bool TListBox::Selected(int Index) const {
-    auto* w = static_cast<QListWidget*>(Widget());
-    if (Index < 0 || Index >= w->count()) return false;
-    return w->item(Index)->isSelected();
+    const detail::LineModel* lines = LinesOf(this);
+    if (Index < 0 || Index >= lines->Count()) return false;
+    return SelectionOf(this)->isSelected(lines->index(Index));
 }
 
 void TListBox::SetSelected(int Index, bool on) {
-    auto* w = static_cast<QListWidget*>(Widget());
-    if (Index < 0 || Index >= w->count()) return;
+    const detail::LineModel* lines = LinesOf(this);
+    if (Index < 0 || Index >= lines->Count()) return;
     Quiet q(quiet_);
-    if (!multiSelect_ && on) w->clearSelection();
-    w->item(Index)->setSelected(on);
+    if (!multiSelect_ && on) ViewOf(this)->clearSelection();
+    SelectionOf(this)->select(lines->index(Index), on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
-int TListBox::SelCount() const { return static_cast<int>(static_cast<QListWidget*>(Widget())->selectedItems().size()); }
+int TListBox::SelCount() const { return static_cast<int>(SelectionOf(this)->selectedIndexes().size()); }
 
 void TListBox::ClearSelection() {
     Quiet q(quiet_);
-    static_cast<QListWidget*>(Widget())->clearSelection();
+    ViewOf(this)->clearSelection();
 }
 
 void TListBox::AddTrimmed(const std::vector<std::string>& Lines, int Limit) {
-    auto* w = static_cast<QListWidget*>(Widget());
+    detail::LineModel* lines = LinesOf(this);
     Quiet q(quiet_);
-    const int count = w->count();
+    const int count = lines->Count();
     const int added = static_cast<int>(Lines.size());
     // New lines that would be dropped again within this call are never added.
     const int skip = std::max(0, added - Limit);
     const int drop = std::min(count, std::max(0, count + added - skip - Limit));
-    if (drop > 0) {
-        const int current = w->currentRow();
-        std::vector<QListWidgetItem*> selected;
-        if (w->selectionModel()->hasSelection())
-            for (QListWidgetItem* it : w->selectedItems())
-                if (w->row(it) >= drop) selected.push_back(it);
-        w->model()->removeRows(0, drop);
-        // As Delete: the focus mark moves with its line, and exactly the
-        // lines that were selected stay selected.
-        w->setCurrentRow(current < drop ? -1 : current - drop, QItemSelectionModel::NoUpdate);
-        w->clearSelection();
-        for (QListWidgetItem* it : selected) it->setSelected(true);
-    }
-    // One insertion for all the lines: the view lays out once.
-    QStringList labels;
-    labels.reserve(added - skip);
-    for (int i = skip; i < added; ++i) labels.append(Q(Lines[static_cast<size_t>(i)]));
-    const int first = w->count();
-    w->insertItems(first, labels);
-    // The bytes are a role no view shows: storing them tells no one.
-    const QSignalBlocker quietModel(w->model());
-    for (int i = skip; i < added; ++i)
-        w->item(first + i - skip)->setData(kItemRole, Bytes(Lines[static_cast<size_t>(i)]));
+    if (drop > 0) RemoveLines(this, 0, drop);
+    lines->Append(Lines.begin() + skip, Lines.end());
 }
 
 int TListBox::TopIndex() const {
-    auto* w = static_cast<QListWidget*>(Widget());
-    if (w->count() == 0) return 0;
-    return std::clamp(w->verticalScrollBar()->value(), 0, w->count() - 1);
+    const int count = LinesOf(this)->Count();
+    if (count == 0) return 0;
+    return std::clamp(ViewOf(this)->verticalScrollBar()->value(), 0, count - 1);
 }
 
 void TListBox::SetTopIndex(int i) {
-    auto* w = static_cast<QListWidget*>(Widget());
-    if (w->count() == 0) return;
-    i = std::clamp(i, 0, w->count() - 1);
-    w->scrollToItem(w->item(i), QAbstractItemView::PositionAtTop);
+    const detail::LineModel* lines = LinesOf(this);
+    if (lines->Count() == 0) return;
+    i = std::clamp(i, 0, lines->Count() - 1);
+    ViewOf(this)->scrollTo(lines->index(i), QAbstractItemView::PositionAtTop);
 }
 
 }  // namespace forms

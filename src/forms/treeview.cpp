@@ -273,9 +273,19 @@ TTreeView::TTreeView(TComponent* AOwner)
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setItemDelegate(new Delegate(this, tree_));
-    // Long names scroll sideways instead of being cut short.
-    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Long names scroll sideways instead of being cut short. Measuring every
+    // node's text is the dearest part of a change to the nodes, so it is done
+    // only while the tree can be seen: a hidden tree (its page not shown, or
+    // the window hidden) keeps its column as it is and is measured again when
+    // it shows.
+    tree_->header()->setSectionResizeMode(QHeaderView::Fixed);
     tree_->header()->setStretchLastSection(false);
+    tree_->installEventFilter(new detail::FilterObject(Events(), [this](QObject*, QEvent* e) {
+        if (e->type() == QEvent::Show || e->type() == QEvent::Hide)
+            tree_->header()->setSectionResizeMode(e->type() == QEvent::Show ? QHeaderView::ResizeToContents
+                                                                            : QHeaderView::Fixed);
+        return false;
+    }));
     tree_->setContextMenuPolicy(Qt::DefaultContextMenu);
     QObject::connect(tree_, &QTreeWidget::itemSelectionChanged, Events(), [this] {
         if (quiet_ == 0) platform::RunGuarded([this] { Change(Selected()); });

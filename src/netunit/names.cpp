@@ -51,12 +51,15 @@ bool WideForceDirectories(const std::string& path) {
 
 bool WideRemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
+// The answer a search for exactly this name gives (a name ending in the
+// delimiter names no entry, a dangling link is an entry, a folder is not a
+// file), from the entry's status alone: a search would also work out its
+// times, which nobody here reads.
 bool WideFileExists(const std::string& name) {
-    if (IsReservedDeviceName(name)) return false;
-    tfinddata rec;
-    const bool found = FindEntryByName(rec, name) && !rec.Directory;
-    WideFindClose(rec);
-    return found;
+    if (IsReservedDeviceName(name) || name.empty() || name.back() == kPathDelimiter) return false;
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0 && ::lstat(name.c_str(), &st) != 0) return false;
+    return !S_ISDIR(st.st_mode);
 }
 
 bool IsExecutableFile(const std::string& name) {

@@ -4,7 +4,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 
 #include "forms/forms.h"
 #include "forms_test_util.h"
@@ -32,11 +32,9 @@ protected:
         Pump();
     }
     void TearDown() override { delete form; }
-    QListWidget* W() const { return static_cast<QListWidget*>(list->Widget()); }
-    void ClickRow(int row) {
-        QRect r = W()->visualItemRect(W()->item(row));
-        Click(W()->viewport(), r.center());
-    }
+    QListView* W() const { return static_cast<QListView*>(list->Widget()); }
+    QRect RowRect(int row) const { return W()->visualRect(W()->model()->index(row, 0)); }
+    void ClickRow(int row) { Click(W()->viewport(), RowRect(row).center()); }
     TForm* form = nullptr;
     TListBox* list = nullptr;
     int clicks = 0;
@@ -115,8 +113,7 @@ TEST_F(FormsLists, EveryUserSelectionChangeClicks) {
     }
     int doubles = 0;
     list->OnDblClick = [&](TObject*) { ++doubles; };
-    QRect rect = W()->visualItemRect(W()->item(2));
-    Click(W()->viewport(), rect.center(), true);
+    Click(W()->viewport(), RowRect(2).center(), true);
     EXPECT_EQ(doubles, 1);
 }
 
@@ -155,6 +152,30 @@ TEST_F(FormsLists, AddTrimmedMatchesAddingAndDeletingOneByOne) {
     EXPECT_EQ(Lines(list->Items()), (std::vector<std::string>{"c", "d", "e", "f", "g"}));
     EXPECT_EQ(list->SelCount(), 0);
     EXPECT_EQ(list->ItemIndex(), -1);
+    EXPECT_EQ(clicks, 0);
+}
+
+// A batch reaches the views as one removal and one insertion however many
+// lines it holds, and what a view shows of a line is its text.
+TEST_F(FormsLists, AddTrimmedTellsTheViewOncePerBatch) {
+    list->SetMultiSelect(true);
+    for (int i = 0; i < 500; ++i) list->Items()->Add("old " + std::to_string(i));
+    list->SetItemIndex(499);
+    QAbstractItemModel* model = W()->model();
+    std::vector<std::pair<int, int>> removed, inserted;
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, model,
+                     [&](const QModelIndex&, int first, int last) { removed.emplace_back(first, last); });
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, model,
+                     [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
+    std::vector<std::string> batch;
+    for (int i = 0; i < 40; ++i) batch.push_back("new " + std::to_string(i));
+    list->AddTrimmed(batch, 501);
+    EXPECT_EQ(removed, (std::vector<std::pair<int, int>>{{0, 38}}));
+    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{461, 500}}));
+    EXPECT_EQ(list->Items()->Count(), 501);
+    EXPECT_EQ(list->Items()->Strings(0), "old 39");
+    EXPECT_EQ(list->ItemIndex(), 460) << "the focus mark stays on its line";
+    EXPECT_EQ(model->data(model->index(500, 0)).toString().toStdString(), "new 39");
     EXPECT_EQ(clicks, 0);
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QHeaderView>
 #include <QTabBar>
 #include <QTreeWidget>
 
@@ -206,6 +207,40 @@ TEST(FormsTreeView, NodesAndSelection) {
     EXPECT_TRUE(sel == nullptr || sel == http || sel == ftp) << "no deleted node stays selected";
     items->Clear();
     EXPECT_EQ(items->GetFirstNode(), nullptr);
+}
+
+// A tree that cannot be seen is not measured for every change; when it shows,
+// its column takes the longest node again, so nothing is cut short.
+TEST(FormsTreeView, HiddenTreeIsMeasuredWhenItShows) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 400, 400);
+    TTabbedNotebook nb(&form);
+    nb.SetParent(&form);
+    nb.SetBounds(0, 0, 380, 380);
+    nb.AddPage("Services");
+    TTreeView tree(&form);
+    tree.SetParent(nb.AddPage("Status"));
+    tree.SetBounds(0, 0, 200, 200);
+    form.Show();
+    Pump();
+    auto* w = static_cast<QTreeWidget*>(tree.Widget());
+    ASSERT_FALSE(w->isVisible());
+    TTreeNode* root = tree.Items()->Add(nullptr, "HTTP");
+    root->Expand(false);
+    const std::string caption = "[7] Downloading /a/rather/long/path/to/a/file/that/is/wider/than/the/tree.html";
+    TTreeNode* node = tree.Items()->AddChild(root, caption);
+    EXPECT_EQ(node->Text(), caption) << "the node and its caption are there while hidden";
+    nb.SetPageIndex(1);
+    Pump();
+    ASSERT_TRUE(w->isVisible());
+    EXPECT_GE(w->header()->sectionSize(0), w->fontMetrics().horizontalAdvance(QString::fromStdString(caption)));
+    nb.SetPageIndex(0);
+    Pump();
+    node->SetText("[7] Connected...");
+    nb.SetPageIndex(1);
+    Pump();
+    EXPECT_LT(w->header()->sectionSize(0), w->fontMetrics().horizontalAdvance(QString::fromStdString(caption)))
+        << "shown again, the column follows the nodes as they are now";
 }
 
 TEST(FormsMenus, CheckMarkMovesOnlyByCode) {

@@ -21,6 +21,8 @@ TEST(FileLayerFolders, ExistenceOfFoldersAndFiles) {
     dir.Write("empty", "");
     dir.Write("a*b?", "x");
     ASSERT_TRUE(std::filesystem::create_directory(dir / "folder"));
+    std::filesystem::create_symlink(dir / "nowhere", dir / "dangling");
+    std::filesystem::create_directory_symlink(dir / "folder", dir / "folderlink");
     struct Row {
         std::string name;
         bool isFolder;
@@ -41,6 +43,8 @@ TEST(FileLayerFolders, ExistenceOfFoldersAndFiles) {
         {dir / "*", false, false},      // a pattern names no file
         {dir / "file.*", false, false},
         {dir / "a*b?", false, true},    // but a name may hold the characters
+        {dir / "dangling", false, true},  // a link to nothing is still an entry
+        {dir / "folderlink", true, false},
         {"", false, false},
     };
     for (const Row& r : rows) {

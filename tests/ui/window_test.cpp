@@ -4,7 +4,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -158,8 +159,8 @@ TEST_F(WindowTest, AListClickRefreshesAndADoubleClickRunsProperties) {
     f.mimeproperties->OnClick = [&](TObject*) { ++properties; };
     f.UpdateControls();
     ASSERT_FALSE(f.mimeproperties->Enabled());
-    auto* w = static_cast<QListWidget*>(f.mimelist->Widget());
-    w->item(0)->setSelected(true);  // the user's selection
+    auto* w = static_cast<QListView*>(f.mimelist->Widget());
+    w->selectionModel()->select(w->model()->index(0, 0), QItemSelectionModel::Select);  // the user's selection
     EXPECT_TRUE(f.mimeproperties->Enabled());
     f.mimelist->OnDblClick(f.mimelist);
     EXPECT_EQ(properties, 1);
@@ -258,10 +259,10 @@ TEST_F(WindowTest, ClickingTheLogCopiesTheSelectedLinesAndClearsTheSelection) {
     Tquillnestform& f = *form_;
     f.clearlog->Click();
     for (const char* l : {"one", "two", "three", "four"}) f.status->Items()->Add(l);
-    auto* w = static_cast<QListWidget*>(f.status->Widget());
+    auto* w = static_cast<QListView*>(f.status->Widget());
     f.status->SetSelected(0, true);
     f.status->SetSelected(1, true);
-    w->item(3)->setSelected(true);  // the user's click on the third
+    w->selectionModel()->select(w->model()->index(3, 0), QItemSelectionModel::Select);  // the user's click on the third
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "one\ntwo\nfour");
     EXPECT_EQ(f.status->SelCount(), 0);
     f.clearlog->Click();
