@@ -29,15 +29,10 @@ ftp::FtpSettings ftp::FtpSettingsOf(const Tquillnestform& Form) {
     return s;
 }
 
-const ftp::FtpSettings& ftp::FtpStep::Settings() {
-    if (!settings) settings = FtpSettingsOf(*form);
-    return *settings;
-}
-
 void ProcessFtp(Tquillnestform* form, tsession* session, int index) {
     auto recordUpload = [form](const std::string& name, const std::string& folder, const std::string& user) {
         AddUploadRecord(form, name, folder, user);
     };
-    ftp::FtpStep step{*form, session, index, recordUpload, form};
+    ftp::FtpStep step{*form, session, index, recordUpload, {form}};
     ftp::StepFtp(step);
 }

@@ -10,6 +10,7 @@
 
 #include "core/records.h"
 #include "core/sessionface.h"
+#include "core/stepsnapshot.h"
 #include "ftp/ftpsettings.h"
 #include "ftp/virtualtree.h"
 
@@ -54,12 +55,7 @@ struct FtpStep {
     // Records a finished upload (file name, its folder, the user) in the
     // upload list; called only while the upload monitor is on.
     std::function<void(const std::string&, const std::string&, const std::string&)> recordUpload;
-    // Taken from form when the step first needs it (most steps of an idle
-    // session look at nothing but their socket); a step test fills it itself
-    // and has no form.
-    const Tquillnestform* form = nullptr;
-    std::optional<FtpSettings> settings;
-    const FtpSettings& Settings();
+    core::tstepsnapshot<FtpSettings, FtpSettingsOf> Settings;
 };
 
 // One step of one FTP session.

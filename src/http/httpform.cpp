@@ -38,11 +38,6 @@ HttpSettings HttpSettingsOf(const Tquillnestform& Form) {
     return settings;
 }
 
-const HttpSettings& HttpStep::Settings() {
-    if (!settings) settings = HttpSettingsOf(*Form);
-    return *settings;
-}
-
 }  // namespace http
 
 void ReleaseHttpAtShutdown(Tquillnestform* form, tsession* session) {
@@ -52,6 +47,6 @@ void ReleaseHttpAtShutdown(Tquillnestform* form, tsession* session) {
 }
 
 void ProcessHttp(Tquillnestform* form, tsession* session, int index) {
-    http::HttpStep step{*form, form->Http, form, std::nullopt};
+    http::HttpStep step{*form, form->Http, {form}};
     http::StepSession(step, session, index);
 }

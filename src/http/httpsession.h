@@ -9,6 +9,7 @@
 
 #include "core/session.h"
 #include "core/sessionface.h"
+#include "core/stepsnapshot.h"
 #include "http/httpstate.h"
 #include "http/urlmap.h"
 
@@ -57,11 +58,7 @@ HttpSettings HttpSettingsOf(const Tquillnestform& Form);
 struct HttpStep {
     core::tsessionface& Face;
     thttpstate& Http;
-    // Taken from Form when the step first needs it (most steps of an idle
-    // session need none); a step test fills it itself and has no Form.
-    const Tquillnestform* Form = nullptr;
-    std::optional<HttpSettings> settings;
-    const HttpSettings& Settings();
+    core::tstepsnapshot<HttpSettings, HttpSettingsOf> Settings;
 };
 
 // What an HTTP session keeps in the fields every session has, by the

@@ -29,13 +29,8 @@ mail::SmtpSettings mail::SmtpSettingsOf(const Tquillnestform& Form) {
     return s;
 }
 
-const mail::SmtpSettings& mail::SmtpStep::Settings() {
-    if (!settings) settings = SmtpSettingsOf(*Form);
-    return *settings;
-}
-
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
-    mail::SmtpStep step{*form, form->Mail, {}, form};
+    mail::SmtpStep step{*form, form->Mail, {}, {form}};
     step.Deliver = [&step](tsession* s) { return mail::DeliverMessage(step.Settings(), step.Mail, s); };
     mail::StepSmtp(step, session, index);
 }
@@ -48,12 +43,7 @@ mail::Pop3Settings mail::Pop3SettingsOf(const Tquillnestform& Form) {
     return s;
 }
 
-const mail::Pop3Settings& mail::Pop3Step::Settings() {
-    if (!settings) settings = Pop3SettingsOf(*Form);
-    return *settings;
-}
-
 void ProcessPop3(Tquillnestform* form, tsession* session, int index) {
-    mail::Pop3Step step{*form, form->Mail, form};
+    mail::Pop3Step step{*form, form->Mail, {form}};
     mail::StepPop3(step, session, index);
 }

@@ -10,6 +10,7 @@
 #include "core/recordfiles.h"
 #include "core/session.h"
 #include "core/sessionface.h"
+#include "core/stepsnapshot.h"
 #include "mail/mailstate.h"
 #include "mail/pop3text.h"
 
@@ -31,11 +32,7 @@ Pop3Settings Pop3SettingsOf(const Tquillnestform& Form);
 struct Pop3Step {
     core::tsessionface& Face;
     tmailstate& Mail;
-    // Taken from Form when the step first needs it; a step test fills it
-    // itself and has no Form.
-    const Tquillnestform* Form = nullptr;
-    std::optional<Pop3Settings> settings;
-    const Pop3Settings& Settings();
+    core::tstepsnapshot<Pop3Settings, Pop3SettingsOf> Settings;
 };
 
 // True when another POP3 session of the face than Session is logged in as User.

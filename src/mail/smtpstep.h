@@ -10,6 +10,7 @@
 
 #include "core/recordfiles.h"
 #include "core/sessionface.h"
+#include "core/stepsnapshot.h"
 #include "mail/addresses.h"
 #include "mail/mailstate.h"
 #include "mail/smtpdata.h"
@@ -54,11 +55,7 @@ struct SmtpStep {
     // Places a complete message (its file closed under DataFileName) in the
     // mailboxes and the relay queue; false when it could not, nothing kept.
     std::function<bool(tsession*)> Deliver;
-    // Taken from Form when the step first needs it (most steps of an idle
-    // session need none); a step test fills it itself and has no Form.
-    const Tquillnestform* Form = nullptr;
-    std::optional<SmtpSettings> settings;
-    const SmtpSettings& Settings();
+    core::tstepsnapshot<SmtpSettings, SmtpSettingsOf> Settings;
 };
 
 // What an SMTP session keeps in the fields every session has, by the

@@ -13,6 +13,7 @@
 #include "core/records.h"
 #include "core/session.h"
 #include "core/sessionface.h"
+#include "core/stepsnapshot.h"
 #include "telnet/telnetstate.h"
 
 class Tquillnestform;
@@ -57,11 +58,7 @@ TelnetSettings TelnetSettingsOf(const Tquillnestform& Form);
 struct TelnetStep {
     core::tsessionface& Face;
     ttelnetstate& Telnet;
-    // Taken from Form when the step first needs it; a step test fills it
-    // itself and has no Form.
-    const Tquillnestform* Form = nullptr;
-    std::optional<TelnetSettings> settings;
-    const TelnetSettings& Settings();
+    core::tstepsnapshot<TelnetSettings, TelnetSettingsOf> Settings;
     // The account the step serves, looked up afresh by the step that uses it
     // (an account removed in the window meanwhile is then not reached).
     core::tuseraccount* Account = nullptr;

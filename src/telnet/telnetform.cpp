@@ -14,12 +14,7 @@ telnet::TelnetSettings telnet::TelnetSettingsOf(const Tquillnestform& Form) {
     return s;
 }
 
-const telnet::TelnetSettings& telnet::TelnetStep::Settings() {
-    if (!settings) settings = TelnetSettingsOf(*Form);
-    return *settings;
-}
-
 void ProcessTelnet(Tquillnestform* form, tsession* session, int index) {
-    telnet::TelnetStep step{*form, form->Telnet, form};
+    telnet::TelnetStep step{*form, form->Telnet, {form}};
     telnet::StepTelnet(step, session, index);
 }

@@ -94,7 +94,7 @@ protected:
         auto recordUpload = [this](const std::string& name, const std::string& folder, const std::string& user) {
             uploads_.push_back({name, folder, user});
         };
-        ftp::FtpStep step{face_, s, index, recordUpload, nullptr, settings_};
+        ftp::FtpStep step{face_, s, index, recordUpload, {nullptr, settings_}};
         ftp::StepFtp(step);
     }
 

@@ -53,7 +53,7 @@ protected:
 
     // Sends Request and steps the session until it has closed; the peer's whole answer.
     std::string Exchange(const std::string& request) {
-        http::HttpStep step{face_, http_, nullptr, settings_};
+        http::HttpStep step{face_, http_, {nullptr, settings_}};
         return face_.Exchange(kKindHttp, request, [&](tsession* s, int i) { http::StepSession(step, s, i); });
     }
 

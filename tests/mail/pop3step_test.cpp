@@ -36,7 +36,7 @@ protected:
     }
 
     void Step(tsession* s, int i) {
-        mail::Pop3Step step{face_, mail_, nullptr, settings_};
+        mail::Pop3Step step{face_, mail_, {nullptr, settings_}};
         mail::StepPop3(step, s, i);
     }
 

@@ -38,7 +38,7 @@ protected:
             tempFiles_.push_back(s->DataFileName);
             return deliverWorks_;
         };
-        mail::SmtpStep step{face_, mail_, deliver, nullptr, settings_};
+        mail::SmtpStep step{face_, mail_, deliver, {nullptr, settings_}};
         return face_.Exchange(kKindSmtp, dialogue, [&](tsession* s, int i) { mail::StepSmtp(step, s, i); });
     }
 

@@ -57,7 +57,7 @@ protected:
     }
 
     void Step(tsession* s, int i) {
-        telnet::TelnetStep step{face_, state_, nullptr, settings_};
+        telnet::TelnetStep step{face_, state_, {nullptr, settings_}};
         telnet::StepTelnet(step, s, i);
     }
 
