@@ -39,7 +39,10 @@ HttpSettings HttpSettingsOf(const Tquillnestform& Form) {
 }
 
 const HttpSettings& HttpStep::Settings() {
-    if (!settings) settings = HttpSettingsOf(*Form);
+    if (!settings) {
+        settings = HttpSettingsOf(*Form);
+        settings->MimeIndex = &Http.MimeIndex.Of(*settings->MimeTypes);
+    }
     return *settings;
 }
 
