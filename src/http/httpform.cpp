@@ -41,7 +41,7 @@ HttpSettings HttpSettingsOf(const Tquillnestform& Form) {
 const HttpSettings& HttpStep::Settings() {
     if (!settings) {
         settings = HttpSettingsOf(*Form);
-        settings->MimeIndex = &Http.MimeIndex.Of(*settings->MimeTypes);
+        settings->MimeIndex = &Http.MimeIndex;
     }
     return *settings;
 }

@@ -44,7 +44,9 @@ struct HttpSettings {
     bool MonitorDownloads = false;
     bool MonitorStats = false;
     const std::vector<std::string>* MimeTypes = nullptr;  // lines of the MIME list
-    const tmimeindex* MimeIndex = nullptr;  // the same by extension, where the window keeps one
+    // The same by extension, where the window keeps one; brought in line with
+    // the list only when a content type is asked for.
+    tmimeindex* MimeIndex = nullptr;
     std::string WebPort;  // as typed: the port programs are told they were reached on
     // The server's own environment, taken at start-up: CGI programs inherit it.
     const std::vector<std::string>* Environment = nullptr;
