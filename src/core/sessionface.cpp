@@ -1,21 +1,55 @@
 #include "core/sessionface.h"
 
+#include <charconv>
+
 #include "forms/forms.h"
 #include "netsock/netsockets.h"
 
 namespace core {
 namespace {
 tsessionface* debug_face = nullptr;
+constexpr size_t kSocketDigits = 12;  // an int's digits and sign
+// "[", a protocol name, the socket number, three separators and "] ".
+constexpr size_t kPrefixRoom = 32;
 }  // namespace
 
-std::string tsessionface::SessionPrefix(const tsession* Session, bool WithProtocol) {
-    std::string prefix = "[";
-    if (WithProtocol && *SessionKindName(Session->Kind) != '\0') prefix += std::string(SessionKindName(Session->Kind)) + ":";
-    prefix += std::to_string(Session->Socket);
-    if (!Session->UserName.empty()) prefix += ":" + Session->UserName;
-    if (!Session->CurrentDir.empty()) prefix += ":" + Session->CurrentDir;
-    return prefix + "] ";
+void tsessionface::AppendSessionPrefix(std::string& Out, const tsession* Session, bool WithProtocol) {
+    Out += '[';
+    const char* kind = SessionKindName(Session->Kind);
+    if (WithProtocol && *kind != '\0') {
+        Out += kind;
+        Out += ':';
+    }
+    char number[kSocketDigits];
+    const auto written = std::to_chars(number, number + sizeof number, Session->Socket);
+    Out.append(number, written.ptr);
+    if (!Session->UserName.empty()) {
+        Out += ':';
+        Out += Session->UserName;
+    }
+    if (!Session->CurrentDir.empty()) {
+        Out += ':';
+        Out += Session->CurrentDir;
+    }
+    Out += "] ";
 }
+
+std::string tsessionface::SessionPrefix(const tsession* Session, bool WithProtocol) {
+    std::string prefix;
+    AppendSessionPrefix(prefix, Session, WithProtocol);
+    return prefix;
+}
+
+namespace {
+// The prefix and Text as one string, built in one allocation.
+std::string Prefixed(const tsession* Session, bool WithProtocol, const std::string& Text) {
+    std::string line;
+    line.reserve(kPrefixRoom + Session->UserName.size() + Session->CurrentDir.size() + Text.size());
+    tsessionface::AppendSessionPrefix(line, Session, WithProtocol);
+    line += Text;
+    return line;
+}
+}  // namespace
 
 void tsessionface::RestartIdleTimer(tsession* session) {
     if (session->IdleTimer == nullptr) return;
@@ -35,11 +69,11 @@ void SendLine(tsessionface& face, tsession* session, const std::string& Text) {
 }
 
 void LogSession(tsessionface& face, const tsession* session, const std::string& Text) {
-    face.AddLog(tsessionface::SessionPrefix(session, true) + Text);
+    face.AddLog(Prefixed(session, true, Text));
 }
 
 void CaptionSession(const tsession* session, const std::string& Text) {
-    if (session->Node != nullptr) session->Node->SetText(tsessionface::SessionPrefix(session, false) + Text);
+    if (session->Node != nullptr) session->Node->SetText(Prefixed(session, false, Text));
 }
 
 void SetDebugLog(tsessionface* face) { debug_face = face; }

@@ -34,6 +34,8 @@ public:
     // "[HTTP:12:user:/dir] ": the session's socket, user and folder, and its
     // protocol when WithProtocol.
     static std::string SessionPrefix(const tsession* Session, bool WithProtocol);
+    // The same prefix, appended to Out.
+    static void AppendSessionPrefix(std::string& Out, const tsession* Session, bool WithProtocol);
     // Switches a session's idle timer off and on: restarts an enabled timer's
     // countdown and leaves a disabled one disabled.
     static void RestartIdleTimer(tsession* session);

@@ -31,9 +31,13 @@ const std::string& LogTimeStamp() {
 void Tquillnestform::AddLog(const std::string& Text) {
     // A control character in a logged text (a decoded CR LF in a request path,
     // say) must not forge a line of its own.
-    std::string line = LogTimeStamp();
-    const size_t stampLength = line.size();
-    line += CutToCapacity(Text, kLogTextMax);
+    const std::string& stamp = LogTimeStamp();
+    const size_t stampLength = stamp.size();
+    const size_t kept = CapacityCutLength(Text, kLogTextMax);
+    std::string line;
+    line.reserve(stampLength + kept);
+    line += stamp;
+    line.append(Text, 0, kept);
     for (size_t i = stampLength; i < line.size(); ++i)
         if (static_cast<unsigned char>(line[i]) < 0x20 || line[i] == 0x7F) line[i] = ' ';
     PendingLog.push_back(std::move(line));

@@ -5,3 +5,5 @@
 #include <string>
 
 std::string CutToCapacity(const std::string& text, size_t capacity);
+// How many bytes of text CutToCapacity keeps.
+size_t CapacityCutLength(const std::string& text, size_t capacity);

@@ -33,6 +33,7 @@ HttpSettings HttpSettingsOf(const Tquillnestform& Form) {
     settings.MonitorDownloads = Form.monitordownloads->Checked();
     settings.MonitorStats = Form.monitorstats->Checked();
     settings.MimeTypes = &Form.MimeTypes;
+    settings.MimeIndex = &Form.Http.MimeIndex;
     settings.WebPort = Form.webport->Text();
     settings.Environment = &Form.EnvironmentBlock;
     return settings;

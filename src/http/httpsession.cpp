@@ -2,6 +2,7 @@
 
 #include "core/sessionface.h"
 #include "http/httpreplies.h"
+#include "http/mimetypes.h"
 #include "http/httprequest.h"
 #include "netsock/netsockets.h"
 #include "netunit/paths.h"
@@ -21,6 +22,11 @@ const char* HttpStateName(int32_t State) {
         case kHttpExtensionPending: return "extension pending";
         default: return "unknown";
     }
+}
+
+std::string ContentTypeFor(const HttpSettings& Settings, const std::string& FileName) {
+    if (Settings.MimeIndex != nullptr) return Settings.MimeIndex->Of(*Settings.MimeTypes).ContentTypeOf(FileName);
+    return ContentTypeOf(*Settings.MimeTypes, FileName);
 }
 
 void EnterState(tsession* Session, int32_t State) { core::EnterState(Session, State, HttpStateName); }

@@ -45,12 +45,17 @@ struct HttpSettings {
     bool MonitorDownloads = false;
     bool MonitorStats = false;
     const std::vector<std::string>* MimeTypes = nullptr;  // lines of the MIME list
+    // The same by extension, where the window keeps one; brought in line with
+    // the list only when a content type is asked for.
+    tmimeindex* MimeIndex = nullptr;
     std::string WebPort;  // as typed: the port programs are told they were reached on
     // The server's own environment, taken at start-up: CGI programs inherit it.
     const std::vector<std::string>* Environment = nullptr;
 };
 
 HttpSettings HttpSettingsOf(const Tquillnestform& Form);
+// The content type sent for a file: through the index when there is one.
+std::string ContentTypeFor(const HttpSettings& Settings, const std::string& FileName);
 
 // One step of one session: the engine's face, the web server's state (its
 // extension cache) and the step's settings. The window fills it for the

@@ -55,7 +55,7 @@ void SendFile(HttpStep& step, tsession* session, const std::string& localPath, c
         SendFinalReply(&step.Face, session, EmptyDocumentPage());
         return;
     }
-    const std::string header = FileHeader(ContentTypeOf(*step.Settings().MimeTypes, localPath), size);
+    const std::string header = FileHeader(ContentTypeFor(step.Settings(), localPath), size);
     std::string packet = header;
     int count = static_cast<int>(std::min<int64_t>(kFileChunk, size));
     packet.resize(header.size() + static_cast<size_t>(count));
@@ -98,7 +98,7 @@ void AnswerHead(HttpStep& step, tsession* session, const std::string& localPath,
     }
     LogHttp(&step.Face, session, "HEAD: " + target);
     SetHttpCaption(session, "Receiving information about " + target);
-    SendFinalReply(&step.Face, session, FileHeader(ContentTypeOf(*step.Settings().MimeTypes, localPath), netunit::FileSize64(file)));
+    SendFinalReply(&step.Face, session, FileHeader(ContentTypeFor(step.Settings(), localPath), netunit::FileSize64(file)));
     netunit::FileCloseHandle(file);
     core::tsessionface::RestartIdleTimer(session);
 }

@@ -20,11 +20,37 @@ bool MimeTypeOfExt(const std::vector<std::string>& MimeTypes, const std::string&
     return found;
 }
 
-std::string ContentTypeOf(const std::vector<std::string>& MimeTypes, const std::string& FileName) {
+namespace {
+// The file's lower-cased extension without its dot; empty when it has none.
+std::string ExtensionOf(const std::string& FileName) {
     std::string extension = LowerExtension(FileName);
     if (!extension.empty()) extension.erase(0, 1);
+    return extension;
+}
+}  // namespace
+
+std::string ContentTypeOf(const std::vector<std::string>& MimeTypes, const std::string& FileName) {
     std::string type;
-    return MimeTypeOfExt(MimeTypes, extension, type) ? type : kAnyType;
+    return MimeTypeOfExt(MimeTypes, ExtensionOf(FileName), type) ? type : kAnyType;
+}
+
+const tmimeindex& tmimeindex::Of(const std::vector<std::string>& MimeTypes) {
+    if (built_ && lines_ == MimeTypes) return *this;
+    lines_ = MimeTypes;
+    types_.clear();
+    // Walked in order, so a later line for the same extension replaces an
+    // earlier one, as in MimeTypeOfExt.
+    for (const std::string& line : lines_) {
+        const std::string_view extension = netunit::NthWordView(line, 1);
+        if (!extension.empty()) types_[std::string(extension)] = netunit::NthWordView(line, 2);
+    }
+    built_ = true;
+    return *this;
+}
+
+std::string tmimeindex::ContentTypeOf(const std::string& FileName) const {
+    const auto found = types_.find(ExtensionOf(FileName));
+    return found != types_.end() ? found->second : kAnyType;
 }
 
 }  // namespace http

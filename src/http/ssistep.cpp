@@ -97,7 +97,7 @@ void StartIncludePage(HttpStep& Step, tsession* Session, const std::string& Loca
     // The header's blank line is the line break before the page's first line;
     // an empty page has none, so it gets its blank line here.
     Session->PendingText = std::string("HTTP/1.0 200 OK\r\nServer: ") + kServerName +
-                           "\r\nContent-type: " + ContentTypeOf(*Step.Settings().MimeTypes, LocalPath) + "\r\n";
+                           "\r\nContent-type: " + ContentTypeFor(Step.Settings(), LocalPath) + "\r\n";
     if (netunit::TextEof(Session->SsiFile)) Session->PendingText += "\r\n";
     EnterState(Session, kHttpIncludePage);
 }

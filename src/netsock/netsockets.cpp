@@ -10,6 +10,7 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "netsock/dottedquad.h"
 #include "platform/hostlookup.h"
 #include "platform/sockethandles.h"
 #include "platform/socketnotices.h"
@@ -21,12 +22,6 @@ constexpr int kWouldBlockResult = -2;
 constexpr int kMaxPort = 65535;
 // Window-message error codes above this are failures, whatever the event.
 constexpr int kWinsockErrorBase = 10000;
-
-std::string Dotted(in_addr address) {
-    char text[INET_ADDRSTRLEN] = {};
-    if (inet_ntop(AF_INET, &address, text, sizeof text) == nullptr) return {};
-    return text;
-}
 
 bool ValidPort(int port) { return port >= 0 && port <= kMaxPort; }
 
@@ -120,7 +115,7 @@ int Tnetsockets::AcceptSession(int Listener, std::string& Address) {
         if (code != platform::WSAEWOULDBLOCK) HandleError(Listener, code);
         return INVALID_SOCKET;
     }
-    Address = Dotted(peer.sin_addr);
+    Address = netsock::DottedQuad(peer.sin_addr);
     AddRecord(accepted);
     return accepted;
 }
@@ -314,7 +309,7 @@ int Tnetsockets::KillSession(int Socket) {
 std::string Tnetsockets::LocalAddress(int Socket) {
     sockaddr_in local{};
     if (platform::LocalName(Socket, local) != 0) return {};
-    return Dotted(local.sin_addr);
+    return netsock::DottedQuad(local.sin_addr);
 }
 
 std::string Tnetsockets::LocalHostName() {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/settings.h"
 #include "http/mimetypes.h"
 
 using namespace http;
@@ -39,6 +40,50 @@ TEST(HttpMimeTypes, LookupTable) {
     EXPECT_EQ(type, "untouched");
     EXPECT_TRUE(MimeTypeOfExt(mimes, "txt", type));
     EXPECT_EQ(type, "text/later");
+}
+
+// The index answers as the walk over the list does, over the default list and
+// lists with repeated, blank, odd and case-differing lines.
+TEST(HttpMimeTypes, IndexAnswersAsTheListDoes) {
+    std::vector<std::string> builtIn;
+    for (const core::tmimetype& m : core::BuiltInMimeTypes()) builtIn.push_back(core::MimeLine(m.Extension, m.Type));
+    const std::vector<std::vector<std::string>> lists = {
+        builtIn,
+        {"txt   text/plain", "rtf   application/rtf", "rtf   text/rtf", "", "   odd/blank", "Gif   image/gif",
+         "gif", "tar.gz   application/x-tgz", "gz   application/gzip", "x y z", " lead   text/lead", "txt   text/later"},
+        {},
+    };
+    const std::vector<std::string> names = {
+        "/www/a.html", "/www/A.HTML", "/www/a.htm", "/www/a.rtf", "/www/a.RTF", "/www/a.gif", "/www/a.GIF",
+        "/www/a.tar.gz", "/www/a.gz", "/www/README", "/www/dir.png/README", "/www/.txt", "/www/a.", "/www/a..txt",
+        "/www/a.txt", "/www/a.x", "/www/a.lead", "/www/a.png", "/www/a.jpeg", "/www/a.unknown", "", ".", "a.Txt",
+    };
+    for (size_t i = 0; i < lists.size(); ++i) {
+        tmimeindex index;
+        index.Of(lists[i]);
+        for (const std::string& name : names) {
+            SCOPED_TRACE("list " + std::to_string(i) + ": " + name);
+            EXPECT_EQ(index.ContentTypeOf(name), ContentTypeOf(lists[i], name));
+        }
+    }
+    EXPECT_EQ(tmimeindex().Of(builtIn).ContentTypeOf("/www/a.rtf"), ContentTypeOf(builtIn, "/www/a.rtf"));
+}
+
+// An index kept across requests follows the list when a line is added,
+// changed in place or removed.
+TEST(HttpMimeTypes, IndexFollowsTheList) {
+    std::vector<std::string> mimes = {"htm   text/html", "txt   text/plain"};
+    tmimeindex index;
+    EXPECT_EQ(index.Of(mimes).ContentTypeOf("a.htm"), "text/html");
+    mimes.push_back("htm   text/later");
+    EXPECT_EQ(index.Of(mimes).ContentTypeOf("a.htm"), "text/later");
+    mimes[1] = "txt   text/x-changed";
+    EXPECT_EQ(index.Of(mimes).ContentTypeOf("a.txt"), "text/x-changed");
+    mimes.erase(mimes.begin());
+    mimes.pop_back();
+    EXPECT_EQ(index.Of(mimes).ContentTypeOf("a.htm"), "*/*");
+    mimes.clear();
+    EXPECT_EQ(index.Of(mimes).ContentTypeOf("a.txt"), "*/*");
 }
 
 }  // namespace
