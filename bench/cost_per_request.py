@@ -37,15 +37,10 @@ from harness import Server, free_port  # noqa: E402
 from loadrate import sessions_per_second  # noqa: E402
 
 import peer_servers  # noqa: E402  (the sessions, and vsftpd's and Postfix's figures)
+from http_throughput import WRK_SCRIPT, wrk_output  # noqa: E402
 
 TICKS_PER_SECOND = os.sysconf("SC_CLK_TCK")
 SETTLE = 0.5  # seconds for the last connections to close before the CPU is read
-
-WRK_SCRIPT = """
-request = function()
-  return "GET /1k.dat HTTP/1.0\\r\\nHost: 127.0.0.1\\r\\n\\r\\n"
-end
-"""
 
 LIGHTTPD_CONF = """
 server.document-root = "{root}"
@@ -65,9 +60,7 @@ def cpu_seconds(pid):
 
 
 def wrk(port, connections, seconds, script):
-    out = subprocess.run(["wrk", "-t", str(min(connections, 4)), "-c", str(connections), "-d", f"{seconds}s",
-                          "-s", script, f"http://127.0.0.1:{port}/1k.dat"],
-                         capture_output=True, text=True, timeout=seconds + 60).stdout
+    out = wrk_output(port, connections, seconds, script, threads=4)
     done = re.search(r"(\d+) requests in", out)
     errors = re.search(r"Socket errors:.*|Non-2xx.*", out)
     return int(done.group(1)) if done else 0, errors.group(0) if errors else ""

@@ -34,10 +34,15 @@ end
 """
 
 
+def wrk_output(port, connections, seconds, script, threads):
+    """What wrk prints after `seconds` of WRK_SCRIPT's requests for /1k.dat."""
+    return subprocess.run(["wrk", "-t", str(min(connections, threads)), "-c", str(connections), "-d", f"{seconds}s",
+                           "-s", script, f"http://127.0.0.1:{port}/1k.dat"],
+                          capture_output=True, text=True, timeout=seconds + 60).stdout
+
+
 def run_wrk(port, connections, seconds, script):
-    out = subprocess.run(["wrk", "-t", str(min(connections, 8)), "-c", str(connections), "-d", f"{seconds}s",
-                          "-s", script, f"http://127.0.0.1:{port}/1k.dat"],
-                         capture_output=True, text=True, timeout=seconds + 60).stdout
+    out = wrk_output(port, connections, seconds, script, threads=8)
     rate = re.search(r"Requests/sec:\s+([\d.]+)", out)
     errors = re.search(r"Socket errors:.*", out)
     return float(rate.group(1)) if rate else 0.0, errors.group(0) if errors else "no socket errors"
