@@ -43,8 +43,13 @@ public:
         return data && data->IsFolder() ? data->Path() : std::string();
     }
 
+    // While its own drag runs the list holds folder notices and refreshes, as
+    // the tree does, so no row being dragged goes from under the drag.
     void Dragging(bool on, bool dropped) override {
-        if (!on && dropped) list_->RefreshList();
+        list_->dragging_ = on;
+        if (on) return;
+        if (dropped) list_->refreshPending_ = true;
+        list_->RunPendingRefresh();
     }
 
     void Dropped() override { list_->RefreshList(); }
