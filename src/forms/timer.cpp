@@ -31,19 +31,13 @@ public:
     }
 
     void Start(TTimer* timer) {
-        Remove(timer);
-        timer->deadline_ = Now() + static_cast<int64_t>(timer->interval_) * 1000000;
-        timer->scheduled_ = true;
-        due_.emplace(timer->deadline_, timer->id_);
-        Arm();
+        Schedule(timer);
+        if (!armed_ || timer->deadline_ < armedFor_) ArmFor(timer->deadline_);
     }
 
-    void Remove(TTimer* timer) {
-        if (!timer->scheduled_) return;
-        due_.erase({timer->deadline_, timer->id_});
-        timer->scheduled_ = false;
-        Arm();
-    }
+    // The Qt timer is left as it is: at worst it fires early, finds nothing
+    // due and is armed for what is due then.
+    void Remove(TTimer* timer) { Unschedule(timer); }
 
 private:
     TimerSchedule() {
@@ -58,20 +52,49 @@ private:
             .count();
     }
 
-    void Arm() {
-        if (due_.empty()) {
-            qt_timer_.stop();
-            return;
-        }
-        int64_t wait_ns = due_.begin()->first - Now();
+    void Schedule(TTimer* timer) {
+        Unschedule(timer);
+        timer->deadline_ = Now() + static_cast<int64_t>(timer->interval_) * 1000000;
+        timer->scheduled_ = true;
+        due_.emplace(timer->deadline_, timer->id_);
+    }
+
+    void Unschedule(TTimer* timer) {
+        if (!timer->scheduled_) return;
+        due_.erase({timer->deadline_, timer->id_});
+        timer->scheduled_ = false;
+    }
+
+    // Restarting the Qt timer costs more than the schedule's own update, and
+    // every session restarts its idle timer on each sign of activity; so the
+    // Qt timer is restarted only when a deadline comes before the one it is
+    // armed for.
+    void ArmFor(int64_t deadline) {
+        int64_t wait_ns = deadline - Now();
         int wait_ms = wait_ns <= 0 ? 0 : static_cast<int>((wait_ns + 999999) / 1000000);
         qt_timer_.start(wait_ms);
+        armed_ = true;
+        armedFor_ = deadline;
+    }
+
+    void ArmEarliest() {
+        if (!due_.empty()) {
+            ArmFor(due_.begin()->first);
+        } else if (armed_) {
+            qt_timer_.stop();
+            armed_ = false;
+        }
     }
 
     // Fires every timer due now, one at a time; the schedule is consistent
     // before each handler runs, since a handler may open a nested loop, stop
     // or delete timers, or start new ones.
+    //
+    // The Qt timer is started afresh before each handler: a Qt timer whose
+    // own timeout is being handled does not fire again, so a nested loop that
+    // a handler opens would otherwise see no timer at all.
     void FireDue() {
+        armed_ = false;  // single-shot: it has just fired
         const int64_t now = Now();
         while (!due_.empty() && due_.begin()->first <= now) {
             auto [deadline, id] = *due_.begin();
@@ -81,13 +104,16 @@ private:
                 continue;
             }
             TTimer* timer = it->second;
-            Start(timer);  // periodic: the next countdown starts as this one fires
+            Schedule(timer);  // periodic: the next countdown starts as this one fires
+            ArmEarliest();
             detail::Fire(timer->OnTimer, timer);
         }
-        Arm();
+        if (!armed_) ArmEarliest();
     }
 
     QTimer qt_timer_;
+    bool armed_ = false;
+    int64_t armedFor_ = 0;  // the deadline the Qt timer is armed for
     std::set<std::pair<int64_t, uint64_t>> due_;
     std::unordered_map<uint64_t, TTimer*> timers_;
     uint64_t last_id_ = 0;

@@ -73,4 +73,65 @@ TEST(FormsTimer, DisabledTimerSwitchedOnFiresAndHandlerErrorsAreContained) {
     platform::SetErrorReporter(nullptr);
 }
 
+// Timers share one schedule; these rows change one timer and check that the
+// others still fire when they are due, neither late nor early.
+TEST(FormsTimer, SharedScheduleKeepsEveryTimersTime) {
+    QElapsedTimer clock;
+    clock.start();
+    TTimer later(nullptr);
+    later.SetInterval(120);
+    qint64 laterTick = -1;
+    later.OnTimer = [&](TObject*) {
+        if (laterTick < 0) laterTick = clock.elapsed();
+    };
+    TTimer early(nullptr);
+    early.SetInterval(40);
+    int earlyTicks = 0;
+    early.OnTimer = [&](TObject*) { ++earlyTicks; };
+    // The earliest timer stops before it is due: the later one must not fire
+    // at the stopped one's time.
+    Pump(10);
+    early.SetEnabled(false);
+    ASSERT_TRUE(WaitFor([&] { return laterTick >= 0; }));
+    EXPECT_GE(laterTick, 115);
+    EXPECT_EQ(earlyTicks, 0);
+
+    // A timer that starts earlier than the one the schedule waits for fires
+    // at its own time.
+    TTimer slow(nullptr);
+    slow.SetInterval(400);
+    TTimer quick(nullptr);
+    quick.SetInterval(0);
+    qint64 quickTick = -1;
+    quick.OnTimer = [&](TObject*) {
+        if (quickTick < 0) quickTick = clock.elapsed();
+    };
+    const qint64 quickStart = clock.elapsed();
+    quick.SetInterval(30);
+    ASSERT_TRUE(WaitFor([&] { return quickTick >= 0; }));
+    EXPECT_LT(quickTick - quickStart, 300) << "waited for the slow timer";
+}
+
+// A handler that runs a nested loop (a modal dialog, say) must not stop the
+// other timers, nor its own.
+TEST(FormsTimer, TimersFireInsideALoopThatAHandlerRuns) {
+    TTimer ticking(nullptr);
+    ticking.SetInterval(20);
+    int ticks = 0;
+    ticking.OnTimer = [&](TObject*) { ++ticks; };
+    TTimer modal(nullptr);
+    modal.SetInterval(30);
+    int modalCalls = 0, ticksInside = 0, selfInside = 0;
+    modal.OnTimer = [&](TObject*) {
+        if (++modalCalls != 1) return;
+        const int before = ticks;
+        Pump(250);
+        ticksInside = ticks - before;
+        selfInside = modalCalls - 1;
+    };
+    ASSERT_TRUE(WaitFor([&] { return modalCalls >= 1 && ticksInside > 0; }));
+    EXPECT_GE(ticksInside, 5);
+    EXPECT_GE(selfInside, 3);
+}
+
 }  // namespace
