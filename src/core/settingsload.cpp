@@ -96,15 +96,15 @@ void ReadMimeTypes(Tquillnestform& f) {
     std::string bytes;
     if (netunit::ReadWholeFile(path, bytes)) {
         for (const std::string& line : TextLines(bytes)) {
-            f.MimeTypes.push_back(line);
+            f.MimeTypes.Edit().push_back(line);
             f.mimelist->Items()->Add(netunit::NthWord(line, 1));
         }
     } else if (netunit::WideFileExists(path)) {
         NoteUnreadFile(f, path, true);
     }
-    if (!f.MimeTypes.empty()) return;
+    if (!f.MimeTypes.Lines().empty()) return;
     for (const core::tmimetype& m : core::BuiltInMimeTypes()) {
-        f.MimeTypes.push_back(core::MimeLine(m.Extension, m.Type));
+        f.MimeTypes.Edit().push_back(core::MimeLine(m.Extension, m.Type));
         f.mimelist->Items()->Add(m.Extension);
     }
 }

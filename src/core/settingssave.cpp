@@ -36,7 +36,7 @@ void WriteMimeTypes(const Tquillnestform& f) {
     const std::string path = ProgramFile(core::kMimeTypesFile);
     if (f.UnreadFiles.count(path) != 0) return;
     std::string bytes;
-    for (const std::string& line : f.MimeTypes) bytes += line + "\r\n";
+    for (const std::string& line : f.MimeTypes.Lines()) bytes += line + "\r\n";
     netunit::WriteFileAtomic(path, bytes);
 }
 

@@ -171,7 +171,7 @@ void Tquillnestform::ShutdownServer() {
     ConsoleProgramList.clear();
     BanDialogOpen = false;
     TriggerDialogOpen = false;
-    MimeTypes.clear();
+    MimeTypes.Edit().clear();
     Mail.RelaysInFlight.clear();
     Mail.RelayQueueFiles.clear();
     Mail.RelayQueueTries.clear();

@@ -26,7 +26,7 @@ const char* HttpStateName(int32_t State) {
 
 std::string ContentTypeFor(const HttpSettings& Settings, const std::string& FileName) {
     if (Settings.MimeIndex != nullptr) return Settings.MimeIndex->Of(*Settings.MimeTypes).ContentTypeOf(FileName);
-    return ContentTypeOf(*Settings.MimeTypes, FileName);
+    return ContentTypeOf(Settings.MimeTypes->Lines(), FileName);
 }
 
 void EnterState(tsession* Session, int32_t State) { core::EnterState(Session, State, HttpStateName); }

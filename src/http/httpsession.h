@@ -44,7 +44,7 @@ struct HttpSettings {
     bool DirListings = false;
     bool MonitorDownloads = false;
     bool MonitorStats = false;
-    const std::vector<std::string>* MimeTypes = nullptr;  // lines of the MIME list
+    const tmimelist* MimeTypes = nullptr;  // lines of the MIME list
     // The same by extension, where the window keeps one; brought in line with
     // the list only when a content type is asked for.
     tmimeindex* MimeIndex = nullptr;

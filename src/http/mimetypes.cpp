@@ -34,17 +34,17 @@ std::string ContentTypeOf(const std::vector<std::string>& MimeTypes, const std::
     return MimeTypeOfExt(MimeTypes, ExtensionOf(FileName), type) ? type : kAnyType;
 }
 
-const tmimeindex& tmimeindex::Of(const std::vector<std::string>& MimeTypes) {
-    if (built_ && lines_ == MimeTypes) return *this;
-    lines_ = MimeTypes;
+const tmimeindex& tmimeindex::Of(const tmimelist& MimeTypes) {
+    if (source_ == &MimeTypes && version_ == MimeTypes.Version()) return *this;
+    source_ = &MimeTypes;
+    version_ = MimeTypes.Version();
     types_.clear();
     // Walked in order, so a later line for the same extension replaces an
     // earlier one, as in MimeTypeOfExt.
-    for (const std::string& line : lines_) {
+    for (const std::string& line : MimeTypes.Lines()) {
         const std::string_view extension = netunit::NthWordView(line, 1);
         if (!extension.empty()) types_[std::string(extension)] = netunit::NthWordView(line, 2);
     }
-    built_ = true;
     return *this;
 }
 

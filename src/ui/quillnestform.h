@@ -160,7 +160,7 @@ public:
     core::RecordList<core::tban> BanList;
     core::RecordList<core::ttrigger> TriggerList;
     core::RecordList<core::tconsoleprogram> ConsoleProgramList;
-    std::vector<std::string> MimeTypes;  // lines of the MIME list: extension, three blanks, type
+    http::tmimelist MimeTypes;  // lines of the MIME list: extension, three blanks, type
 
     // Each subsystem adds its own fields below, in a block headed by its name.
 

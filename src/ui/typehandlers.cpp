@@ -67,7 +67,7 @@ void Tquillnestform::newmimeClick(forms::TObject*) {
     dialog->mimetype->SetText("");
     dialog->SetCaption("New Mime Type");
     if (dialog->ShowModal() == forms::mrOk) {
-        MimeTypes.push_back(core::MimeLine(dialog->extention->Text(), dialog->mimetype->Text()));
+        MimeTypes.Edit().push_back(core::MimeLine(dialog->extention->Text(), dialog->mimetype->Text()));
         mimelist->Items()->Add(dialog->extention->Text());
     }
     UpdateControls();
@@ -78,14 +78,15 @@ void Tquillnestform::mimepropertiesClick(forms::TObject*) {
     int index = -1;
     const std::string extension = SelectedLine(mimelist, index);
     std::string type;
-    if (index >= 0 && http::MimeTypeOfExt(MimeTypes, extension, type)) {
+    if (index >= 0 && http::MimeTypeOfExt(MimeTypes.Lines(), extension, type)) {
         Tmimeform* dialog = MimeDialog(this);
         dialog->extention->SetText(extension);
         dialog->mimetype->SetText(type);
         dialog->SetCaption("Mime Type Properties");
         if (dialog->ShowModal() == forms::mrOk) {
-            const auto line = FirstMimeLine(MimeTypes, extension);
-            if (line != MimeTypes.end()) *line = core::MimeLine(dialog->extention->Text(), dialog->mimetype->Text());
+            std::vector<std::string>& lines = MimeTypes.Edit();
+            const auto line = FirstMimeLine(lines, extension);
+            if (line != lines.end()) *line = core::MimeLine(dialog->extention->Text(), dialog->mimetype->Text());
             mimelist->Items()->SetStrings(index, dialog->extention->Text());
         }
     }
@@ -97,10 +98,11 @@ void Tquillnestform::removemimeClick(forms::TObject*) {
     int index = -1;
     const std::string extension = SelectedLine(mimelist, index);
     std::string type;
-    if (index >= 0 && http::MimeTypeOfExt(MimeTypes, extension, type) &&
+    if (index >= 0 && http::MimeTypeOfExt(MimeTypes.Lines(), extension, type) &&
         SureToDelete("Are you sure you want to delete this mime type?")) {
-        const auto line = FirstMimeLine(MimeTypes, extension);
-        if (line != MimeTypes.end()) MimeTypes.erase(line);
+        std::vector<std::string>& lines = MimeTypes.Edit();
+        const auto line = FirstMimeLine(lines, extension);
+        if (line != lines.end()) lines.erase(line);
         DeleteListLine(mimelist, index);
     }
     UpdateControls();

@@ -149,9 +149,9 @@ TEST_F(Settings, FirstStartInAnEmptyFolderGivesEveryDefault) {
     EXPECT_EQ(f.Ddns.NoIp.IntervalIndex, 3);
     EXPECT_EQ(f.Telnet.AutoChoice, -1);
 
-    ASSERT_EQ(f.MimeTypes.size(), 124u);
-    EXPECT_EQ(f.MimeTypes.front(), "ez   application/andrew-inset");
-    EXPECT_EQ(f.MimeTypes.back(), "ice   x-conference/x-cooltalk");
+    ASSERT_EQ(f.MimeTypes.Lines().size(), 124u);
+    EXPECT_EQ(f.MimeTypes.Lines().front(), "ez   application/andrew-inset");
+    EXPECT_EQ(f.MimeTypes.Lines().back(), "ice   x-conference/x-cooltalk");
     EXPECT_EQ(f.mimelist->Items()->Count(), 124);
     EXPECT_EQ(f.domaincombo->Text(), "default");
 }
@@ -503,14 +503,14 @@ TEST_F(Settings, NoSettingsFileClearsTheGroupsOnce) {
 TEST_F(Settings, MimeFileOfBlankLinesIsNotEmpty) {
     dir_.Write("mimes.txt", "\r\n\r\n");
     Start();
-    EXPECT_EQ(form_->MimeTypes, (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(form_->MimeTypes.Lines(), (std::vector<std::string>{"", ""}));
     EXPECT_EQ(form_->mimelist->Items()->Count(), 2);
 }
 
 TEST_F(Settings, MimeFileIsReadAndWrittenWithCrLf) {
     dir_.Write("mimes.txt", "txt   text/plain\nweird\r\nwasm   application/wasm");
     Start();
-    EXPECT_EQ(form_->MimeTypes, (std::vector<std::string>{"txt   text/plain", "weird", "wasm   application/wasm"}));
+    EXPECT_EQ(form_->MimeTypes.Lines(), (std::vector<std::string>{"txt   text/plain", "weird", "wasm   application/wasm"}));
     EXPECT_EQ(Items(form_->mimelist->Items()), (std::vector<std::string>{"txt", "wasm", "weird"}));
     form_->SaveSettings();
     EXPECT_EQ(File("mimes.txt"), "txt   text/plain\r\nweird\r\nwasm   application/wasm\r\n");
@@ -618,7 +618,7 @@ TEST_F(Settings, UnreadableFilesAreLoggedAndNotOverwritten) {
         EXPECT_TRUE(Logged("Unable to read " + (dir_ / name)));
     }
     EXPECT_TRUE(form_->Accounts.empty()) << "the older accounts file must not stand in for an unreadable one";
-    EXPECT_EQ(form_->MimeTypes.size(), 124u);
+    EXPECT_EQ(form_->MimeTypes.Lines().size(), 124u);
     form_->SaveSettings();
     Stop();
     for (const char* name : {"options.ini", "bans23.dat", "mimes.txt", "accounts23.dat", "spaths23.dat"}) {

@@ -62,7 +62,11 @@ protected:
     core::RecordList<core::twebdomain> domains_;
     core::RecordList<core::tvirtualpath> paths_;
     core::RecordList<core::tscripttype> scripts_;
-    std::vector<std::string> mimes_{"txt   text/plain", "shtml   text/html"};
+    http::tmimelist mimes_ = [] {
+        http::tmimelist list;
+        list.Edit() = {"txt   text/plain", "shtml   text/html"};
+        return list;
+    }();
     std::vector<std::string> environment_{"QN_INHERITED=from the server"};
     http::HttpSettings settings_;
     TestFace face_;

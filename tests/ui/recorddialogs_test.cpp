@@ -329,7 +329,7 @@ TEST_F(RecordDialogs, RemovingAVirtualPathAsksAndSelectsANeighbour) {
 // ---------------------------------------------------------------- MIME types
 
 TEST_F(RecordDialogs, MimeRefusalsAndTheStoredLine) {
-    form_->MimeTypes = {"htm   text/html", "txt   text/plain"};
+    form_->MimeTypes.Edit() = {"htm   text/html", "txt   text/plain"};
     form_->mimelist->Items()->Clear();
     for (const char* e : {"htm", "txt"}) form_->mimelist->Items()->Add(e);
     Open(form_->newmime, [&] {
@@ -361,7 +361,7 @@ TEST_F(RecordDialogs, MimeRefusalsAndTheStoredLine) {
         d->mimetype->SetText("text/x-foo");
         d->ok->Click();
     });
-    EXPECT_EQ(form_->MimeTypes.back(), "foo   text/x-foo");
+    EXPECT_EQ(form_->MimeTypes.Lines().back(), "foo   text/x-foo");
     // "HTM" differs in case: accepted; a pasted blank is dropped on OK.
     Open(form_->newmime, [&] {
         mimeform->extention->SetText("HTM");
@@ -373,7 +373,7 @@ TEST_F(RecordDialogs, MimeRefusalsAndTheStoredLine) {
         mimeform->mimetype->SetText("text/ x");
         mimeform->ok->Click();
     });
-    EXPECT_EQ(form_->MimeTypes.back(), "html   text/x");
+    EXPECT_EQ(form_->MimeTypes.Lines().back(), "html   text/x");
     std::ifstream saved(dir_ + "/mimes.txt");
     std::string all((std::istreambuf_iterator<char>(saved)), {});
     EXPECT_NE(all.find("foo   text/x-foo\r\n"), std::string::npos) << "mimes.txt is written at once";
@@ -381,7 +381,7 @@ TEST_F(RecordDialogs, MimeRefusalsAndTheStoredLine) {
 }
 
 TEST_F(RecordDialogs, MimePropertiesRewriteTheFirstLineAndRemoveAsks) {
-    form_->MimeTypes = {"htm   text/html", "htm   text/later", "txt   text/plain"};
+    form_->MimeTypes.Edit() = {"htm   text/html", "htm   text/later", "txt   text/plain"};
     form_->mimelist->Items()->Clear();
     for (const char* e : {"htm", "txt"}) form_->mimelist->Items()->Add(e);
     Choose(form_->mimelist, "htm");
@@ -391,14 +391,14 @@ TEST_F(RecordDialogs, MimePropertiesRewriteTheFirstLineAndRemoveAsks) {
         mimeform->mimetype->SetText("text/first");
         mimeform->ok->Click();
     });
-    EXPECT_EQ(form_->MimeTypes,
+    EXPECT_EQ(form_->MimeTypes.Lines(),
               (std::vector<std::string>{"htm   text/first", "htm   text/later", "txt   text/plain"}));
     Choose(form_->mimelist, "txt");
     answers_ = {forms::mrYes};
     form_->removemime->Click();
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].Text, "Are you sure you want to delete this mime type?");
-    EXPECT_EQ(form_->MimeTypes.size(), 2u);
+    EXPECT_EQ(form_->MimeTypes.Lines().size(), 2u);
     EXPECT_EQ(form_->mimelist->ItemIndex(), 0);
 }
 
