@@ -1,6 +1,8 @@
 #include "http/httprequest.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "core/session.h"
 #include "netunit/textutil.h"
@@ -118,13 +120,25 @@ bool FindHeader(const std::string& Buffer, const std::string& LowerName, std::st
     Value.clear();
     const size_t headerEnd = HeaderEndOf(Buffer);
     if (headerEnd == std::string::npos) return false;
-    // The block up to the CR LF that ends the last header line.
-    const std::string block = netunit::AsciiLowerCase(Buffer.substr(0, headerEnd + kLineEndLength));
-    const size_t at = block.find(kLineEnd + LowerName + ":");
-    if (at == std::string::npos) return false;
-    const size_t valueStart = at + kLineEndLength + LowerName.size() + 1;
-    Value = Buffer.substr(valueStart, block.find(kLineEnd, valueStart) - valueStart);
-    return true;
+    // The block up to the CR LF that ends the last header line. Every line
+    // start in it is compared in place: a request asks for several headers,
+    // and a lower-cased copy of the block for each was most of its cost.
+    const std::string_view block(Buffer.data(), headerEnd + kLineEndLength);
+    const auto sameLetter = [](char lower, char c) {
+        return (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == lower;
+    };
+    for (size_t at = block.find(kLineEnd); at != std::string_view::npos; at = block.find(kLineEnd, at + 1)) {
+        const size_t nameStart = at + kLineEndLength;
+        const size_t colon = nameStart + LowerName.size();
+        if (colon >= block.size()) break;
+        if (block[colon] != ':' ||
+            !std::equal(LowerName.begin(), LowerName.end(), block.begin() + static_cast<ptrdiff_t>(nameStart), sameLetter))
+            continue;
+        const size_t valueStart = colon + 1;
+        Value = Buffer.substr(valueStart, block.find(kLineEnd, valueStart) - valueStart);
+        return true;
+    }
+    return false;
 }
 
 std::string AllHttpVariables(const std::vector<std::string>& Lines) {

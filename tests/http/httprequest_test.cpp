@@ -234,6 +234,26 @@ TEST(HttpHeaders, EdgeCases) {
     EXPECT_FALSE(FindHeader("host: x\r\n\r\n", "host", value));
     // A header only in the body is not found.
     EXPECT_FALSE(FindHeader("GET / HTTP/1.0\r\n\r\nhost: evil\r\n", "host", value));
+    // Names compare without case; the first of two wins; a longer name, a
+    // name without its colon or a name inside a value is another header.
+    const struct {
+        const char* request;
+        bool found;
+        const char* value;
+    } rows[] = {
+        {"GET / HTTP/1.0\r\nHoSt:a\r\n\r\n", true, "a"},
+        {"GET / HTTP/1.0\r\nHOST: b\r\nhost: c\r\n\r\n", true, " b"},
+        {"GET / HTTP/1.0\r\nhostx: d\r\nhost:e\r\n\r\n", true, "e"},
+        {"GET / HTTP/1.0\r\nhost e\r\nx-host: f\r\n\r\n", false, ""},
+        {"GET / HTTP/1.0\r\nx: host: g\r\n\r\n", false, ""},
+        {"GET / HTTP/1.0\r\nhost:\r\n\r\n", true, ""},
+        {"GET / HTTP/1.0\r\nhos\r\n\r\n", false, ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.request);
+        EXPECT_EQ(FindHeader(r.request, "host", value), r.found);
+        EXPECT_EQ(value, r.value);
+    }
     // An empty first line: the request line is empty and the next line a header.
     EXPECT_EQ(RequestLine("\r\nGET / HTTP/1.0\r\n\r\n"), "");
     // A line without a blank is upper-cased whole.
