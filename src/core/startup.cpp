@@ -177,7 +177,7 @@ void Tquillnestform::ShutdownServer() {
     Mail.RelayQueueTries.clear();
     Mail.RelayQueueTimes.clear();
     Mail.RelayQueueSenders.clear();
-    Mail.MessageIds.clear();
+    Mail.MailboxIds.Clear();
 
     for (tlistener* l : {&TelnetListener, &HttpListener, &SmtpListener, &Pop3Listener, &FtpListener}) {
         if (!l->SocketOpen) continue;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string_view>
 
 #include "netunit/files.h"
+#include "netunit/names.h"
 #include "netunit/textutil.h"
 
 namespace mail {
@@ -13,6 +15,29 @@ namespace {
 // message of ours (and would overflow).
 constexpr size_t kMaxNumberDigits = 18;
 
+// The number after Prefix in Name, as ParseMailboxNumber takes it.
+bool ParseNumberAfter(std::string_view Name, std::string_view Prefix, int64_t& N) {
+    if (Name.size() <= Prefix.size() || Name.substr(0, Prefix.size()) != Prefix) return false;
+    const std::string_view digits = Name.substr(Prefix.size());
+    if (digits.size() > kMaxNumberDigits || (digits.size() > 1 && digits[0] == '0')) return false;
+    int64_t value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    N = value;
+    return true;
+}
+
+// The first line of a message file; false when it cannot be opened.
+bool ReadFirstLine(const std::string& Name, std::string& Line) {
+    netunit::TTextFile file;
+    if (!netunit::TextReset(file, Name)) return false;
+    netunit::TextReadLine(file, Line);
+    netunit::TextClose(file);
+    return true;
+}
+
 }  // namespace
 
 std::string MailboxFileName(const std::string& Folder, const std::string& User, int64_t N) {
@@ -20,19 +45,34 @@ std::string MailboxFileName(const std::string& Folder, const std::string& User, 
 }
 
 bool ParseMailboxNumber(const std::string& Name, const std::string& User, int64_t& N) {
+    return ParseNumberAfter(Name, User + "^", N);
+}
+
+std::vector<tmessagefile> ListMailbox(const std::string& Folder, const std::string& User) {
     const std::string prefix = User + "^";
-    if (Name.size() <= prefix.size() || Name.compare(0, prefix.size(), prefix) != 0) return false;
-    const std::string digits = Name.substr(prefix.size());
-    if (digits.size() > kMaxNumberDigits || (digits.size() > 1 && digits[0] == '0')) return false;
-    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
-    N = std::stoll(digits);
-    return true;
+    std::vector<tmessagefile> files;
+    const bool listed = netunit::ForEachFolderEntry(Folder, [&](const netunit::tfolderentry& entry) {
+        int64_t n = 0;
+        if (ParseNumberAfter(entry.Name, prefix, n) && netunit::FolderEntryIsFile(Folder, entry))
+            files.push_back({n, entry.Inode});
+    });
+    if (!listed) return {};
+    std::sort(files.begin(), files.end(),
+              [](const tmessagefile& a, const tmessagefile& b) { return a.Number < b.Number; });
+    return files;
+}
+
+int64_t FirstFreeNumber(const std::vector<tmessagefile>& Files) {
+    int64_t n = 0;
+    for (const tmessagefile& file : Files) {
+        if (file.Number != n) break;
+        ++n;
+    }
+    return n;
 }
 
 int64_t NextMessageNumber(const std::string& Folder, const std::string& User) {
-    int64_t n = 0;
-    while (netunit::WideFileExists(MailboxFileName(Folder, User, n))) ++n;
-    return n;
+    return FirstFreeNumber(ListMailbox(Folder, User));
 }
 
 std::string NextMessageFile(const std::string& Folder, const std::string& User) {
@@ -69,18 +109,52 @@ int64_t DrawMessageId() {
     return value;
 }
 
-bool ReadMailboxIds(const std::string& Folder, const std::string& User, std::vector<std::string>& Ids) {
+bool tmailboxids::Read(const std::string& Folder, const std::string& User, std::vector<std::string>& Ids,
+                       int64_t& Next) {
     Ids.clear();
-    for (int64_t n = 0;; ++n) {
-        const std::string name = MailboxFileName(Folder, User, n);
-        if (!netunit::WideFileExists(name)) return true;
-        netunit::TTextFile file;
-        if (!netunit::TextReset(file, name)) return false;
-        std::string line;
-        netunit::TextReadLine(file, line);
-        Ids.push_back(line);
-        netunit::TextClose(file);
+    const std::vector<tmessagefile> files = ListMailbox(Folder, User);
+    Next = FirstFreeNumber(files);
+    const std::string key = Folder + User;
+    if (files.empty()) {
+        boxes_.erase(key);
+        return true;
     }
+    std::vector<tknownfile>& known = boxes_[key];
+    std::vector<tknownfile> now;
+    now.reserve(files.size());
+    bool complete = true;
+    // Both lists are ordered by number: one pass matches them.
+    auto seen = known.begin();
+    for (const tmessagefile& file : files) {
+        while (seen != known.end() && seen->Number < file.Number) ++seen;
+        if (seen != known.end() && seen->Number == file.Number && seen->Inode == file.Inode) {
+            now.push_back(std::move(*seen));
+        } else {
+            tknownfile read{file.Number, file.Inode, {}};
+            if (!ReadFirstLine(MailboxFileName(Folder, User, file.Number), read.Id)) {
+                // Not kept, so that it is tried again.
+                complete = false;
+                continue;
+            }
+            now.push_back(std::move(read));
+        }
+        Ids.push_back(now.back().Id);
+    }
+    known = std::move(now);
+    if (known.empty()) boxes_.erase(key);
+    return complete;
+}
+
+size_t tmailboxids::Size() const {
+    size_t count = 0;
+    for (const auto& box : boxes_) count += box.second.size();
+    return count;
+}
+
+bool ReadMailboxIds(const std::string& Folder, const std::string& User, std::vector<std::string>& Ids) {
+    tmailboxids scratch;
+    int64_t next = 0;
+    return scratch.Read(Folder, User, Ids, next);
 }
 
 int64_t NewMessageId(const std::string& Folder, const std::string& User, std::vector<std::string>& Ids) {

@@ -1,12 +1,13 @@
 // What the window keeps for the mail server between steps: the mirror of the
-// relay queue folder, the relay scheduler's place in it, the ids given to
-// messages this run and the recent POP3 logins.
+// relay queue folder, the relay scheduler's place in it, the ids of the
+// mailboxes' messages as last read and the recent POP3 logins.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "mail/addresses.h"
+#include "mail/mailbox.h"
 
 namespace mail {
 
@@ -15,7 +16,7 @@ struct tmailstate {
     std::vector<std::string> RelayQueueFiles, RelayQueueTries, RelayQueueTimes, RelayQueueSenders;
     std::vector<std::string> RelaysInFlight;  // files a relay worker holds now
     int RelayCursor = 0;                      // where the scheduler's next pass starts
-    std::vector<std::string> MessageIds;
+    tmailboxids MailboxIds;
     std::vector<tsmtpauth> PopLoginList;  // not saved
 };
 

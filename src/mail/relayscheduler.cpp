@@ -1,6 +1,9 @@
 #include "mail/relayscheduler.h"
 
 #include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "mail/addresses.h"
 #include "mail/mailbox.h"
@@ -44,11 +47,18 @@ bool RecordHandOff(const std::string& File, int32_t Tries, double Now) {
     return netunit::WriteFileAtomic(ControlFileOf(File), JoinLines(lines));
 }
 
-// Writes Text as a new message of User's mailbox, durably.
-bool PlaceInMailboxOf(const std::string& MailDir, const std::string& User, const std::string& Text) {
-    const std::string temp = FreeTempName(MailDir + User + "^", NextMessageNumber(MailDir, User), "");
+// Writes the text TextFor gives as a new message of User's mailbox, durably,
+// with the first id from Drawn on that the mailbox does not hold.
+bool PlaceInMailboxOf(const std::string& MailDir, tmailboxids& Known, const std::string& User, int64_t Drawn,
+                      const std::function<std::string(int64_t)>& TextFor) {
+    std::vector<std::string> ids;
+    int64_t next = 0;
+    // A message file that cannot be read keeps its id unknown, but the bounce
+    // still goes: it is all the sender will hear of the failure.
+    Known.Read(MailDir, User, ids, next);
+    const std::string temp = FreeTempName(MailDir + User + "^", next, "");
     std::string placed;
-    if (netunit::WriteFileAtomic(temp, Text) && PlaceInMailbox(temp, MailDir, User, placed))
+    if (netunit::WriteFileAtomic(temp, TextFor(PickMessageId(Drawn, ids))) && PlaceInMailbox(temp, MailDir, User, placed))
         return netunit::SyncFolder(MailDir);
     netunit::FileDelete(temp);
     return false;
@@ -107,12 +117,14 @@ void BounceMessage(const SmtpSettings& Settings, tmailstate& Mail, const std::st
     // would tell the sender nothing and sit in a mailbox or the queue.
     std::string message;
     if (!netunit::ReadWholeFile(File, message)) return;
-    const std::string text = BounceText(DrawMessageId(), address, message, Reason);
+    const int64_t drawn = DrawMessageId();
+    const auto textFor = [&](int64_t Id) { return BounceText(Id, address, message, Reason); };
     if (local) {
         const core::tuseraccount* account = FindMailboxAccount(*Settings.Accounts, MailboxPart(address));
-        if (account != nullptr) PlaceInMailboxOf(Settings.MailDir, account->UserName, text);
+        if (account != nullptr) PlaceInMailboxOf(Settings.MailDir, Mail.MailboxIds, account->UserName, drawn, textFor);
         return;
     }
+    const std::string text = textFor(drawn);
     const std::string bounce = NextRelayFile(Mail, Settings.RelayDir);
     const std::string bounceControl =
         JoinLines({std::to_string(kRelayBounceWaiting), lines[kControlTimeLine], kBounceSender, address});

@@ -62,13 +62,13 @@ bool tdelivery::PlaceFirst() {
 
 bool tdelivery::CopyToMailbox(const std::string& source, const core::tuseraccount& account) {
     const std::string& user = account.UserName;
-    const std::string temp =
-        FreeTempName(settings_.MailDir + user + "^", NextMessageNumber(settings_.MailDir, user), "");
     // The copies share the message's id unless the mailbox holds that id
     // already (a recipient named twice, or directly and through a forward):
     // ids are unique within a mailbox, so such a copy gets the next free one.
     std::vector<std::string> ids;
-    if (!ReadMailboxIds(settings_.MailDir, user, ids)) return false;
+    int64_t next = 0;
+    if (!mail_.MailboxIds.Read(settings_.MailDir, user, ids, next)) return false;
+    const std::string temp = FreeTempName(settings_.MailDir + user + "^", next, "");
     const int64_t id = PickMessageId(messageId_, ids);
     if (!CopyFileDurably(source, temp, id == messageId_ ? std::string() : std::to_string(id))) return false;
     std::string placed;

@@ -3,6 +3,9 @@
 // command's action is a function of its own that sets the next state.
 #include <unistd.h>
 
+#include <string>
+#include <vector>
+
 #include "core/accounting.h"
 #include "core/protocols.h"
 #include "netunit/textutil.h"
@@ -211,13 +214,16 @@ void RcptTo(SmtpStep& step, tsession* session, const std::string& line) {
 void StartMessage(SmtpStep& step, tsession* session) {
     session->ByteCount = 0;
     KeepMessageTextState(*session, tmessagetext{});
+    const std::string& mailbox = FirstMailbox(*session);
+    // One listing of the mailbox gives the number the temporary name starts
+    // from and the ids the new one must differ from.
+    std::vector<std::string> ids;
+    int64_t next = 0;
+    const bool idsRead = mailbox.empty() || step.Mail.MailboxIds.Read(step.Settings().MailDir, mailbox, ids, next);
     // The final number is chosen once the message is complete; until then it
     // has a temporary name that no other message can have.
-    session->DataFileName =
-        FirstMailbox(*session).empty()
-            ? FreeTempName(step.Settings().RelayDir, 0, ".m")
-            : FreeTempName(step.Settings().MailDir + FirstMailbox(*session) + "^",
-                           NextMessageNumber(step.Settings().MailDir, FirstMailbox(*session)), "");
+    session->DataFileName = mailbox.empty() ? FreeTempName(step.Settings().RelayDir, 0, ".m")
+                                            : FreeTempName(step.Settings().MailDir + mailbox + "^", next, "");
     if (!netunit::TextRewrite(session->MessageFile, session->DataFileName)) {
         Reply(&step.Face, session, kCannotStore);
         EnterSmtpState(session, kSmtpClosing);
@@ -227,7 +233,7 @@ void StartMessage(SmtpStep& step, tsession* session) {
     CaptionAndLog(&step.Face, session, "Sending mail.");
     Reply(&step.Face, session, kGoAhead);
     EnterSmtpState(session, kSmtpMessageText);
-    const int64_t id = FirstMailbox(*session).empty() ? DrawMessageId() : NewMessageId(step.Settings().MailDir, FirstMailbox(*session), step.Mail.MessageIds);
+    const int64_t id = mailbox.empty() ? DrawMessageId() : idsRead ? PickMessageId(DrawMessageId(), ids) : -1;
     if (id < 0 || !netunit::TextWriteLine(session->MessageFile, std::to_string(id))) EnterSmtpState(session, kSmtpClosing);
 }
 

@@ -1,5 +1,6 @@
 #include "netunit/names.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/stat.h>
@@ -60,6 +61,35 @@ bool WideFileExists(const std::string& name) {
     struct stat st {};
     if (::stat(name.c_str(), &st) != 0 && ::lstat(name.c_str(), &st) != 0) return false;
     return !S_ISDIR(st.st_mode);
+}
+
+bool ForEachFolderEntry(const std::string& Folder, const std::function<void(const tfolderentry&)>& Visit) {
+    DIR* dir = ::opendir(Folder.empty() ? "." : Folder.c_str());
+    if (dir == nullptr) return false;
+    tfolderentry entry;
+    for (;;) {
+        errno = 0;
+        const dirent* found = ::readdir(dir);
+        if (found == nullptr) break;
+        entry.Name = found->d_name;
+        if (entry.Name == "." || entry.Name == "..") continue;
+        entry.Inode = found->d_ino;
+        entry.Type = found->d_type;
+        Visit(entry);
+    }
+    const bool complete = errno == 0;
+    ::closedir(dir);
+    return complete;
+}
+
+bool FolderEntryIsFile(const std::string& Folder, const tfolderentry& Entry) {
+    switch (Entry.Type) {
+        case DT_DIR: return false;
+        case DT_LNK:
+        case DT_UNKNOWN: return WideFileExists(Folder + std::string(Entry.Name));
+        // Reserved device names are three or four letters: a longer name needs no check.
+        default: return Entry.Name.size() > 4 || !IsReservedDeviceName(Folder + std::string(Entry.Name));
+    }
 }
 
 bool IsExecutableFile(const std::string& name) {

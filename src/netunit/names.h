@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace netunit {
 
@@ -21,6 +23,24 @@ bool WideRemoveDirectory(const std::string& path);
 // True when an entry of exactly this name exists and is not a folder ("*"
 // and "?" are no wildcards here; reserved device names are never files).
 bool WideFileExists(const std::string& name);
+
+// One entry of a folder as the system lists it, before any status call.
+struct tfolderentry {
+    std::string_view Name;   // valid during the visit only
+    uint64_t Inode = 0;
+    unsigned char Type = 0;  // the listing's type (DT_REG, DT_LNK, ...), DT_UNKNOWN where it does not say
+};
+
+// Calls Visit for every entry of Folder but "." and "..", in the order the
+// file system keeps them. Unlike the directory search (findfile.h), which
+// sorts the names and asks for the status of each, this costs a few system
+// calls for a whole folder: for finding a few names among many. False when
+// the folder cannot be opened or read to its end.
+bool ForEachFolderEntry(const std::string& Folder, const std::function<void(const tfolderentry&)>& Visit);
+
+// What WideFileExists(Folder + Entry.Name) answers, taken from the listed type
+// where that tells: only a link or an entry of unknown type costs a status call.
+bool FolderEntryIsFile(const std::string& Folder, const tfolderentry& Entry);
 
 // True when the name is a regular file that someone may execute (any of the
 // three execute bits): a program the server may start as it is.

@@ -12,6 +12,7 @@ import signal
 import smtplib
 import socket
 import tempfile
+import threading
 import time
 import unittest
 
@@ -614,6 +615,50 @@ class Pop3DialogueTest(unittest.TestCase):
             p.dele(1)
             self.assertEqual(p.quit(), b"+OK i'm outta here.")
             self.assertEqual(srv.mailbox("bob"), files[1:])
+
+    def test_many_deliveries_keep_ids_unique_and_numbers_contiguous(self):
+        def deliver_in_parallel(srv, clients, each, tag):
+            failures = []
+
+            def client(c):
+                try:
+                    with srv.smtp() as s:
+                        for i in range(each):
+                            s.sendmail("a@far.test", [f"bob@{DOMAIN}"], message_text([f"{tag} {c} {i}"]))
+                except Exception as e:  # reported below, on the test's own thread
+                    failures.append(e)
+
+            threads = [threading.Thread(target=client, args=(c,)) for c in range(clients)]
+            for t in threads:
+                t.start()
+            for t in threads:
+                t.join()
+            self.assertEqual(failures, [])
+
+        def check_mailbox(srv, count):
+            self.assertEqual(srv.mail_names(), sorted(f"bob^{n}" for n in range(count)))
+            files = srv.mailbox("bob")
+            ids = [f.split(b"\r\n", 1)[0] for f in files]
+            self.assertEqual(len(set(ids)), count, ids)
+            p = srv.pop()
+            p.user("bob")
+            p.pass_("pw")
+            self.assertEqual(p.stat(), (count, sum(map(len, files))))
+            self.assertEqual(p.list()[1], [b"%d %d" % (i + 1, len(f)) for i, f in enumerate(files)])
+            self.assertEqual(p.uidl()[1], [b"%d %s" % (i + 1, id) for i, id in enumerate(ids)])
+            return p, files
+
+        with MailServer() as srv:
+            deliver_in_parallel(srv, 4, 15, "first")
+            p, files = check_mailbox(srv, 60)
+            # Deletions close up the numbers; the files that move must not
+            # keep the ids the server knew under their new names.
+            for n in (1, 7, 30, 60):
+                p.dele(n)
+            p.quit()
+            self.assertEqual(srv.mailbox("bob"), [f for i, f in enumerate(files) if i + 1 not in (1, 7, 30, 60)])
+            deliver_in_parallel(srv, 3, 10, "second")
+            check_mailbox(srv, 86)[0].quit()
 
     def test_large_message_with_a_long_line_is_fetched_whole(self):
         with MailServer() as srv:

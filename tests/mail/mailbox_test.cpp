@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,6 +91,185 @@ TEST_F(MailboxFiles, NextNumberAndCountIgnoreTemporaryFiles) {
     EXPECT_EQ(MailboxCount(dir_.Path(), "amy"), 0);
 }
 
+// The number the old one-name-at-a-time probe gave: the reference the
+// folder listing must agree with.
+int64_t ProbedNextNumber(const std::string& Folder, const std::string& User) {
+    int64_t n = 0;
+    while (netunit::WideFileExists(MailboxFileName(Folder, User, n))) ++n;
+    return n;
+}
+
+TEST(MailboxListing, NextNumberAgreesWithProbingEachName) {
+    enum Kind { File, Folder, DanglingLink, LinkToFile, LinkToFolder };
+    struct Entry {
+        const char* name;
+        Kind kind;
+    };
+    struct Row {
+        const char* what;
+        std::vector<Entry> entries;
+        int64_t next;
+    };
+    const Row rows[] = {
+        {"empty mailbox", {}, 0},
+        {"no gaps", {{"bob^0", File}, {"bob^1", File}, {"bob^2", File}}, 3},
+        {"a gap is the next number", {{"bob^0", File}, {"bob^1", File}, {"bob^3", File}}, 2},
+        {"nothing at 0", {{"bob^1", File}, {"bob^2", File}}, 0},
+        {"names sort as numbers: 10 is no 2", {{"bob^0", File}, {"bob^1", File}, {"bob^10", File}}, 2},
+        {"a folder named like a message is no message", {{"bob^0", File}, {"bob^1", Folder}, {"bob^2", File}}, 1},
+        {"a dangling link counts", {{"bob^0", DanglingLink}, {"bob^1", File}}, 2},
+        {"a link to a file counts", {{"bob^0", LinkToFile}}, 1},
+        {"a link to a folder does not", {{"bob^0", File}, {"bob^1", LinkToFolder}}, 1},
+        {"names that are no message numbers",
+         {{"bob^0", File}, {"bob^01", File}, {"bob^1.tmp", File}, {"bob^1x", File}, {"BOB^1", File},
+          {"bobby^1", File}, {"bob^", File}},
+         1},
+        {"other mailboxes", {{"amy^0", File}, {"amy^1", File}, {"bo^0", File}}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        dir.Write("elsewhere/file", "x");
+        std::filesystem::create_directory(dir / "elsewhere/folder");
+        for (const Entry& entry : row.entries) {
+            const std::string path = dir / entry.name;
+            switch (entry.kind) {
+                case File: dir.Write(entry.name, "1\r\n"); break;
+                case Folder: std::filesystem::create_directory(path); break;
+                case DanglingLink: std::filesystem::create_symlink(dir / "nowhere", path); break;
+                case LinkToFile: std::filesystem::create_symlink(dir / "elsewhere/file", path); break;
+                case LinkToFolder: std::filesystem::create_directory_symlink(dir / "elsewhere/folder", path); break;
+            }
+        }
+        EXPECT_EQ(NextMessageNumber(dir.Path(), "bob"), row.next);
+        EXPECT_EQ(ProbedNextNumber(dir.Path(), "bob"), row.next);
+        EXPECT_EQ(MailboxCount(dir.Path(), "bob"), row.next);
+        const std::vector<tmessagefile> files = ListMailbox(dir.Path(), "bob");
+        EXPECT_TRUE(std::is_sorted(files.begin(), files.end(),
+                                   [](const tmessagefile& a, const tmessagefile& b) { return a.Number < b.Number; }));
+    }
+}
+
+TEST(MailboxListing, AMissingFolderHasNoMessages) {
+    TempDir dir;
+    EXPECT_TRUE(ListMailbox(dir / "missing/", "bob").empty());
+    EXPECT_EQ(NextMessageNumber(dir / "missing/", "bob"), 0);
+    tmailboxids known;
+    std::vector<std::string> ids{"stale"};
+    int64_t next = -1;
+    EXPECT_TRUE(known.Read(dir / "missing/", "bob", ids, next));
+    EXPECT_TRUE(ids.empty());
+    EXPECT_EQ(next, 0);
+}
+
+// The known ids after a change made outside between two reads must be what a
+// fresh read of the folder gives.
+TEST(MailboxIdCache, AgreesWithAFreshReadAfterChangesOutside) {
+    using Change = std::function<void(TempDir&)>;
+    const auto put = [](int64_t n, const std::string& id) {
+        return [=](TempDir& dir) { dir.Write("bob^" + std::to_string(n), id + "\r\nbody\r\n.\r\n"); };
+    };
+    // A new file moved over the old one, as a program that rewrites files safely does.
+    const auto replace = [](int64_t n, const std::string& id) {
+        return [=](TempDir& dir) {
+            dir.Write("new", id + "\r\n");
+            std::filesystem::rename(dir / "new", dir / ("bob^" + std::to_string(n)));
+        };
+    };
+    const auto remove = [](int64_t n) {
+        return [=](TempDir& dir) { std::filesystem::remove(dir / ("bob^" + std::to_string(n))); };
+    };
+    const auto move = [](int64_t from, int64_t to) {
+        return [=](TempDir& dir) {
+            std::filesystem::rename(dir / ("bob^" + std::to_string(from)), dir / ("bob^" + std::to_string(to)));
+        };
+    };
+    struct Row {
+        const char* what;
+        std::vector<Change> changes;
+        std::vector<std::string> ids;
+        int64_t next;
+    };
+    const Row rows[] = {
+        {"nothing changed", {}, {"10", "11", "13"}, 2},
+        {"new files beside the known ones", {put(2, "12"), put(4, "14")}, {"10", "11", "12", "13", "14"}, 5},
+        {"a file replaced under its name is read again", {replace(1, "21")}, {"10", "21", "13"}, 2},
+        {"a removed file drops out", {remove(0)}, {"11", "13"}, 0},
+        {"renumbered after a deletion", {remove(0), move(1, 0), move(3, 1)}, {"11", "13"}, 2},
+        {"every file removed", {remove(0), remove(1), remove(3)}, {}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        for (const Change& change : {put(0, "10"), put(1, "11"), put(3, "13")}) change(dir);
+        tmailboxids known;
+        std::vector<std::string> ids;
+        int64_t next = -1;
+        ASSERT_TRUE(known.Read(dir.Path(), "bob", ids, next));
+        EXPECT_EQ(known.Size(), 3u);
+        for (const Change& change : row.changes) change(dir);
+        ASSERT_TRUE(known.Read(dir.Path(), "bob", ids, next));
+        EXPECT_EQ(ids, row.ids);
+        EXPECT_EQ(next, row.next);
+        // It keeps what the folder holds and no more.
+        EXPECT_EQ(known.Size(), row.ids.size());
+        std::vector<std::string> fresh;
+        ASSERT_TRUE(ReadMailboxIds(dir.Path(), "bob", fresh));
+        EXPECT_EQ(ids, fresh);
+        // A new id is unique against the known files and the new ones alike.
+        for (const std::string& id : ids) EXPECT_NE(std::to_string(PickMessageId(std::stoll(id), ids)), id);
+    }
+}
+
+TEST(MailboxIdCache, KnownFilesAreNotOpenedAgain) {
+    TempDir dir;
+    dir.Write("bob^0", "10\r\n");
+    tmailboxids known;
+    std::vector<std::string> ids;
+    int64_t next = 0;
+    ASSERT_TRUE(known.Read(dir.Path(), "bob", ids, next));
+    // A file held open for writing here cannot be opened for reading: the
+    // second read only succeeds if it takes the id it knows.
+    netunit::tfilehandle writer;
+    ASSERT_TRUE(netunit::FileOpenForAppend(writer, dir / "bob^0", 0));
+    EXPECT_TRUE(known.Read(dir.Path(), "bob", ids, next));
+    EXPECT_EQ(ids, std::vector<std::string>{"10"});
+    EXPECT_FALSE(ReadMailboxIds(dir.Path(), "bob", ids));
+    netunit::FileCloseHandle(writer);
+}
+
+TEST(MailboxIdCache, AFileThatCouldNotBeReadIsTriedAgain) {
+    TempDir dir;
+    dir.Write("bob^0", "10\r\n");
+    dir.Write("bob^1", "11\r\n");
+    netunit::tfilehandle writer;
+    ASSERT_TRUE(netunit::FileOpenForAppend(writer, dir / "bob^1", 0));
+    tmailboxids known;
+    std::vector<std::string> ids;
+    int64_t next = 0;
+    EXPECT_FALSE(known.Read(dir.Path(), "bob", ids, next));
+    EXPECT_FALSE(known.Read(dir.Path(), "bob", ids, next));
+    netunit::FileCloseHandle(writer);
+    EXPECT_TRUE(known.Read(dir.Path(), "bob", ids, next));
+    EXPECT_EQ(ids, (std::vector<std::string>{"10", "11"}));
+}
+
+TEST(MailboxIdCache, MailboxesAreKeptApart) {
+    TempDir dir;
+    dir.Write("bob^0", "10\r\n");
+    dir.Write("amy^0", "20\r\n");
+    tmailboxids known;
+    std::vector<std::string> ids;
+    int64_t next = 0;
+    ASSERT_TRUE(known.Read(dir.Path(), "bob", ids, next));
+    EXPECT_EQ(ids, std::vector<std::string>{"10"});
+    ASSERT_TRUE(known.Read(dir.Path(), "amy", ids, next));
+    EXPECT_EQ(ids, std::vector<std::string>{"20"});
+    EXPECT_EQ(known.Size(), 2u);
+    known.Clear();
+    EXPECT_EQ(known.Size(), 0u);
+}
+
 TEST_F(MailboxFiles, NewIdAvoidsTheIdsOfTheMailbox) {
     std::vector<std::string> ids;
     const int64_t first = NewMessageId(dir_.Path(), "bob", ids);
@@ -96,6 +279,11 @@ TEST_F(MailboxFiles, NewIdAvoidsTheIdsOfTheMailbox) {
     Put(1, "18\r\n.\r\n");
     NewMessageId(dir_.Path(), "bob", ids);
     EXPECT_EQ(ids, (std::vector<std::string>{"17", "18"}));
+    // A message past a gap moves up when the mailbox is renumbered: its id
+    // is taken too.
+    Put(3, "19\r\n.\r\n");
+    NewMessageId(dir_.Path(), "bob", ids);
+    EXPECT_EQ(ids, (std::vector<std::string>{"17", "18", "19"}));
 }
 
 TEST_F(MailboxFiles, NewIdFailsWhenAMessageCannotBeRead) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "mail/mailbox.h"
 #include "mail/relayfiles.h"
 #include "mail/relayqueue.h"
 #include "mail/relayscheduler.h"
@@ -201,6 +202,21 @@ TEST_F(RelaySchedulerTest, TheSixteenthFailureBouncesToALocalSender) {
     std::string expected = kBounceHead;
     expected.replace(4, 16, "BOB@example.test");
     EXPECT_EQ(bounce.substr(idEnd + 2), expected);
+}
+
+// Ids are unique within a mailbox: a bounce whose drawn id the sender's
+// mailbox holds already takes the next free one.
+TEST_F(RelaySchedulerTest, ALocalBounceAvoidsTheIdsOfTheSendersMailbox) {
+    const unsigned seed = 20261211;
+    std::srand(seed);
+    const int64_t drawn = mail::DrawMessageId();
+    std::ofstream(form_->MailDir + "bob^0", std::ios::binary) << drawn << "\r\nSubject: older\r\n\r\n.\r\n";
+    Queue(0, 15, 1.0, "<bob@example.test>");
+    std::srand(seed);
+    Tick();
+    const std::string bounce = Read(form_->MailDir + "bob^1");
+    EXPECT_EQ(bounce.substr(0, bounce.find("\r\n")), std::to_string(mail::PickMessageId(drawn, {std::to_string(drawn)})));
+    EXPECT_EQ(bounce.substr(bounce.find("\r\n") + 2), kBounceHead);
 }
 
 TEST_F(RelaySchedulerTest, ARemoteSendersBounceIsQueuedAndWaits) {

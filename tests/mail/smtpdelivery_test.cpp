@@ -59,4 +59,19 @@ TEST_F(SmtpDeliveryTest, AFailingPartUndoesTheWholeDelivery) {
     EXPECT_TRUE(mail_.RelayQueueFiles.empty());
 }
 
+// Carol's mailbox was read by an earlier delivery; since then a file with
+// the message's own id took the place of one she had. The copy must see it
+// and take another id.
+TEST_F(SmtpDeliveryTest, ACopyAvoidsTheIdOfAFileReplacedSinceTheLastRead) {
+    dir_.Write("mail/carol^0", "500\r\nold\r\n.\r\n");
+    std::vector<std::string> ids;
+    int64_t next = 0;
+    ASSERT_TRUE(mail_.MailboxIds.Read(settings_.MailDir, "carol", ids, next));
+    dir_.Write("mail/new", "123\r\nreplaced\r\n.\r\n");
+    std::filesystem::rename(dir_ / "mail/new", dir_ / "mail/carol^0");
+    session_.RelayRecipients.clear();
+    ASSERT_TRUE(mail::DeliverMessage(settings_, mail_, &session_));
+    EXPECT_EQ(TempDir::Read(dir_ / "mail/carol^1"), "124\r\nSubject: hi\r\n\r\nbody\r\n.\r\n");
+}
+
 }  // namespace

@@ -1,9 +1,12 @@
 #include "netunit/names.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -12,17 +15,23 @@
 
 using namespace netunit;
 
-TEST(FileLayerFolders, ExistenceOfFoldersAndFiles) {
-    TempDir dir;
+// Files, reserved names, a folder and links of each kind.
+void MakeEntriesOfEveryKind(const TempDir& dir) {
     dir.Write("file.txt", "x");
     dir.Write("COM5", "x");
     dir.Write("CON.txt", "x");
     dir.Write("COM1", "x");
     dir.Write("empty", "");
     dir.Write("a*b?", "x");
-    ASSERT_TRUE(std::filesystem::create_directory(dir / "folder"));
+    std::filesystem::create_directory(dir / "folder");
     std::filesystem::create_symlink(dir / "nowhere", dir / "dangling");
     std::filesystem::create_directory_symlink(dir / "folder", dir / "folderlink");
+}
+
+TEST(FileLayerFolders, ExistenceOfFoldersAndFiles) {
+    TempDir dir;
+    MakeEntriesOfEveryKind(dir);
+    ASSERT_TRUE(std::filesystem::is_directory(dir / "folder"));
     struct Row {
         std::string name;
         bool isFolder;
@@ -52,6 +61,38 @@ TEST(FileLayerFolders, ExistenceOfFoldersAndFiles) {
         EXPECT_EQ(WideDirectoryExists(r.name), r.isFolder);
         EXPECT_EQ(WideFileExists(r.name), r.isFile);
     }
+}
+
+// Listing a folder answers "is it a file" as WideFileExists does, whether the
+// file system gives each entry's type or leaves it unknown.
+TEST(FileLayerFolders, ListingAgreesWithTheExistenceTest) {
+    TempDir dir;
+    MakeEntriesOfEveryKind(dir);
+    dir.Write("LPT12", "x");
+    std::filesystem::create_symlink(dir / "file.txt", dir / "filelink");
+    const std::map<std::string, bool> expected = {
+        {"file.txt", true}, {"COM5", true},     {"CON.txt", true},    {"COM1", false},
+        {"empty", true},    {"a*b?", true},     {"folder", false},    {"dangling", true},
+        {"folderlink", false}, {"LPT12", true}, {"filelink", true},
+    };
+    std::map<std::string, bool> listed, unknownType;
+    std::map<std::string, uint64_t> inodes;
+    ASSERT_TRUE(ForEachFolderEntry(dir.Path(), [&](const tfolderentry& entry) {
+        const std::string name(entry.Name);
+        listed[name] = FolderEntryIsFile(dir.Path(), entry);
+        tfolderentry unknown = entry;
+        unknown.Type = DT_UNKNOWN;
+        unknownType[name] = FolderEntryIsFile(dir.Path(), unknown);
+        inodes[name] = entry.Inode;
+    }));
+    EXPECT_EQ(listed, expected) << "no \".\" or \"..\", every other name once";
+    EXPECT_EQ(unknownType, expected);
+    for (const auto& [name, isFile] : expected) EXPECT_EQ(WideFileExists(dir / name), isFile) << name;
+    struct stat st {};
+    ASSERT_EQ(::lstat((dir / "file.txt").c_str(), &st), 0);
+    EXPECT_EQ(inodes["file.txt"], st.st_ino);
+    EXPECT_FALSE(ForEachFolderEntry(dir / "missing", [](const tfolderentry&) {}));
+    EXPECT_FALSE(ForEachFolderEntry(dir / "file.txt", [](const tfolderentry&) {}));
 }
 
 TEST(FileLayerFolders, ForceDirectoriesCreatesFromTheTopDown) {
