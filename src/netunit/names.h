@@ -22,6 +22,15 @@ bool WideRemoveDirectory(const std::string& path);
 // and "?" are no wildcards here; reserved device names are never files).
 bool WideFileExists(const std::string& name);
 
+// WideDirectoryExists and WideFileExists for one name, from a single look at
+// it where the two would each have looked: for the web server, which asks
+// both of every requested name.
+struct tnamekind {
+    bool Folder = false;
+    bool File = false;
+};
+tnamekind WideNameKind(const std::string& name);
+
 // True when the name is a regular file that someone may execute (any of the
 // three execute bits): a program the server may start as it is.
 bool IsExecutableFile(const std::string& name);
