@@ -31,14 +31,14 @@ Tquillnestform::Tquillnestform() {
     netsockets->SetName("netsockets");
     BuildServiceRows();
     WireHandlers();
-    platform::SetBatchBracket([this] { OpenLogBatch(); }, [this] { CloseLogBatch(); });
+    platform::SetBatchBracket([this] { OpenLogBatch(); }, [this] { CloseNoticeLogBatch(); });
     FormCreate(this);
 }
 
 Tquillnestform::~Tquillnestform() {
     if (!shut_down_) ShutdownServer();
     platform::SetBatchBracket(nullptr, nullptr);
-    FlushLog();
+    CloseLogFile();
     if (quillnestform == this) quillnestform = nullptr;
 }
 
@@ -190,6 +190,9 @@ void Tquillnestform::ShutdownServer() {
     FtpPermissionScratch.reset();
     if (IniFile) IniFile->CloseIni();
     IniFile.reset();
+    // The program may end without the window's destructor: what the last
+    // batch of notices left for the engine is written here.
+    CloseLogFile();
 }
 
 void Tquillnestform::ReleaseSessionAtShutdown(tsession* session) {

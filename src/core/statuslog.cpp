@@ -50,15 +50,23 @@ void Tquillnestform::FlushLog() {
     lines.swap(PendingLog);
     status->AddTrimmed(lines, kLogWindowLines + 1);
     if (lockbottom->Checked()) status->SetItemIndex(status->Items()->Count() - 1);
-    if (LogToFile) {
-        // Opened and closed for every batch, so that a crash loses at most
-        // the lines of the run it happened in.
-        netunit::TTextFile file;
-        if (netunit::TextAppend(file, LogFileName)) {
-            for (const std::string& line : lines) netunit::TextWriteLine(file, line);
-            netunit::TextClose(file);
-        }
-    }
+    // The file stays open between batches; each batch is one write, so a
+    // crash loses nothing already flushed.
+    if (LogToFile)
+        netunit::HeldAppendLines(LogFile, LogFileName, lines);
+    else
+        netunit::HeldClose(LogFile);
+}
+
+void Tquillnestform::CloseNoticeLogBatch() {
+    // While sessions exist the engine runs within a tick and writes these
+    // lines with its own; one write instead of two, in the same order.
+    if (--LogBatchDepth == 0 && !(Timer2->Enabled() && !SessionList.empty())) FlushLog();
+}
+
+void Tquillnestform::CloseLogFile() {
+    FlushLog();
+    netunit::HeldClose(LogFile);
 }
 
 void Tquillnestform::AddSessionNode(tsession* Session) {

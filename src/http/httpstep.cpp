@@ -44,12 +44,12 @@ bool Triggered(HttpStep& step, tsession* session, const std::string& line) {
 // that grows while it is sent never sends more than its header promised.
 void SendFile(HttpStep& step, tsession* session, const std::string& localPath, const std::string& target) {
     session->FilePath = localPath;
-    if (!netunit::FileOpenForRead(session->TransferFile, localPath)) {
+    int64_t size = 0;
+    if (!netunit::FileOpenForRead(session->TransferFile, localPath, &size)) {
         SendFinalReply(&step.Face, session, BadRequestPage());
         core::tsessionface::RestartIdleTimer(session);
         return;
     }
-    const int64_t size = netunit::FileSize64(session->TransferFile);
     if (size <= 0) {
         netunit::FileCloseHandle(session->TransferFile);
         SendFinalReply(&step.Face, session, EmptyDocumentPage());
@@ -66,9 +66,8 @@ void SendFile(HttpStep& step, tsession* session, const std::string& localPath, c
     }
     packet.resize(header.size() + static_cast<size_t>(count));
 
-    SetHttpCaption(session, "Downloading " + target + " (" +
-                                FormatKilobytes(netunit::FilePosition64(session->TransferFile)) + "/" +
-                                FormatKilobytes(size) + ")");
+    // The file was opened at its start, so its position is what was read.
+    SetHttpCaption(session, "Downloading " + target + " (" + FormatKilobytes(count) + "/" + FormatKilobytes(size) + ")");
     LogHttp(&step.Face, session, "Local File: " + localPath);
     LogHttp(&step.Face, session, "Downloading " + target);
     session->Caption = core::tsessionface::SessionPrefix(session, false) + "Downloading " + target;
@@ -92,13 +91,14 @@ void SendFile(HttpStep& step, tsession* session, const std::string& localPath, c
 // HEAD: the header a GET would send, for programs and include pages too.
 void AnswerHead(HttpStep& step, tsession* session, const std::string& localPath, const std::string& target) {
     netunit::tfilehandle file;
-    if (!netunit::FileOpenForRead(file, localPath)) {
+    int64_t size = 0;
+    if (!netunit::FileOpenForRead(file, localPath, &size)) {
         SendFinalReply(&step.Face, session, BadRequestPage());
         return;
     }
     LogHttp(&step.Face, session, "HEAD: " + target);
     SetHttpCaption(session, "Receiving information about " + target);
-    SendFinalReply(&step.Face, session, FileHeader(ContentTypeFor(step.Settings(), localPath), netunit::FileSize64(file)));
+    SendFinalReply(&step.Face, session, FileHeader(ContentTypeFor(step.Settings(), localPath), size));
     netunit::FileCloseHandle(file);
     core::tsessionface::RestartIdleTimer(session);
 }

@@ -92,7 +92,8 @@ std::string DocumentRootFor(const UrlMapConfig& Config, tsession* Session, std::
     return Config.WebDir;
 }
 
-std::string FindDefaultDocument(const UrlMapConfig& Config, const std::string& Folder) {
+std::string FindDefaultDocument(const UrlMapConfig& Config, const std::string& Folder, bool* Present) {
+    if (Present != nullptr) *Present = false;
     std::string first;
     size_t at = 0;
     const std::string& list = Config.WebIndex;
@@ -103,7 +104,10 @@ std::string FindDefaultDocument(const UrlMapConfig& Config, const std::string& F
         at = end + 1;
         if (isFirst) first = field;
         if (field.empty()) break;
-        if (netunit::WideFileExists(Folder + field)) return field;
+        if (netunit::WideFileExists(Folder + field)) {
+            if (Present != nullptr) *Present = true;
+            return field;
+        }
     }
     return first;
 }
@@ -183,11 +187,15 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
     }
     if (!takenOver) relative = root + relative;
 
+    // One look at the name answers both the folder and the file test; a
+    // welcome file was looked at when it was chosen.
+    const netunit::tnamekind found = netunit::WideNameKind(relative);
+    bool isFile = found.File;
     std::string folder;
-    if (netunit::WideDirectoryExists(relative)) {
+    if (found.Folder) {
         if (EndsWithSlash(relative)) {
             folder = relative;
-            relative += FindDefaultDocument(Config, relative);
+            relative += FindDefaultDocument(Config, relative, &isFile);
         } else {
             mapping.Redirect = true;
         }
@@ -204,7 +212,7 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
         return mapping;
     }
 
-    if (!netunit::WideFileExists(relative)) {
+    if (!isFile) {
         mapping.ListingFolder = folder;
         return mapping;
     }

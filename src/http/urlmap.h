@@ -61,8 +61,9 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
 std::string DocumentRootFor(const UrlMapConfig& Config, tsession* Session, std::string& Host, bool& AuthFailed);
 
 // The first welcome file present in Folder (ending in "/"); when none is, the
-// first name of the list, so that the caller's file test fails.
-std::string FindDefaultDocument(const UrlMapConfig& Config, const std::string& Folder);
+// first name of the list, so that the caller's file test fails. Present, when
+// given, tells which of the two it was, so the name need not be tested again.
+std::string FindDefaultDocument(const UrlMapConfig& Config, const std::string& Folder, bool* Present = nullptr);
 
 // Whether the named file is run as a CGI program or loaded as an extension.
 // ".exe" is a program and ".dll" or ".so" an extension; otherwise the first

@@ -51,8 +51,11 @@ bool FileCreateForWrite(tfilehandle& f, const std::string& name) {
     return Store(f, OpenShared(name, O_WRONLY | O_CREAT, ShareMode::Write, true), kModeWrite);
 }
 
-bool FileOpenForRead(tfilehandle& f, const std::string& name) {
-    return Store(f, OpenShared(name, O_RDONLY, ShareMode::Read), kModeRead);
+bool FileOpenForRead(tfilehandle& f, const std::string& name, int64_t* size) {
+    struct stat st {};
+    if (!Store(f, OpenShared(name, O_RDONLY, ShareMode::Read, false, &st), kModeRead)) return false;
+    if (size != nullptr) *size = st.st_size;
+    return true;
 }
 
 bool FileOpenForAppend(tfilehandle& f, const std::string& name, int64_t position) {
@@ -101,15 +104,14 @@ bool FileAtEnd(tfilehandle& f) { return FilePosition64(f) >= FileSize64(f); }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
-    const int fd = OpenShared(path, O_RDONLY, ShareMode::Read);
+    struct stat info {};
+    const int fd = OpenShared(path, O_RDONLY, ShareMode::Read, false, &info);
     if (fd < 0) return false;
     bool ok = true;
     // Read straight into the result, sized from the file, so that a small
     // file costs no large scratch buffer; a file that grows meanwhile is
     // still read to its end.
-    struct stat info {};
-    const size_t expected =
-        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
+    const size_t expected = info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
     for (;;) {
         const size_t used = bytes.size();
         const size_t more = used < expected ? expected - used : expected > 0 ? kEndProbe : kReadChunk;

@@ -26,8 +26,9 @@ struct tfilehandle {
 // while the file is open here at all.
 bool FileCreateForWrite(tfilehandle& f, const std::string& name);
 
-// Opens an existing file for reading; others may read it too.
-bool FileOpenForRead(tfilehandle& f, const std::string& name);
+// Opens an existing file for reading; others may read it too. size, when
+// given, receives the file's size at the open (what FileSize64 would say then).
+bool FileOpenForRead(tfilehandle& f, const std::string& name, int64_t* size = nullptr);
 
 // Opens an existing file for writing at position (0 means its end). When the
 // position cannot be taken the file is closed again and the result is false.

@@ -32,6 +32,22 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 
 bool FileSystemLacksNoReplace(int err) { return err == EINVAL || err == ENOSYS; }
 
+// The answer a search for exactly this name gives (a name ending in the
+// delimiter names no entry, a dangling link is an entry, a folder is not a
+// file), from the entry's status alone: a search would also work out its
+// times, which nobody here reads.
+bool MayNameFile(const std::string& name) {
+    return !IsReservedDeviceName(name) && !name.empty() && name.back() != kPathDelimiter;
+}
+
+// found and st are stat's answer for name; only a failed stat needs a second
+// look, for a link that points nowhere.
+bool FileFromStatus(const std::string& name, bool found, const struct stat& st) {
+    if (found) return !S_ISDIR(st.st_mode);
+    struct stat link {};
+    return ::lstat(name.c_str(), &link) == 0 && !S_ISDIR(link.st_mode);
+}
+
 }  // namespace
 
 bool WideDirectoryExists(const std::string& path) {
@@ -52,15 +68,25 @@ bool WideForceDirectories(const std::string& path) {
 
 bool WideRemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
-// The answer a search for exactly this name gives (a name ending in the
-// delimiter names no entry, a dangling link is an entry, a folder is not a
-// file), from the entry's status alone: a search would also work out its
-// times, which nobody here reads.
 bool WideFileExists(const std::string& name) {
-    if (IsReservedDeviceName(name) || name.empty() || name.back() == kPathDelimiter) return false;
+    if (!MayNameFile(name)) return false;
     struct stat st {};
-    if (::stat(name.c_str(), &st) != 0 && ::lstat(name.c_str(), &st) != 0) return false;
-    return !S_ISDIR(st.st_mode);
+    const bool found = ::stat(name.c_str(), &st) == 0;
+    return FileFromStatus(name, found, st);
+}
+
+// A name without a trailing delimiter is the one both tests look at.
+tnamekind WideNameKind(const std::string& name) {
+    tnamekind kind;
+    if (!MayNameFile(name)) {
+        kind.Folder = WideDirectoryExists(name);
+        return kind;
+    }
+    struct stat st {};
+    const bool found = ::stat(name.c_str(), &st) == 0;
+    kind.Folder = found && S_ISDIR(st.st_mode);
+    kind.File = FileFromStatus(name, found, st);
+    return kind;
 }
 
 bool ForEachFolderEntry(const std::string& Folder, const std::function<void(const tfolderentry&)>& Visit) {

@@ -42,6 +42,15 @@ bool ForEachFolderEntry(const std::string& Folder, const std::function<void(cons
 // where that tells: only a link or an entry of unknown type costs a status call.
 bool FolderEntryIsFile(const std::string& Folder, const tfolderentry& Entry);
 
+// WideDirectoryExists and WideFileExists for one name, from a single look at
+// it where the two would each have looked: for the web server, which asks
+// both of every requested name.
+struct tnamekind {
+    bool Folder = false;
+    bool File = false;
+};
+tnamekind WideNameKind(const std::string& name);
+
 // True when the name is a regular file that someone may execute (any of the
 // three execute bits): a program the server may start as it is.
 bool IsExecutableFile(const std::string& name);

@@ -50,7 +50,7 @@ void CloseKeepingErrno(int fd) {
 
 }  // namespace
 
-int OpenShared(const std::string& path, int flags, ShareMode mode, bool truncate) {
+int OpenShared(const std::string& path, int flags, ShareMode mode, bool truncate, struct stat* status) {
     // O_TRUNC would empty a file before the table has been asked.
     flags &= ~O_TRUNC;
     int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
@@ -83,6 +83,10 @@ int OpenShared(const std::string& path, int flags, ShareMode mode, bool truncate
         CloseShared(fd);
         errno = saved;
         return -1;
+    }
+    if (status != nullptr) {
+        *status = st;
+        if (truncate) status->st_size = 0;
     }
     return fd;
 }

@@ -7,6 +7,8 @@
 // Every file the layer opens goes through OpenShared and CloseShared.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 namespace netunit {
@@ -18,8 +20,11 @@ enum class ShareMode { Read, Write };
 // FIFO or a device is refused at once instead of blocking. With truncate the
 // file is emptied, but only after the sharing rules allowed the open.
 // Returns the descriptor, or -1 with errno set (EBUSY for a sharing refusal,
-// EINVAL for a file that is not regular).
-int OpenShared(const std::string& path, int flags, ShareMode mode, bool truncate = false);
+// EINVAL for a file that is not regular). status, when given, receives the
+// opened file's status from the test that it is regular, so a caller that
+// wants its size or time need not ask again.
+int OpenShared(const std::string& path, int flags, ShareMode mode, bool truncate = false,
+               struct stat* status = nullptr);
 
 // Unregisters and closes a descriptor that OpenShared gave. False (and nothing
 // closed) for a descriptor the table does not know, so a second close of a

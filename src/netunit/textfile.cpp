@@ -1,6 +1,7 @@
 #include "netunit/textfile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,7 +49,57 @@ bool Write(TTextFile& t, const std::string& text, bool lineEnd) {
     return t.Buffer.size() < kTextBufferSize || Flush(t);
 }
 
+// The held file is still the one the name leads to.
+bool StillNamed(const THeldTextFile& t, const std::string& name) {
+    if (t.Handle < 0 || t.Name != name) return false;
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0 && st.st_dev == t.Device && st.st_ino == t.Inode;
+}
+
+// Opens the name for appending, creating the file when it is missing; only a
+// regular file is kept, and the open never waits (a FIFO must not stall the server).
+bool OpenHeld(THeldTextFile& t, const std::string& name) {
+    const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    t.Handle = fd;
+    t.Name = name;
+    t.Device = st.st_dev;
+    t.Inode = st.st_ino;
+    return true;
+}
+
 }  // namespace
+
+THeldTextFile::~THeldTextFile() { HeldClose(*this); }
+
+bool HeldAppendLines(THeldTextFile& t, const std::string& name, const std::vector<std::string>& lines) {
+    if (!StillNamed(t, name)) {
+        HeldClose(t);
+        if (!OpenHeld(t, name)) return false;
+    }
+    size_t size = 0;
+    for (const std::string& line : lines) size += line.size() + 2;
+    std::string bytes;
+    bytes.reserve(size);
+    for (const std::string& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    if (WriteAll(t.Handle, bytes.data(), bytes.size())) return true;
+    HeldClose(t);
+    return false;
+}
+
+void HeldClose(THeldTextFile& t) {
+    if (t.Handle >= 0) ::close(t.Handle);
+    t.Handle = -1;
+    t.Name.clear();
+}
 
 TTextFile::~TTextFile() {
     if (Handle >= 0) TextClose(*this);

@@ -4,8 +4,11 @@
 // A line longer than kTextLineLimit is handed out in pieces of that length.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace netunit {
 
@@ -25,6 +28,34 @@ struct TTextFile {
     std::string Buffer;  // bytes read ahead, or bytes not yet written
     size_t Pos = 0;      // next unread byte of Buffer
 };
+
+// A text file kept open between batches of lines that are appended to it (the
+// log), so that a batch costs a look at the name and one write instead of an
+// open and a close. The name is looked at before every batch: a file removed,
+// renamed away or replaced since is opened (created) again under the name, as
+// is the file of a new name. It is not entered in the sharing table: between
+// batches others may read, move or delete it, as they could when it was
+// opened for every batch.
+struct THeldTextFile {
+    THeldTextFile() = default;
+    ~THeldTextFile();
+    THeldTextFile(const THeldTextFile&) = delete;
+    THeldTextFile& operator=(const THeldTextFile&) = delete;
+
+    int Handle = -1;
+    std::string Name;  // the name it was opened under
+    dev_t Device = 0;  // and the file that was then
+    ino_t Inode = 0;
+};
+
+// Appends the lines, each with CR LF, in one write (so a crash loses nothing
+// of a batch once it was written) to the file of this name, opening or
+// creating it first when needed. False when it cannot be opened or written;
+// the next batch tries the name afresh.
+bool HeldAppendLines(THeldTextFile& t, const std::string& name, const std::vector<std::string>& lines);
+
+// Closes the held file; safe on one that holds none.
+void HeldClose(THeldTextFile& t);
 
 // Creates or empties the file for writing, making its folders first.
 bool TextRewrite(TTextFile& t, const std::string& name);

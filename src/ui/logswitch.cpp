@@ -1,5 +1,6 @@
-// The log-to-file switch of the Log page. FlushLog opens and closes the file for
-// every batch of lines; the switch only tests that the file can be written.
+// The log-to-file switch of the Log page. FlushLog keeps the file open between
+// batches of lines and follows the name; the switch only tests that the file
+// can be written.
 #include <string>
 
 #include "forms/forms.h"

@@ -22,6 +22,7 @@
 #include "telnet/telnetstate.h"
 #include "netsock/netsockets.h"
 #include "netunit/inifile.h"
+#include "netunit/textfile.h"
 #include "ui/mainform_controls.h"
 
 class Tquillnestform : public TquillnestformControls, public core::tsessionface {
@@ -100,14 +101,21 @@ public:
     // --- status log and connections tree
     // Lines logged while a batch is open (an engine run, a batch of socket
     // notices) reach the window and the log file together when it closes.
+    // A batch of notices while sessions exist leaves its lines to the
+    // engine's run, due within the tick; lines logged outside any batch
+    // (the window, dialogs, workers) are written at once, with any held.
     void AddLog(const std::string& Text) override;
     void FlushLog();
     void OpenLogBatch() { ++LogBatchDepth; }
     void CloseLogBatch() {
         if (--LogBatchDepth == 0) FlushLog();
     }
+    void CloseNoticeLogBatch();
+    // Writes what is held and closes the log file (shutdown).
+    void CloseLogFile();
     int LogBatchDepth = 0;
     std::vector<std::string> PendingLog;
+    netunit::THeldTextFile LogFile;
     void AddSessionNode(tsession* Session);
     void RemoveSessionNode(tsession* Session);
 

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -151,6 +153,144 @@ TEST_F(SpineTest, LogBatchReachesWindowAndFileTogetherInOrder) {
     fclose(f);
     const std::string text(buf, n);
     EXPECT_EQ(text, form_->status->Items()->Strings(last - 1) + "\r\n" + form_->status->Items()->Strings(last) + "\r\n");
+}
+
+// The log file as the window shows it: every line, in order, however the
+// lines were batched, while the file is kept open between batches.
+TEST_F(SpineTest, LogFileGetsEveryLineInOrderAcrossBatches) {
+    form_->LogToFile = true;
+    form_->LogFileName = dir_ + "/server.log";
+    fclose(fopen(form_->LogFileName.c_str(), "wb"));
+    form_->status->Items()->Clear();
+    form_->AddLog("one");
+    form_->OpenLogBatch();
+    form_->AddLog("two");
+    form_->AddLog("three");
+    form_->CloseLogBatch();
+    form_->AddLog("four");
+    form_->OpenLogBatch();
+    form_->AddLog("five");
+    form_->CloseNoticeLogBatch();  // no sessions: written at once
+    std::string expected;
+    for (const std::string& line : LogLines()) expected += line + "\r\n";
+    ASSERT_EQ(LogLines().size(), 5u);
+    EXPECT_TRUE(LogLines()[4].ends_with("] five"));
+    std::string text;
+    ASSERT_TRUE(netunit::ReadWholeFile(form_->LogFileName, text));
+    EXPECT_EQ(text, expected);
+}
+
+// The file held between batches is given up when its name no longer leads to
+// it, or when the name changes: the next lines go to the file of the name.
+TEST_F(SpineTest, LogFileFollowsItsNameWhenTheFileGoesOrTheNameChanges) {
+    const std::string name = dir_ + "/server.log";
+    const std::string moved = dir_ + "/server.old";
+    const std::string other = dir_ + "/other.log";
+    struct Row {
+        const char* what;
+        std::function<void()> disturb;
+        std::string current;    // the file the following lines must reach
+        std::string keptBytes;  // what that file held before them
+        std::string left;       // the file left behind with the earlier lines
+    } rows[] = {
+        {"deleted", [&] { ::unlink(name.c_str()); }, name, "", ""},
+        {"renamed away", [&] { ::rename(name.c_str(), moved.c_str()); }, name, "", moved},
+        {"replaced", [&] {
+             const std::string fresh = dir_ + "/fresh";
+             std::ofstream(fresh, std::ios::binary) << "replacement\r\n";
+             ::rename(fresh.c_str(), name.c_str());
+         }, name, "replacement\r\n", ""},
+        {"name switched", [&] { form_->LogFileName = other; }, other, "", name},
+    };
+    form_->LogToFile = true;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ::unlink(name.c_str());
+        ::unlink(moved.c_str());
+        ::unlink(other.c_str());
+        form_->LogFileName = name;
+        form_->AddLog(std::string("before, ") + row.what);
+        row.disturb();
+        form_->AddLog(std::string("after, ") + row.what);
+        std::string text;
+        ASSERT_TRUE(netunit::ReadWholeFile(row.current, text));
+        EXPECT_EQ(text, row.keptBytes + LogLines().back() + "\r\n");
+        if (!row.left.empty()) {
+            ASSERT_TRUE(netunit::ReadWholeFile(row.left, text));
+            EXPECT_TRUE(text.ends_with(std::string("] before, ") + row.what + "\r\n")) << text;
+        }
+    }
+}
+
+void IdleStep(Tquillnestform*, tsession*, int) {}
+
+// Lines of a batch of socket notices wait for the engine's run only while
+// sessions exist and the engine's timer runs; the window and the file then
+// get them with the run's own, in order.
+TEST_F(SpineTest, NoticeBatchLinesWaitForTheEngineRunOnlyWhileItIsDue) {
+    form_->LogToFile = true;
+    form_->LogFileName = dir_ + "/server.log";
+    fclose(fopen(form_->LogFileName.c_str(), "wb"));
+    form_->Steps[kKindTelnet] = IdleStep;
+    struct Row {
+        const char* what;
+        bool session;
+        bool engineTimer;
+        bool held;
+    } rows[] = {
+        {"sessions and a running engine", true, true, true},
+        {"no sessions", false, true, false},
+        {"engine timer stopped", true, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.session) AddFakeSession(kKindTelnet, 701, "10.0.0.7");
+        form_->Timer2->SetEnabled(row.engineTimer);
+        form_->OpenLogBatch();
+        form_->AddLog(std::string("notice line, ") + row.what);
+        form_->CloseNoticeLogBatch();
+        EXPECT_EQ(!Logged(std::string("notice line, ") + row.what), row.held);
+        form_->Timer2Timer(form_->Timer2);
+        EXPECT_TRUE(Logged(std::string("notice line, ") + row.what)) << "the engine's run writes what was held";
+        for (tsession* s : form_->SessionList) delete s;
+        form_->SessionList.clear();
+    }
+    std::string text;
+    ASSERT_TRUE(netunit::ReadWholeFile(form_->LogFileName, text));
+    std::string expected;
+    for (const std::string& line : LogLines())
+        if (line.find("notice line, ") != std::string::npos) expected += line + "\r\n";
+    EXPECT_EQ(text, expected);
+
+    // A line from outside any batch (the window, a dialog) brings what is held with it.
+    AddFakeSession(kKindTelnet, 702, "10.0.0.8");
+    form_->OpenLogBatch();
+    form_->AddLog("held");
+    form_->CloseNoticeLogBatch();
+    form_->AddLog("from the window");
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_TRUE(lines[lines.size() - 2].ends_with("] held"));
+    EXPECT_TRUE(lines.back().ends_with("] from the window"));
+}
+
+// The program may end without the window's destructor: the shutdown path
+// writes what a batch of notices left for the engine.
+TEST_F(SpineTest, ShutdownWritesHeldLogLines) {
+    form_->LogToFile = true;
+    form_->LogFileName = dir_ + "/server.log";
+    fclose(fopen(form_->LogFileName.c_str(), "wb"));
+    form_->Steps[kKindTelnet] = IdleStep;
+    AddFakeSession(kKindTelnet, 703, "10.0.0.9");
+    form_->OpenLogBatch();
+    form_->AddLog("last words");
+    form_->CloseNoticeLogBatch();
+    ASSERT_FALSE(Logged("last words"));
+    form_->ShutdownServer();
+    EXPECT_TRUE(Logged("last words"));
+    std::string text;
+    ASSERT_TRUE(netunit::ReadWholeFile(form_->LogFileName, text));
+    EXPECT_TRUE(text.ends_with("] last words\r\n")) << text;
 }
 
 TEST_F(SpineTest, SessionPrefixTable) {
@@ -349,7 +489,8 @@ TEST_F(SpineTest, ListenAcceptAndDisableAService) {
     EXPECT_EQ(s->IdleTimer->Interval(), 120000u);
     EXPECT_TRUE(s->IdleTimer->Enabled());
     EXPECT_EQ(s->IdleTimer->Tag, s->Socket);
-    EXPECT_TRUE(Logged("[HTTP:" + std::to_string(s->Socket) + "] 127.0.0.1 Connected."));
+    // Logged while the accept's notices were handled: it waits for the engine's run.
+    EXPECT_TRUE(PumpUntil([&] { return Logged("[HTTP:" + std::to_string(s->Socket) + "] 127.0.0.1 Connected."); }, 1000));
 
     // The peer's close ends the session on the engine's next pass.
     close(client);

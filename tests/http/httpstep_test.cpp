@@ -1,6 +1,7 @@
 // The HTTP step with no window: a small engine, the session's own record and
 // a settings snapshot are all it is given.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -11,6 +12,7 @@
 #include "http/httpsession.h"
 #include "http/isapicache.h"
 #include "http/isapirequest.h"
+#include "http/httpreplies.h"
 #include "http/listing.h"
 
 namespace {
@@ -92,6 +94,49 @@ TEST_F(HttpStepTest, WelcomeFileAndNotFoundFollowTheSnapshot) {
     settings_.DirListings = false;
     EXPECT_NE(Exchange("GET /sub/ HTTP/1.0\r\n\r\n").find(" 404"), std::string::npos);
     EXPECT_NE(Exchange("GET /missing.txt HTTP/1.0\r\n\r\n").find(" 404"), std::string::npos);
+}
+
+// What each kind of name on disk is answered with, for GET and HEAD: the
+// folder and file tests and the size come from as few looks at the name as
+// possible, and the answers must not depend on how many that is.
+TEST_F(HttpStepTest, EachKindOfNameGetsItsAnswer) {
+    dir_.Write("www/one.txt", "hello");
+    dir_.Write("www/empty.txt", "");
+    dir_.Write("www/sub/a.txt", "a");
+    dir_.Write("www/site/index.html", "<p>site</p>");
+    ASSERT_EQ(::mkfifo((dir_ / "www/pipe.txt").c_str(), 0600), 0);
+    std::filesystem::create_symlink(dir_ / "www/nowhere.txt", dir_ / "www/dangling.txt");
+    std::filesystem::create_symlink(dir_ / "www/one.txt", dir_ / "www/link.txt");
+    std::filesystem::create_symlink(dir_ / "www/site", dir_ / "www/linkedsite");
+    settings_.DirListings = false;
+    const std::string oneHeader = http::FileHeader("text/plain", 5);
+    struct Row {
+        const char* what;
+        const char* request;
+        std::string answer;
+    } rows[] = {
+        {"regular file", "GET /one.txt", oneHeader + "hello"},
+        {"regular file, HEAD", "HEAD /one.txt", oneHeader},
+        {"link to a file", "GET /link.txt", oneHeader + "hello"},
+        {"empty file", "GET /empty.txt", http::EmptyDocumentPage()},
+        {"folder without its slash", "GET /sub", http::MovedReply("/sub/")},
+        {"linked folder without its slash", "GET /linkedsite", http::MovedReply("/linkedsite/")},
+        {"folder without a welcome file", "GET /sub/", http::NotFoundReply()},
+        {"folder with a welcome file", "GET /site/", http::FileHeader("text/html", 11) + "<p>site</p>"},
+        {"linked folder with a welcome file", "GET /linkedsite/", http::FileHeader("text/html", 11) + "<p>site</p>"},
+        {"file named with a trailing slash", "GET /one.txt/", http::NotFoundReply()},
+        {"missing name", "GET /missing.txt", http::NotFoundReply()},
+        {"missing name, HEAD", "HEAD /missing.txt", http::ReplyHeader(http::NotFoundReply())},
+        {"FIFO", "GET /pipe.txt", http::BadRequestPage()},
+        {"FIFO, HEAD", "HEAD /pipe.txt", http::ReplyHeader(http::BadRequestPage())},
+        {"dangling link", "GET /dangling.txt", http::BadRequestPage()},
+        {"dangling link, HEAD", "HEAD /dangling.txt", http::ReplyHeader(http::BadRequestPage())},
+    };
+    mimes_.push_back("html   text/html");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(Exchange(std::string(row.request) + " HTTP/1.0\r\n\r\n"), row.answer);
+    }
 }
 
 TEST_F(HttpStepTest, ATriggerLineClosesWithoutAnAnswer) {

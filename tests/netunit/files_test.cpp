@@ -48,7 +48,9 @@ TEST(FileLayerBinary, CreateWriteSeekReadRoundTrip) {
     ASSERT_TRUE(FileCloseHandle(f));
     EXPECT_EQ(f.Handle, -1);
 
-    ASSERT_TRUE(FileOpenForRead(f, name));
+    int64_t openedSize = -1;
+    ASSERT_TRUE(FileOpenForRead(f, name, &openedSize));
+    EXPECT_EQ(openedSize, 18) << "the size the open learnt";
     EXPECT_EQ(f.Mode, 0);
     EXPECT_TRUE(IsCloseOnExec(f.Handle));
     EXPECT_FALSE(FileAtEnd(f));

@@ -32,6 +32,7 @@ TEST(FileLayerFolders, ExistenceOfFoldersAndFiles) {
     TempDir dir;
     MakeEntriesOfEveryKind(dir);
     ASSERT_TRUE(std::filesystem::is_directory(dir / "folder"));
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     struct Row {
         std::string name;
         bool isFolder;
@@ -54,12 +55,16 @@ TEST(FileLayerFolders, ExistenceOfFoldersAndFiles) {
         {dir / "a*b?", false, true},    // but a name may hold the characters
         {dir / "dangling", false, true},  // a link to nothing is still an entry
         {dir / "folderlink", true, false},
+        {dir / "fifo", false, true},
         {"", false, false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(WideDirectoryExists(r.name), r.isFolder);
         EXPECT_EQ(WideFileExists(r.name), r.isFile);
+        const tnamekind kind = WideNameKind(r.name);
+        EXPECT_EQ(kind.Folder, r.isFolder) << "in one look";
+        EXPECT_EQ(kind.File, r.isFile) << "in one look";
     }
 }
 
