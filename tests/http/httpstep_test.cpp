@@ -132,7 +132,7 @@ TEST_F(HttpStepTest, EachKindOfNameGetsItsAnswer) {
         {"dangling link", "GET /dangling.txt", http::BadRequestPage()},
         {"dangling link, HEAD", "HEAD /dangling.txt", http::ReplyHeader(http::BadRequestPage())},
     };
-    mimes_.push_back("html   text/html");
+    mimes_.Edit().push_back("html   text/html");
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         EXPECT_EQ(Exchange(std::string(row.request) + " HTTP/1.0\r\n\r\n"), row.answer);
