@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <fcntl.h>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -414,6 +415,38 @@ TEST_F(SocketLayerTest, UnreadDataAfterARepeatedReadNoticeDoesNotWakeTheLoop) {
     PumpFor(300);
     EXPECT_EQ(platform::ReadyDispatchCount(), afterClose);
     EXPECT_EQ(Normalized(log_), Normalized("SWRITE SREAD | SREAD | "));
+}
+
+// At the descriptor limit with no spare descriptor to shed with, the
+// listener rests and is then offered its queue again, though no new edge
+// comes: the waiting connection is accepted once a descriptor is free.
+TEST_F(SocketLayerTest, AtTheLimitWithoutASpareTheListenerRestsAndIsOfferedItsQueueAgain) {
+    RawPeer peer;
+    ASSERT_TRUE(peer.Connect(port_));
+    Step();
+    ASSERT_EQ(log_, "LACCEPT | ");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    std::vector<int> fillers;
+    rlimit low = saved;
+    low.rlim_cur = 256;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    for (int fd; (fd = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+    // The spare is given up and its place taken for good.
+    platform::RunWithSpareDescriptor([&] {
+        const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) fillers.push_back(fd);
+    });
+    sockaddr_in from{};
+    EXPECT_EQ(platform::AcceptSocket(listener_, from), platform::kInvalidSocket);
+    EXPECT_EQ(platform::LastSocketError(), platform::WSAEMFILE);
+    const bool offeredAgain = PumpUntil([&] { return log_ == "LACCEPT | LACCEPT "; }, 2000);
+    for (int fd : fillers) close(fd);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(offeredAgain) << log_;
+    const int s = platform::AcceptSocket(listener_, from);
+    EXPECT_NE(s, platform::kInvalidSocket);
+    if (s != platform::kInvalidSocket) platform::CloseSocket(s);
 }
 
 struct LingerRow {
