@@ -179,16 +179,25 @@ PeekResult Peek(int fd, int& error) {
 // accept, which then makes no system call.
 PeekResult AcceptAhead(SocketEntry& e) {
     if (e.heldFd >= 0) return PeekResult::Data;
-    socklen_t len = sizeof e.heldPeer;
-    const int fd = accept4(e.fd, reinterpret_cast<sockaddr*>(&e.heldPeer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd >= 0) {
-        e.heldFd = fd;
-        return PeekResult::Data;
+    e.lookedRound = ReadyRound();
+    for (;;) {
+        socklen_t len = sizeof e.heldPeer;
+        const int fd = accept4(e.fd, reinterpret_cast<sockaddr*>(&e.heldPeer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            e.heldFd = fd;
+            return PeekResult::Data;
+        }
+        switch (errno) {
+            case EAGAIN: return PeekResult::Nothing;
+            // Gone before it was taken: the next one may be there.
+            case ECONNABORTED:
+            case EPROTO:
+            case EINTR: continue;
+            // Anything else (the descriptor limit too) is for the owner's
+            // accept to meet and report.
+            default: return PeekResult::Data;
+        }
     }
-    if (errno == EAGAIN || errno == EWOULDBLOCK) return PeekResult::Nothing;
-    // Anything else (the descriptor limit too) is for the owner's accept to
-    // meet and report.
-    return PeekResult::Data;
 }
 
 void Dispatch(uint64_t key, uint32_t events, uint64_t round) {

@@ -286,7 +286,7 @@ TEST_F(SocketLayerTest, RefusedConnectIsOneConnectNoticeWithTheError) {
     EXPECT_EQ(log_, "SCONNECT:10061 | | ");
 }
 
-// Level-triggered readiness must not wake the loop for a socket whose owner
+// Readiness must not wake the loop for a socket whose owner
 // has not read since its last read notice, whether or not the peer has gone.
 TEST_F(SocketLayerTest, UnreadDataDoesNotSpinTheLoop) {
     RawPeer peer;
