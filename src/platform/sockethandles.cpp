@@ -38,7 +38,19 @@ struct SocketEntry {
     int fd = -1;
     NoticeRules rules;
     NoticeHandler handler;
-    uint32_t armed = 0;
+    // Registered with epoll (once, for what its role can need).
+    bool watched = false;
+    // A recheck is asked for and not yet handed out.
+    bool recheckQueued = false;
+    // The epoll round when a receive or an accept was last tried (see
+    // ReadyRound): an edge collected later is fresh.
+    uint64_t lookedRound = 0;
+    // A listener's connection taken ahead, to see that its queue was not
+    // empty; the next accept hands it out.
+    int heldFd = -1;
+    sockaddr_in heldPeer{};
+    // What SO_LINGER holds: a fresh socket has it off.
+    linger lingering{0, 0};
     // Graceful close: the owner has let go; what is left to send.
     bool closing = false;
     std::string unsent;
@@ -102,8 +114,18 @@ SocketEntry* Find(int handle) {
     return e != nullptr && !e->closing ? e : nullptr;
 }
 
-void Rearm(SocketEntry& e) {
-    SetInterest(e.fd, static_cast<uint64_t>(e.handle), e.armed, e.handler ? e.rules.Interest() : 0);
+void QueueRecheck(SocketEntry& e) {
+    if (e.recheckQueued) return;
+    e.recheckQueued = true;
+    Recheck(static_cast<uint64_t>(e.handle));
+}
+
+// Registers the socket for everything its role can need, once.
+bool Watch(SocketEntry& e) {
+    const uint32_t events = NoticeRules::Registration(e.rules.Role());
+    if (e.watched || events == 0) return true;
+    e.watched = WatchDescriptor(e.fd, static_cast<uint64_t>(e.handle), events);
+    return e.watched;
 }
 
 int Register(int fd) {
@@ -117,11 +139,18 @@ int Register(int fd) {
 
 void ArmCloseTimer();
 
+void DropHeld(SocketEntry& e) {
+    if (e.heldFd >= 0) close(e.heldFd);
+    e.heldFd = -1;
+}
+
 void CloseNow(int handle) {
     SocketEntry* e = FindAny(handle);
     if (e == nullptr) return;
     if (e->closing) g_closeDeadlines.erase({e->closeDeadline, handle});
-    SetInterest(e->fd, static_cast<uint64_t>(handle), e->armed, 0);
+    DropHeld(*e);
+    // Closing takes the descriptor out of the epoll set; an event collected
+    // before finds no handle.
     close(e->fd);
     g_sockets.erase(handle);
 }
@@ -146,14 +175,46 @@ PeekResult Peek(int fd, int& error) {
     }
 }
 
-void Dispatch(uint64_t key, uint32_t events) {
+// The look at a listener's queue: a connection found is held for the next
+// accept, which then makes no system call.
+PeekResult AcceptAhead(SocketEntry& e) {
+    if (e.heldFd >= 0) return PeekResult::Data;
+    e.lookedRound = ReadyRound();
+    for (;;) {
+        socklen_t len = sizeof e.heldPeer;
+        const int fd = accept4(e.fd, reinterpret_cast<sockaddr*>(&e.heldPeer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            e.heldFd = fd;
+            return PeekResult::Data;
+        }
+        switch (errno) {
+            case EAGAIN: return PeekResult::Nothing;
+            // Gone before it was taken: the next one may be there.
+            case ECONNABORTED:
+            case EPROTO:
+            case EINTR: continue;
+            // Anything else (the descriptor limit too) is for the owner's
+            // accept to meet and report.
+            default: return PeekResult::Data;
+        }
+    }
+}
+
+void Dispatch(uint64_t key, uint32_t events, uint64_t round) {
     const int handle = static_cast<int>(key);
     SocketEntry* e = FindAny(handle);
     if (e == nullptr) return;
+    if (events == 0) e->recheckQueued = false;
+    if (!e->handler) {
+        // Kept for the handler: setting it asks for a recheck.
+        e->rules.Observe(events);
+        return;
+    }
     const int fd = e->fd;
-    std::vector<SocketNotice> notices =
-        e->rules.Ready(events, [fd] { return TakeError(fd); }, [fd](int& error) { return Peek(fd, error); });
-    Rearm(*e);
+    const bool fresh = events != 0 && e->lookedRound < round;
+    std::vector<SocketNotice> notices = e->rules.Ready(
+        events, fresh, [fd] { return TakeError(fd); },
+        [e](int& error) { return e->rules.Role() == SocketRole::Listening ? AcceptAhead(*e) : Peek(e->fd, error); });
     for (const SocketNotice& n : notices) {
         // A handler may close this socket or replace its handler.
         e = FindAny(handle);
@@ -176,7 +237,6 @@ int SendAvailableOn(SocketEntry& e, const char* data, size_t length, size_t& sen
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             e.rules.SendBlocked();
-            Rearm(e);
             return WSAEWOULDBLOCK;
         }
         return n < 0 ? WinsockErrorFromErrno(errno) : WSAECONNRESET;
@@ -202,19 +262,39 @@ bool FlushUnsent(SocketEntry& e) {
 void CloseProgress(int handle) {
     SocketEntry* e = FindAny(handle);
     if (e == nullptr || !FlushUnsent(*e)) return;
+    // The peer's close is told and all has been sent: closing now sends the
+    // same end of stream that a shutdown would.
+    if (e->rules.CloseTold()) {
+        CloseNow(handle);
+        return;
+    }
     if (!e->sendShut) {
         shutdown(e->fd, SHUT_WR);
         e->sendShut = true;
     }
-    if (e->rules.CloseTold()) CloseNow(handle);
+}
+
+// One receive, with what it found handed to the rules; errno is kept for a
+// failure.
+ssize_t ReceiveOn(SocketEntry& e, void* buffer, size_t length) {
+    ssize_t n;
+    do {
+        n = recv(e.fd, buffer, length, MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    const int recvError = errno;
+    ReceiveResult result = ReceiveResult::Short;
+    if (n < 0) result = recvError == EAGAIN || recvError == EWOULDBLOCK ? ReceiveResult::Empty : ReceiveResult::Failed;
+    else if (static_cast<size_t>(n) == length) result = ReceiveResult::Full;
+    else if (n == 0) result = ReceiveResult::EndOfStream;
+    e.lookedRound = ReadyRound();
+    if (e.rules.Received(result)) QueueRecheck(e);
+    errno = recvError;
+    return n;
 }
 
 void DiscardInput(SocketEntry& e) {
     char scratch[kDiscardChunk];
-    while (recv(e.fd, scratch, sizeof scratch, MSG_DONTWAIT) < 0 && errno == EINTR) {
-    }
-    e.rules.Received();
-    Rearm(e);
+    ReceiveOn(e, scratch, sizeof scratch);
 }
 
 void ClosingNotice(int handle, int event, int error) {
@@ -282,7 +362,8 @@ void SelectNotices(int socket, NoticeHandler handler) {
     SocketEntry* e = Find(socket);
     if (e == nullptr) return;
     e->handler = std::move(handler);
-    Rearm(*e);
+    // What came before the handler is told now.
+    if (e->watched) QueueRecheck(*e);
 }
 
 int BindSocket(int socket, uint16_t port) {
@@ -309,35 +390,43 @@ int ListenSocket(int socket, int backlog) {
     if (e == nullptr) return Fail(WSAENOTSOCK);
     if (listen(e->fd, backlog) != 0) return FailErrno();
     e->rules.Listened();
-    Rearm(*e);
+    if (!Watch(*e)) return FailErrno();
     return 0;
 }
 
 int AcceptSocket(int listener, sockaddr_in& peer) {
     SocketEntry* e = Find(listener);
     if (e == nullptr) return Fail(WSAENOTSOCK);
-    socklen_t len = sizeof peer;
-    int fd = accept4(e->fd, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    const int acceptError = errno;
+    int fd = e->heldFd;
+    int acceptError = 0;
+    if (fd >= 0) {
+        peer = e->heldPeer;
+        e->heldFd = -1;
+    } else {
+        socklen_t len = sizeof peer;
+        fd = accept4(e->fd, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        acceptError = errno;
+    }
+    e->lookedRound = ReadyRound();
     if (fd < 0 && (acceptError == EMFILE || acceptError == ENFILE)) {
         // Out of descriptors: the listener stays. The newest connection is
         // turned away at once, so the next accept is tried as soon as the
         // queue holds another; without a spare the listener rests instead.
         if (ShedConnection(e->fd)) {
-            e->rules.Accepted();
-            Rearm(*e);
+            if (e->rules.Accepted(false)) QueueRecheck(*e);
         } else if (g_timerContext) {
             QTimer::singleShot(kAcceptRest, g_timerContext.data(), [listener] {
-                if (SocketEntry* resting = Find(listener)) {
-                    resting->rules.Accepted();
-                    Rearm(*resting);
-                }
+                SocketEntry* resting = Find(listener);
+                if (resting != nullptr && resting->rules.Accepted(false)) QueueRecheck(*resting);
             });
         }
         return Fail(WSAEMFILE);
     }
-    e->rules.Accepted();
-    Rearm(*e);
+    // After a connection, or one that vanished, the queue may hold more: an
+    // edge says so only once. After any other failure the next connection's
+    // edge is waited for.
+    const bool mayHoldMore = fd >= 0 || acceptError == ECONNABORTED || acceptError == EPROTO || acceptError == EINTR;
+    if (e->rules.Accepted(!mayHoldMore)) QueueRecheck(*e);
     if (fd < 0) {
         switch (acceptError) {
             case EAGAIN:
@@ -350,8 +439,15 @@ int AcceptSocket(int listener, sockaddr_in& peer) {
     const int handle = Register(fd);
     SocketEntry* accepted = FindAny(handle);
     accepted->handler = e->handler;
+    accepted->lingering = e->lingering;
     accepted->rules.ConnectionAccepted();
-    Rearm(*accepted);
+    // Its first edge brings the write notice, and the read notice when data
+    // has come already.
+    if (!Watch(*accepted)) {
+        const int code = WinsockErrorFromErrno(errno);
+        CloseNow(handle);
+        return Fail(code);
+    }
     return handle;
 }
 
@@ -366,7 +462,7 @@ int ConnectSocket(int socket, in_addr address, uint16_t port) {
     if (rc != 0 && errno != EINPROGRESS && errno != EINTR) return FailErrno();
     // Done or under way, the outcome arrives as the connect notice.
     e->rules.ConnectStarted();
-    Rearm(*e);
+    if (!Watch(*e)) return FailErrno();
     return rc == 0 ? 0 : Fail(WSAEWOULDBLOCK);
 }
 
@@ -380,7 +476,6 @@ int SendSocket(int socket, const void* data, int length) {
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
             e->rules.SendBlocked();
-            Rearm(*e);
             return Fail(WSAEWOULDBLOCK);
         }
         return FailErrno();
@@ -398,14 +493,8 @@ int ReceiveSocket(int socket, void* buffer, int length) {
     SocketEntry* e = Find(socket);
     if (e == nullptr) return Fail(WSAENOTSOCK);
     if (length < 0) return Fail(WSAEINVAL);
-    ssize_t n;
-    do {
-        n = recv(e->fd, buffer, static_cast<size_t>(length), MSG_DONTWAIT);
-    } while (n < 0 && errno == EINTR);
-    const int recvError = errno;
-    e->rules.Received();
-    Rearm(*e);
-    if (n < 0) return Fail(WinsockErrorFromErrno(recvError));
+    const ssize_t n = ReceiveOn(*e, buffer, static_cast<size_t>(length));
+    if (n < 0) return FailErrno();
     return static_cast<int>(n);
 }
 
@@ -413,14 +502,17 @@ int SetSocketLinger(int socket, bool on, int seconds) {
     SocketEntry* e = Find(socket);
     if (e == nullptr) return Fail(WSAENOTSOCK);
     linger value{on ? 1 : 0, seconds};
+    // Off is off whatever the time; the socket already holds it otherwise.
+    if (on ? e->lingering.l_onoff && e->lingering.l_linger == seconds : !e->lingering.l_onoff) return 0;
     if (setsockopt(e->fd, SOL_SOCKET, SO_LINGER, &value, sizeof value) != 0) return FailErrno();
+    e->lingering = value;
     return 0;
 }
 
 int CloseSocket(int socket) {
     SocketEntry* e = Find(socket);
     if (e == nullptr) return Fail(WSAENOTSOCK);
-    SetInterest(e->fd, static_cast<uint64_t>(socket), e->armed, 0);
+    DropHeld(*e);
     int rc = close(e->fd);
     const int closeError = errno;
     g_sockets.erase(socket);
@@ -439,8 +531,9 @@ void CloseSocketGracefully(int socket, std::string unsent) {
     e->unsentOffset = 0;
     e->handler = ClosingNotice;
     // Input the owner left unread would turn our close into a reset; it is
-    // read and dropped from here on.
-    DiscardInput(*e);
+    // read and dropped from here on. Where any input still brings a read
+    // notice, that notice drops it.
+    if (!e->rules.InputWillBeNoticed()) DiscardInput(*e);
     e->closeDeadline = std::chrono::steady_clock::now() + g_gracefulBound;
     g_closeDeadlines.emplace(e->closeDeadline, socket);
     ArmCloseTimer();

@@ -3,12 +3,16 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <fcntl.h>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <sys/resource.h>
 #include <thread>
+#include <vector>
 
 #include "platform/eventloop.h"
+#include "platform/noticenames.h"
 #include "platform/pump.h"
 #include "platform/rawpeer.h"
 #include "platform/socketnotices.h"
@@ -21,17 +25,6 @@ using testing_pump::PumpUntil;
 
 // How long a test waits to be sure that no further notice comes.
 constexpr int kSettleMs = 150;
-
-std::string EventName(int event) {
-    switch (event) {
-        case platform::FD_READ: return "READ";
-        case platform::FD_WRITE: return "WRITE";
-        case platform::FD_ACCEPT: return "ACCEPT";
-        case platform::FD_CONNECT: return "CONNECT";
-        case platform::FD_CLOSE: return "CLOSE";
-        default: return "?";
-    }
-}
 
 // A listener on loopback and a log of every notice, written as "EVENT" or
 // "EVENT:code", with "L" for the listener and "S" for the other socket.
@@ -59,9 +52,7 @@ protected:
 
     void Record(int socket, int event, int error) {
         log_ += socket == listener_ ? "L" : socket == socket_ ? "S" : "?";
-        log_ += EventName(event);
-        if (error != 0) log_ += ":" + std::to_string(error);
-        log_ += " ";
+        log_ += NoticeText(event, error) + " ";
     }
 
     // Notices of different sockets within one step may come in either order.
@@ -132,6 +123,12 @@ public:
         EXPECT_EQ(Normalized(log_), Normalized(row.expected));
         if (platform::SocketOpen(socket_)) platform::CloseSocket(socket_);
     }
+    void FillUntilBlocked() {
+        const std::string chunk(65536, 'x');
+        while (platform::SendSocket(socket_, chunk.data(), static_cast<int>(chunk.size())) > 0) {
+        }
+        EXPECT_EQ(platform::LastSocketError(), platform::WSAEWOULDBLOCK);
+    }
     using SocketLayerTest::Receive;
     using SocketLayerTest::socket_;
     using SocketLayerTest::Step;
@@ -180,15 +177,63 @@ TEST_F(NoticeRulesTest, FollowTheWinsockRules) {
         {"a write notice comes again only after a send would have blocked",
          [](NoticeRulesTest& f, RawPeer& peer) {
              f.Step();
-             const std::string chunk(65536, 'x');
-             while (platform::SendSocket(f.socket_, chunk.data(), static_cast<int>(chunk.size())) > 0) {
-             }
-             EXPECT_EQ(platform::LastSocketError(), platform::WSAEWOULDBLOCK);
+             f.FillUntilBlocked();
              f.Step();
              while (!peer.ReadAvailable(50).empty()) {
              }
          },
          "SWRITE | | SWRITE | "},
+        {"data that comes while no read notice is owed is told after a read that fills the buffer",
+         [](NoticeRulesTest& f, RawPeer& peer) {
+             peer.SendAll("abc");
+             f.Step();
+             peer.SendAll("def");
+             f.Step();
+             EXPECT_EQ(f.Receive(3), "abc");
+             f.Step();
+             EXPECT_EQ(f.Receive(100), "def");
+         },
+         "SWRITE SREAD | | SREAD | | "},
+        {"data that comes after a read that emptied the queue is told",
+         [](NoticeRulesTest& f, RawPeer& peer) {
+             peer.SendAll("abc");
+             f.Step();
+             EXPECT_EQ(f.Receive(100), "abc");
+             f.Step();
+             peer.SendAll("d");
+         },
+         "SWRITE SREAD | | SREAD | "},
+        {"a close that comes while no read notice is owed is told once the data before it is read",
+         [](NoticeRulesTest& f, RawPeer& peer) {
+             peer.SendAll("abc");
+             f.Step();
+             peer.SendAll("def");
+             peer.Close();
+             f.Step();
+             EXPECT_EQ(f.Receive(100), "abcdef");
+             f.Step();
+             EXPECT_EQ(f.Receive(100), "");
+         },
+         "SWRITE SREAD | | SCLOSE | | "},
+        {"a blocked send gets exactly one write notice, however the space frees",
+         [](NoticeRulesTest& f, RawPeer& peer) {
+             f.Step();
+             f.FillUntilBlocked();
+             f.Step();
+             // Read in small pieces, each freeing space, with the loop
+             // running in between.
+             char piece[4096];
+             for (int i = 0; i < 64; ++i) {
+                 if (recv(peer.Fd(), piece, sizeof piece, MSG_DONTWAIT) <= 0) break;
+                 PumpFor(5);
+             }
+             while (!peer.ReadAvailable(50).empty()) PumpFor(5);
+             f.Step();
+             // A send that fits asks for nothing.
+             EXPECT_EQ(platform::SendSocket(f.socket_, "z", 1), 1);
+             EXPECT_EQ(peer.ReadAvailable(50), "z");
+         },
+         "SWRITE | | SWRITE | | "},
     };
     for (const NoticeRow& row : rows) {
         SCOPED_TRACE(row.what);
@@ -241,7 +286,7 @@ TEST_F(SocketLayerTest, RefusedConnectIsOneConnectNoticeWithTheError) {
     EXPECT_EQ(log_, "SCONNECT:10061 | | ");
 }
 
-// Level-triggered readiness must not wake the loop for a socket whose owner
+// Readiness must not wake the loop for a socket whose owner
 // has not read since its last read notice, whether or not the peer has gone.
 TEST_F(SocketLayerTest, UnreadDataDoesNotSpinTheLoop) {
     RawPeer peer;
@@ -289,6 +334,148 @@ TEST_F(SocketLayerTest, HandlesAreNeverReusedAndStaleHandlesFindNothing) {
     platform::CloseSocket(fresh);
     // A descriptor number is no handle either.
     EXPECT_EQ(platform::DescriptorOf(*descriptors.begin()), -1);
+}
+
+// A queue of connections: each accept notice is followed by exactly one
+// accept, which takes a connection, and no notice comes before that accept.
+TEST_F(SocketLayerTest, ManyQueuedConnectionsAreAllAcceptedOneNoticeAtATime) {
+    constexpr int kPeers = 20;
+    std::vector<std::unique_ptr<RawPeer>> peers;
+    for (int i = 0; i < kPeers; ++i) {
+        peers.push_back(std::make_unique<RawPeer>());
+        ASSERT_TRUE(peers.back()->Connect(port_));
+    }
+    auto notices = [this] {
+        size_t count = 0;
+        for (size_t at = log_.find("LACCEPT"); at != std::string::npos; at = log_.find("LACCEPT", at + 1)) ++count;
+        return static_cast<int>(count);
+    };
+    std::vector<int> accepted;
+    for (int i = 0; i < kPeers; ++i) {
+        ASSERT_TRUE(PumpUntil([&] { return notices() > i; })) << "no notice for connection " << i;
+        PumpFor(20);
+        ASSERT_EQ(notices(), i + 1) << "a notice before the accept it waits for";
+        sockaddr_in from{};
+        const int s = platform::AcceptSocket(listener_, from);
+        ASSERT_NE(s, platform::kInvalidSocket) << "a notice with nothing to accept, at " << i;
+        accepted.push_back(s);
+    }
+    Step();
+    EXPECT_EQ(notices(), kPeers);
+    sockaddr_in from{};
+    EXPECT_EQ(platform::AcceptSocket(listener_, from), platform::kInvalidSocket);
+    EXPECT_EQ(platform::LastSocketError(), platform::WSAEWOULDBLOCK);
+    // Every peer reached its own socket.
+    for (int i = 0; i < kPeers; ++i) ASSERT_TRUE(peers[static_cast<size_t>(i)]->SendAll(std::to_string(i)));
+    std::set<std::string> got;
+    for (int s : accepted) {
+        char buffer[8] = {};
+        ASSERT_TRUE(PumpUntil([&] { return platform::ReceiveSocket(s, buffer, sizeof buffer) > 0; }));
+        got.insert(buffer);
+        platform::CloseSocket(s);
+    }
+    EXPECT_EQ(got.size(), static_cast<size_t>(kPeers));
+}
+
+// The layer takes a connection off the queue to see that it is not empty;
+// one taken and never accepted goes when its listener goes.
+TEST_F(SocketLayerTest, AConnectionTakenAheadIsClosedWithItsListener) {
+    RawPeer first, second;
+    ASSERT_TRUE(first.Connect(port_));
+    ASSERT_TRUE(second.Connect(port_));
+    Step();
+    sockaddr_in from{};
+    const int a = platform::AcceptSocket(listener_, from);
+    ASSERT_NE(a, platform::kInvalidSocket);
+    Step();
+    EXPECT_EQ(Normalized(log_), Normalized("LACCEPT | ?WRITE LACCEPT | "));
+    ASSERT_EQ(platform::CloseSocket(listener_), 0);
+    second.ReadAvailable(1000);
+    EXPECT_TRUE(second.SawEnd() || errno == ECONNRESET);
+    platform::CloseSocket(a);
+}
+
+// After a read notice that the owner has not answered, neither unread data
+// nor more data nor the peer's close keeps the loop busy.
+TEST_F(SocketLayerTest, UnreadDataAfterARepeatedReadNoticeDoesNotWakeTheLoop) {
+    RawPeer peer;
+    AcceptPeer(peer);
+    peer.SendAll(std::string(100, 'u'));
+    Step();
+    EXPECT_EQ(Receive(10), std::string(10, 'u'));
+    Step();
+    const uint64_t before = platform::ReadyDispatchCount();
+    PumpFor(300);
+    EXPECT_EQ(platform::ReadyDispatchCount() - before, 0u);
+    peer.SendAll("more");
+    peer.Close();
+    PumpFor(100);
+    const uint64_t afterClose = platform::ReadyDispatchCount();
+    EXPECT_LE(afterClose - before, 2u);
+    PumpFor(300);
+    EXPECT_EQ(platform::ReadyDispatchCount(), afterClose);
+    EXPECT_EQ(Normalized(log_), Normalized("SWRITE SREAD | SREAD | "));
+}
+
+// At the descriptor limit with no spare descriptor to shed with, the
+// listener rests and is then offered its queue again, though no new edge
+// comes: the waiting connection is accepted once a descriptor is free.
+TEST_F(SocketLayerTest, AtTheLimitWithoutASpareTheListenerRestsAndIsOfferedItsQueueAgain) {
+    RawPeer peer;
+    ASSERT_TRUE(peer.Connect(port_));
+    Step();
+    ASSERT_EQ(log_, "LACCEPT | ");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    std::vector<int> fillers;
+    rlimit low = saved;
+    low.rlim_cur = 256;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    for (int fd; (fd = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+    // The spare is given up and its place taken for good.
+    platform::RunWithSpareDescriptor([&] {
+        const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) fillers.push_back(fd);
+    });
+    sockaddr_in from{};
+    EXPECT_EQ(platform::AcceptSocket(listener_, from), platform::kInvalidSocket);
+    EXPECT_EQ(platform::LastSocketError(), platform::WSAEMFILE);
+    const bool offeredAgain = PumpUntil([&] { return log_ == "LACCEPT | LACCEPT "; }, 2000);
+    for (int fd : fillers) close(fd);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(offeredAgain) << log_;
+    const int s = platform::AcceptSocket(listener_, from);
+    EXPECT_NE(s, platform::kInvalidSocket);
+    if (s != platform::kInvalidSocket) platform::CloseSocket(s);
+}
+
+struct LingerRow {
+    const char* what;
+    std::vector<std::pair<bool, int>> settings;
+    bool reset;
+};
+
+// Linger settings reach the socket, including a return to the default.
+TEST_F(SocketLayerTest, LingerSettingsDecideBetweenAnEndAndAReset) {
+    const LingerRow rows[] = {
+        {"the default ends cleanly", {}, false},
+        {"off ends cleanly", {{false, 0}}, false},
+        {"on with no time resets", {{true, 0}}, true},
+        {"on, then off again, ends cleanly", {{true, 0}, {false, 0}}, false},
+        {"off, then on, resets", {{false, 0}, {true, 0}}, true},
+    };
+    for (const LingerRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        RawPeer peer;
+        AcceptPeer(peer);
+        for (auto [on, seconds] : row.settings) EXPECT_EQ(platform::SetSocketLinger(socket_, on, seconds), 0);
+        ASSERT_EQ(platform::CloseSocket(socket_), 0);
+        char byte;
+        errno = 0;
+        const ssize_t n = recv(peer.Fd(), &byte, 1, 0);
+        EXPECT_EQ(n < 0 && errno == ECONNRESET, row.reset);
+        EXPECT_EQ(n == 0, !row.reset);
+    }
 }
 
 TEST(RaiseDescriptorLimit, RaisesTheSoftLimitToTheHardOne) {
