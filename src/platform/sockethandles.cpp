@@ -69,6 +69,7 @@ QPointer<QObject> g_timerContext;
 // would make every timer operation of the event loop walk them.
 std::set<std::pair<std::chrono::steady_clock::time_point, int>> g_closeDeadlines;
 QPointer<QTimer> g_closeTimer;
+std::chrono::steady_clock::time_point g_closeArmedFor{};  // the deadline g_closeTimer is armed for
 thread_local int g_lastError = 0;
 // A descriptor held back for the descriptor limit: given up for a moment, it
 // lets a listener take the newest connection off its queue and close it,
@@ -548,6 +549,11 @@ void CloseOverdue() {
     ArmCloseTimer();
 }
 
+// Restarting a Qt timer costs more than the close itself, and every graceful
+// close adds a deadline later than all before it; so the timer is restarted
+// only when the earliest deadline comes before the one it is armed for. Left
+// armed for a close that finished, it fires early, finds nothing due and is
+// armed again for what is left.
 void ArmCloseTimer() {
     if (!g_timerContext) return;
     if (!g_closeTimer) {
@@ -555,13 +561,12 @@ void ArmCloseTimer() {
         g_closeTimer->setSingleShot(true);
         QObject::connect(g_closeTimer.data(), &QTimer::timeout, [] { CloseOverdue(); });
     }
-    if (g_closeDeadlines.empty()) {
-        g_closeTimer->stop();
-        return;
-    }
-    auto wait = std::chrono::ceil<std::chrono::milliseconds>(g_closeDeadlines.begin()->first -
-                                                             std::chrono::steady_clock::now());
+    if (g_closeDeadlines.empty()) return;
+    const auto earliest = g_closeDeadlines.begin()->first;
+    if (g_closeTimer->isActive() && g_closeArmedFor <= earliest) return;
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(earliest - std::chrono::steady_clock::now());
     g_closeTimer->start(std::max<std::chrono::milliseconds>(wait, std::chrono::milliseconds(0)));
+    g_closeArmedFor = earliest;
 }
 }  // namespace
 

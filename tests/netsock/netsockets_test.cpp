@@ -319,6 +319,24 @@ TEST_F(NetsocketsTest, GracefulCloseWaitsForThePeerNoLongerThanTheBound) {
     EXPECT_TRUE(PumpUntil([&] { return platform::OpenSocketCount() == open - 1; }, 2000));
 }
 
+// Graceful closes share one timer armed for the earliest bound: a close with a
+// shorter bound than one already waiting is still ended at its own bound.
+TEST_F(NetsocketsTest, ACloseWithAShorterBoundThanOneWaitingEndsAtItsOwn) {
+    RawPeer slow, quick;
+    const int first = AcceptPeer(slow);
+    const int second = AcceptPeer(quick);
+    const int open = platform::OpenSocketCount();
+    sockets_.CloseSession(first);  // waits up to 30 s for its peer
+    platform::SetGracefulCloseBound(std::chrono::milliseconds(300));
+    sockets_.CloseSession(second);
+    EXPECT_TRUE(PumpUntil([&] { return platform::OpenSocketCount() == open - 1; }, 2000))
+        << "the shorter bound ended its close";
+    PumpFor(200);
+    EXPECT_EQ(platform::OpenSocketCount(), open - 1) << "the first still waits for its peer";
+    slow.Close();
+    EXPECT_TRUE(PumpUntil([&] { return platform::OpenSocketCount() == open - 2; }, 2000));
+}
+
 TEST_F(NetsocketsTest, StaleHandlesFindNothing) {
     RawPeer first;
     const int old = AcceptPeer(first);
