@@ -1,6 +1,7 @@
 // The status log (window list and optional log file) and the connections tree.
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "core/textcut.h"
 #include "forms/forms.h"
@@ -48,14 +49,15 @@ void Tquillnestform::FlushLog() {
     if (PendingLog.empty()) return;
     std::vector<std::string> lines;
     lines.swap(PendingLog);
-    status->AddTrimmed(lines, kLogWindowLines + 1);
-    if (lockbottom->Checked()) status->SetItemIndex(status->Items()->Count() - 1);
     // The file stays open between batches; each batch is one write, so a
-    // crash loses nothing already flushed.
+    // crash loses nothing already flushed. It is written first so that the
+    // window can take the lines over without copying them.
     if (LogToFile)
         netunit::HeldAppendLines(LogFile, LogFileName, lines);
     else
         netunit::HeldClose(LogFile);
+    status->AddTrimmed(std::move(lines), kLogWindowLines + 1);
+    if (lockbottom->Checked()) status->SetItemIndex(status->Items()->Count() - 1);
 }
 
 void Tquillnestform::CloseNoticeLogBatch() {

@@ -1,5 +1,7 @@
 #include "forms/linemodel.h"
 
+#include <iterator>
+
 #include "forms/internal.h"
 
 namespace forms::detail {
@@ -31,11 +33,11 @@ void LineModel::Insert(int row, const std::string& s) {
     endInsertRows();
 }
 
-void LineModel::Append(std::vector<std::string>::const_iterator first, std::vector<std::string>::const_iterator last) {
+void LineModel::Append(std::vector<std::string>::iterator first, std::vector<std::string>::iterator last) {
     if (first == last) return;
     const int from = Count();
     beginInsertRows(QModelIndex(), from, from + static_cast<int>(last - first) - 1);
-    lines_.insert(lines_.end(), first, last);
+    lines_.insert(lines_.end(), std::make_move_iterator(first), std::make_move_iterator(last));
     endInsertRows();
 }
 

@@ -22,7 +22,8 @@ public:
     void Set(int row, const std::string& s);
     void Insert(int row, const std::string& s);
     // Each of these tells the views once, however many lines change.
-    void Append(std::vector<std::string>::const_iterator first, std::vector<std::string>::const_iterator last);
+    // The lines are moved in.
+    void Append(std::vector<std::string>::iterator first, std::vector<std::string>::iterator last);
     void Remove(int first, int count);
     void Clear();
 

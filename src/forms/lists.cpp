@@ -405,7 +405,7 @@ void TListBox::ClearSelection() {
     ViewOf(this)->clearSelection();
 }
 
-void TListBox::AddTrimmed(const std::vector<std::string>& Lines, int Limit) {
+void TListBox::AddTrimmed(std::vector<std::string> Lines, int Limit) {
     detail::LineModel* lines = LinesOf(this);
     Quiet q(quiet_);
     const int count = lines->Count();

@@ -268,11 +268,11 @@ public:
     void SetSelected(int Index, bool on);
     int SelCount() const;
     void ClearSelection();
-    // Appends Lines (to an unsorted list) and drops the oldest lines beyond
+    // Appends Lines, taking them over (to an unsorted list), and drops the oldest lines beyond
     // Limit, in one removal:
     // the same lines as adding each and deleting line 0 whenever there are
     // more than Limit, without a removal per line.
-    void AddTrimmed(const std::vector<std::string>& Lines, int Limit);
+    void AddTrimmed(std::vector<std::string> Lines, int Limit);
     // First visible line; setting it scrolls.
     int TopIndex() const;
     void SetTopIndex(int i);

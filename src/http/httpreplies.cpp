@@ -1,5 +1,8 @@
 #include "http/httpreplies.h"
 
+#include <charconv>
+#include <string_view>
+
 #include "netunit/textutil.h"
 
 namespace http {
@@ -30,9 +33,25 @@ std::string ReplyHeader(const std::string& Reply) {
     return end == std::string::npos ? Reply : Reply.substr(0, end + sizeof kBlankLine - 1);
 }
 
-std::string FileHeader(const std::string& ContentType, int64_t Size) {
-    return "HTTP/1.0 200 OK\r\n" + kServerLine + "Content-type: " + ContentType +
-           "\r\nContent-Length: " + netunit::Int64ToStr(Size) + "\r\n\r\n";
+std::string FileHeader(const std::string& ContentType, int64_t Size, size_t Room) {
+    static constexpr std::string_view kStatus = "HTTP/1.0 200 OK\r\n";
+    static constexpr std::string_view kType = "Content-type: ";
+    static constexpr std::string_view kLength = "\r\nContent-Length: ";
+    static constexpr std::string_view kEnd = "\r\n\r\n";
+    char digits[24];
+    const auto written = std::to_chars(digits, digits + sizeof digits, Size);
+    const std::string_view length(digits, static_cast<size_t>(written.ptr - digits));
+    std::string header;
+    header.reserve(kStatus.size() + kServerLine.size() + kType.size() + ContentType.size() + kLength.size() +
+                   length.size() + kEnd.size() + Room);
+    header += kStatus;
+    header += kServerLine;
+    header += kType;
+    header += ContentType;
+    header += kLength;
+    header += length;
+    header += kEnd;
+    return header;
 }
 
 std::string UnauthorizedReply(const std::string& Realm) {

@@ -15,7 +15,9 @@ constexpr char kServerName[] = "Quillnest/2.81";
 std::string ReplyHeader(const std::string& Reply);
 
 // The header of a file's contents (also the answer to HEAD).
-std::string FileHeader(const std::string& ContentType, int64_t Size);
+// Room is capacity kept behind it, so that the first chunk of the file can
+// join it without another allocation.
+std::string FileHeader(const std::string& ContentType, int64_t Size, size_t Room = 0);
 
 std::string UnauthorizedReply(const std::string& Realm);
 std::string MovedReply(const std::string& Location);

@@ -142,10 +142,24 @@ bool FindHeader(const std::string& Buffer, const std::string& LowerName, std::st
 }
 
 std::string AllHttpVariables(const std::vector<std::string>& Lines) {
+    // "HTTP_", the name upper-cased with "-" as "_", the rest of the line and a
+    // blank: built in place in one allocation.
+    static constexpr std::string_view kPrefix = "HTTP_";
+    size_t room = 0;
+    for (const std::string& line : Lines) room += kPrefix.size() + line.size() + 1;
     std::string text;
+    text.reserve(room);
     for (const std::string& line : Lines) {
-        const std::string name = netunit::NthWord(line, 1);
-        text += "HTTP_" + netunit::ReplaceAll(netunit::AsciiUpperCase(name), "-", "_") + line.substr(name.size()) + " ";
+        const std::string_view name = netunit::NthWordView(line, 1);
+        text += kPrefix;
+        for (const char c : name) {
+            if (c == '-')
+                text += '_';
+            else
+                text += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+        text.append(line, name.size());
+        text += ' ';
     }
     return text;
 }

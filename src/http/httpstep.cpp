@@ -55,16 +55,16 @@ void SendFile(HttpStep& step, tsession* session, const std::string& localPath, c
         SendFinalReply(&step.Face, session, EmptyDocumentPage());
         return;
     }
-    const std::string header = FileHeader(ContentTypeFor(step.Settings(), localPath), size);
-    std::string packet = header;
     int count = static_cast<int>(std::min<int64_t>(kFileChunk, size));
-    packet.resize(header.size() + static_cast<size_t>(count));
-    if (netunit::FileReadBlock(session->TransferFile, packet.data() + header.size(), count) <= 0) {
+    std::string packet = FileHeader(ContentTypeFor(step.Settings(), localPath), size, static_cast<size_t>(count));
+    const size_t headerSize = packet.size();
+    packet.resize(headerSize + static_cast<size_t>(count));
+    if (netunit::FileReadBlock(session->TransferFile, packet.data() + headerSize, count) <= 0) {
         netunit::FileCloseHandle(session->TransferFile);
         SendFinalReply(&step.Face, session, ReadErrorPage());
         return;
     }
-    packet.resize(header.size() + static_cast<size_t>(count));
+    packet.resize(headerSize + static_cast<size_t>(count));
 
     // The file was opened at its start, so its position is what was read.
     SetHttpCaption(session, "Downloading " + target + " (" + FormatKilobytes(count) + "/" + FormatKilobytes(size) + ")");

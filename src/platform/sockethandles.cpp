@@ -37,7 +37,9 @@ struct SocketEntry {
     int handle = kInvalidSocket;
     int fd = -1;
     NoticeRules rules;
-    NoticeHandler handler;
+    // Shared, so that a notice and an accepted socket take it without copying
+    // the function; null when there is none.
+    std::shared_ptr<const NoticeHandler> handler;
     // Registered with epoll (once, for what its role can need).
     bool watched = false;
     // A recheck is asked for and not yet handed out.
@@ -220,8 +222,8 @@ void Dispatch(uint64_t key, uint32_t events, uint64_t round) {
         // A handler may close this socket or replace its handler.
         e = FindAny(handle);
         if (e == nullptr) return;
-        NoticeHandler handler = e->handler;
-        if (handler) RunGuarded([&] { handler(handle, n.event, n.error); });
+        const std::shared_ptr<const NoticeHandler> handler = e->handler;
+        if (handler) RunGuarded([&] { (*handler)(handle, n.event, n.error); });
     }
 }
 
@@ -362,7 +364,7 @@ int NewSocket(bool listener) {
 void SelectNotices(int socket, NoticeHandler handler) {
     SocketEntry* e = Find(socket);
     if (e == nullptr) return;
-    e->handler = std::move(handler);
+    e->handler = handler ? std::make_shared<const NoticeHandler>(std::move(handler)) : nullptr;
     // What came before the handler is told now.
     if (e->watched) QueueRecheck(*e);
 }
@@ -530,7 +532,8 @@ void CloseSocketGracefully(int socket, std::string unsent) {
     e->closing = true;
     e->unsent = std::move(unsent);
     e->unsentOffset = 0;
-    e->handler = ClosingNotice;
+    static const auto closing = std::make_shared<const NoticeHandler>(ClosingNotice);
+    e->handler = closing;
     // Input the owner left unread would turn our close into a reset; it is
     // read and dropped from here on. Where any input still brings a read
     // notice, that notice drops it.
