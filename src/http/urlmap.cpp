@@ -1,5 +1,7 @@
 #include "http/urlmap.h"
 
+#include <utility>
+
 #include "core/recordlookup.h"
 #include "core/session.h"
 #include "http/urlpath.h"
@@ -226,9 +228,9 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
     }
     mapping.Cgi = kind.Cgi;
     mapping.Isapi = kind.Isapi;
-    mapping.LocalPath = relative;
     Session->PathTranslated = extraPath ? netunit::RemoveBackslash(root) + Session->Url : relative;
     Session->ScriptDir = netunit::WideExtractPath(relative);
+    mapping.LocalPath = std::move(relative);
     return mapping;
 }
 
