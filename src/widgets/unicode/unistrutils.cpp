@@ -1,7 +1,6 @@
 #include "widgets/unicode/unistrutils.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -17,6 +16,7 @@
 
 #include "netunit/sharing.h"
 #include "netunit/utf16.h"
+#include "widgets/unicode/unicodepages.h"
 #include "widgets/unicode/unisysutils.h"
 
 namespace uni {
@@ -73,56 +73,6 @@ Lead LeadOf(unsigned char b) {
     if (b >= 0xF1 && b <= 0xF3) return {4, 0x80, 0xBF};
     if (b == 0xF4) return {4, 0x80, 0x8F};
     return {0, 0, 0};
-}
-
-// --- iconv for the other code pages ---
-
-std::string IconvName(unsigned codePage) { return "CP" + std::to_string(codePage); }
-
-// Converts with iconv; a byte sequence that cannot be converted becomes the
-// fallback and conversion goes on after `skip` input bytes. Empty when the
-// code page is unknown.
-std::string Iconv(const std::string& to, const std::string& from, const std::string& in, const std::string& fallback,
-                  size_t skip) {
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-    std::string out;
-    char* src = const_cast<char*>(in.data());
-    size_t srcLeft = in.size();
-    std::array<char, 4096> chunk;
-    while (srcLeft > 0) {
-        char* dst = chunk.data();
-        size_t dstLeft = chunk.size();
-        const size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-        out.append(chunk.data(), chunk.size() - dstLeft);
-        if (r != static_cast<size_t>(-1)) continue;
-        if (errno == E2BIG) continue;
-        // EILSEQ or EINVAL (a truncated sequence at the end).
-        out += fallback;
-        const size_t n = std::min(skip, srcLeft);
-        src += n;
-        srcLeft -= n;
-    }
-    iconv_close(cd);
-    return out;
-}
-
-std::u16string FromUtf16Le(const std::string& bytes) {
-    std::u16string text(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                        static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-    return text;
-}
-
-std::string ToUtf16Le(const std::u16string& text) {
-    std::string bytes;
-    bytes.reserve(text.size() * 2);
-    for (char16_t u : text) {
-        bytes += static_cast<char>(u & 0xFF);
-        bytes += static_cast<char>(u >> 8);
-    }
-    return bytes;
 }
 
 // --- resources ---
@@ -364,24 +314,21 @@ std::string WideToAnsi(const std::u16string& Text) { return WideToUtf8(Text); }
 std::u16string AnsiToWide(const std::string& Text) { return Utf8ToWide(Text); }
 
 std::u16string CodePageToWide(const std::string& Text, unsigned CodePage) {
-    switch (CodePage) {
+    switch (const unsigned page = ResolveCodePage(CodePage)) {
         case CP_UTF7: return Utf7ToWide(Text);
         case CP_UTF8:
         case CP_ACP: return Utf8ToWide(Text);
-        default: break;
+        default: return IconvToWide(Text, page);
     }
-    // A byte with no mapping becomes U+FFFD, as the system converts.
-    return FromUtf16Le(Iconv("UTF-16LE", IconvName(CodePage), Text, std::string("\xFD\xFF", 2), 1));
 }
 
 std::string WideToCodePage(const std::u16string& Text, unsigned CodePage) {
-    switch (CodePage) {
+    switch (const unsigned page = ResolveCodePage(CodePage)) {
         case CP_UTF7: return WideToUtf7(Text);
         case CP_UTF8:
         case CP_ACP: return WideToUtf8(Text);
-        default: break;
+        default: return IconvFromWide(Text, page);
     }
-    return Iconv(IconvName(CodePage), "UTF-16LE", ToUtf16Le(Text), "?", 2);
 }
 
 // --- string resources ---

@@ -1,8 +1,8 @@
 // The lowest level of the Unicode control layer: NUL-terminated wide
 // buffers, conversions between wide strings and 8-bit text in a code page
-// (UTF-7 and UTF-8 are our own code, the rest goes through iconv), the wide
-// string resources, and the few text routines that once had a wide and an
-// 8-bit form.
+// (UTF-7 and UTF-8 are our own code, the rest goes through iconv, see
+// unicodepages.h), the wide string resources, and the few text routines that
+// once had a wide and an 8-bit form.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +45,7 @@ void SwapWideBytes16(char16_t* buffer);
 
 // --- conversions ---
 
+// A page with no conversion here raises EUniGeneralError.
 std::u16string CodePageToWide(const std::string& Text, unsigned CodePage);
 std::string WideToCodePage(const std::u16string& Text, unsigned CodePage);
 // RFC 2152 with the optional direct characters written directly.
