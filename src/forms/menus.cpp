@@ -47,6 +47,7 @@ void TMenuItem::SetCaption(const std::string& c) {
     caption_ = c;
     action_->setSeparator(c == "-");
     action_->setText(Q(c));
+    MenuChanged();
 }
 
 void TMenuItem::SetChecked(bool on) {
@@ -90,6 +91,7 @@ void TMenuItem::Insert(int Index, TMenuItem* item) {
     c->insertAction(before, item->action_);
     items_.insert(items_.begin() + Index, item);
     item->parent_ = this;
+    MenuChanged();
 }
 
 void TMenuItem::Remove(TMenuItem* item) {
@@ -98,6 +100,7 @@ void TMenuItem::Remove(TMenuItem* item) {
     items_.erase(it);
     Container()->removeAction(item->action_);
     item->parent_ = nullptr;
+    MenuChanged();
 }
 
 void TMenuItem::Click() {

@@ -49,6 +49,10 @@ public:
 
     QAction* Action() const { return action_; }
 
+protected:
+    // Runs after the caption changed or an item was added below or removed.
+    virtual void MenuChanged() {}
+
 private:
     QMenu* SubMenu();
     // Where the sub-items' actions go: the form's menu bar for the root of

@@ -109,8 +109,18 @@ std::u16string TUniMenuItem::GetCaption() const {
 }
 
 void TUniMenuItem::SetCaption(const std::u16string& Value) {
+    inUpdate_ = true;
     PairedWideTextSet(Value, caption_, forms::TMenuItem::Caption(),
                       [this](const std::string& s) { forms::TMenuItem::SetCaption(s); });
+    inUpdate_ = false;
+    WriteCaption();
+}
+
+void TUniMenuItem::MenuChanged() {
+    if (inUpdate_) return;
+    // Children first: an item's own text depends on whether it has any.
+    for (int i = 0; i < Count(); ++i)
+        if (auto* child = dynamic_cast<TUniMenuItem*>(Items(i))) child->MenuChanged();
     WriteCaption();
 }
 

@@ -32,6 +32,8 @@ std::u16string SyncHotKeyPosition(const std::u16string& Wide, const std::string&
 
 // A menu item whose caption and hint are wide; the menu shows the wide
 // caption, and for an item without sub-items its shortcut text after a tab.
+// The shown text is written again on every change of the item, whichever
+// side (wide or 8-bit caption, shortcut, sub-items) it came from.
 class TUniMenuItem : public forms::TMenuItem {
 public:
     using forms::TMenuItem::TMenuItem;
@@ -44,8 +46,13 @@ public:
     // Writes the wide caption (and shortcut text) into the menu.
     void WriteCaption();
 
+protected:
+    void MenuChanged() override;
+
 private:
     mutable std::u16string caption_;
+    // Set while the item changes its own 8-bit caption.
+    bool inUpdate_ = false;
     std::u16string hint_;
     TShortCut shortCut_ = 0;
 };

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <functional>
 
 #include "forms/forms.h"
 #include "widgets/unicode/unimenus.h"
@@ -92,6 +93,38 @@ TEST(UniMenuItem, ShowsWideCaptionAndShortcutText) {
     top->SetShortCut(0x74);
     top->SetCaption(u"&View");
     EXPECT_EQ(top->Action()->text().toStdU16String(), u"&View");
+}
+
+}  // namespace
+
+namespace {
+
+// The text a menu shows for an item after each kind of change.
+TEST(UniMenuItem, ShownTextFollowsEveryChangeWhateverSideItCameFrom) {
+    forms::TPopupMenu menu(nullptr);
+    auto* item = new TUniMenuItem(&menu);
+    menu.Items()->Add(item);
+    item->SetCaption(u"&Undo");
+    item->SetShortCut(scCtrl | 'Z');
+    auto shown = [&] { return item->Action()->text().toStdU16String(); };
+    ASSERT_EQ(shown(), u"&Undo\tCtrl+Z");
+
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        std::u16string shown;
+    } steps[] = {
+        {"8-bit caption", [&] { item->forms::TMenuItem::SetCaption("&Redo"); }, u"&Redo\tCtrl+Z"},
+        {"wide caption", [&] { item->SetCaption(u"&\u00C9diter"); }, u"&\u00C9diter\tCtrl+Z"},
+        {"gains a child: no shortcut", [&] { item->Add(new TUniMenuItem(&menu)); }, u"&\u00C9diter"},
+        {"8-bit caption of an item with a child", [&] { item->forms::TMenuItem::SetCaption("&Edit"); }, u"&Edit"},
+        {"loses its child: shortcut again", [&] { item->Remove(item->Items(0)); }, u"&Edit\tCtrl+Z"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        EXPECT_EQ(shown(), step.shown);
+    }
 }
 
 }  // namespace
