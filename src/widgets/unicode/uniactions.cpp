@@ -51,40 +51,82 @@ TCustomActionHelper* TUniAction::Store() const {
 
 std::u16string TUniAction::GetCaption() const { return PairedWideTextGet(Store()->Caption, caption_); }
 
+// The clients that follow a change are those still showing the old text,
+// so they are picked before the text changes.
 void TUniAction::SetCaption(const std::u16string& Value) {
+    std::vector<forms::TComponent*> linked;
+    for (forms::TComponent* client : clients_)
+        if (IsCaptionLinked(client)) linked.push_back(client);
     PairedWideTextSet(Value, Store()->Caption, caption_, [this](const std::string& s) { caption_ = s; });
-    for (forms::TComponent* client : clients_) Push(client, true, false);
+    for (forms::TComponent* client : linked) PushCaption(client);
 }
 
 std::u16string TUniAction::GetHint() const { return PairedWideTextGet(Store()->Hint, hint_); }
 
 void TUniAction::SetHint(const std::u16string& Value) {
+    std::vector<forms::TComponent*> linked;
+    for (forms::TComponent* client : clients_)
+        if (IsHintLinked(client)) linked.push_back(client);
     PairedWideTextSet(Value, Store()->Hint, hint_, [this](const std::string& s) { hint_ = s; });
-    for (forms::TComponent* client : clients_) Push(client, false, true);
+    for (forms::TComponent* client : linked) PushHint(client);
 }
 
-void TUniAction::Push(forms::TComponent* Client, bool Caption, bool Hint) const {
-    if (auto* item = dynamic_cast<TUniMenuItem*>(Client)) {
-        if (Caption) item->SetCaption(GetCaption());
-        if (Hint) item->SetHint(GetHint());
-    } else if (auto* control = dynamic_cast<forms::TControl*>(Client)) {
-        if (Caption) WideSetText(control, GetCaption());
-        if (Hint) WideSetHint(control, GetHint());
-    }
+bool TUniAction::IsCaptionLinked(forms::TComponent* Client) const {
+    const std::u16string caption = GetCaption();
+    if (auto* item = dynamic_cast<TUniMenuItem*>(Client)) return WideSameCaptionIgnoreCase(caption, item->GetCaption());
+    // A control follows only while its text is exactly the action's.
+    auto* control = dynamic_cast<forms::TControl*>(Client);
+    return control && caption == WideGetText(control);
 }
 
-void TUniAction::Link(forms::TControl* Control) {
+bool TUniAction::IsHintLinked(forms::TComponent* Client) const {
+    if (auto* item = dynamic_cast<TUniMenuItem*>(Client)) return GetHint() == item->GetHint();
+    auto* control = dynamic_cast<forms::TControl*>(Client);
+    return control && GetHint() == WideGetHint(control);
+}
+
+void TUniAction::PushCaption(forms::TComponent* Client) const {
+    if (auto* item = dynamic_cast<TUniMenuItem*>(Client))
+        item->SetCaption(GetCaption());
+    else if (auto* control = dynamic_cast<forms::TControl*>(Client))
+        WideSetText(control, GetCaption());
+}
+
+void TUniAction::PushHint(forms::TComponent* Client) const {
+    if (auto* item = dynamic_cast<TUniMenuItem*>(Client))
+        item->SetHint(GetHint());
+    else if (auto* control = dynamic_cast<forms::TControl*>(Client))
+        WideSetHint(control, GetHint());
+}
+
+void TUniAction::Link(forms::TControl* Control, bool CheckDefaults) {
     if (!Control || LinkOf(Control, this)) return;
     new ActionLink(Control, this);
     clients_.push_back(Control);
-    Push(Control, true, true);
+    const std::u16string text = WideGetText(Control);
+    if (!CheckDefaults || text.empty() || text == AnsiToWide(Control->Name())) PushCaption(Control);
+    if (!CheckDefaults || WideGetHint(Control).empty()) PushHint(Control);
 }
 
-void TUniAction::Link(TUniMenuItem* Item) {
+void TUniAction::Link(TUniMenuItem* Item, bool CheckDefaults) {
     if (!Item || LinkOf(Item, this)) return;
     new ActionLink(Item, this);
     clients_.push_back(Item);
-    Push(Item, true, true);
+    if (!CheckDefaults || Item->GetCaption().empty()) PushCaption(Item);
+    if (!CheckDefaults || Item->GetHint().empty()) PushHint(Item);
+}
+
+void TUniAction::Assign(const TUniAction& Source) {
+    OnExecute = Source.OnExecute;
+    OnUpdate = Source.OnUpdate;
+    SetCaption(Source.GetCaption());
+    SetHint(Source.GetHint());
+}
+
+void TUniAction::Assign(forms::TControl* Source) {
+    if (!Source) return;
+    SetCaption(WideGetText(Source));
+    SetHint(WideGetHint(Source));
 }
 
 void TUniAction::Unlink(forms::TComponent* Client) {

@@ -35,10 +35,22 @@ public:
     const std::string& NarrowHint() const { return hint_; }
 
     // Links a control or a menu item: it takes the action's caption and
-    // hint now and whenever they change. Unlinked when either goes.
-    void Link(forms::TControl* Control);
-    void Link(TUniMenuItem* Item);
+    // hint now (with CheckDefaults, only those it has none of) and follows
+    // later changes while its own text still is the action's. Unlinked when
+    // either goes.
+    void Link(forms::TControl* Control, bool CheckDefaults = false);
+    void Link(TUniMenuItem* Item, bool CheckDefaults = false);
     void Unlink(forms::TComponent* Client);
+
+    // Whether a linked client still shows the action's caption or hint, and
+    // so follows a change of it.
+    bool IsCaptionLinked(forms::TComponent* Client) const;
+    bool IsHintLinked(forms::TComponent* Client) const;
+
+    // Takes the caption and hint (and the handlers) of another action, or
+    // the text and hint of a control.
+    void Assign(const TUniAction& Source);
+    void Assign(forms::TControl* Source);
 
     // Runs OnUpdate, then OnExecute; false when there is no OnExecute.
     virtual bool Execute();
@@ -50,7 +62,8 @@ protected:
     TCustomActionHelper* Store() const;
 
 private:
-    void Push(forms::TComponent* Client, bool Caption, bool Hint) const;
+    void PushCaption(forms::TComponent* Client) const;
+    void PushHint(forms::TComponent* Client) const;
     std::string caption_;
     std::string hint_;
     std::vector<forms::TComponent*> clients_;

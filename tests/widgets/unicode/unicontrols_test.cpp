@@ -181,3 +181,109 @@ TEST(DialogButtons, QuestionBoxButtonsCarryTheirNames) {
 }
 
 }  // namespace
+
+namespace {
+
+// A client follows a change of the action's caption or hint only while it
+// still shows the action's: a menu item compares with hot keys stripped and
+// case ignored, a control exactly.
+TEST(WideActions, OnlyClientsStillShowingTheActionsTextFollowIt) {
+    forms::TForm form(nullptr);
+    forms::TPopupMenu menu(nullptr);
+    TUniAction action(nullptr);
+    action.SetCaption(u"Save");
+    action.SetHint(u"Save|Saves the file");
+    auto* linked = new forms::TButton(&form);
+    auto* own = new forms::TButton(&form);
+    auto* ownHint = new forms::TButton(&form);
+    auto* otherCase = new forms::TButton(&form);
+    auto* item = new TUniMenuItem(&menu);
+    auto* itemOwn = new TUniMenuItem(&menu);
+    for (forms::TControl* c : {linked, own, ownHint, otherCase}) action.Link(c);
+    action.Link(item);
+    action.Link(itemOwn);
+    WideSetText(own, u"Own text");
+    WideSetHint(ownHint, u"Own hint");
+    WideSetText(otherCase, u"SAVE");
+    item->SetCaption(u"&save");
+    itemOwn->SetCaption(u"Keep");
+
+    action.SetCaption(u"Save all");
+    action.SetHint(u"Save all|Saves every file");
+    const struct {
+        const char* what;
+        std::u16string text;
+        std::u16string expect;
+    } rows[] = {
+        {"linked button", WideGetText(linked), u"Save all"},
+        {"button with its own text", WideGetText(own), u"Own text"},
+        {"button with another case", WideGetText(otherCase), u"SAVE"},
+        {"hint of a linked button", WideGetHint(own), u"Save all|Saves every file"},
+        {"button with its own hint", WideGetHint(ownHint), u"Own hint"},
+        {"its caption still follows", WideGetText(ownHint), u"Save all"},
+        {"item with hot key and case", item->GetCaption(), u"Save all"},
+        {"item with its own caption", itemOwn->GetCaption(), u"Keep"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(row.text, row.expect);
+    }
+}
+
+// Linking with defaults only fills what a client does not have yet.
+TEST(WideActions, LinkingWithDefaultsOnlyKeepsWhatAClientHas) {
+    forms::TForm form(nullptr);
+    TUniAction action(nullptr);
+    action.SetCaption(u"Save");
+    action.SetHint(u"Saves");
+    auto* named = new forms::TButton(&form);
+    named->SetName("savebutton");
+    named->SetCaption("savebutton");
+    auto* captioned = new forms::TButton(&form);
+    WideSetText(captioned, u"Mine");
+    WideSetHint(captioned, u"My hint");
+    action.Link(named, true);
+    action.Link(captioned, true);
+    EXPECT_EQ(WideGetText(named), u"Save");
+    EXPECT_EQ(WideGetHint(named), u"Saves");
+    EXPECT_EQ(WideGetText(captioned), u"Mine");
+    EXPECT_EQ(WideGetHint(captioned), u"My hint");
+    forms::TPopupMenu menu(nullptr);
+    auto* item = new TUniMenuItem(&menu);
+    item->SetCaption(u"&Keep");
+    action.Link(item, true);
+    EXPECT_EQ(item->GetCaption(), u"&Keep");
+    EXPECT_EQ(item->GetHint(), u"Saves");
+    // Without defaults only, the action's texts replace the client's.
+    TUniAction other(nullptr);
+    other.SetCaption(u"Other");
+    other.Link(captioned);
+    EXPECT_EQ(WideGetText(captioned), u"Other");
+}
+
+// An action takes the texts of another action or of a control.
+TEST(WideActions, AssignTakesAnActionsOrAControlsTexts) {
+    TUniAction source(nullptr);
+    source.SetCaption(u"\u4E2D\u6587");
+    source.SetHint(u"short|long \u4E2D");
+    int runs = 0;
+    source.OnExecute = [&](TUniAction*) { ++runs; };
+    TUniHintAction copy(nullptr);
+    copy.Assign(source);
+    EXPECT_EQ(copy.GetCaption(), u"\u4E2D\u6587");
+    EXPECT_EQ(copy.GetHint(), u"short|long \u4E2D");
+    EXPECT_EQ(copy.NarrowCaption(), "\xE4\xB8\xAD\xE6\x96\x87");
+    copy.Execute();
+    EXPECT_EQ(runs, 1);
+
+    forms::TForm form(nullptr);
+    auto* edit = new forms::TEdit(&form);
+    WideSetText(edit, u"\u00C9dition");
+    WideSetHint(edit, u"Edit|Edits");
+    TUniAction fromControl(nullptr);
+    fromControl.Assign(edit);
+    EXPECT_EQ(fromControl.GetCaption(), u"\u00C9dition");
+    EXPECT_EQ(fromControl.GetHint(), u"Edit|Edits");
+}
+
+}  // namespace
