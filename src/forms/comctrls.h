@@ -54,6 +54,7 @@ class TTabPage : public TWinControl {
 public:
     explicit TTabPage(TComponent* AOwner);
     const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& c);
 
 private:
     std::string caption_;
@@ -75,6 +76,9 @@ public:
 
 protected:
     void UserChangedPage() override;
+
+private:
+    friend class TTabPage;
 };
 
 class TPageControl;

@@ -99,6 +99,11 @@ void TTabControlBase::PlacePages() {
 
 TTabPage::TTabPage(TComponent* AOwner) : TWinControl(AOwner) { SetWidget(NewPageWidget()); }
 
+void TTabPage::SetCaption(const std::string& c) {
+    caption_ = c;
+    if (auto* notebook = dynamic_cast<TTabbedNotebook*>(Parent())) notebook->SetPageCaption(this, c);
+}
+
 TTabbedNotebook::TTabbedNotebook(TComponent* AOwner) : TTabControlBase(AOwner) {}
 
 TTabPage* TTabbedNotebook::AddPage(const std::string& caption) {

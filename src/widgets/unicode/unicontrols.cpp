@@ -30,14 +30,16 @@ bool TextOfKind(forms::TControl* control, std::string* get, const std::string* s
     return true;
 }
 
-void NarrowText(forms::TControl* control, std::string* get, const std::string* set) {
+// False for a kind of control that has no 8-bit text.
+bool NarrowText(forms::TControl* control, std::string* get, const std::string* set) {
     using namespace forms;
-    TextOfKind<TEdit>(control, get, set) || TextOfKind<TMemo>(control, get, set) ||
-        TextOfKind<TComboBox>(control, get, set) || TextOfKind<TLabel>(control, get, set) ||
-        TextOfKind<TButton>(control, get, set) || TextOfKind<TCheckBox>(control, get, set) ||
-        TextOfKind<TRadioButton>(control, get, set) || TextOfKind<TRadioGroup>(control, get, set) ||
-        TextOfKind<TGroupBox>(control, get, set) || TextOfKind<TPanel>(control, get, set) ||
-        TextOfKind<TForm>(control, get, set);
+    return TextOfKind<TEdit>(control, get, set) || TextOfKind<TMemo>(control, get, set) ||
+           TextOfKind<TComboBox>(control, get, set) || TextOfKind<TLabel>(control, get, set) ||
+           TextOfKind<TButton>(control, get, set) || TextOfKind<TCheckBox>(control, get, set) ||
+           TextOfKind<TRadioButton>(control, get, set) || TextOfKind<TRadioGroup>(control, get, set) ||
+           TextOfKind<TGroupBox>(control, get, set) || TextOfKind<TPanel>(control, get, set) ||
+           TextOfKind<TForm>(control, get, set) || TextOfKind<TTabSheet>(control, get, set) ||
+           TextOfKind<TTabPage>(control, get, set);
 }
 
 size_t HintBar(const std::u16string& hint) { return hint.find(u'|'); }
@@ -60,16 +62,23 @@ std::string NarrowTextOf(forms::TControl* Control) {
 void SetNarrowTextOf(forms::TControl* Control, const std::string& Text) { NarrowText(Control, nullptr, &Text); }
 
 std::u16string WideGetText(forms::TControl* Control) {
-    const std::string narrow = NarrowTextOf(Control);
+    std::string narrow;
+    const bool hasNarrow = NarrowText(Control, &narrow, nullptr);
     TWideControlHelper* store = WideControlHelper(Control, false);
-    return store ? PairedWideTextGet(store->Caption, narrow) : AnsiToWide(narrow);
+    if (!store) return AnsiToWide(narrow);
+    // A control without an 8-bit text keeps its wide text in the store alone.
+    return hasNarrow ? PairedWideTextGet(store->Caption, narrow) : store->Caption;
 }
 
 void WideSetText(forms::TControl* Control, const std::u16string& Text) {
     TWideControlHelper* store = WideControlHelper(Control, true);
     if (!store) return;
-    PairedWideTextSet(Text, store->Caption, NarrowTextOf(Control),
-                      [Control](const std::string& s) { SetNarrowTextOf(Control, s); });
+    std::string narrow;
+    if (!NarrowText(Control, &narrow, nullptr)) {
+        store->Caption = Text;
+        return;
+    }
+    PairedWideTextSet(Text, store->Caption, narrow, [Control](const std::string& s) { SetNarrowTextOf(Control, s); });
 }
 
 std::u16string WideGetHint(forms::TControl* Control) {

@@ -7,6 +7,8 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QTabBar>
+#include <functional>
 #include <QTimer>
 
 #include "forms/forms.h"
@@ -15,6 +17,7 @@
 #include "widgets/unicode/unidialogs.h"
 #include "widgets/unicode/uniforms.h"
 #include "widgets/unicode/unimenus.h"
+#include "widgets/unicode/unistrutils.h"
 
 using namespace uni;
 
@@ -284,6 +287,51 @@ TEST(WideActions, AssignTakesAnActionsOrAControlsTexts) {
     fromControl.Assign(edit);
     EXPECT_EQ(fromControl.GetCaption(), u"\u00C9dition");
     EXPECT_EQ(fromControl.GetHint(), u"Edit|Edits");
+}
+
+}  // namespace
+
+namespace {
+
+// Every kind of control with a caption takes wide text and shows it; one
+// without keeps the wide text it is given.
+TEST(WideText, EveryControlKindWithACaptionTakesWideText) {
+    forms::TForm form(nullptr);
+    auto* pages = new forms::TPageControl(&form);
+    pages->SetParent(&form);
+    auto* sheet = new forms::TTabSheet(&form);
+    sheet->SetPageControl(pages);
+    auto* notebook = new forms::TTabbedNotebook(&form);
+    notebook->SetParent(&form);
+    forms::TTabPage* page = notebook->AddPage("page");
+    auto* bevel = new forms::TBevel(&form);
+    const std::u16string text = u"\u00C9t\u00E9 " + kChinese;
+    const struct {
+        const char* what;
+        forms::TControl* control;
+        std::function<std::string()> narrow;
+    } rows[] = {
+        {"tab sheet", sheet, [&] { return sheet->Caption(); }},
+        {"tab page", page, [&] { return page->Caption(); }},
+        {"button", new forms::TButton(&form), nullptr},
+        {"group box", new forms::TGroupBox(&form), nullptr},
+        {"check box", new forms::TCheckBox(&form), nullptr},
+        {"no caption: bevel", bevel, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        WideSetText(row.control, text);
+        EXPECT_EQ(WideGetText(row.control), text);
+        if (row.narrow) EXPECT_EQ(row.narrow(), WideToAnsi(text));
+    }
+    for (forms::TControl* tabs : std::initializer_list<forms::TControl*>{pages, notebook}) {
+        auto* bar = tabs->Widget()->findChild<QTabBar*>();
+        ASSERT_NE(bar, nullptr);
+        EXPECT_EQ(bar->tabText(0).toStdU16String(), text);
+    }
+    // The 8-bit side of a tab page is read back wide.
+    page->SetCaption("plain");
+    EXPECT_EQ(WideGetText(page), u"plain");
 }
 
 }  // namespace
