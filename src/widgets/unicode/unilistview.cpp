@@ -225,10 +225,21 @@ TUniListColumn* TUniCustomListView::AddColumn(const std::string& Caption, int Wi
 }
 
 TUniListColumn* TUniCustomListView::AddColumn(const std::u16string& Caption, int Width) {
-    forms::TListColumn* base = forms::TListView::AddColumn(WideToAnsi(Caption), Width);
-    columns_.push_back(std::make_unique<TUniListColumn>(*this, base, ColumnCount() - 1));
+    forms::TListView::AddColumn(WideToAnsi(Caption), Width);
+    SyncColumns();
     columns_.back()->SetCaption(Caption);
     return columns_.back().get();
+}
+
+void TUniCustomListView::SyncColumns() const {
+    auto& self = const_cast<TUniCustomListView&>(*this);
+    for (int i = static_cast<int>(columns_.size()); i < ColumnCount(); ++i)
+        columns_.push_back(std::make_unique<TUniListColumn>(self, Column(i), i));
+}
+
+TUniListColumn* TUniCustomListView::Columns(int Index) const {
+    SyncColumns();
+    return columns_.at(static_cast<size_t>(Index)).get();
 }
 
 void TUniCustomListView::MarkEditable() {

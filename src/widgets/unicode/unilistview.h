@@ -122,7 +122,8 @@ public:
     TUniListItem* GetSelected() const;
     TUniListColumn* AddColumn(const std::u16string& Caption, int Width);
     TUniListColumn* AddColumn(const std::string& Caption, int Width);
-    TUniListColumn* Columns(int Index) const { return columns_.at(static_cast<size_t>(Index)).get(); }
+    // Every column, however it was added (the base view's AddColumn too).
+    TUniListColumn* Columns(int Index) const;
 
     // In-place editing of captions (F2, or a click on the selected row)
     // when not read-only; the edited text goes through OnEdited.
@@ -160,10 +161,12 @@ protected:
 
 private:
     void MarkEditable();
+    // Gives every base column that has none its typed column.
+    void SyncColumns() const;
     int wideChangeDepth_ = 0;
     std::unique_ptr<std::vector<TSavedListItem>> savedRows_;
     TUniListItems items_;
-    std::vector<std::unique_ptr<TUniListColumn>> columns_;
+    mutable std::vector<std::unique_ptr<TUniListColumn>> columns_;
     friend class TUniListItem;
     friend class TWideSubItems;
     friend class WideChange;

@@ -137,6 +137,31 @@ TEST_F(UniListViewTest, ColumnTitlesAreWide) {
     EXPECT_EQ(Tree()->headerItem()->text(0).toStdU16String(), kChinese);
 }
 
+// Columns added through the base view and through the wide view are all
+// typed columns, in the order they were added.
+TEST(UniListViewColumns, ColumnsAddedEitherWayAreTypedInOrder) {
+    TUniListView view(nullptr);
+    forms::TListView& base = view;
+    base.AddColumn("Gr\xC3\xB6\xC3\x9F" "e", 60);
+    view.AddColumn(u"Name", 80);
+    base.AddColumn("Size", 40);
+    view.AddColumn(kChinese, 80);
+    const std::u16string expect[] = {u"Gr\u00F6\u00DFe", u"Name", u"Size", kChinese};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_NE(view.Columns(i), nullptr);
+        EXPECT_EQ(view.Columns(i)->GetCaption(), expect[i]);
+        EXPECT_EQ(view.Columns(i)->Base(), view.Column(i));
+        EXPECT_EQ(view.Columns(i)->Index(), i);
+    }
+    EXPECT_THROW(view.Columns(4), std::out_of_range);
+    // A column added through the base view takes a wide title like any.
+    view.Columns(0)->SetCaption(kLone);
+    EXPECT_EQ(view.Columns(0)->GetCaption(), kLone);
+    auto* tree = qobject_cast<QTreeWidget*>(view.Widget());
+    EXPECT_EQ(tree->headerItem()->text(2).toStdU16String(), u"Size");
+}
+
 // The default order is a strict total order over any captions.
 TEST(UniListViewOrder, CaptionOrderIsStrictAndConsistent) {
     const std::vector<std::u16string> captions = {u"a",  u"A",  u"\u00E1", u"\u00DF", u"SS", u"ss", u"-a",
