@@ -5,6 +5,7 @@
 
 #include "netunit/files.h"
 #include "netunit/textutil.h"
+#include "widgets/unicode/unicollate.h"
 #include "widgets/unicode/unistrutils.h"
 #include "widgets/unicode/unisysutils.h"
 
@@ -97,7 +98,7 @@ void TWideStrings::Put(int Index, const std::u16string& S) {
 }
 
 int TWideStrings::CompareStrings(const std::u16string& S1, const std::u16string& S2) const {
-    return netunit::CompareWideText(S1, S2);
+    return WideCompareText(S1, S2, true);
 }
 
 int TWideStrings::Add(const std::u16string& S) { return AddObject(S, nullptr); }
@@ -391,8 +392,7 @@ void TUniStringList::SetCapacity(int NewCapacity) {
 }
 
 int TUniStringList::CompareStrings(const std::u16string& S1, const std::u16string& S2) const {
-    if (caseSensitive_) return S1.compare(S2);
-    return netunit::CompareWideText(S1, S2);
+    return WideCompareText(S1, S2, !caseSensitive_);
 }
 
 int TUniStringList::AddObject(const std::u16string& S, forms::TObject* Object) {

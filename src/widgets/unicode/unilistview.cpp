@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/guard.h"
+#include "widgets/unicode/unicollate.h"
 #include "widgets/unicode/unistrutils.h"
 #include "widgets/unicode/unisysutils.h"
 
@@ -262,10 +263,7 @@ void TUniCustomListView::EditEnded(TUniListItem* Item, std::u16string Text) {
 }
 
 int TUniCustomListView::CompareCaptions(const std::u16string& A, const std::u16string& B) {
-    const QString a = QString::fromStdU16String(A), b = QString::fromStdU16String(B);
-    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-    if (folded != 0) return folded < 0 ? -1 : 1;
-    return A < B ? -1 : A == B ? 0 : 1;
+    return WideCompareText(A, B, false);
 }
 
 void TUniCustomListView::AlphaSort() {

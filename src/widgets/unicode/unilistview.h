@@ -145,9 +145,9 @@ public:
     TUniLVCompareEvent OnCompare;
     TUniLVCreateItemEvent OnCreateItemClass;
 
-    // The default order of two wide captions: a strict total order (case
-    // ignored first, then the exact units), so that equal-looking captions
-    // still have one consistent place.
+    // The default order of two wide captions: the locale's case-sensitive
+    // order, made strict and total (see WideCompareText), so that
+    // equal-looking captions still have one consistent place.
     static int CompareCaptions(const std::u16string& A, const std::u16string& B);
 
     // Runs what ending an in-place edit of Item runs: OnEdited, then the
