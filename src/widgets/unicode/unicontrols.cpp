@@ -1,5 +1,7 @@
 #include "widgets/unicode/unicontrols.h"
 
+#include <QEvent>
+#include <QToolTip>
 #include <QWidget>
 
 #include "forms/comctrls.h"
@@ -43,6 +45,32 @@ bool NarrowText(forms::TControl* control, std::string* get, const std::string* s
 }
 
 size_t HintBar(const std::u16string& hint) { return hint.find(u'|'); }
+
+// Ends the tool-tip chain at a control whose hint has only a long part: Qt
+// would otherwise hand the request to the parent, whose tip does not belong
+// to this control.
+class HintChainEnd : public QObject {
+public:
+    explicit HintChainEnd(QWidget* widget) : QObject(widget) {
+        setObjectName(kName);
+        widget->installEventFilter(this);
+    }
+    static HintChainEnd* Of(QWidget* widget) {
+        return dynamic_cast<HintChainEnd*>(widget->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly));
+    }
+    bool ends = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip || !ends) return false;
+        QToolTip::hideText();
+        event->accept();
+        return true;
+    }
+
+private:
+    static constexpr const char* kName = "quillnest-hint-chain-end";
+};
 
 }  // namespace
 
@@ -90,8 +118,15 @@ void WideSetHint(forms::TControl* Control, const std::u16string& Hint) {
     TWideControlHelper* store = WideControlHelper(Control, true);
     if (!store) return;
     store->Hint = Hint;
-    // An empty tool tip lets the parent's show, as a hint of the chain does.
-    if (QWidget* w = Control->Widget()) w->setToolTip(QString::fromStdU16String(WideGetShortHint(Hint)));
+    QWidget* w = Control->Widget();
+    if (!w) return;
+    // No hint lets the parent's show, as the chain does; a hint without a
+    // short part ends the chain with no tool tip.
+    w->setToolTip(QString::fromStdU16String(WideGetShortHint(Hint)));
+    const bool ends = !Hint.empty() && WideGetShortHint(Hint).empty();
+    HintChainEnd* end = HintChainEnd::Of(w);
+    if (!end && ends) end = new HintChainEnd(w);
+    if (end) end->ends = ends;
 }
 
 std::u16string WideGetHintOfChain(forms::TControl* Control) {

@@ -1,6 +1,8 @@
 #include "widgets/unicode/unimenus.h"
 
 #include <QAction>
+#include <QKeySequence>
+#include <QLocale>
 #include <QString>
 
 #include "widgets/unicode/uniclasses.h"
@@ -34,10 +36,52 @@ constexpr KeyName kKeyNames[] = {
     {0xDE, u"'"},
 };
 
+// The remaining keys, named as Qt names them.
+struct QtKey {
+    uint8_t key;
+    Qt::Key qt;
+};
+
+constexpr QtKey kQtKeys[] = {
+    {0x03, Qt::Key_Cancel},       {0x0C, Qt::Key_Clear},          {0x10, Qt::Key_Shift},
+    {0x11, Qt::Key_Control},      {0x12, Qt::Key_Alt},            {0x1C, Qt::Key_Henkan},
+    {0x1D, Qt::Key_Muhenkan},     {0x1F, Qt::Key_Mode_switch},    {0x29, Qt::Key_Select},
+    {0x2A, Qt::Key_Printer},      {0x2B, Qt::Key_Execute},        {0x2F, Qt::Key_Help},
+    {0x5B, Qt::Key_Meta},         {0x5C, Qt::Key_Meta},           {0x5D, Qt::Key_Menu},
+    {0x5F, Qt::Key_Sleep},        {0xA6, Qt::Key_Back},           {0xA7, Qt::Key_Forward},
+    {0xA8, Qt::Key_Refresh},      {0xA9, Qt::Key_Stop},           {0xAA, Qt::Key_Search},
+    {0xAB, Qt::Key_Favorites},    {0xAC, Qt::Key_HomePage},       {0xAD, Qt::Key_VolumeMute},
+    {0xAE, Qt::Key_VolumeDown},   {0xAF, Qt::Key_VolumeUp},       {0xB0, Qt::Key_MediaNext},
+    {0xB1, Qt::Key_MediaPrevious}, {0xB2, Qt::Key_MediaStop},     {0xB3, Qt::Key_MediaTogglePlayPause},
+    {0xB4, Qt::Key_LaunchMail},   {0xB5, Qt::Key_LaunchMedia},    {0xB6, Qt::Key_Launch0},
+    {0xB7, Qt::Key_Launch1},      {0xFA, Qt::Key_Play},           {0xFB, Qt::Key_Zoom},
+};
+
 const char16_t* NameIn(const KeyName* first, const KeyName* last, uint8_t key) {
     for (const KeyName* k = first; k != last; ++k)
         if (k->key == key) return k->name;
     return nullptr;
+}
+
+std::u16string QtKeyName(uint8_t key) {
+    for (const QtKey& k : kQtKeys)
+        if (k.key == key) return QKeySequence(k.qt).toString(QKeySequence::PortableText).toStdU16String();
+    return {};
+}
+
+// Captions in Chinese, Japanese and Korean put the hot key after the text
+// as a group: "ファイル(&F)".
+bool FarEast() {
+    switch (QLocale().language()) {
+        case QLocale::Chinese:
+        case QLocale::Japanese:
+        case QLocale::Korean: return true;
+        default: return false;
+    }
+}
+
+bool HotKeyGroupAt(const std::u16string& caption, size_t i) {
+    return i + 3 < caption.size() && caption[i] == u'(' && caption[i + 1] == kHotKey && caption[i + 3] == u')';
 }
 
 std::u16string KeyText(uint8_t key) {
@@ -46,7 +90,7 @@ std::u16string KeyText(uint8_t key) {
     if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::u16string(1, key);
     if (key >= 0x60 && key <= 0x69) return std::u16string(1, static_cast<char16_t>(u'0' + key - 0x60));
     if (const char16_t* name = NameIn(std::begin(kKeyNames), std::end(kKeyNames), key)) return name;
-    return {};
+    return QtKeyName(key);
 }
 
 }  // namespace
@@ -62,8 +106,13 @@ std::u16string WideShortCutToText(TShortCut ShortCut) {
 }
 
 std::u16string WideStripHotKeys(const std::u16string& Caption) {
+    const bool farEast = FarEast();
     std::u16string out;
     for (size_t i = 0; i < Caption.size(); ++i) {
+        if (farEast && HotKeyGroupAt(Caption, i)) {
+            i += 3;
+            continue;
+        }
         if (Caption[i] == kHotKey) {
             ++i;
             if (i >= Caption.size()) break;
@@ -85,9 +134,15 @@ bool WideSameCaptionIgnoreCase(const std::u16string& A, const std::u16string& B)
 std::u16string SyncHotKeyPosition(const std::u16string& Wide, const std::string& Narrow) {
     const std::u16string marks = AnsiToWide(Narrow);
     const std::u16string plain = WideStripHotKeys(Wide);
+    const bool farEast = FarEast();
     std::u16string out;
     size_t j = 0;
     for (size_t i = 0; i < marks.size(); ++i) {
+        if (farEast && HotKeyGroupAt(marks, i)) {
+            out += marks.substr(i, 4);
+            i += 3;
+            continue;
+        }
         if (marks[i] == kHotKey) {
             out += kHotKey;
             if (++i >= marks.size()) break;

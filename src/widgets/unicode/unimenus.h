@@ -19,7 +19,8 @@ inline constexpr TShortCut scAlt = 0x8000;
 std::u16string WideShortCutToText(TShortCut ShortCut);
 
 // Removes each "&" and keeps the character after it unexamined, so "&&"
-// leaves one "&".
+// leaves one "&"; where the default locale is Chinese, Japanese or Korean a
+// group "(&X)" goes whole.
 std::u16string WideStripHotKeys(const std::u16string& Caption);
 // The same caption once hot keys are stripped, exactly or ignoring case.
 bool WideSameCaption(const std::u16string& A, const std::u16string& B);

@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTabBar>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <functional>
 #include <QTimer>
 
@@ -332,6 +334,73 @@ TEST(WideText, EveryControlKindWithACaptionTakesWideText) {
     // The 8-bit side of a tab page is read back wide.
     page->SetCaption("plain");
     EXPECT_EQ(WideGetText(page), u"plain");
+}
+
+}  // namespace
+
+namespace {
+
+// The tool tip a control shows when the mouse rests on it: the short part of
+// the first hint up its chain; a hint with only a long part ends the chain
+// and shows none.
+TEST(WideHints, ToolTipFollowsTheChainRule) {
+    forms::TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto* panel = new forms::TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(0, 0, 300, 200);
+    WideSetHint(panel, u"Panel tip|Panel long");
+    auto* plain = new forms::TEdit(&form);
+    plain->SetParent(panel);
+    auto* longOnly = new forms::TEdit(&form);
+    longOnly->SetParent(panel);
+    longOnly->SetTop(40);
+    auto* both = new forms::TEdit(&form);
+    both->SetParent(panel);
+    both->SetTop(80);
+    WideSetHint(longOnly, u"|long only");
+    WideSetHint(both, u"Own|own long");
+    form.Show();
+    // Tool-tip requests that reach the panel: the chain went on past the
+    // control.
+    int reachedPanel = 0;
+    struct Counter : QObject {
+        int& count;
+        explicit Counter(int& c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::ToolTip) ++count;
+            return false;
+        }
+    } counter(reachedPanel);
+    panel->Widget()->installEventFilter(&counter);
+    auto tipOver = [](forms::TControl* c) {
+        QWidget* w = c->Widget();
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(w, &help);
+        return QToolTip::isVisible() ? QToolTip::text().toStdU16String() : std::u16string();
+    };
+    // The long-only control first, while no tip has been shown yet (a shown
+    // tip fades out on a timer, not at once).
+    const struct {
+        const char* what;
+        forms::TControl* control;
+        std::u16string tip;
+        int reachedPanel;
+    } rows[] = {
+        {"long part only: none", longOnly, u"", 0},
+        {"no hint: the parent's", plain, u"Panel tip", 1},
+        {"own short part", both, u"Own", 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(tipOver(row.control), row.tip);
+        EXPECT_EQ(reachedPanel, row.reachedPanel);
+        EXPECT_EQ(WideGetShortHint(WideGetHintOfChain(row.control)), row.tip);
+    }
+    // A short part given later shows again.
+    WideSetHint(longOnly, u"Now short|long");
+    EXPECT_EQ(tipOver(longOnly), u"Now short");
+    QToolTip::hideText();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLocale>
 #include <functional>
 
 #include "forms/forms.h"
@@ -35,6 +36,11 @@ TEST(ShortCutText, NamesKeysAndModifiers) {
         {scCtrl | 0xBC, u"Ctrl+,"},
         {0x07, u""},  // no key of that code
         {scCtrl | 0x07, u""},
+        // Keys named by Qt where the fixed names end.
+        {0xAF, u"Volume Up"},
+        {scCtrl | 0x2F, u"Ctrl+Help"},
+        {0x5D, u"Menu"},
+        {scAlt | 0xB3, u"Alt+Toggle Media Play/Pause"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.shortCut);
@@ -58,6 +64,33 @@ TEST(HotKeys, StrippingAndSameCaption) {
     EXPECT_TRUE(WideSameCaption(u"&Save", u"Sa&ve"));
     EXPECT_FALSE(WideSameCaption(u"&Save", u"&save"));
     EXPECT_TRUE(WideSameCaptionIgnoreCase(u"&Save", u"sa&VE"));
+}
+
+// In Chinese, Japanese and Korean captions the group "(&X)" goes whole;
+// elsewhere only its "&" does.
+TEST(HotKeys, FarEastGroupIsStrippedWhole) {
+    const QLocale saved;
+    const struct {
+        QLocale::Language language;
+        std::u16string caption, stripped;
+    } rows[] = {
+        {QLocale::Japanese, u"\u30D5\u30A1\u30A4\u30EB(&F)", u"\u30D5\u30A1\u30A4\u30EB"},
+        {QLocale::Chinese, u"\u6587\u4EF6(&F)...", u"\u6587\u4EF6..."},
+        {QLocale::Korean, u"(&X)", u""},
+        {QLocale::Japanese, u"a(&&)", u"a"},
+        {QLocale::English, u"File(&F)", u"File(F)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(QLocale::languageToString(row.language).toStdString());
+        QLocale::setDefault(QLocale(row.language));
+        EXPECT_EQ(WideStripHotKeys(row.caption), row.stripped);
+    }
+    QLocale::setDefault(QLocale(QLocale::Japanese));
+    EXPECT_TRUE(WideSameCaption(u"\u30D5\u30A1\u30A4\u30EB(&F)", u"\u30D5\u30A1\u30A4\u30EB"));
+    // Realignment copies the group as a group.
+    EXPECT_EQ(SyncHotKeyPosition(u"\u30D5\u30A1\u30A4\u30EB", "\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB(&F)"),
+              u"\u30D5\u30A1\u30A4\u30EB(&F)");
+    QLocale::setDefault(saved);
 }
 
 TEST(HotKeys, RealignmentMovesTheMarkToTheEightBitPosition) {
