@@ -2,12 +2,15 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTableView>
 #include <QTreeWidget>
 #include <algorithm>
 
 #include "platform/guard.h"
 #include "widgets/unicode/unicollate.h"
+#include "widgets/unicode/unilistowner.h"
 #include "widgets/unicode/unistrutils.h"
 #include "widgets/unicode/unisysutils.h"
 
@@ -33,10 +36,35 @@ private:
 namespace {
 
 // Ends in-place edits through the view, so that OnEdited sees the wide text
-// and the row's caption is set through its wide setter.
-class CaptionEditor : public QStyledItemDelegate {
+// and the row's caption is set through its wide setter; in owner draw, draws
+// each whole row through the view.
+class RowDelegate : public QStyledItemDelegate {
 public:
-    CaptionEditor(TUniCustomListView& view, QObject* parent) : QStyledItemDelegate(parent), view_(view) {}
+    RowDelegate(TUniCustomListView& view, QObject* parent) : QStyledItemDelegate(parent), view_(view) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (!view_.OwnerDraw()) return QStyledItemDelegate::paint(painter, option, index);
+        // The row is drawn once, over all its columns, with its first cell.
+        auto* shown = qobject_cast<const QAbstractItemView*>(option.widget);
+        if (index.column() != 0 || !shown) return;
+        QRect rect = option.rect;
+        const int last = shown->model()->columnCount() - 1;
+        if (last > 0) rect = rect.united(shown->visualRect(index.siblingAtColumn(last)));
+        TOwnerDrawState state = 0;
+        if (option.state & QStyle::State_Selected) state |= odSelected;
+        if (option.state & QStyle::State_HasFocus) state |= odFocused;
+        if (!(option.state & QStyle::State_Enabled)) state |= odDisabled;
+        platform::RunGuarded([&] {
+            TUniListItem* row = view_.OwnerData() ? view_.Items().GetItem(index.row())
+                                                  : static_cast<TUniListItem*>(view_.Item(index.row()));
+            painter->save();
+            const QPalette& palette = option.palette;
+            painter->setBrush(palette.brush(state & odSelected ? QPalette::Highlight : QPalette::Base));
+            painter->setPen(palette.color(state & odSelected ? QPalette::HighlightedText : QPalette::Text));
+            view_.DrawItem(row, rect, state, *painter);
+            painter->restore();
+        });
+    }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
@@ -113,6 +141,8 @@ TUniListItem::~TUniListItem() = default;
 
 TUniCustomListView* TUniListItem::UniListView() const { return static_cast<TUniCustomListView*>(ListView()); }
 
+int TUniListItem::Index() const { return ownerDataIndex_ >= 0 ? ownerDataIndex_ : forms::TListItem::Index(); }
+
 std::u16string TUniListItem::GetCaption() const { return PairedWideTextGet(wideCaption_, Caption()); }
 
 void TUniListItem::SetCaption(const std::u16string& Value) {
@@ -180,8 +210,22 @@ void TUniListItem::NarrowTextChanged(int column) {
 
 TUniListItem* TUniListItems::Add() { return static_cast<TUniListItem*>(view_.AddItem()); }
 TUniListItem* TUniListItems::Insert(int Index) { return static_cast<TUniListItem*>(view_.InsertItem(Index)); }
-TUniListItem* TUniListItems::GetItem(int Index) const { return static_cast<TUniListItem*>(view_.Item(Index)); }
-int TUniListItems::Count() const { return view_.Count(); }
+TUniListItem* TUniListItems::GetItem(int Index) const {
+    if (view_.OwnerData()) {
+        if (Index < 0 || Index >= view_.ownerDataCount_)
+            throw EUniListError(EUniListError::Kind::Index, Index);
+        return view_.FetchOwnerData(Index);
+    }
+    return static_cast<TUniListItem*>(view_.Item(Index));
+}
+
+int TUniListItems::Count() const { return view_.OwnerData() ? view_.ownerDataCount_ : view_.Count(); }
+
+void TUniListItems::SetCount(int Value) {
+    if (!view_.OwnerData()) return;
+    view_.ownerDataCount_ = std::max(Value, 0);
+    view_.ownerDataModel_->Reset();
+}
 void TUniListItems::Clear() { view_.Clear(); }
 void TUniListItems::Delete(int Index) { view_.DeleteItem(Index); }
 
@@ -198,13 +242,15 @@ void TUniListColumn::SetCaption(const std::u16string& Value) {
 // --- the view ---
 
 TUniCustomListView::TUniCustomListView(forms::TComponent* AOwner) : forms::TListView(AOwner), items_(*this) {
-    Tree()->setItemDelegate(new CaptionEditor(*this, Tree()));
+    Tree()->setItemDelegate(new RowDelegate(*this, Tree()));
 }
 
 TUniCustomListView::~TUniCustomListView() {
     // The rows go while this part of the view still exists.
     DropEvents();
+    SetOwnerData(false);
     Clear();
+    ownerDataRow_.reset();
 }
 
 forms::TListItem* TUniCustomListView::CreateItem() {
@@ -219,7 +265,59 @@ forms::TListItem* TUniCustomListView::CreateItem() {
     return new TUniListItem(this);
 }
 
-TUniListItem* TUniCustomListView::GetSelected() const { return static_cast<TUniListItem*>(Selected()); }
+TUniListItem* TUniCustomListView::GetSelected() const {
+    if (OwnerData()) {
+        const QModelIndexList rows = ownerDataView_->selectionModel()->selectedRows();
+        if (rows.isEmpty()) return nullptr;
+        return const_cast<TUniCustomListView*>(this)->FetchOwnerData(rows.first().row());
+    }
+    return static_cast<TUniListItem*>(Selected());
+}
+
+TUniListItem* TUniCustomListView::FindCaption(int StartIndex, const std::u16string& Value, bool Partial,
+                                              bool Inclusive, bool Wrap) {
+    const int count = Items().Count();
+    const int first = std::max(Inclusive ? StartIndex : StartIndex + 1, 0);
+    int found = -1;
+    if (OwnerData()) {
+        found = OwnerDataFind(Partial ? ifPartialString : ifExactString, Value, first, Wrap);
+    } else {
+        const QString value = QString::fromStdU16String(Value);
+        for (int n = 0; n < count && found < 0; ++n) {
+            const int i = first + n;
+            if (i >= count && !Wrap) break;
+            const QString caption = QString::fromStdU16String(Items()[i % count]->GetCaption());
+            if (Partial ? caption.startsWith(value, Qt::CaseInsensitive)
+                        : caption.compare(value, Qt::CaseInsensitive) == 0)
+                found = i % count;
+        }
+    }
+    return found >= 0 && found < count ? Items().GetItem(found) : nullptr;
+}
+
+void TUniCustomListView::SetOwnerDraw(bool On) {
+    ownerDraw_ = On;
+    Tree()->viewport()->update();
+    if (ownerDataView_) ownerDataView_->viewport()->update();
+}
+
+void TUniCustomListView::DrawItem(TUniListItem* Item, const QRect& Rect, TOwnerDrawState State, QPainter& Painter) {
+    TUniCanvas canvas(Painter);
+    canvas.RightToLeft = Widget()->layoutDirection() == Qt::RightToLeft;
+    TUniCanvas* outer = canvas_;
+    canvas_ = &canvas;
+    struct Restore {
+        TUniCanvas*& canvas;
+        TUniCanvas* outer;
+        ~Restore() { canvas = outer; }
+    } restore{canvas_, outer};
+    if (OnDrawItem) {
+        OnDrawItem(this, Item, Rect, State);
+        return;
+    }
+    Painter.fillRect(Rect, Painter.brush());
+    if (Item) WideCanvasTextOut(canvas, Rect.left() + 2, Rect.top(), AnsiToWide(Item->Caption()));
+}
 
 TUniListColumn* TUniCustomListView::AddColumn(const std::string& Caption, int Width) {
     return AddColumn(AnsiToWide(Caption), Width);
@@ -299,6 +397,8 @@ void TUniCustomListView::CopySelection(forms::TControl* Destination) {
 }
 
 void TUniCustomListView::DestroyWnd() {
+    // Owner-data rows live with the owner; there is nothing to keep.
+    if (OwnerData()) return;
     savedRows_ = std::make_unique<std::vector<TSavedListItem>>(static_cast<size_t>(Count()));
     for (int i = 0; i < Count(); ++i) {
         auto* row = static_cast<TUniListItem*>(Item(i));

@@ -14,14 +14,22 @@
 #include <string>
 #include <vector>
 
+#include <QPoint>
+#include <QRect>
+
 #include "forms/comctrls.h"
 #include "widgets/unicode/uniclasses.h"
 #include "widgets/unicode/unicontrols.h"
+#include "widgets/unicode/unisysutils.h"
+
+class QTableView;
 
 namespace uni {
 
 class TUniCustomListView;
 class TUniListItem;
+class OwnerDataModel;
+class OwnerDataView;
 
 // The wide sub-items of one row. Changes are mirrored into the row's 8-bit
 // sub-item list (UTF-8 forms) unless IgnoreNarrow is set.
@@ -52,6 +60,9 @@ public:
     // Copies wide caption, data and wide sub-items of another row.
     void Assign(const TUniListItem& Source);
     TUniCustomListView* UniListView() const;
+    // The row's place; in owner-data mode the place of the row the view
+    // is asking for.
+    int Index() const;
 
 protected:
     explicit TUniListItem(TUniCustomListView* View);
@@ -63,7 +74,9 @@ private:
     void WidenSubItems();
     mutable std::u16string wideCaption_;
     std::unique_ptr<TWideSubItems> wideSubItems_;
+    int ownerDataIndex_ = -1;
     friend class TUniCustomListView;
+    friend class OwnerDataModel;
     friend class TWideSubItems;
 };
 
@@ -73,9 +86,12 @@ public:
     explicit TUniListItems(TUniCustomListView& View) : view_(View) {}
     TUniListItem* Add();
     TUniListItem* Insert(int Index);
+    // In owner-data mode: the one row object, filled for Index by OnData.
     TUniListItem* GetItem(int Index) const;
     TUniListItem* operator[](int Index) const { return GetItem(Index); }
+    // In owner-data mode the number of rows the owner has.
     int Count() const;
+    void SetCount(int Value);
     void Clear();
     void Delete(int Index);
 
@@ -111,6 +127,24 @@ using TUniLVCompareEvent =
     std::function<void(forms::TObject* Sender, TUniListItem* Item1, TUniListItem* Item2, intptr_t Data, int& Compare)>;
 // May make the object of a new row; it must be a TUniListItem.
 using TUniLVCreateItemEvent = std::function<forms::TListItem*(TUniCustomListView* Sender)>;
+
+// Owner-data mode: the owner fills the row the view asks for (its Index()).
+using TUniLVOwnerDataEvent = std::function<void(forms::TObject* Sender, TUniListItem* Item)>;
+enum TItemFind { ifData, ifPartialString, ifExactString, ifNearest };
+enum TSearchDirection { sdLeft, sdRight, sdAbove, sdBelow, sdAll };
+// Owner-data mode: the owner finds a row; Index starts at -1 (none found).
+// StartIndex is the first row to look at.
+using TUniLVOwnerDataFindEvent =
+    std::function<void(forms::TObject* Sender, TItemFind Find, const std::u16string& FindString,
+                       const QPoint& FindPosition, void* FindData, int StartIndex, TSearchDirection Direction,
+                       bool Wrap, int& Index)>;
+
+// The state of a row drawn by its owner.
+enum TOwnerDrawStateFlag : unsigned { odSelected = 1, odDisabled = 4, odFocused = 0x10 };
+using TOwnerDrawState = unsigned;
+// Owner draw: draws the whole row in Rect on the view's Canvas().
+using TUniLVDrawItemEvent =
+    std::function<void(TUniCustomListView* Sender, TUniListItem* Item, const QRect& Rect, TOwnerDrawState State)>;
 
 class TUniCustomListView : public forms::TListView, public IWideCustomListControl {
 public:
@@ -154,6 +188,31 @@ public:
     // caption is set.
     void EditEnded(TUniListItem* Item, std::u16string Text);
 
+    // Owner-data mode: the rows are not kept here; the view asks the owner
+    // (OnData) for each row it shows, and OnDataFind for a row by text.
+    // Switching it on drops the rows the view holds.
+    bool OwnerData() const { return ownerDataView_ != nullptr; }
+    void SetOwnerData(bool On);
+    TUniLVOwnerDataEvent OnData;
+    TUniLVOwnerDataFindEvent OnDataFind;
+    // The first row from StartIndex (after it unless Inclusive) whose caption
+    // is Value, or begins with it when Partial, case ignored; nullptr when
+    // there is none.
+    TUniListItem* FindCaption(int StartIndex, const std::u16string& Value, bool Partial, bool Inclusive, bool Wrap);
+
+    // Owner draw: OnDrawItem draws every row, else the row's caption is drawn
+    // plainly.
+    bool OwnerDraw() const { return ownerDraw_; }
+    void SetOwnerDraw(bool On);
+    TUniLVDrawItemEvent OnDrawItem;
+    // The canvas of the row being drawn (nullptr outside drawing).
+    TUniCanvas* Canvas() const { return canvas_; }
+    // Draws one row as owner draw does.
+    void DrawItem(TUniListItem* Item, const QRect& Rect, TOwnerDrawState State, QPainter& Painter);
+
+    // The widget that shows the rows in owner-data mode (nullptr otherwise).
+    QTableView* OwnerDataWidget() const;
+
 protected:
     forms::TListItem* CreateItem() override;
     void DestroyWnd() override;
@@ -163,13 +222,28 @@ private:
     void MarkEditable();
     // Gives every base column that has none its typed column.
     void SyncColumns() const;
+    // Owner-data mode: fills the one row object for Index (once per row
+    // asked in a row).
+    TUniListItem* FetchOwnerData(int Index);
+    int OwnerDataFind(TItemFind Find, const std::u16string& FindString, int StartIndex, bool Wrap);
+    TUniListItem* OwnerDataRow();
     int wideChangeDepth_ = 0;
+    OwnerDataView* ownerDataView_ = nullptr;
+    OwnerDataModel* ownerDataModel_ = nullptr;
+    int ownerDataCount_ = 0;
+    int fetchedIndex_ = -1;
+    std::unique_ptr<TUniListItem> ownerDataRow_;
+    bool ownerDraw_ = false;
+    TUniCanvas* canvas_ = nullptr;
     std::unique_ptr<std::vector<TSavedListItem>> savedRows_;
     TUniListItems items_;
     mutable std::vector<std::unique_ptr<TUniListColumn>> columns_;
     friend class TUniListItem;
+    friend class TUniListItems;
     friend class TWideSubItems;
     friend class WideChange;
+    friend class OwnerDataModel;
+    friend class OwnerDataView;
 };
 
 class TUniListView : public TUniCustomListView {
