@@ -137,6 +137,17 @@ std::u16string WideGetHintOfChain(forms::TControl* Control) {
     return {};
 }
 
+std::u16string WideGetHintAt(QWidget* Widget) {
+    // Only controls with a wide store have a hint.
+    for (QWidget* w = Widget; w; w = w->parentWidget())
+        for (TWideComponentHelper* helper : Stores()) {
+            auto* store = static_cast<TWideControlHelper*>(helper);
+            auto* control = static_cast<forms::TControl*>(store->Component());
+            if (control->Widget() == w && !store->Hint.empty()) return store->Hint;
+        }
+    return {};
+}
+
 std::u16string WideGetShortHint(const std::u16string& Hint) {
     const size_t bar = HintBar(Hint);
     return bar == std::u16string::npos ? Hint : Hint.substr(0, bar);

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "forms/controls.h"
+
+class QWidget;
 #include "widgets/unicode/uniclasses.h"
 
 namespace uni {
@@ -45,6 +47,9 @@ std::u16string WideGetHint(forms::TControl* Control);
 void WideSetHint(forms::TControl* Control, const std::u16string& Hint);
 // The first non-empty hint of the control or, in turn, its parents.
 std::u16string WideGetHintOfChain(forms::TControl* Control);
+// The first non-empty hint of the control that shows a widget, or of the
+// controls whose widgets hold it in turn.
+std::u16string WideGetHintAt(QWidget* Widget);
 // The part before the first "|" (the whole hint when there is none).
 std::u16string WideGetShortHint(const std::u16string& Hint);
 // The part after the first "|" (the whole hint when there is none).

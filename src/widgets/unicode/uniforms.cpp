@@ -1,7 +1,11 @@
 #include "widgets/unicode/uniforms.h"
 
 #include <QApplication>
+#include <QAbstractEventDispatcher>
 #include <QCursor>
+
+#include "platform/guard.h"
+#include "widgets/unicode/uniactions.h"
 
 #include "widgets/unicode/uniclasses.h"
 #include "widgets/unicode/unicontrols.h"
@@ -14,6 +18,39 @@ TUniApplication& UniApplication() {
     return app;
 }
 
+TUniApplication::TUniApplication() {
+    // The loop about to wait is the application going idle.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance(); dispatcher && qApp)
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, qApp,
+                         [this] { platform::RunGuarded([this] { Idle(); }); });
+}
+
+void TUniApplication::Idle() {
+    forms::TForm* main = forms::Application().MainForm();
+    if (main && idleControlTested_ != main) {
+        idleControlTested_ = main;
+        if (!dynamic_cast<TUniForm*>(main)) new TUniAppIdleEventControl(main);
+    }
+    if (idleControl_)
+        idleControl_->Action()->Update();
+    else if (dynamic_cast<TUniForm*>(main))
+        BringHintInStep();
+}
+
+TUniAppIdleEventControl::TUniAppIdleEventControl(forms::TForm* MainForm)
+    : forms::TComponent(MainForm), action_(new TUniAction(this)) {
+    action_->OnUpdate = [](TUniAction*) { UniApplication().BringHintInStep(); };
+    UniApplication().idleControl_ = this;
+}
+
+TUniAppIdleEventControl::~TUniAppIdleEventControl() {
+    // Its main form goes with it; a later main form is looked at anew.
+    if (UniApplication().idleControl_ == this) {
+        UniApplication().idleControl_ = nullptr;
+        UniApplication().idleControlTested_ = nullptr;
+    }
+}
+
 std::u16string TUniApplication::GetTitle() { return PairedWideTextGet(title_, forms::Application().Title()); }
 
 void TUniApplication::SetTitle(const std::u16string& Value) {
@@ -21,14 +58,24 @@ void TUniApplication::SetTitle(const std::u16string& Value) {
                       [](const std::string& s) { forms::Application().SetTitle(s); });
 }
 
-std::u16string TUniApplication::GetHint() { return PairedWideTextGet(hint_, narrowHint_); }
+std::u16string TUniApplication::GetHint() {
+    BringHintInStep();
+    return PairedWideTextGet(hint_, narrowHint_);
+}
 
 void TUniApplication::SetHint(const std::u16string& Value) {
     PairedWideTextSet(Value, hint_, narrowHint_, [this](const std::string& s) { narrowHint_ = s; });
 }
 
-void TUniApplication::BringHintInStep(forms::TControl* UnderMouse) {
-    const std::u16string hint = WideGetLongHint(WideGetHintOfChain(UnderMouse));
+void TUniApplication::BringHintInStep(forms::TControl* UnderMouse) { BringHintInStepWith(WideGetHintOfChain(UnderMouse)); }
+
+void TUniApplication::BringHintInStep() {
+    if (!qApp) return;
+    BringHintInStepWith(WideGetHintAt(QApplication::widgetAt(QCursor::pos())));
+}
+
+void TUniApplication::BringHintInStepWith(const std::u16string& ChainHint) {
+    const std::u16string hint = WideGetLongHint(ChainHint);
     if (WideToAnsi(hint) == narrowHint_) hint_ = hint;
 }
 

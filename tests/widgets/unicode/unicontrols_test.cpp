@@ -7,6 +7,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QCursor>
 #include <QTabBar>
 #include <QToolTip>
 #include <QHelpEvent>
@@ -401,6 +402,59 @@ TEST(WideHints, ToolTipFollowsTheChainRule) {
     WideSetHint(longOnly, u"Now short|long");
     EXPECT_EQ(tipOver(longOnly), u"Now short");
     QToolTip::hideText();
+}
+
+}  // namespace
+
+namespace {
+
+// The application's wide hint follows the control under the mouse when its
+// 8-bit form is the application's hint; the idle control on a plain main
+// form does it whenever the loop goes idle.
+TEST(WideApplication, HintFollowsTheControlUnderTheMouse) {
+    forms::TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto* panel = new forms::TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(0, 0, 300, 200);
+    auto* edit = new forms::TEdit(&form);
+    edit->SetParent(panel);
+    edit->SetBounds(10, 10, 100, 24);
+    WideSetHint(panel, u"Panel|panel " + kChinese);
+    WideSetHint(edit, u"Edit|edit " + kChinese);
+    form.Show();
+    forms::TForm* savedMain = forms::Application().MainForm();
+    forms::Application().SetMainForm(&form);
+
+    UniApplication().Idle();
+    TUniAppIdleEventControl* idle = UniApplication().IdleControl();
+    ASSERT_NE(idle, nullptr);
+    EXPECT_EQ(idle->Owner(), &form);
+    ASSERT_NE(idle->Action(), nullptr);
+
+    const struct {
+        const char* what;
+        QWidget* under;
+        std::string narrow;
+        std::u16string wide;
+    } rows[] = {
+        {"over the edit", edit->Widget(), "edit \xE4\xB8\xAD\xE6\x96\x87", u"edit " + kChinese},
+        {"over the panel", panel->Widget(), "panel \xE4\xB8\xAD\xE6\x96\x87", u"panel " + kChinese},
+        {"8-bit hint of something else: kept", edit->Widget(), "other", u"other"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        QCursor::setPos(row.under->mapToGlobal(QPoint(row.under->width() - 3, row.under->height() - 3)));
+        ASSERT_EQ(QApplication::widgetAt(QCursor::pos()) == row.under ||
+                      row.under->isAncestorOf(QApplication::widgetAt(QCursor::pos())),
+                  true);
+        UniApplication().SetHint(u"");
+        UniApplication().SetNarrowHint(row.narrow);
+        idle->Action()->Update();
+        EXPECT_EQ(UniApplication().GetHint(), row.wide);
+    }
+    forms::Application().SetMainForm(savedMain);
+    UniApplication().SetNarrowHint("");
 }
 
 }  // namespace
