@@ -186,9 +186,6 @@ TEST(DialogButtons, QuestionBoxButtonsCarryTheirNames) {
     EXPECT_EQ(result, forms::mrNo);
 }
 
-}  // namespace
-
-namespace {
 
 // A client follows a change of the action's caption or hint only while it
 // still shows the action's: a menu item compares with hot keys stripped and
@@ -292,9 +289,6 @@ TEST(WideActions, AssignTakesAnActionsOrAControlsTexts) {
     EXPECT_EQ(fromControl.GetHint(), u"Edit|Edits");
 }
 
-}  // namespace
-
-namespace {
 
 // Every kind of control with a caption takes wide text and shows it; one
 // without keeps the wide text it is given.
@@ -337,31 +331,36 @@ TEST(WideText, EveryControlKindWithACaptionTakesWideText) {
     EXPECT_EQ(WideGetText(page), u"plain");
 }
 
-}  // namespace
 
-namespace {
+// A shown form filled by a panel with a hint, and edits on the panel.
+struct HintedPanel {
+    explicit HintedPanel(const std::u16string& hint) {
+        form.SetBounds(0, 0, 300, 200);
+        panel->SetParent(&form);
+        panel->SetBounds(0, 0, 300, 200);
+        WideSetHint(panel, hint);
+    }
+    forms::TEdit* AddEdit(int top, const std::u16string& hint) {
+        auto* edit = new forms::TEdit(&form);
+        edit->SetParent(panel);
+        edit->SetBounds(10, top, 100, 24);
+        if (!hint.empty()) WideSetHint(edit, hint);
+        return edit;
+    }
+    forms::TForm form{nullptr};
+    forms::TPanel* panel = new forms::TPanel(&form);
+};
 
 // The tool tip a control shows when the mouse rests on it: the short part of
 // the first hint up its chain; a hint with only a long part ends the chain
 // and shows none.
 TEST(WideHints, ToolTipFollowsTheChainRule) {
-    forms::TForm form(nullptr);
-    form.SetBounds(0, 0, 300, 200);
-    auto* panel = new forms::TPanel(&form);
-    panel->SetParent(&form);
-    panel->SetBounds(0, 0, 300, 200);
-    WideSetHint(panel, u"Panel tip|Panel long");
-    auto* plain = new forms::TEdit(&form);
-    plain->SetParent(panel);
-    auto* longOnly = new forms::TEdit(&form);
-    longOnly->SetParent(panel);
-    longOnly->SetTop(40);
-    auto* both = new forms::TEdit(&form);
-    both->SetParent(panel);
-    both->SetTop(80);
-    WideSetHint(longOnly, u"|long only");
-    WideSetHint(both, u"Own|own long");
-    form.Show();
+    HintedPanel fixture(u"Panel tip|Panel long");
+    forms::TPanel* panel = fixture.panel;
+    forms::TEdit* plain = fixture.AddEdit(0, u"");
+    forms::TEdit* longOnly = fixture.AddEdit(40, u"|long only");
+    forms::TEdit* both = fixture.AddEdit(80, u"Own|own long");
+    fixture.form.Show();
     // Tool-tip requests that reach the panel: the chain went on past the
     // control.
     int reachedPanel = 0;
@@ -404,24 +403,15 @@ TEST(WideHints, ToolTipFollowsTheChainRule) {
     QToolTip::hideText();
 }
 
-}  // namespace
-
-namespace {
 
 // The application's wide hint follows the control under the mouse when its
 // 8-bit form is the application's hint; the idle control on a plain main
 // form does it whenever the loop goes idle.
 TEST(WideApplication, HintFollowsTheControlUnderTheMouse) {
-    forms::TForm form(nullptr);
-    form.SetBounds(0, 0, 300, 200);
-    auto* panel = new forms::TPanel(&form);
-    panel->SetParent(&form);
-    panel->SetBounds(0, 0, 300, 200);
-    auto* edit = new forms::TEdit(&form);
-    edit->SetParent(panel);
-    edit->SetBounds(10, 10, 100, 24);
-    WideSetHint(panel, u"Panel|panel " + kChinese);
-    WideSetHint(edit, u"Edit|edit " + kChinese);
+    HintedPanel fixture(u"Panel|panel " + kChinese);
+    forms::TForm& form = fixture.form;
+    forms::TPanel* panel = fixture.panel;
+    forms::TEdit* edit = fixture.AddEdit(10, u"Edit|edit " + kChinese);
     form.Show();
     forms::TForm* savedMain = forms::Application().MainForm();
     forms::Application().SetMainForm(&form);
