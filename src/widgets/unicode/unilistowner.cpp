@@ -126,6 +126,15 @@ void TUniCustomListView::SetOwnerData(bool On) {
         for (int i = 0; i < ColumnCount(); ++i) ownerDataView_->setColumnWidth(i, Column(i)->Width());
         new FillParent(ownerDataView_, Tree());
         Tree()->setFocusProxy(ownerDataView_);
+        // The user's selection changes and double clicks reach the same
+        // handlers as in the plain list.
+        QObject::connect(ownerDataView_->selectionModel(), &QItemSelectionModel::selectionChanged, ownerDataView_,
+                         [this] {
+                             if (OnClick) platform::RunGuarded([this] { OnClick(this); });
+                         });
+        QObject::connect(ownerDataView_, &QAbstractItemView::doubleClicked, ownerDataView_, [this] {
+            if (OnDblClick) platform::RunGuarded([this] { OnDblClick(this); });
+        });
         ownerDataView_->show();
         ownerDataView_->raise();
     } else {

@@ -332,8 +332,12 @@ TUniListColumn* TUniCustomListView::AddColumn(const std::u16string& Caption, int
 
 void TUniCustomListView::SyncColumns() const {
     auto& self = const_cast<TUniCustomListView&>(*this);
-    for (int i = static_cast<int>(columns_.size()); i < ColumnCount(); ++i)
-        columns_.push_back(std::make_unique<TUniListColumn>(self, Column(i), i));
+    const int had = static_cast<int>(columns_.size());
+    for (int i = had; i < ColumnCount(); ++i) columns_.push_back(std::make_unique<TUniListColumn>(self, Column(i), i));
+    if (ownerDataView_ && had < ColumnCount()) {
+        ownerDataModel_->Reset();
+        for (int i = had; i < ColumnCount(); ++i) ownerDataView_->setColumnWidth(i, Column(i)->Width());
+    }
 }
 
 TUniListColumn* TUniCustomListView::Columns(int Index) const {

@@ -149,6 +149,19 @@ TEST_F(OwnerDataTest, FindsRowsThroughTheOwner) {
     EXPECT_EQ(view_.GetSelected()->Index(), 42);
 }
 
+TEST_F(OwnerDataTest, UserSelectionRunsTheClickHandlersAndNewColumnsShow) {
+    int clicks = 0, doubleClicks = 0;
+    view_.OnClick = [&](forms::TObject*) { ++clicks; };
+    view_.OnDblClick = [&](forms::TObject*) { ++doubleClicks; };
+    Shown()->keyboardSearch("row 9");
+    EXPECT_EQ(clicks, 1);
+    emit Shown()->doubleClicked(Shown()->currentIndex());
+    EXPECT_EQ(doubleClicks, 1);
+    view_.AddColumn(u"More", 50);
+    EXPECT_EQ(Shown()->model()->columnCount(), 3);
+    EXPECT_EQ(Shown()->columnWidth(2), 50);
+}
+
 TEST_F(OwnerDataTest, OwnerDataModeOffAndOnAgain) {
     view_.SetOwnerData(false);
     EXPECT_EQ(view_.OwnerDataWidget(), nullptr);
