@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -286,7 +288,8 @@ TEST(ResourceStrings, LoadStringIntoBuffersOfSizeZeroAndOne) {
 TEST(FullPath, ResolvesAgainstTheWorkingFolderAndReportsTheRoomNeeded) {
     EXPECT_EQ(WideExpandFileName(u"/a/./b/../c\u4E2D"), u"/a/c\u4E2D");
     EXPECT_EQ(WideExpandFileName(u"/../x"), u"/x");
-    const QString cwd = QString::fromLocal8Bit(getcwd(nullptr, 0));
+    const std::unique_ptr<char, decltype(&std::free)> dir(getcwd(nullptr, 0), &std::free);
+    const QString cwd = QString::fromLocal8Bit(dir.get());
     EXPECT_EQ(WideExpandFileName(u"f.txt"), (cwd == "/" ? QString("/f.txt") : cwd + "/f.txt").toStdU16String());
 
     char16_t buf[8] = {u'#', u'#', u'#', u'#', u'#', u'#', u'#', u'#'};
