@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lineintake.h"
 #include "core/records.h"
 #include "core/session.h"
 
@@ -53,6 +54,16 @@ void SendLine(tsessionface& face, tsession* session, const std::string& Text);
 void LogSession(tsessionface& face, const tsession* session, const std::string& Text);
 // The session's node in the connections tree shows its short prefix and Text.
 void CaptionSession(const tsession* session, const std::string& Text);
+
+// Reads what has arrived (one receive of at most 4096 bytes) into the
+// session's buffer as it came, NUL bytes included: line ends are found on the
+// bytes as sent, and the intakes leave NULs out of what they take. Restarts
+// the idle countdown. False when nothing was waiting.
+bool ReceiveIntoBuffer(tsessionface& face, tsession* session);
+// One command line of the session, bounded by Rules, when one has arrived;
+// reads more only once the lines already here are answered, so that a client
+// that sends faster than it reads cannot grow the buffer.
+bool TakeSessionLine(tsessionface& face, tsession* session, const tlinerules& Rules, std::string& Line);
 
 // The debug channel: off unless switched on, so the visible log stays as it
 // is. When on, its lines go to the status log of the face that sets it.

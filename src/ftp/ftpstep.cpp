@@ -52,14 +52,8 @@ void Dispatch(FtpStep& step, const std::string& line) {
 void StepLines(FtpStep& step) {
     if (!ControlCanSend(step)) return;
     tsession* s = step.session;
-    Tnetsockets* sockets = step.face.netsockets;
-    if (!HasCompleteLine(s->InputBuffer) && sockets->HasData(s->Socket)) {
-        s->InputBuffer += sockets->ReceiveText(s->Socket);
-        RestartIdle(step);
-        CutOverlongLine(s->InputBuffer);
-    }
-    if (!HasCompleteLine(s->InputBuffer)) return;
-    const std::string line = TakeLine(s->InputBuffer, s->State == kFtpCommands);
+    std::string line;
+    if (!core::TakeSessionLine(step.face, s, kCommandLineRules, line)) return;
     switch (s->State) {
         case kFtpWaitUser: StepWaitUser(step, line); break;
         case kFtpWaitPass: StepWaitPass(step, line); break;

@@ -20,16 +20,7 @@ void LogSession(core::tsessionface* form, tsession* session, const std::string& 
 
 void CaptionAndLog(core::tsessionface* form, tsession* session, const std::string& Text);
 
-// Reads what has arrived (one receive of at most 4096 bytes) into the
-// session's buffer as it came, NUL bytes included: whether a line ends the
-// message is decided on the bytes as sent, and the intakes leave NULs out of
-// what they take. Restarts the idle countdown.
-// False when nothing was waiting.
-bool ReceiveIntoBuffer(core::tsessionface* form, tsession* session);
-
-// One command line of the session, bounded, when one has arrived; reads more
-// only once the lines already here are answered, so that a client that sends
-// faster than it reads cannot grow the buffer.
+// One command line of the session under the mail rules (core::TakeSessionLine).
 bool TakeSessionLine(core::tsessionface* form, tsession* session, std::string& Line);
 
 // The close of state 99 once the socket can send or is dead: the protocol's

@@ -287,7 +287,7 @@ void WriteMessageText(SmtpStep& step, tsession* session, const std::string& text
 
 void StepMessageText(SmtpStep& step, tsession* session) {
     if (!step.Face.netsockets->CanSend(session->Socket)) return;
-    ReceiveIntoBuffer(&step.Face, session);
+    core::ReceiveIntoBuffer(step.Face, session);
     tmessagetext state = MessageTextState(*session);
     const tdatachunk chunk = TakeMessageText(session->InputBuffer, state, AddedFromLine(EnvelopeSender(*session)));
     KeepMessageTextState(*session, state);
