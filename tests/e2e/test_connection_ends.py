@@ -15,6 +15,7 @@ import fixtures
 from ftpserver import FtpServer
 from harness import Server, free_port, wait_until
 from test_http import HttpServer, file_header
+from test_http_programs import read_until_closed
 from test_mail import MailServer
 
 DOMAIN = "example.test"
@@ -141,42 +142,80 @@ class DescriptorLimitTest(unittest.TestCase):
         finally:
             srv.cleanup()
 
-    def test_connections_beyond_the_limit_are_shed_and_the_listener_stays(self):
+    LIMIT = 256
+
+    def test_at_the_limit_connections_wait_and_sessions_go_on(self):
+        body = random.Random(7).randbytes(1536 * 1024)
+        srv = isolate(HttpServer(files={"wwwroot/big.bin": body, "wwwroot/index.html": b"hello"}))
+        srv.launch = ["prlimit", f"--nofile={self.LIMIT}:{self.LIMIT}", "--"]
+        expected = file_header("application/octet-stream", len(body)) + body
+        held, early = [], []
+        try:
+            srv.start()
+            # Sessions accepted before the limit, their requests still to come.
+            for _ in range(4):
+                early.append(socket.create_connection(("127.0.0.1", srv.port), timeout=20))
+            self.assertTrue(wait_until(lambda: srv.socket_fd_count() >= 5, 5))
+            # Idle clients, more than the table holds: those past it wait in
+            # the listen queue.
+            for _ in range(self.LIMIT + 40):
+                s = socket.socket()
+                s.setblocking(False)
+                s.connect_ex(("127.0.0.1", srv.port))
+                held.append(s)
+            counts = []
+            wait_until(lambda: counts.append(srv.fd_count()) or (len(counts) > 5 and counts[-1] == counts[-6]), 10,
+                       interval=0.1)
+            self.assertLess(counts[-1], self.LIMIT - 8, "no reserve is kept below the limit")
+            self.assertGreater(counts[-1], self.LIMIT // 2)
+            log = srv.log_text()
+            lines = [l for l in log.splitlines() if "descriptors" in l]
+            self.assertEqual(len(lines), 1, log)
+            self.assertIn("[HTTP]", lines[0])
+
+            # Nothing arrives: the program does next to nothing.
+            before = cpu_seconds(srv.proc.pid)
+            time.sleep(3)
+            self.assertLess(cpu_seconds(srv.proc.pid) - before, 0.05 * 3)
+
+            # The sessions accepted before the limit are served, byte-exact.
+            for s in early:
+                s.sendall(b"GET /big.bin HTTP/1.0\r\n\r\n")
+                self.assertEqual(read_until_closed(s), expected)
+
+            # A new client waits in the queue, and is served once others go.
+            with socket.create_connection(("127.0.0.1", srv.port), timeout=20) as late:
+                late.sendall(b"GET /index.html HTTP/1.0\r\n\r\n")
+                time.sleep(0.5)
+                for s in held:
+                    s.close()
+                self.assertEqual(read_until_closed(late), file_header("text/html", 5) + b"hello")
+            self.assertEqual(srv.log_text().count("[HTTP] Listening."), 1)
+        finally:
+            for s in held + early:
+                s.close()
+            srv.cleanup()
+
+    def test_a_file_that_cannot_be_opened_for_want_of_descriptors_is_no_200(self):
         srv = isolate(HttpServer(files={"wwwroot/index.html": b"hello"}))
         held = []
         try:
             srv.start()
-            subprocess.run(["prlimit", f"--pid={srv.proc.pid}", "--nofile=64:64"], check=True)
-            for _ in range(120):
-                held.append(socket.create_connection(("127.0.0.1", srv.port), timeout=5))
-            # Those past the limit are closed at once, without a word.
-            shed = []
-            for s in held:
-                s.settimeout(0.2)
-                try:
-                    if s.recv(10) == b"":
-                        shed.append(s)
-                except socket.timeout:
-                    pass
-                except ConnectionResetError:
-                    shed.append(s)
-            self.assertGreater(len(shed), 40)
-            self.assertLess(len(shed), 120)
-            lines = [l for l in srv.log_text().splitlines() if "descriptors" in l]
-            self.assertEqual(len(lines), 1, srv.log_text())
-            self.assertIn("[HTTP]", lines[0])
-            for s in held:
-                s.close()
-            held = []
-            # Served again once the clients have gone, on the same listener.
-            expected = file_header("text/html", 5) + b"hello"
-            self.assertTrue(wait_until(lambda: half_close_exchange(srv.port, b"GET / HTTP/1.0\r\n\r\n", 5)[0]
-                                       == expected, 10))
-            self.assertEqual(srv.log_text().count("[HTTP] Listening."), 1)
+            with socket.create_connection(("127.0.0.1", srv.port), timeout=20) as s:
+                self.assertTrue(wait_until(lambda: srv.socket_fd_count() >= 2, 5))
+                # The limit below what is held: the accepted session cannot open its file.
+                subprocess.run(["prlimit", f"--pid={srv.proc.pid}", f"--nofile={srv.fd_count() - 4}"], check=True)
+                s.sendall(b"GET /index.html HTTP/1.0\r\n\r\n")
+                reply = read_until_closed(s)
+            self.assertTrue(reply.startswith(b"HTTP/1.0 503 Service Unavailable\r\n"), reply)
         finally:
-            for s in held:
-                s.close()
             srv.cleanup()
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def process_alive(pid):
