@@ -23,9 +23,10 @@ public:
     virtual void AddLog(const std::string& Text) = 0;
     // The common close step of state 99: logs the end, closes the socket,
     // removes the node and frees the session at index. Protocols release their
-    // own resources first. Returns false when it must wait (a final reply is
-    // still leaving): waitForSend asks for that wait.
-    virtual bool CloseSessionStep(tsession* session, int index, bool waitForSend) = 0;
+    // own resources first. What is still to be sent leaves through the
+    // socket's graceful close, whose bound runs from here: a client that
+    // stops reading never keeps a session that is to end.
+    virtual void CloseSessionStep(tsession* session, int index) = 0;
     // True when a trigger line of Service matches Text: Address is then banned.
     virtual bool CheckTriggers(TriggerService Service, const std::string& Text, const std::string& Address) = 0;
     // A finished download for the transfer list and for the statistics.

@@ -63,9 +63,6 @@ void StepLines(FtpStep& step) {
 
 void StepClose(FtpStep& step) {
     tsession* s = step.session;
-    Tnetsockets* sockets = step.face.netsockets;
-    // A final reply already handed over may still be leaving.
-    if (!sockets->CanSend(s->Socket) && !sockets->IsDead(s->Socket)) return;
     if (s->DataOpen) EndDataAtClose(step);
     if (s->SearchOpen) {
         netunit::WideFindClose(s->Search);
@@ -75,7 +72,7 @@ void StepClose(FtpStep& step) {
         netunit::FileCloseHandle(s->TransferFile);
         s->TransferFileOpen = false;
     }
-    step.face.CloseSessionStep(s, step.index, false);
+    step.face.CloseSessionStep(s, step.index);
 }
 
 }  // namespace

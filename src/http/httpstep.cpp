@@ -250,7 +250,7 @@ void StepClosing(HttpStep& step, tsession* session, int index) {
         session->TransferFileOpen = false;
     }
     ReleaseHttpPrograms(&step.Face, session);
-    step.Face.CloseSessionStep(session, index, true);
+    step.Face.CloseSessionStep(session, index);
 }
 
 }  // namespace

@@ -23,13 +23,12 @@ void CaptionAndLog(core::tsessionface* form, tsession* session, const std::strin
 // One command line of the session under the mail rules (core::TakeSessionLine).
 bool TakeSessionLine(core::tsessionface* form, tsession* session, std::string& Line);
 
-// The close of state 99 once the socket can send or is dead: the protocol's
-// own release runs first, then the common close. False while it must wait.
+// The close of state 99: the protocol's own release runs first, then the
+// common close, which hands a final reply still leaving to the socket.
 template <typename Release>
-bool CloseWhenSent(core::tsessionface* form, tsession* session, int index, Release release) {
-    if (!form->netsockets->CanSend(session->Socket) && !form->netsockets->IsDead(session->Socket)) return false;
+void CloseWithRelease(core::tsessionface* form, tsession* session, int index, Release release) {
     release();
-    return form->CloseSessionStep(session, index, false);
+    form->CloseSessionStep(session, index);
 }
 
 }  // namespace mail

@@ -371,7 +371,7 @@ void StepCommand(SmtpStep& step, tsession* session) {
 }
 
 void StepClose(SmtpStep& step, tsession* session, int index) {
-    CloseWhenSent(&step.Face, session, index, [session] {
+    CloseWithRelease(&step.Face, session, index, [session] {
         // A message not yet complete was never acknowledged: it goes.
         CloseMessageFile(session, false);
         ClearRecipients(session);

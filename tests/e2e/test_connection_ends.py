@@ -226,6 +226,35 @@ def process_alive(pid):
         return False
 
 
+class StalledReaderTest(unittest.TestCase):
+    IDLE = 120  # an HTTP session's idle time
+    CLOSE_BOUND = 30  # the graceful close's wait for the peer
+
+    def test_a_download_whose_client_stops_reading_ends(self):
+        body = random.Random(3).randbytes(16 * 1024 * 1024)
+        srv = isolate(HttpServer(files={"wwwroot/big.bin": body}))
+        try:
+            srv.start()
+            with socket.socket() as s:
+                s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+                s.settimeout(10)
+                s.connect(("127.0.0.1", srv.port))
+                s.sendall(b"GET /big.bin HTTP/1.0\r\n\r\n")
+                self.assertTrue(s.recv(4096).startswith(b"HTTP/1.0 200 OK"))
+                stopped = time.monotonic()
+                ends = srv.log_text().count("disconnected.")
+                # The client reads nothing more and keeps its end open.
+                self.assertTrue(wait_until(lambda: srv.log_text().count("disconnected.") > ends, self.IDLE + 15,
+                                           interval=1), "the session never ended")
+                ended = time.monotonic() - stopped
+                self.assertGreater(ended, self.IDLE - 5)
+                self.assertTrue(wait_until(lambda: srv.socket_fd_count() <= 1, self.CLOSE_BOUND + 5, interval=1),
+                                "the socket outlived the close bound")
+                self.assertLess(time.monotonic() - stopped, self.IDLE + self.CLOSE_BOUND + 10)
+        finally:
+            srv.cleanup()
+
+
 class ServerKilledTest(unittest.TestCase):
     def test_program_children_end_with_the_server(self):
         srv = isolate(HttpServer(http={"cgienabled": "1"}, files={
