@@ -33,8 +33,8 @@ Intake RunIntake(const std::vector<std::string>& reads) {
     std::string buffer, line;
     size_t next = 0, received = 0, added = 0, taken = 0, dropped = 0;
     for (;;) {
-        if (!core::HasCompleteLine(buffer)) {
-            if (next >= reads.size()) break;
+        const bool reading = !core::HasCompleteLine(buffer) && next < reads.size();
+        if (reading) {
             const std::string& read = reads[next++];
             Check(read.size() <= kReceiveMax);
             buffer += read;
@@ -58,7 +58,10 @@ Intake RunIntake(const std::vector<std::string>& reads) {
         }
         Check(buffer.size() <= kBufferBound);
         const size_t beforeTake = buffer.size();
-        if (!core::TakeLine(buffer, rules, line)) continue;
+        if (!core::TakeLine(buffer, rules, line)) {
+            if (!reading) break;
+            continue;
+        }
         Check(line.find('\r') == std::string::npos && line.find('\0') == std::string::npos);
         // The text runs to the first CR, or through a bare LF.
         const size_t lineEnd = line.find('\n');
