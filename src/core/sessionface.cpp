@@ -79,7 +79,12 @@ bool ReceiveIntoBuffer(tsessionface& face, tsession* session) {
 }
 
 bool TakeSessionLine(tsessionface& face, tsession* session, const tlinerules& Rules, std::string& Line) {
-    if (!HasCompleteLine(session->InputBuffer)) ReceiveIntoBuffer(face, session);
+    if (!HasCompleteLine(session->InputBuffer)) {
+        // What an earlier read left unended is bounded before more comes, so
+        // the buffer never holds more than a line and one read.
+        BoundLine(session->InputBuffer, Rules);
+        ReceiveIntoBuffer(face, session);
+    }
     BoundLine(session->InputBuffer, Rules);
     return TakeLine(session->InputBuffer, Rules, Line);
 }

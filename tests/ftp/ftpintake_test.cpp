@@ -25,6 +25,7 @@ Lines Feed(const std::vector<std::string>& reads) {
     for (;;) {
         if (!core::HasCompleteLine(buffer)) {
             if (next == reads.size()) break;
+            core::BoundLine(buffer, kCommandLineRules);
             buffer += reads[next++];
         }
         core::BoundLine(buffer, kCommandLineRules);

@@ -35,6 +35,11 @@ Intake RunIntake(const std::vector<std::string>& reads) {
     for (;;) {
         const bool reading = !core::HasCompleteLine(buffer) && next < reads.size();
         if (reading) {
+            // What an earlier read left unended is bounded before more comes.
+            const size_t unbounded = buffer.size();
+            core::BoundLine(buffer, ftp::kCommandLineRules);
+            Check(buffer.size() <= ftp::kMaxLineLength);
+            dropped += unbounded - buffer.size();
             const std::string& read = reads[next++];
             Check(read.size() <= kReceiveMax);
             buffer += read;
