@@ -17,6 +17,7 @@ from harness import Server, free_port, wait_until
 from test_http import HttpServer, file_header
 from test_http_programs import read_until_closed
 from test_mail import MailServer
+from test_telnet import CHOOSE, IAC_DO_ECHO, IAC_WILL_ECHO, Raw
 
 DOMAIN = "example.test"
 
@@ -255,28 +256,101 @@ class StalledReaderTest(unittest.TestCase):
             srv.cleanup()
 
 
+def read_text(path):
+    try:
+        with open(path) as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
+def session_of(pid):
+    """The session id of /proc/<pid>/stat (after the name: state, ppid, pgrp, session)."""
+    with open(f"/proc/{pid}/stat") as f:
+        return int(f.read().rsplit(")", 1)[1].split()[3])
+
+
+def session_members(pid):
+    """The processes of pid's session: a child program and all it started.
+    Only a session of the server's children counts, never the test's own."""
+    session, members = session_of(pid), set()
+    assert session not in (0, session_of(os.getpid())), "not a child's own session"
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                if session_of(int(entry)) == session:
+                    members.add(int(entry))
+            except (OSError, IndexError, ValueError):
+                pass
+    return members
+
+
 class ServerKilledTest(unittest.TestCase):
-    def test_program_children_end_with_the_server(self):
-        srv = isolate(HttpServer(http={"cgienabled": "1"}, files={
-            "cgi-bin/sleeper.sh": b"#!/bin/sh\necho $$ > \"$0.pid\"\nexec sleep 4747\n",
-        }))
-        os.chmod(srv.path("cgi-bin", "sleeper.sh"), 0o755)
-        pid_file = srv.path("cgi-bin", "sleeper.sh.pid")
-        child = None
+    SCRIPTS = {
+        # A shell that waits for one sleep while another runs in the background.
+        "both.sh": b'#!/bin/sh\necho $$ > "$0.pid"\nsleep 4747 & sleep 4748\n',
+        # One that ignores every polite signal, as does the sleep it waits for.
+        "deaf.sh": b'#!/bin/sh\ntrap "" TERM HUP INT PIPE\necho $$ > "$0.pid"\nsleep 4749\n',
+    }
+
+    def test_everything_the_children_started_ends_with_the_server(self):
+        telnet_port = free_port()
+        files = {f"cgi-bin/{name}": body for name, body in self.SCRIPTS.items()}
+        files["accounts23.dat"] = fixtures.account(name="root", password="toor", superuser=True, telnet=True)
+        srv = isolate(HttpServer(http={"cgienabled": "1"}, files=files, extra={
+            "telnet": {"enabled": "1", "telnetport": str(telnet_port), "commandprompt": "1"}}))
+        srv.env["SHELL"] = "/bin/sh"
+        for name in self.SCRIPTS:
+            os.chmod(srv.path("cgi-bin", name), 0o755)
+        clients, children = [], set()
         try:
             srv.start()
-            with socket.create_connection(("127.0.0.1", srv.port), timeout=10) as s:
-                s.sendall(b"GET /cgi-bin/sleeper.sh HTTP/1.0\r\n\r\n")
-                self.assertTrue(wait_until(lambda: os.path.exists(pid_file) and
-                                           open(pid_file).read().endswith("\n"), 5))
-                child = int(open(pid_file).read())
-                self.assertTrue(process_alive(child))
-                srv.proc.send_signal(signal.SIGKILL)
-                srv.proc.wait(5)
-                self.assertTrue(wait_until(lambda: not process_alive(child), 5), "the child outlived the server")
+            self.assertTrue(srv.wait_port(telnet_port, 10))
+            for name in self.SCRIPTS:
+                s = socket.create_connection(("127.0.0.1", srv.port), timeout=10)
+                clients.append(s)
+                s.sendall(f"GET /cgi-bin/{name} HTTP/1.0\r\n\r\n".encode())
+                pid_file = srv.path("cgi-bin", name + ".pid")
+                self.assertTrue(wait_until(lambda: read_text(pid_file).endswith("\n"), 5), name)
+                script = int(read_text(pid_file))
+                # The shell and its sleeps (and the supervisor that leads them).
+                self.assertTrue(wait_until(lambda: len(session_members(script)) >= 2, 5), name)
+                children |= session_members(script)
+
+            prompt = Raw(telnet_port)
+            clients.append(prompt.sock)
+            prompt.read_until(IAC_WILL_ECHO)
+            prompt.send(IAC_DO_ECHO)
+            prompt.read_until(b"login: ")
+            prompt.send(b"root\r\n")
+            prompt.read_until(b"Password: ")
+            prompt.send(b"toor\r\n")
+            prompt.read_until(CHOOSE)
+            prompt.send(b"3")
+            prompt.read_until(b"Command Prompt...\r\n\r\n")
+            prompt.send(b"sleep 4750 &\r\necho shell $$\r\n")
+            shown = b""
+            while not re.search(rb"shell (\d+)\r\n", shown):
+                shown += prompt.read_until(b"\r\n", 5)
+            shell = int(re.search(rb"shell (\d+)\r\n", shown).group(1))
+            prompt.send(b"sleep 4751\r\n")
+            self.assertTrue(wait_until(lambda: len(session_members(shell)) >= 4, 5))
+            children |= session_members(shell)
+
+            srv.proc.send_signal(signal.SIGKILL)
+            srv.proc.wait(5)
+            time.sleep(1)
+            left = [pid for pid in children if process_alive(pid)]
+            self.assertEqual(left, [], "outlived the server")
         finally:
-            if child is not None and process_alive(child):
-                os.kill(child, signal.SIGKILL)
+            for s in clients:
+                s.close()
+            for pid in children:
+                try:
+                    if process_alive(pid) and session_of(pid) != session_of(os.getpid()):
+                        os.kill(pid, signal.SIGKILL)
+                except (OSError, IndexError, ValueError):
+                    pass
             srv.cleanup()
 
 
