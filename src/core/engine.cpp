@@ -89,15 +89,12 @@ void Tquillnestform::SessionIdleTimer(forms::TObject* Sender) {
     if (index >= 0) EnterState(SessionList[static_cast<size_t>(index)], kStateClosing);
 }
 
-bool Tquillnestform::CloseSessionStep(tsession* session, int index, bool waitForSend) {
-    if (waitForSend && !netsockets->CanSend(session->Socket) && !netsockets->IsDead(session->Socket))
-        return false;
+void Tquillnestform::CloseSessionStep(tsession* session, int index) {
     core::LogSession(*this, session, session->PeerAddress + " disconnected.");
     netsockets->CloseSession(session->Socket);
     RemoveSessionNode(session);
     SessionList.erase(SessionList.begin() + index);
     FreeSessionRecord(session);
-    return true;
 }
 
 bool Tquillnestform::CheckTriggers(core::TriggerService Service, const std::string& Text, const std::string& Address) {

@@ -8,7 +8,7 @@ namespace {
 
 struct tfirstline {
     bool Ended = false;
-    size_t Length = 0;  // characters counted against Longest
+    size_t Length = 0;  // characters of the text, counted against Longest
     size_t Next = 0;    // where the next line starts, once ended
 };
 
@@ -16,23 +16,23 @@ tfirstline FirstLineOf(const std::string& Buffer, tlineend End) {
     tfirstline line;
     const size_t lf = Buffer.find('\n');
     if (lf == std::string::npos) return line;
+    line.Ended = true;
     line.Next = lf + 1;
     if (End == tlineend::Lf) {
-        line.Ended = true;
         line.Length = lf > 0 && Buffer[lf - 1] == '\r' ? lf - 1 : lf;
-        return line;
+    } else {
+        line.Length = std::min(Buffer.find('\r'), lf);
     }
-    const size_t cr = Buffer.find('\r');
-    if (cr == std::string::npos) return line;
-    line.Ended = true;
-    line.Length = std::max(cr, lf == 0 ? 0 : lf - 1);
     return line;
 }
 
-// The line's text: before the LF less one CR, or before the first CR (the
-// whole buffer when it holds none).
+// The line's text: before the LF less one CR, or before the line's first CR
+// (through the LF when it holds none).
 size_t TextEnd(const std::string& Buffer, tlineend End, size_t lf) {
-    if (End == tlineend::Cr) return std::min(Buffer.find('\r'), Buffer.size());
+    if (End == tlineend::Cr) {
+        const size_t cr = Buffer.find('\r');
+        return cr < lf ? cr : lf + 1;
+    }
     return lf > 0 && Buffer[lf - 1] == '\r' ? lf - 1 : lf;
 }
 
@@ -42,16 +42,12 @@ bool HasCompleteLine(const std::string& Buffer) { return Buffer.find('\n') != st
 
 void BoundLine(std::string& Buffer, const tlinerules& Rules) {
     const tfirstline line = FirstLineOf(Buffer, Rules.End);
-    if (line.Ended && line.Length <= Rules.Longest) return;
     if (!line.Ended) {
-        if (Buffer.size() <= Rules.Waiting) return;
-        if (Rules.Cut == tlinecut::ToLineEnd) {
-            Buffer.resize(Rules.Waiting);
-            return;
-        }
+        if (Buffer.size() > Rules.Waiting) Buffer.resize(Rules.Waiting);
+        return;
     }
-    const size_t reach = Rules.Cut == tlinecut::ToLineEnd ? line.Next : Buffer.size();
-    Buffer.replace(0, reach, Buffer.substr(0, Rules.Kept) + "\r\n");
+    if (line.Length <= Rules.Longest) return;
+    Buffer.replace(0, line.Next, Buffer.substr(0, Rules.Kept) + "\r\n");
 }
 
 bool TakeLine(std::string& Buffer, const tlinerules& Rules, std::string& Line) {
@@ -61,7 +57,7 @@ bool TakeLine(std::string& Buffer, const tlinerules& Rules, std::string& Line) {
     Line.clear();
     std::copy_if(Buffer.begin(), Buffer.begin() + static_cast<std::ptrdiff_t>(end), std::back_inserter(Line),
                  [](char c) { return c != '\0'; });
-    Buffer.erase(0, Rules.Take == tlinetake::ThroughLf ? lf + 1 : end + 2);
+    Buffer.erase(0, lf + 1);
     return true;
 }
 

@@ -10,46 +10,27 @@
 
 namespace core {
 
-// What ends the first line, for its length and for the text taken.
+// Every line ends at its first LF and leaves the buffer with it, so no byte
+// is ever handled in two lines. What differs is the line's text.
 enum class tlineend {
-    // Every LF ends a line; one CR right before it is not part of the line.
+    // The text runs to the LF, less one CR right before it.
     Lf,
-    // The line runs to its first CR, and has ended once both a CR and a LF
-    // have come; its length reaches to the later of the CR and the byte
-    // before the LF, so both must lie within the limit.
+    // The text runs to the line's first CR; a line without one keeps its LF
+    // in its text, which then names no command.
     Cr,
 };
 
-// How far a cut of an over-long first line reaches.
-enum class tlinecut {
-    // To the line's end: an ended line loses only its own tail and the lines
-    // behind it stay; an unended one keeps Waiting bytes (more than a whole
-    // line holds, which marks it as over-long) until its end comes, so its
-    // tail is never taken as a line of its own.
-    ToLineEnd,
-    // To the end of the buffer, at once, whether the line has ended or not.
-    ToBufferEnd,
-};
-
-// What leaves the buffer with a taken line.
-enum class tlinetake {
-    ThroughLf,   // everything up to and including the first LF
-    LineAndTwo,  // the line's text and the two bytes after it
-};
-
+// An over-long line, once its LF has come, is cut to Kept characters and
+// CR LF, and the rest of it is dropped: it gets one answer and nothing of its
+// tail ever runs, and the lines behind it stay. One that has not ended keeps
+// Waiting bytes (more than a whole line's text, which marks it as over-long)
+// until its end comes, so a client cannot grow the buffer meanwhile.
 struct tlinerules {
-    size_t Longest;  // the most characters a line may hold and stay whole
+    size_t Longest;  // the most characters a line's text may hold and stay whole
     size_t Kept;     // an over-long line is cut to this many and CR LF
     size_t Waiting;  // the bytes a buffer may hold while its first line has not ended
     tlineend End;
-    tlinecut Cut;
-    tlinetake Take;
 };
-
-constexpr tlinerules WithTake(tlinerules Rules, tlinetake Take) {
-    Rules.Take = Take;
-    return Rules;
-}
 
 // True once the buffer holds a LF: only then is a line taken.
 bool HasCompleteLine(const std::string& Buffer);

@@ -144,8 +144,8 @@ void Tquillnestform::netsocketsErrorOccurred(Tnetsockets*, int Socket, int Error
         tlistener& l = *s.Listener;
         if (!l.SocketOpen || l.Socket != Socket) continue;
         if (Error == kTooManyOpenFiles) {
-            // The socket layer has turned the newest connection away; the
-            // listener is sound and serves again once descriptors are free.
+            // The connection waits in the listen queue; the listener is
+            // sound and serves again once descriptors are free.
             ReportDescriptorLimit(s);
             return;
         }
@@ -164,7 +164,7 @@ void Tquillnestform::ReportDescriptorLimit(const ServiceRow& s) {
     descriptor_limit_at_ = now;
     if (quietSince)
         platform::RunWithSpareDescriptor([&] {
-            AddLog(LogLine(s, "Too many open files: new connections are closed until descriptors are free."));
+            AddLog(LogLine(s, "Too many open files: new connections wait until descriptors are free."));
             // The log file needs the spare descriptor too: the batch is written now.
             FlushLog();
         });

@@ -68,6 +68,27 @@ void SendLine(tsessionface& face, tsession* session, const std::string& Text) {
     tsessionface::RestartIdleTimer(session);
 }
 
+bool ReceiveIntoBuffer(tsessionface& face, tsession* session) {
+    if (!face.netsockets->HasData(session->Socket)) return false;
+    char bytes[Tnetsockets::kReceiveTextChunk];
+    const int n = face.netsockets->ReceiveData(session->Socket, bytes, sizeof bytes);
+    if (n <= 0) return false;
+    session->InputBuffer.append(bytes, static_cast<size_t>(n));
+    tsessionface::RestartIdleTimer(session);
+    return true;
+}
+
+bool TakeSessionLine(tsessionface& face, tsession* session, const tlinerules& Rules, std::string& Line) {
+    if (!HasCompleteLine(session->InputBuffer)) {
+        // What an earlier read left unended is bounded before more comes, so
+        // the buffer never holds more than a line and one read.
+        BoundLine(session->InputBuffer, Rules);
+        ReceiveIntoBuffer(face, session);
+    }
+    BoundLine(session->InputBuffer, Rules);
+    return TakeLine(session->InputBuffer, Rules, Line);
+}
+
 void LogSession(tsessionface& face, const tsession* session, const std::string& Text) {
     face.AddLog(Prefixed(session, true, Text));
 }

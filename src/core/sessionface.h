@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lineintake.h"
 #include "core/records.h"
 #include "core/session.h"
 
@@ -22,9 +23,10 @@ public:
     virtual void AddLog(const std::string& Text) = 0;
     // The common close step of state 99: logs the end, closes the socket,
     // removes the node and frees the session at index. Protocols release their
-    // own resources first. Returns false when it must wait (a final reply is
-    // still leaving): waitForSend asks for that wait.
-    virtual bool CloseSessionStep(tsession* session, int index, bool waitForSend) = 0;
+    // own resources first. What is still to be sent leaves through the
+    // socket's graceful close, whose bound runs from here: a client that
+    // stops reading never keeps a session that is to end.
+    virtual void CloseSessionStep(tsession* session, int index) = 0;
     // True when a trigger line of Service matches Text: Address is then banned.
     virtual bool CheckTriggers(TriggerService Service, const std::string& Text, const std::string& Address) = 0;
     // A finished download for the transfer list and for the statistics.
@@ -53,6 +55,16 @@ void SendLine(tsessionface& face, tsession* session, const std::string& Text);
 void LogSession(tsessionface& face, const tsession* session, const std::string& Text);
 // The session's node in the connections tree shows its short prefix and Text.
 void CaptionSession(const tsession* session, const std::string& Text);
+
+// Reads what has arrived (one receive of at most 4096 bytes) into the
+// session's buffer as it came, NUL bytes included: line ends are found on the
+// bytes as sent, and the intakes leave NULs out of what they take. Restarts
+// the idle countdown. False when nothing was waiting.
+bool ReceiveIntoBuffer(tsessionface& face, tsession* session);
+// One command line of the session, bounded by Rules, when one has arrived;
+// reads more only once the lines already here are answered, so that a client
+// that sends faster than it reads cannot grow the buffer.
+bool TakeSessionLine(tsessionface& face, tsession* session, const tlinerules& Rules, std::string& Line);
 
 // The debug channel: off unless switched on, so the visible log stays as it
 // is. When on, its lines go to the status log of the face that sets it.

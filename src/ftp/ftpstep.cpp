@@ -52,14 +52,8 @@ void Dispatch(FtpStep& step, const std::string& line) {
 void StepLines(FtpStep& step) {
     if (!ControlCanSend(step)) return;
     tsession* s = step.session;
-    Tnetsockets* sockets = step.face.netsockets;
-    if (!HasCompleteLine(s->InputBuffer) && sockets->HasData(s->Socket)) {
-        s->InputBuffer += sockets->ReceiveText(s->Socket);
-        RestartIdle(step);
-        CutOverlongLine(s->InputBuffer);
-    }
-    if (!HasCompleteLine(s->InputBuffer)) return;
-    const std::string line = TakeLine(s->InputBuffer, s->State == kFtpCommands);
+    std::string line;
+    if (!core::TakeSessionLine(step.face, s, kCommandLineRules, line)) return;
     switch (s->State) {
         case kFtpWaitUser: StepWaitUser(step, line); break;
         case kFtpWaitPass: StepWaitPass(step, line); break;
@@ -69,9 +63,6 @@ void StepLines(FtpStep& step) {
 
 void StepClose(FtpStep& step) {
     tsession* s = step.session;
-    Tnetsockets* sockets = step.face.netsockets;
-    // A final reply already handed over may still be leaving.
-    if (!sockets->CanSend(s->Socket) && !sockets->IsDead(s->Socket)) return;
     if (s->DataOpen) EndDataAtClose(step);
     if (s->SearchOpen) {
         netunit::WideFindClose(s->Search);
@@ -81,7 +72,7 @@ void StepClose(FtpStep& step) {
         netunit::FileCloseHandle(s->TransferFile);
         s->TransferFileOpen = false;
     }
-    step.face.CloseSessionStep(s, step.index, false);
+    step.face.CloseSessionStep(s, step.index);
 }
 
 }  // namespace

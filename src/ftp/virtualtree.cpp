@@ -22,6 +22,8 @@ std::string FirstComponent(const std::string& path) {
     return path.substr(1, end == std::string::npos ? std::string::npos : end - 1);
 }
 
+std::string AliasOf(const std::string& rest) { return rest.substr(0, rest.find('/')); }
+
 LocalMapping MapHome(const VirtualTree& tree, const std::string& path) {
     LocalMapping m;
     const core::tuseraccount& account = *tree.Account;
@@ -33,6 +35,9 @@ LocalMapping MapHome(const VirtualTree& tree, const std::string& path) {
     if (IsAnonymousName(user)) return m;
     m.Path = tree.HomeDir + rest;
     if (own) m.Permissions = FtpPermissions::All();
+    // The home folder and each user's folder in it are the tree's own roots:
+    // a user works inside his folder but never removes or moves it away.
+    m.PublishedRoot = rest.find_first_not_of('/', AliasOf(rest).size()) == std::string::npos;
     return m;
 }
 
@@ -57,8 +62,6 @@ LocalMapping MapAlias(const std::string& rest, const core::tftppath* record) {
     m.PublishedRoot = sub.find_first_not_of('/') == std::string::npos;
     return m;
 }
-
-std::string AliasOf(const std::string& rest) { return rest.substr(0, rest.find('/')); }
 
 }  // namespace
 

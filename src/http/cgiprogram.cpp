@@ -6,6 +6,7 @@
 // reading holds back only its own child; and it is drained after the child
 // has exited, so nothing the child wrote is lost.
 #include <array>
+#include <cerrno>
 #include <string>
 
 #include "core/session.h"
@@ -79,7 +80,7 @@ void StartCgiProgram(HttpStep& Step, tsession* Session, const std::string& Local
 
     if (!platform::SpawnChildProcess(Session->Child, CgiArguments(LocalPath, *settings.Map.ScriptTypes),
                                      netunit::WideExtractPath(LocalPath), environment, post)) {
-        SendFinalReply(&Step.Face, Session, post ? PostBadRequestPage() : BadRequestPage());
+        SendFinalReply(&Step.Face, Session, OpenFailureReply(errno, post ? PostBadRequestPage() : BadRequestPage()));
         core::tsessionface::RestartIdleTimer(Session);
         Session->ChildRunning = false;
         return;

@@ -1,5 +1,6 @@
 #include "http/httpreplies.h"
 
+#include <cerrno>
 #include <charconv>
 #include <string_view>
 
@@ -70,6 +71,13 @@ std::string NotFoundReply() {
 }
 
 std::string BadRequestPage() { return PageReply("400 Bad Request", "400 Bad Request"); }
+
+std::string OpenFailureReply(int Error, std::string Page) {
+    if (Error != EMFILE && Error != ENFILE) return Page;
+    return "HTTP/1.0 503 Service Unavailable\r\n" + kServerLine + kHtmlType +
+           "\r\n<HTML><TITLE>503 Service Unavailable</TITLE><BODY><font face=verdana size=3>503 Service "
+           "Unavailable</BODY></HTML>";
+}
 
 std::string ReadErrorPage() { return PageReply("400 Could not read from file.", "400 Could not read from file."); }
 

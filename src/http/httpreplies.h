@@ -24,6 +24,11 @@ std::string MovedReply(const std::string& Location);
 std::string NotFoundRedirectReply();  // to /404.html
 std::string NotFoundReply();
 std::string BadRequestPage();
+// The reply for a file or program that could not be opened (Error is the
+// errno of the failure): Page, or, when the descriptors ran out, a 503 with
+// its own status, so that a reply that could not be made never goes out
+// as 200.
+std::string OpenFailureReply(int Error, std::string Page);
 std::string ReadErrorPage();
 std::string EmptyDocumentPage();
 std::string MethodNotAllowedPage(const std::string& Method);

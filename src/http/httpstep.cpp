@@ -5,6 +5,7 @@
 // chunk. Programs, listings and include pages run in their own states
 // (httpprograms.h).
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,7 @@ void SendFile(HttpStep& step, tsession* session, const std::string& localPath, c
     session->FilePath = localPath;
     int64_t size = 0;
     if (!netunit::FileOpenForRead(session->TransferFile, localPath, &size)) {
-        SendFinalReply(&step.Face, session, BadRequestPage());
+        SendFinalReply(&step.Face, session, OpenFailureReply(errno, BadRequestPage()));
         core::tsessionface::RestartIdleTimer(session);
         return;
     }
@@ -93,7 +94,7 @@ void AnswerHead(HttpStep& step, tsession* session, const std::string& localPath,
     netunit::tfilehandle file;
     int64_t size = 0;
     if (!netunit::FileOpenForRead(file, localPath, &size)) {
-        SendFinalReply(&step.Face, session, BadRequestPage());
+        SendFinalReply(&step.Face, session, OpenFailureReply(errno, BadRequestPage()));
         return;
     }
     LogHttp(&step.Face, session, "HEAD: " + target);
@@ -249,7 +250,7 @@ void StepClosing(HttpStep& step, tsession* session, int index) {
         session->TransferFileOpen = false;
     }
     ReleaseHttpPrograms(&step.Face, session);
-    step.Face.CloseSessionStep(session, index, true);
+    step.Face.CloseSessionStep(session, index);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // piece per step, and each include directive is replaced by the file it
 // names, streamed a piece per step as well. No Content-Length is sent: the
 // close of the connection ends the page.
+#include <cerrno>
 #include <string>
 
 #include "core/accounting.h"
@@ -82,7 +83,7 @@ void HandleDirective(core::tsessionface& Face, tsession* Session, size_t Start) 
 void StartIncludePage(HttpStep& Step, tsession* Session, const std::string& LocalPath) {
     Session->FilePath = LocalPath;
     if (!netunit::TextReset(Session->SsiFile, LocalPath)) {
-        SendFinalReply(&Step.Face, Session, BadRequestPage());
+        SendFinalReply(&Step.Face, Session, OpenFailureReply(errno, BadRequestPage()));
         core::tsessionface::RestartIdleTimer(Session);
         return;
     }

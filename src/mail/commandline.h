@@ -20,9 +20,7 @@ constexpr size_t kCommandLineKept = 254;
 inline constexpr core::tlinerules kCommandLineRules{.Longest = kCommandLineMax,
                                                      .Kept = kCommandLineKept,
                                                      .Waiting = kCommandLineMax + 2,
-                                                     .End = core::tlineend::Lf,
-                                                     .Cut = core::tlinecut::ToLineEnd,
-                                                     .Take = core::tlinetake::ThroughLf};
+                                                     .End = core::tlineend::Lf};
 
 // Appends received bytes to the buffer, leaving out NUL bytes (which would
 // otherwise end a text early further on).

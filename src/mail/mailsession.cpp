@@ -17,20 +17,8 @@ void CaptionAndLog(core::tsessionface* form, tsession* session, const std::strin
     LogSession(form, session, Text);
 }
 
-bool ReceiveIntoBuffer(core::tsessionface* form, tsession* session) {
-    if (!form->netsockets->HasData(session->Socket)) return false;
-    char bytes[Tnetsockets::kReceiveTextChunk];
-    const int n = form->netsockets->ReceiveData(session->Socket, bytes, sizeof bytes);
-    if (n <= 0) return false;
-    session->InputBuffer.append(bytes, static_cast<size_t>(n));
-    core::tsessionface::RestartIdleTimer(session);
-    return true;
-}
-
 bool TakeSessionLine(core::tsessionface* form, tsession* session, std::string& Line) {
-    if (!core::HasCompleteLine(session->InputBuffer)) ReceiveIntoBuffer(form, session);
-    BoundCommandBuffer(session->InputBuffer);
-    return TakeCommandLine(session->InputBuffer, Line);
+    return core::TakeSessionLine(*form, session, kCommandLineRules, Line);
 }
 
 }  // namespace mail

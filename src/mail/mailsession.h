@@ -20,25 +20,15 @@ void LogSession(core::tsessionface* form, tsession* session, const std::string& 
 
 void CaptionAndLog(core::tsessionface* form, tsession* session, const std::string& Text);
 
-// Reads what has arrived (one receive of at most 4096 bytes) into the
-// session's buffer as it came, NUL bytes included: whether a line ends the
-// message is decided on the bytes as sent, and the intakes leave NULs out of
-// what they take. Restarts the idle countdown.
-// False when nothing was waiting.
-bool ReceiveIntoBuffer(core::tsessionface* form, tsession* session);
-
-// One command line of the session, bounded, when one has arrived; reads more
-// only once the lines already here are answered, so that a client that sends
-// faster than it reads cannot grow the buffer.
+// One command line of the session under the mail rules (core::TakeSessionLine).
 bool TakeSessionLine(core::tsessionface* form, tsession* session, std::string& Line);
 
-// The close of state 99 once the socket can send or is dead: the protocol's
-// own release runs first, then the common close. False while it must wait.
+// The close of state 99: the protocol's own release runs first, then the
+// common close, which hands a final reply still leaving to the socket.
 template <typename Release>
-bool CloseWhenSent(core::tsessionface* form, tsession* session, int index, Release release) {
-    if (!form->netsockets->CanSend(session->Socket) && !form->netsockets->IsDead(session->Socket)) return false;
+void CloseWithRelease(core::tsessionface* form, tsession* session, int index, Release release) {
     release();
-    return form->CloseSessionStep(session, index, false);
+    form->CloseSessionStep(session, index);
 }
 
 }  // namespace mail

@@ -303,7 +303,7 @@ void StepListing(Pop3Step& step, tsession* session, bool uidl) {
 }
 
 void StepClose(Pop3Step& step, tsession* session, int index) {
-    CloseWhenSent(&step.Face, session, index, [session] {
+    CloseWithRelease(&step.Face, session, index, [session] {
         CloseMessage(session);
         session->DeletedMessages.clear();
     });

@@ -287,7 +287,7 @@ void WriteMessageText(SmtpStep& step, tsession* session, const std::string& text
 
 void StepMessageText(SmtpStep& step, tsession* session) {
     if (!step.Face.netsockets->CanSend(session->Socket)) return;
-    ReceiveIntoBuffer(&step.Face, session);
+    core::ReceiveIntoBuffer(step.Face, session);
     tmessagetext state = MessageTextState(*session);
     const tdatachunk chunk = TakeMessageText(session->InputBuffer, state, AddedFromLine(EnvelopeSender(*session)));
     KeepMessageTextState(*session, state);
@@ -371,7 +371,7 @@ void StepCommand(SmtpStep& step, tsession* session) {
 }
 
 void StepClose(SmtpStep& step, tsession* session, int index) {
-    CloseWhenSent(&step.Face, session, index, [session] {
+    CloseWithRelease(&step.Face, session, index, [session] {
         // A message not yet complete was never acknowledged: it goes.
         CloseMessageFile(session, false);
         ClearRecipients(session);

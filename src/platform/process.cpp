@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +23,9 @@ constexpr auto kReapWait = std::chrono::milliseconds(200);
 constexpr auto kReapPoll = std::chrono::milliseconds(2);
 // The exit code of a child that could not start its program.
 constexpr int kChildFailed = 127;
+// What the supervisor of a child is told when the server has gone (its
+// parent-death signal): one the programs' groups are not sent otherwise.
+constexpr int kServerGone = SIGUSR1;
 // The search path when the server has none.
 constexpr const char* kDefaultSearchPath = "/bin:/usr/bin";
 
@@ -81,36 +85,80 @@ bool MoveTo(int fd, int target) {
     return flags >= 0 && fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC) == 0;
 }
 
-// The child between fork and exec. Only calls that are safe after a fork of
-// a threaded process: everything it needs was prepared by the parent. On any
-// failure the error number goes back through the status pipe.
-[[noreturn]] void RunChild(pid_t server, const char* program, char* const* argv, char* const* envp,
-                           const char* workingDir, int stdinFd, int outputFd, int statusFd) {
-    // The server ignores SIGPIPE and may block signals; the child starts with
-    // the defaults, as a program started from a shell would.
-    struct sigaction defaults {};
-    defaults.sa_handler = SIG_DFL;
-    for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &defaults, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    setsid();
-    // A server that dies, even by SIGKILL, takes its children with it. The
-    // signal follows the thread that forked, so children are started from the
-    // main thread only. The server may have died before this call.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != server) _exit(kChildFailed);
-    int error = 0;
-    if (!MoveTo(stdinFd, STDIN_FILENO) || !MoveTo(outputFd, STDOUT_FILENO) || !MoveTo(outputFd, STDERR_FILENO) ||
-        (*workingDir != '\0' && chdir(workingDir) != 0)) {
-        error = errno;
-    } else {
-        execve(program, argv, envp);
-        error = errno;
-    }
+// Reports a start failure through the status pipe and ends.
+[[noreturn]] void FailStart(int statusFd, int error) {
     while (write(statusFd, &error, sizeof error) < 0 && errno == EINTR) {
     }
     _exit(kChildFailed);
+}
+
+// The program, forked by its supervisor. Signal dispositions and the mask
+// are the defaults, as for a program started from a shell.
+[[noreturn]] void RunProgram(const char* program, char* const* argv, char* const* envp, const char* workingDir,
+                             int statusFd) {
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    // Should the supervisor itself be killed, the program goes with it.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (*workingDir != '\0' && chdir(workingDir) != 0) FailStart(statusFd, errno);
+    execve(program, argv, envp);
+    FailStart(statusFd, errno);
+}
+
+// Closes every descriptor from `from` on but `keep`: the supervisor is a copy
+// of the server and would otherwise hold its sockets and files open.
+void CloseAllBut(unsigned from, unsigned keep) {
+    if (from < keep) syscall(SYS_close_range, from, keep - 1, 0U);
+    syscall(SYS_close_range, std::max(from, keep + 1), ~0U, 0U);
+}
+
+// The child of the server: it leads the session and process group of the
+// program it starts, and ends the whole group when the server goes, however
+// the server ends. The parent-death signal reaches only a direct child, so
+// it is this supervisor's: it stays between the server and the program, as
+// the subreaper that the program's orphans come to, and leaves with the
+// program's exit status once the program has ended (the server then ends
+// what is left in the group, as it did before). Only calls that are safe
+// after a fork of a threaded process: everything it needs was prepared by the
+// parent. On any failure before the exec the error number goes back through
+// the status pipe, which the exec closes.
+[[noreturn]] void RunChild(pid_t server, const char* program, char* const* argv, char* const* envp,
+                           const char* workingDir, int stdinFd, int outputFd, int statusFd) {
+    // The server ignores SIGPIPE and may block signals; the program starts
+    // with the defaults.
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &defaults, nullptr);
+    sigset_t watched;
+    sigemptyset(&watched);
+    sigaddset(&watched, SIGCHLD);
+    sigaddset(&watched, kServerGone);
+    sigprocmask(SIG_SETMASK, &watched, nullptr);
+    setsid();
+    prctl(PR_SET_PDEATHSIG, kServerGone);
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    // The server may have died before the signal was asked for.
+    if (getppid() != server) _exit(kChildFailed);
+    if (!MoveTo(stdinFd, STDIN_FILENO) || !MoveTo(outputFd, STDOUT_FILENO) || !MoveTo(outputFd, STDERR_FILENO))
+        FailStart(statusFd, errno);
+    CloseAllBut(STDERR_FILENO + 1, static_cast<unsigned>(statusFd));
+    const pid_t pid = fork();
+    if (pid == 0) RunProgram(program, argv, envp, workingDir, statusFd);
+    if (pid < 0) FailStart(statusFd, errno);
+    // The pipes are the program's alone: their ends close when it ends.
+    syscall(SYS_close_range, 0U, ~0U, 0U);
+    for (;;) {
+        siginfo_t info{};
+        if (sigwaitinfo(&watched, &info) < 0) continue;
+        if (info.si_signo == kServerGone) {
+            if (getppid() == server) continue;  // sent by someone else
+            kill(0, SIGKILL);                   // the group, this supervisor too
+        }
+        int status = 0;
+        for (pid_t ended; (ended = waitpid(-1, &status, WNOHANG)) > 0;)
+            if (ended == pid) _exit(WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status));
+    }
 }
 
 // The child's error number from the status pipe, 0 once it has started the

@@ -3,10 +3,13 @@
 // pipe ends are non-blocking, input the child has not taken yet waits in a
 // buffer of ours, and the child's exit is polled.
 //
-// The child leads a session and a process group of its own, so that it has
+// The child runs in a session and process group of its own, so that it has
 // no controlling terminal (an interactive shell on the pipes then does no job
 // control and keeps what it starts in its group) and so that ending it ends
-// everything it started.
+// everything it started. A small supervisor of ours leads that group between
+// the server and the program: when the server dies, however it dies, the
+// supervisor ends the whole group. The record's Pid names the supervisor,
+// whose exit status is the program's.
 #pragma once
 
 #include <sys/types.h>
@@ -19,7 +22,7 @@
 namespace platform {
 
 struct tchildprocess {
-    pid_t Pid = -1;        // the child (and its process group) until it is reaped
+    pid_t Pid = -1;        // the child's supervisor (and its process group) until it is reaped
     int OutputRead = -1;   // our end of the child's standard output and error
     int InputWrite = -1;   // our end of the child's standard input; -1 when closed
     std::string PendingInput;  // taken for the child's input, not yet written
@@ -36,8 +39,9 @@ constexpr int kChildNoOutput = -2;
 // output and error go to one pipe; its standard input is a pipe when
 // WithInput, else /dev/null. Signal dispositions and the signal mask are the
 // defaults. False, with the record untouched, when the program cannot start.
-// The child is killed when the server dies, however it dies; call this from
-// the main thread only, since that signal follows the thread that started it.
+// The child and all it started are killed when the server dies, however it
+// dies; call this from the main thread only, since the supervisor's
+// parent-death signal follows the thread that started it.
 bool SpawnChildProcess(tchildprocess& child, const std::vector<std::string>& Arguments,
                        const std::string& WorkingDir, const std::vector<std::string>& Environment,
                        bool WithInput);

@@ -7,6 +7,7 @@
 #include <set>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <csignal>
 #include <memory>
@@ -29,8 +30,15 @@ constexpr int kFirstHandle = 1000;
 constexpr std::chrono::milliseconds kDefaultGracefulBound{30000};
 // What a closing socket reads and throws away per read notice.
 constexpr int kDiscardChunk = 16384;
-// At the descriptor limit with no spare to shed with, a listener rests this
-// long before it is offered its queue again, instead of spinning on it.
+// Below the descriptor limit a reserve is kept for what the sessions already
+// accepted still open (files, pipes, the log): at the ceiling the listeners
+// rest and leave new connections waiting in their queues, and they take them
+// again as sockets close. An eighth of the limit, within these bounds.
+constexpr rlim_t kMinReserve = 16;
+constexpr rlim_t kMaxReserve = 256;
+// A listener whose accept met the real limit (files took the reserve, or the
+// limit was lowered) rests this long before it tries again, as the closing
+// of a file is not seen here.
 constexpr std::chrono::milliseconds kAcceptRest{100};
 
 struct SocketEntry {
@@ -74,9 +82,14 @@ QPointer<QTimer> g_closeTimer;
 std::chrono::steady_clock::time_point g_closeArmedFor{};  // the deadline g_closeTimer is armed for
 thread_local int g_lastError = 0;
 // A descriptor held back for the descriptor limit: given up for a moment, it
-// lets a listener take the newest connection off its queue and close it,
-// rather than leave it queued and the listener woken for ever.
+// lets the log tell of the limit when every other descriptor is in use.
 int g_spareFd = -1;
+// Descriptors held outside the layer's sockets when it started, and the
+// number of sockets at which the listeners rest.
+size_t g_baseDescriptors = 0;
+size_t g_socketCeiling = SIZE_MAX;
+// Listeners resting at the ceiling, woken as sockets close.
+std::vector<int> g_resting;
 
 int Fail(int code) {
     g_lastError = code;
@@ -94,16 +107,33 @@ void ReleaseSpare() {
     g_spareFd = -1;
 }
 
-// Takes the newest connection off a listener at the descriptor limit and
-// closes it at once. False when there was no spare descriptor to do it with.
-bool ShedConnection(int listenerFd) {
-    TakeSpare();
-    if (g_spareFd < 0) return false;
-    ReleaseSpare();
-    const int fd = accept4(listenerFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd >= 0) close(fd);
-    TakeSpare();
-    return true;
+size_t CountDescriptors() {
+    DIR* dir = opendir("/proc/self/fd");
+    if (dir == nullptr) return 0;
+    size_t count = 0;
+    while (const dirent* entry = readdir(dir))
+        if (entry->d_name[0] != '.') ++count;
+    closedir(dir);
+    return count > 0 ? count - 1 : 0;  // less the listing's own
+}
+
+// The ceiling under the soft limit as it is now: read when the layer starts
+// and again whenever an accept meets the limit, never per connection.
+void SetSocketCeiling() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        g_socketCeiling = SIZE_MAX;
+        return;
+    }
+    const rlim_t reserve = std::clamp(limit.rlim_cur / 8, kMinReserve, kMaxReserve);
+    const rlim_t others = reserve + g_baseDescriptors;
+    g_socketCeiling = limit.rlim_cur > others + 1 ? static_cast<size_t>(limit.rlim_cur - others) : 1;
+}
+
+bool AtSocketCeiling() { return g_sockets.size() >= g_socketCeiling; }
+
+void Rest(int listener) {
+    if (std::find(g_resting.begin(), g_resting.end(), listener) == g_resting.end()) g_resting.push_back(listener);
 }
 
 SocketEntry* FindAny(int handle) {
@@ -141,6 +171,18 @@ int Register(int fd) {
 }
 
 void ArmCloseTimer();
+void QueueRecheck(SocketEntry& e);
+
+// Resting listeners are offered their queues again: connections that came
+// meanwhile brought no new edge to a listener that already owed an accept.
+void WakeResting() {
+    std::vector<int> resting;
+    resting.swap(g_resting);
+    for (int handle : resting) {
+        SocketEntry* e = FindAny(handle);
+        if (e != nullptr && !e->closing && e->rules.Accepted(false)) QueueRecheck(*e);
+    }
+}
 
 void DropHeld(SocketEntry& e) {
     if (e.heldFd >= 0) close(e.heldFd);
@@ -156,6 +198,7 @@ void CloseNow(int handle) {
     // before finds no handle.
     close(e->fd);
     g_sockets.erase(handle);
+    if (!g_resting.empty() && !AtSocketCeiling()) WakeResting();
 }
 
 int TakeError(int fd) {
@@ -182,6 +225,8 @@ PeekResult Peek(int fd, int& error) {
 // accept, which then makes no system call.
 PeekResult AcceptAhead(SocketEntry& e) {
     if (e.heldFd >= 0) return PeekResult::Data;
+    // At the ceiling the owner's accept meets it and reports the limit.
+    if (AtSocketCeiling()) return PeekResult::Data;
     e.lookedRound = ReadyRound();
     for (;;) {
         socklen_t len = sizeof e.heldPeer;
@@ -324,6 +369,9 @@ bool StartSocketLayer() {
     if (!OpenEventLoop(Dispatch)) return false;
     if (!g_timerContext) g_timerContext = new QObject(QCoreApplication::instance());
     TakeSpare();
+    g_resting.clear();
+    g_baseDescriptors = CountDescriptors();
+    SetSocketCeiling();
     g_started = true;
     return true;
 }
@@ -402,6 +450,14 @@ int AcceptSocket(int listener, sockaddr_in& peer) {
     if (e == nullptr) return Fail(WSAENOTSOCK);
     int fd = e->heldFd;
     int acceptError = 0;
+    if (fd < 0 && AtSocketCeiling()) {
+        // The connection waits in the queue; a closing socket wakes the
+        // listener. An accept owed stays owed without a recheck, so nothing
+        // runs while nothing closes.
+        e->rules.Accepted(false);
+        Rest(listener);
+        return Fail(WSAEMFILE);
+    }
     if (fd >= 0) {
         peer = e->heldPeer;
         e->heldFd = -1;
@@ -412,17 +468,20 @@ int AcceptSocket(int listener, sockaddr_in& peer) {
     }
     e->lookedRound = ReadyRound();
     if (fd < 0 && (acceptError == EMFILE || acceptError == ENFILE)) {
-        // Out of descriptors: the listener stays. The newest connection is
-        // turned away at once, so the next accept is tried as soon as the
-        // queue holds another; without a spare the listener rests instead.
-        if (ShedConnection(e->fd)) {
-            if (e->rules.Accepted(false)) QueueRecheck(*e);
-        } else if (g_timerContext) {
+        // The real limit came first: the ceiling is read again (the limit
+        // may have been lowered) and the listener rests for a while, as a
+        // file that closes wakes nothing here.
+        SetSocketCeiling();
+        e->rules.Accepted(false);
+        Rest(listener);
+        if (g_timerContext)
             QTimer::singleShot(kAcceptRest, g_timerContext.data(), [listener] {
+                auto it = std::find(g_resting.begin(), g_resting.end(), listener);
+                if (it == g_resting.end()) return;
+                g_resting.erase(it);
                 SocketEntry* resting = Find(listener);
                 if (resting != nullptr && resting->rules.Accepted(false)) QueueRecheck(*resting);
             });
-        }
         return Fail(WSAEMFILE);
     }
     // After a connection, or one that vanished, the queue may hold more: an

@@ -48,9 +48,10 @@ int ListenSocket(int socket, int backlog);
 
 // The new socket's handle, or kInvalidSocket. Connections that vanished before
 // they were taken, and interrupted calls, fail with WSAEWOULDBLOCK like an
-// empty queue: they are nothing to report. At the descriptor limit the newest
-// connection is closed at once and the call fails with WSAEMFILE; the
-// listener keeps listening.
+// empty queue: they are nothing to report. Near the descriptor limit, where a
+// reserve is kept for what the sessions already accepted still open, the
+// call fails with WSAEMFILE and the connection waits in the queue; the
+// listener keeps listening and is offered it again once a socket closes.
 int AcceptSocket(int listener, sockaddr_in& peer);
 
 // Starts a connect; a connect under way fails with WSAEWOULDBLOCK and ends in

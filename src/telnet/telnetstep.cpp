@@ -366,7 +366,7 @@ void StepClosing(TelnetStep& step, tsession* session, int index) {
         netunit::FileCloseHandle(session->TransferFile);
         session->TransferFileOpen = false;
     }
-    step.Face.CloseSessionStep(session, index, false);
+    step.Face.CloseSessionStep(session, index);
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ public:
     static void EnterState(tsession* session, int32_t State);
     void Timer2Timer(forms::TObject* Sender);
     void SessionIdleTimer(forms::TObject* Sender);
-    bool CloseSessionStep(tsession* session, int index, bool waitForSend) override;
+    void CloseSessionStep(tsession* session, int index) override;
     bool CheckTriggers(core::TriggerService Service, const std::string& Text, const std::string& Address) override;
     void AddDownloadRecord(const std::string& FileName, const std::string& Folder, const std::string& User) override;
     void CountDownloadStat(const std::string& FileName, const std::string& Folder) override;

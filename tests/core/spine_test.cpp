@@ -366,7 +366,7 @@ std::vector<int>* g_trace = nullptr;
 void TracingStep(Tquillnestform* form, tsession* session, int index) {
     g_trace->push_back(session->Socket);
     // A session marked to go frees itself on its first step.
-    if (session->State == kStateClosing) form->CloseSessionStep(session, index, false);
+    if (session->State == kStateClosing) form->CloseSessionStep(session, index);
 }
 
 TEST_F(SpineTest, ASessionThatFreesItselfDoesNotLoseTheNextOne) {

@@ -82,13 +82,11 @@ public:
     }
 
     void AddLog(const std::string& Text) override { Log.push_back(Text); }
-    bool CloseSessionStep(tsession* session, int index, bool waitForSend) override {
-        if (waitForSend && !sockets_.CanSend(session->Socket) && !sockets_.IsDead(session->Socket)) return false;
+    void CloseSessionStep(tsession* session, int index) override {
         core::LogSession(*this, session, session->PeerAddress + " disconnected.");
         sockets_.CloseSession(session->Socket);
         SessionList.erase(SessionList.begin() + index);
         delete session;
-        return true;
     }
     bool CheckTriggers(core::TriggerService, const std::string& Text, const std::string&) override {
         return !Trigger.empty() && Text.find(Trigger) != std::string::npos;

@@ -64,13 +64,15 @@ class Server:
         self.env.update({"QT_QPA_PLATFORM": "offscreen", "XDG_RUNTIME_DIR": self.runtime, "HOME": home,
                          "XDG_CONFIG_HOME": os.path.join(home, ".config")})
         self.env.update(env or {})
+        # A command that starts the program (prlimit, say): its words come first.
+        self.launch = []
         self.proc = None
 
     def start(self):
         self.keep_interpreter_offers_quiet()
         # Output goes to a file: a pipe nobody reads could fill and stall the program.
         with open(os.path.join(self.folder, "stderr.log"), "ab") as err:
-            self.proc = subprocess.Popen([self.exe], cwd=self.folder, env=self.env,
+            self.proc = subprocess.Popen([*self.launch, self.exe], cwd=self.folder, env=self.env,
                                          stdout=subprocess.DEVNULL, stderr=err)
         return self
 

@@ -102,25 +102,90 @@ class DialogueTest(unittest.TestCase):
                 ("RNTO x", "553 File not found or Access denied!"),
             ])
             self.assertIn("TYPE: IMAGE;   STRU: FILE;   MODE: STREAM.", c.cmd("STAT"))
-            # A bare LF stays in the first word: "NOOP\nNOOP" names no command,
-            # and the line after the LF is then taken on its own.
+            # A line without a CR keeps its LF in its text: "NOOP\n" names no
+            # command, and the line after the LF is taken on its own.
             c.send("NOOP\n")
             self.assertEqual(c.cmd("NOOP"), "500 I have no idea what that means! :P")
             self.assertEqual(c.reply(), "200 ok.")
             self.assertEqual(c.cmd("QUIT"), "221 I'm outta here.")
             self.assertIsNone(c.line())
 
-    def test_long_line_is_cut_and_answered(self):
+
+
+class IntakeTest(unittest.TestCase):
+    """Command lines however they arrive: over-long, split across reads, with NULs."""
+
+    READ = 4096  # what the server takes from the socket at a time
+    DELE = b"DELE /home/bob/victim.txt"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.srv = FtpServer(accounts=BOB, files={"home/bob/victim.txt": b"v"}).start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.srv.cleanup()
+
+    def send_in_two(self, c, data, split):
+        """The two parts arrive in two reads of the server."""
+        c.send(data[:split])
+        time.sleep(0.03)
+        c.send(data[split:])
+
+    def test_the_tail_of_an_over_long_line_never_runs(self):
+        noop = b"NOOP " + b"A" * (self.READ - 5)
+        long_lines = [
+            # (what, bytes, the one reply the long line gets)
+            ("the line fills one read", noop + self.DELE + b"\r\n", "200 ok."),
+            ("a bare CR before the tail", noop + b"\r" + self.DELE + b"\r\n", "200 ok."),
+            ("a bare CR early, the tail far behind it", b"NOOP\r" + b"A" * 9000 + b"\r" + self.DELE + b"\r\n",
+             "200 ok."),
+            ("no LF for three reads", b"NOOP " + b"A" * 3 * self.READ + b"\r" + self.DELE + b"\r\n", "200 ok."),
+            ("just over the limit", b"NOOP " + b"A" * 251 + b" " + self.DELE + b"\r\n", "200 ok."),
+        ]
         with self.srv.control() as c:
-            c.login("ann", "pw")
+            c.login("bob", "pw")
+            for what, data, reply in long_lines:
+                at_dele = data.index(self.DELE)
+                splits = sorted({1, 5, 255, 256, 257, self.READ - 1, self.READ, self.READ + 1, at_dele,
+                                 at_dele + 4, len(data) - 2, len(data) - 1, len(data)})
+                for split in splits:
+                    with self.subTest(what=what, split=split):
+                        self.send_in_two(c, data, split)
+                        self.assertEqual(c.reply(), reply)
+                        self.assertEqual(c.cmd("PWD"), '257 "/" is current directory.')
+        self.assertTrue(os.path.exists(self.srv.local("home/bob/victim.txt")))
+
+    def test_a_bare_lf_before_the_first_cr_ends_the_line(self):
+        with self.srv.control() as c:
+            c.login("bob", "pw")
+            # The text runs to the first CR, so "PWD" with its LF names no
+            # command; the long line after the LF gets its own one answer.
+            c.send(b"PWD\n" + b"A" * 5000 + b" " + self.DELE + b"\r\nSYST\r\n")
+            self.assertEqual(c.reply(), "500 I have no idea what that means! :P")
+            self.assertEqual(c.reply(), "500 I have no idea what that means! :P")
+            self.assertEqual(c.reply(), "215 UNIX Type: L8")
+            # A line still waiting for its end is answered once it comes.
             c.send("A" * 300)
-            self.assertEqual(c.reply(), "500 I have no idea what that means! :P")
-            # The rest of the long line was dropped: the next command is answered alone.
+            time.sleep(0.1)
+            self.assertEqual(c.cmd("NOOP"), "500 I have no idea what that means! :P")
             self.assertEqual(c.cmd("NOOP"), "200 ok.")
-            c.send("NOOP\r\n" + "B" * 400 + "\r\n")
-            self.assertEqual(c.reply(), "200 ok.")
-            self.assertEqual(c.reply(), "500 I have no idea what that means! :P")
-            self.assertEqual(c.cmd("PWD"), '257 "/" is current directory.')
+        self.assertTrue(os.path.exists(self.srv.local("home/bob/victim.txt")))
+
+    def test_nul_bytes_are_dropped_and_line_ends_kept(self):
+        rows = [
+            (b"NOOP\0\r\nPWD\r\nSYST\r\n", ["200 ok.", '257 "/" is current directory.', "215 UNIX Type: L8"]),
+            (b"PORT 127,0,0,1,4,1\0\r\n", ["200 PORT command successful."]),
+            (b"NO\0OP\r\n\0\0SYST\r\n", ["200 ok.", "215 UNIX Type: L8"]),
+            (b"\0" * 5000 + b"\r\nNOOP\r\n", ["200 ok."]),
+        ]
+        with self.srv.control() as c:
+            c.login("bob", "pw")
+            for sent, replies in rows:
+                with self.subTest(sent=sent[:30]):
+                    c.send(sent)
+                    self.assertEqual([c.reply() for _ in replies], replies)
+                    self.assertEqual(c.cmd("NOOP"), "200 ok.")
 
 
 class HomeFolderTest(unittest.TestCase):
@@ -425,6 +490,58 @@ class PublishedRootTest(unittest.TestCase):
         self.assertFalse(os.path.exists(self.srv.local("home/ann/other.txt")))
 
 
+class HomeRootTest(unittest.TestCase):
+    """A user works inside his home folder but never removes or moves it away."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.srv = FtpServer(
+            accounts=BOB + ROOT,
+            shared=[dict(local_dir="up", alias="up", owner="<All Accounts>", **ALL_RIGHTS)],
+            files={"home/root/r.txt": b"r"}).start()
+        os.makedirs(cls.srv.local("home/bob"), exist_ok=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.srv.cleanup()
+
+    def test_home_roots_stay(self):
+        refused = "553 File not found or Access denied!"
+        not_a_file = "550 uhm.. that ain't a file :P"
+        users = [
+            ("bob", "pw", [
+                ("RMD /home/bob", refused), ("XRMD /home/bob/", refused),
+                ("CWD /home/bob", "250 CWD command successful."), ("RMD .", refused),
+                ("RNFR /home/bob", not_a_file), ("RNTO /shared/up/bobhome", refused),
+                ("RNFR /home/bob//", not_a_file), ("RNTO /shared/up/bobhome", refused),
+                ("RNFR /home", not_a_file), ("RNTO /shared/up/all", refused),
+                ("RMD /home", refused), ("CWD /home", "250 CWD command successful."), ("RMD .", refused),
+                # Inside the home folder the user's rights hold as before.
+                ("MKD /home/bob/d", "257 Directory Created"),
+                ("RNFR /home/bob/d", "350 Ready to be renamed"), ("RNTO /home/bob/e", "250 File renamed!"),
+                ("RMD /home/bob/e", "250 Directory Deleted."),
+            ]),
+            ("root", "pw", [
+                ("RMD /home/bob", refused), ("RNFR /home/bob", not_a_file),
+                ("RNFR /home/root", not_a_file), ("RNTO /shared/up/roothome", refused),
+                ("RNFR /home", not_a_file), ("RNTO /home/root/all", refused),
+            ]),
+            ("anonymous", "a@x", [
+                ("RMD /home", refused), ("RMD /home/bob", refused),
+                ("RNFR /home/bob", not_a_file), ("RNFR /home", not_a_file),
+            ]),
+        ]
+        for user, password, rows in users:
+            with self.srv.control() as c:
+                c.login(user, password)
+                for sent, expected in rows:
+                    with self.subTest(user=user, sent=sent):
+                        self.assertEqual(c.cmd(sent), expected)
+        for home in ("home/bob", "home/root/r.txt"):
+            self.assertTrue(os.path.exists(self.srv.local(home)), home)
+        self.assertEqual(os.listdir(self.srv.local("up")), [])
+
+
 class EmptyLocalFolderTest(unittest.TestCase):
     """A path record whose local folder is empty maps nothing at all."""
 
@@ -528,10 +645,14 @@ class FloodTest(unittest.TestCase):
                 peak = max(peak, srv.rss_kb())
                 time.sleep(0.25)
             stop.set()
+            for t in senders:
+                t.join(10)
             peak = max(peak, srv.rss_kb())
             self.assertGreater(sent[0], 4 * 1024 * 1024)
             self.assertLess(peak - before, 4096, f"grew {peak - before} kB after {sent[0]} bytes sent")
-            # The stream was read as lines: the first one is the USER.
+            # The stream was one line, its text running to the first CR: once
+            # its line feed comes, the USER is answered.
+            clients[0].send(b"\r\n")
             self.assertEqual(clients[0].reply(), "331 Password required.")
             for c in clients:
                 c.close()

@@ -162,7 +162,11 @@ TEST_F(VirtualTreeTest, PublishedRootIsMarked) {
         {"folder inside the anonymous alias", &VirtualTreeTest::anonymous_account_, "/anonymous/pub/sub", false},
         {"alias without list-subdirectories", &VirtualTreeTest::anonymous_account_, "/anonymous/flat", true},
         {"super alias", &VirtualTreeTest::root_, "/super/tools", true},
-        {"own home", &VirtualTreeTest::ann_, "/home/ann", false},
+        {"own home", &VirtualTreeTest::ann_, "/home/ann", true},
+        {"own home, trailing slash", &VirtualTreeTest::ann_, "/home/ann/", true},
+        {"inside the own home", &VirtualTreeTest::ann_, "/home/ann/a.txt", false},
+        {"the home folder", &VirtualTreeTest::ann_, "/home", true},
+        {"another's home, for a superuser", &VirtualTreeTest::root_, "/home/bob", true},
         {"maps nothing", &VirtualTreeTest::ann_, "/shared/none", false},
     };
     for (const auto& c : cases) {

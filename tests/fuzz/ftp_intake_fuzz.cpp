@@ -1,14 +1,13 @@
 // Feeds arbitrary bytes, cut into reads at places the input chooses, to the
 // command-line intake of an FTP control connection, stepping it as the
-// session does: more is read only while no whole line waits, one line is
-// taken per step, and the login moves the session to the state that cuts the
-// buffer after the line feed. The buffer must stay bounded however the client
-// sends, no line holds a CR, every byte is either taken, dropped by a cut or
-// still waiting, and while nothing was cut and every line ends in CR LF the
-// lines do not depend on where the reads were split.
+// session does: more is read only while no whole line waits, the first line
+// is bounded before each take, and one line is taken per step.
+// The buffer must stay bounded however the client sends, no line holds a CR
+// or a NUL or more than a line's text, every byte is either taken, dropped by
+// a cut or still waiting, and the lines do not depend on where the reads were
+// split: the tail of an over-long line never comes out as a line of its own.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,86 +22,85 @@ using fuzz::Check;
 constexpr size_t kReceiveMax = Tnetsockets::kReceiveTextChunk;
 // One receive on top of a buffer that the cut left at most a line long.
 constexpr size_t kBufferBound = ftp::kMaxLineLength + kReceiveMax;
-// USER and PASS come before the logged-in state.
-constexpr size_t kLinesBeforeLogin = 2;
 
 struct Intake {
     std::vector<std::string> Lines;
-    bool Cut = false;
+    std::string Rest;
 };
 
-// A text receive stops at the first NUL, as the socket component's does.
-std::string AsReceived(const std::string& read) { return read.substr(0, std::strlen(read.c_str())); }
-
-Intake RunIntake(const std::vector<std::string>& reads, bool loggedInFromStart) {
+Intake RunIntake(const std::vector<std::string>& reads) {
     Intake result;
-    std::string buffer;
+    std::string buffer, line;
     size_t next = 0, received = 0, added = 0, taken = 0, dropped = 0;
     for (;;) {
-        if (!ftp::HasCompleteLine(buffer) && next < reads.size()) {
-            const std::string text = AsReceived(reads[next++]);
-            Check(text.size() <= kReceiveMax);
-            buffer += text;
-            received += text.size();
-            const size_t before = buffer.size();
-            ftp::CutOverlongLine(buffer);
-            if (buffer.size() != before) {
-                // A cut keeps the first kCutLineLength bytes and ends them.
-                Check(before > ftp::kMaxLineLength && buffer.size() == ftp::kCutLineLength + 2);
-                Check(buffer.compare(ftp::kCutLineLength, 2, "\r\n") == 0);
-                dropped += before - ftp::kCutLineLength;
-                added += 2;
-                result.Cut = true;
-            }
-            Check(buffer.size() <= kBufferBound);
+        const bool reading = !core::HasCompleteLine(buffer) && next < reads.size();
+        if (reading) {
+            // What an earlier read left unended is bounded before more comes.
+            const size_t unbounded = buffer.size();
+            core::BoundLine(buffer, ftp::kCommandLineRules);
+            Check(buffer.size() <= ftp::kMaxLineLength);
+            dropped += unbounded - buffer.size();
+            const std::string& read = reads[next++];
+            Check(read.size() <= kReceiveMax);
+            buffer += read;
+            received += read.size();
         }
-        if (!ftp::HasCompleteLine(buffer)) {
-            if (next >= reads.size()) break;
+        const core::tlinerules& rules = ftp::kCommandLineRules;
+        const size_t before = buffer.size();
+        const size_t lf = buffer.find('\n');
+        core::BoundLine(buffer, rules);
+        if (lf == std::string::npos) {
+            // A line still waiting for its end keeps its head only.
+            Check(buffer.size() == std::min(before, ftp::kMaxLineLength));
+            dropped += before - buffer.size();
+        } else if (buffer.size() != before) {
+            // A cut keeps the first kCutLineLength bytes, ends them and
+            // drops the rest of the line up to its LF, nothing behind it.
+            Check(lf + 1 > ftp::kMaxLineLength && buffer.compare(ftp::kCutLineLength, 2, "\r\n") == 0);
+            Check(buffer.size() == before - (lf + 1) + ftp::kCutLineLength + 2);
+            dropped += lf + 1 - ftp::kCutLineLength;
+            added += 2;
+        }
+        Check(buffer.size() <= kBufferBound);
+        const size_t beforeTake = buffer.size();
+        if (!core::TakeLine(buffer, rules, line)) {
+            if (!reading) break;
             continue;
         }
-        const bool loggedIn = loggedInFromStart || result.Lines.size() >= kLinesBeforeLogin;
-        const size_t before = buffer.size();
-        std::string line = ftp::TakeLine(buffer, loggedIn);
-        Check(line.find('\r') == std::string::npos);
-        Check(buffer.size() < before);
-        taken += before - buffer.size();
-        result.Lines.push_back(std::move(line));
+        Check(line.find('\r') == std::string::npos && line.find('\0') == std::string::npos);
+        // The text runs to the first CR, or through a bare LF.
+        const size_t lineEnd = line.find('\n');
+        Check(lineEnd == std::string::npos || lineEnd + 1 == line.size());
+        Check(line.size() <= ftp::kMaxLineLength);
+        Check(buffer.size() < beforeTake);
+        taken += beforeTake - buffer.size();
+        result.Lines.push_back(line);
     }
     Check(taken + dropped + buffer.size() == received + added);
+    result.Rest = buffer;
     return result;
-}
-
-// Every CR is followed by an LF and every LF follows a CR. Other line ends
-// are taken as they fall in the buffer, so their lines depend on the reads.
-bool OnlyCrLf(const std::string& text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) return false;
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
-    }
-    return true;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2) return 0;
-    const bool loggedIn = (data[0] & 1) != 0;
-    const std::string_view stream(reinterpret_cast<const char*>(data) + 2, size - 2);
+    if (size < 1) return 0;
+    const std::string_view stream(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::vector<std::string> reads = fuzz::SplitReads(stream, kReceiveMax);
-    const Intake split = RunIntake(reads, loggedIn);
+    const Intake split = RunIntake(reads);
 
-    // The same bytes in reads cut at one other point, as long as no read
-    // passes a NUL (which ends a text receive) or the receive size.
+    // The same bytes in reads of the receive size, one of them cut at a point
+    // the input chooses: the same lines come out, and the same bytes wait.
     const std::string all = fuzz::Joined(reads);
-    if (all.find('\0') != std::string::npos || !OnlyCrLf(all)) return 0;
     std::vector<std::string> again;
-    const size_t cut = all.empty() ? 0 : data[1] * all.size() / 256;
-    for (size_t pos = 0; pos < all.size(); pos += kReceiveMax) {
-        const size_t end = pos < cut && cut < pos + kReceiveMax ? cut : pos + kReceiveMax;
+    const size_t cut = all.empty() ? 0 : data[0] * all.size() / 256;
+    for (size_t pos = 0; pos < all.size();) {
+        const size_t end = pos < cut && cut < pos + kReceiveMax ? cut : std::min(pos + kReceiveMax, all.size());
         again.push_back(all.substr(pos, end - pos));
-        if (end < pos + kReceiveMax) again.push_back(all.substr(end, pos + kReceiveMax - end));
+        pos = end;
     }
-    const Intake other = RunIntake(again, loggedIn);
-    if (!split.Cut && !other.Cut) Check(split.Lines == other.Lines);
+    const Intake other = RunIntake(again);
+    Check(split.Lines == other.Lines);
+    Check(split.Rest == other.Rest);
     return 0;
 }

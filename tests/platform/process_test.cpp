@@ -10,6 +10,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -238,7 +239,7 @@ TEST(ChildProcess, ProgramsThatCannotStartFailAndLeaveTheRecordAlone) {
     }
 }
 
-TEST(ChildProcess, TheChildLeadsItsOwnSessionAndGroupWithDefaultSignals) {
+TEST(ChildProcess, TheProgramRunsInASessionAndGroupOfItsOwnWithDefaultSignals) {
     // The server ignores SIGPIPE and may block signals; the child must not inherit either.
     struct sigaction ignore {};
     struct sigaction previous {};
@@ -256,13 +257,20 @@ TEST(ChildProcess, TheChildLeadsItsOwnSessionAndGroupWithDefaultSignals) {
     ASSERT_TRUE(started);
     // Give exec a moment so that /proc shows the program, not the fork.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const std::vector<long> fields = StatFields(child.Pid);
-    EXPECT_EQ(fields[1], child.Pid) << "process group";
-    EXPECT_EQ(fields[2], child.Pid) << "session";
+    // The supervisor leads the session and group; the program runs in them.
+    std::ifstream children("/proc/" + std::to_string(child.Pid) + "/task/" + std::to_string(child.Pid) + "/children");
+    pid_t program = 0;
+    ASSERT_TRUE(children >> program);
+    EXPECT_NE(StatusLine(program, "Name").find("sleep"), std::string::npos);
+    for (const pid_t pid : {child.Pid, program}) {
+        const std::vector<long> fields = StatFields(pid);
+        EXPECT_EQ(fields[1], child.Pid) << "process group";
+        EXPECT_EQ(fields[2], child.Pid) << "session";
+    }
     // Signals 1 to 31; above them the C library keeps its own.
     const auto standard = [](const std::string& mask) { return std::stoull(mask, nullptr, 16) & 0x7fffffffULL; };
-    EXPECT_EQ(standard(StatusLine(child.Pid, "SigIgn")), 0u);
-    EXPECT_EQ(standard(StatusLine(child.Pid, "SigBlk")), 0u);
+    EXPECT_EQ(standard(StatusLine(program, "SigIgn")), 0u);
+    EXPECT_EQ(standard(StatusLine(program, "SigBlk")), 0u);
     platform::EndChildProcess(child);
 }
 
@@ -277,6 +285,20 @@ TEST(ChildProcess, PipeEndsOfOneChildDoNotLeakIntoAnother) {
     EXPECT_TRUE(first.Exited);
     platform::EndChildProcess(first);
     platform::EndChildProcess(second);
+}
+
+// The supervisor is a copy of the server: it must hold none of its sockets,
+// files or pipes, or a connection the server closes would stay open.
+TEST(ChildProcess, TheSupervisorHoldsNoDescriptor) {
+    const int held = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    tchildprocess child;
+    ASSERT_TRUE(Spawn(child, {"sleep", "30"}, true));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::filesystem::path fds = "/proc/" + std::to_string(child.Pid) + "/fd";
+    EXPECT_TRUE(std::filesystem::is_empty(fds));
+    platform::EndChildProcess(child);
+    close(held);
 }
 
 // Reads the number a child prints on its first line.

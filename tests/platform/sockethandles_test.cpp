@@ -417,10 +417,10 @@ TEST_F(SocketLayerTest, UnreadDataAfterARepeatedReadNoticeDoesNotWakeTheLoop) {
     EXPECT_EQ(Normalized(log_), Normalized("SWRITE SREAD | SREAD | "));
 }
 
-// At the descriptor limit with no spare descriptor to shed with, the
-// listener rests and is then offered its queue again, though no new edge
+// When an accept meets the real descriptor limit (files took the reserve),
+// the listener rests and is then offered its queue again, though no new edge
 // comes: the waiting connection is accepted once a descriptor is free.
-TEST_F(SocketLayerTest, AtTheLimitWithoutASpareTheListenerRestsAndIsOfferedItsQueueAgain) {
+TEST_F(SocketLayerTest, AtTheRealLimitTheListenerRestsAndIsOfferedItsQueueAgain) {
     RawPeer peer;
     ASSERT_TRUE(peer.Connect(port_));
     Step();
@@ -432,7 +432,7 @@ TEST_F(SocketLayerTest, AtTheLimitWithoutASpareTheListenerRestsAndIsOfferedItsQu
     low.rlim_cur = 256;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
     for (int fd; (fd = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
-    // The spare is given up and its place taken for good.
+    // The spare, kept for the log, is given up and its place taken for good.
     platform::RunWithSpareDescriptor([&] {
         const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
         if (fd >= 0) fillers.push_back(fd);
