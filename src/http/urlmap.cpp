@@ -88,7 +88,7 @@ std::string DocumentRootFor(const UrlMapConfig& Config, tsession* Session, std::
             AuthFailed = true;
             Session->Realm = domain->DomainName;
         }
-        return domain->LocalRoot;
+        return netunit::FromFolder(Config.ProgramDir, domain->LocalRoot);
     }
     Host = "default";
     return Config.WebDir;
@@ -167,7 +167,7 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
         }
         // A folder left empty must map nothing rather than the file system's root.
         if (virtualPath->LocalPath.empty()) return mapping;
-        relative = netunit::AddBackslash(virtualPath->LocalPath) + netunit::CopyToEnd(relative, static_cast<int>(virtualPath->Alias.size()) + 2);
+        relative = netunit::AddBackslash(netunit::FromFolder(Config.ProgramDir, virtualPath->LocalPath)) + netunit::CopyToEnd(relative, static_cast<int>(virtualPath->Alias.size()) + 2);
         if (!EndsWithSlash(urlPath) && EndsWithSlash(relative)) relative.pop_back();
         takenOver = true;
     } else {

@@ -17,13 +17,14 @@ namespace http {
 
 // The settings the mapping reads (the window's controls and lists).
 struct UrlMapConfig {
-    std::string WebDir;    // the default web root
+    std::string WebDir;    // the default web root, full path
     std::string WebIndex;  // welcome files, ";"-separated, as typed (names are case-sensitive)
     bool CgiEnabled = false;
-    std::string CgiDir;    // the CGI folder
+    std::string CgiDir;    // the CGI folder, full path
     std::string CgiAlias;  // its name in URLs
     bool SsiEnabled = false;
     std::string HomeDir;   // users' home folders, ending in "/"
+    std::string ProgramDir;  // a relative folder of a domain or virtual path is taken from here
     const core::AccountList* Accounts = nullptr;
     const core::RecordList<core::twebdomain>* WebDomains = nullptr;
     const core::RecordList<core::tvirtualpath>* VirtualPaths = nullptr;

@@ -6,6 +6,7 @@
 
 #include "netunit/names.h"
 #include "netunit/paths.h"
+#include "platform/programdir.h"
 #include "ui/dirform.h"
 #include "ui/fielddialog.h"
 #include "ui/homemove.h"
@@ -85,7 +86,9 @@ void Thomeform::Refuse(const std::string& Message) {
 void Thomeform::okClick(forms::TObject*) {
     Tquillnestform* form = quillnestform;
     if (hdir->Text().empty()) return Refuse("Directory can not be blank!");
-    hdir->SetText(WithBackslash(hdir->Text()));
+    // A relative folder is the program's, as everywhere else, and is kept
+    // as the full path.
+    hdir->SetText(WithBackslash(platform::InProgramDir(hdir->Text())));
     const std::string target = hdir->Text();
     const std::string old = form ? form->HomeDir : std::string();
     // The users' folders live in the old home: a home inside it would be
