@@ -11,6 +11,7 @@
 #include "http/isapirequest.h"
 #include "mail/mailstore.h"
 #include "mail/relayqueue.h"
+#include "netunit/files.h"
 #include "platform/eventloop.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
@@ -22,6 +23,8 @@ Tquillnestform* quillnestform = nullptr;
 
 namespace {
 void EnsureFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
+// The mail and its queue are the owner's alone.
+void EnsurePrivateFolder(const std::string& path) { netunit::EnsurePrivateFolder(path.c_str()); }
 }  // namespace
 
 Tquillnestform::Tquillnestform() {
@@ -95,8 +98,8 @@ void Tquillnestform::FormCreate(forms::TObject*) {
     MailDir = dir + "mail";
     RelayDir = dir + "mail/relay";
     EnsureFolder(HomeDir);
-    EnsureFolder(MailDir);
-    EnsureFolder(RelayDir);
+    EnsurePrivateFolder(MailDir);
+    EnsurePrivateFolder(RelayDir);
     EnsureFolder(HomeDir + "/-old-");
     HomeDir += "/";
     MailDir += "/";

@@ -144,6 +144,11 @@ TEST_F(AccountDialog, NewAccountIsAppendedWithItsFoldersAndTheFilteredName) {
     EXPECT_TRUE(Folder("home/bob"));
     EXPECT_TRUE(Folder("home/bob/www"));
     EXPECT_EQ(form_->ftpusers->Items()->ToVector(), (std::vector<std::string>{"<All Accounts>", "bob ()"}));
+    struct stat st {};
+    for (const char* file : {core::kAccountsFile, "options.ini"}) {
+        ASSERT_EQ(stat((dir_ + "/" + file).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << file << " holds passwords";
+    }
 }
 
 TEST_F(AccountDialog, SuperuserForcesEveryPermissionAndNoLimits) {
