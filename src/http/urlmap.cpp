@@ -125,14 +125,25 @@ ScriptKind GetScriptKind(const UrlMapConfig& Config, const std::string& Path, bo
 }
 
 UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Host, const std::string& Url) {
-    UrlMapping mapping;
-    if (Url.empty()) return mapping;
+    if (Url.empty()) return {};
+    RequestTarget request;
+    const size_t query = Url.find('?');
+    request.Path = Url.substr(0, query);
+    request.HasQuery = query != std::string::npos;
+    if (request.HasQuery) request.Query = Url.substr(query + 1);
+    return MapUrl(Config, Session, std::move(Host), request);
+}
 
-    std::string relative = RelativePathOf(Url);
-    const std::string redirectUrl = FolderRedirectUrl(relative);
-    mapping.Target = "/" + relative;
+UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Host, const RequestTarget& Request) {
+    UrlMapping mapping;
+    if (Request.Path.empty() && !Request.HasQuery) return mapping;
+
+    std::string relative = RelativePathOf(Request.Path);
+    const std::string queryPart = Request.HasQuery ? "?" + Request.Query : std::string();
+    const std::string redirectUrl = FolderRedirectUrl(relative, queryPart);
+    mapping.Target = "/" + relative + queryPart;
+    if (Request.HasQuery) mapping.QueryAt = 1 + relative.size();
     Session->Target = netunit::Utf8ToWide(mapping.Target);
-    relative = relative.substr(0, relative.find('?'));
     const bool extraPath = SplitScriptPath(*Config.ScriptTypes, relative, Session);
     const std::string urlPath = relative;
 
