@@ -29,6 +29,9 @@ void EnsurePrivateFolder(const std::string& path) { netunit::EnsurePrivateFolder
 
 Tquillnestform::Tquillnestform() {
     quillnestform = this;
+    // The application's main form: bringing the application to the front
+    // raises and activates this window.
+    forms::Application().SetMainForm(this);
     http::SetExtensionEngine(this);
     netsockets = new Tnetsockets(this);
     netsockets->SetName("netsockets");
@@ -135,7 +138,10 @@ void Tquillnestform::FormShow(forms::TObject*) {
     UpdateControls();
     Timer3->SetEnabled(true);
     Timer1->SetEnabled(true);
+    // Maximised once, as the program starts: a later show (from the tray)
+    // brings back the size the user left.
     if (StartMaximized) SetWindowState(forms::wsMaximized);
+    StartMaximized = false;
 }
 
 void Tquillnestform::ShutdownServer() {

@@ -362,4 +362,20 @@ TEST_F(WindowTest, WithoutATrayMinimisingMinimisesAndStartHiddenAfterOneTick) {
     EXPECT_EQ(f.Minimize1->Checked(), false);
 }
 
+TEST_F(WindowTest, StartedMaximisedOnlyOnceAndTheTrayBringsBackTheUsersSize) {
+    Tquillnestform& f = *form_;
+    ASSERT_EQ(Application().MainForm(), &f) << "bringing the application to the front raises this window";
+    f.StartMaximized = true;
+    f.Show();
+    formstest::Pump();
+    EXPECT_EQ(f.WindowState(), wsMaximized);
+    f.SetWindowState(wsNormal);  // the user restores it
+    f.Hide();                    // then hides it in the tray
+    formstest::Pump();
+    f.TrayIconClick(nullptr);
+    formstest::Pump();
+    EXPECT_TRUE(f.Visible());
+    EXPECT_EQ(f.WindowState(), wsNormal) << "a show must not maximise it again";
+}
+
 }  // namespace
