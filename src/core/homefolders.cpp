@@ -9,6 +9,7 @@
 #include "core/recordfiles.h"
 #include "mail/mailbox.h"
 #include "mail/mailstore.h"
+#include "netunit/fileaccess.h"
 #include "netunit/names.h"
 
 namespace core {
@@ -20,11 +21,15 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// A rename, or where the two names are on different file systems a durable
-// copy followed by the removal of the original.
+// A message moved by a rename, or where the two names are on different file
+// systems a durable copy followed by the removal of the original. Its new
+// place may be readable by others: the message is its owner's alone there.
 bool MoveFile(const std::string& from, const std::string& to) {
     errno = 0;
-    if (netunit::FileRename(from, to)) return true;
+    if (netunit::FileRename(from, to)) {
+        netunit::NarrowToOwner(to);  // the message has moved whole either way
+        return true;
+    }
     if (errno != EXDEV || Exists(to)) return false;
     if (!mail::CopyFileDurably(from, to)) return false;
     ::unlink(from.c_str());

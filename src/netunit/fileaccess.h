@@ -12,6 +12,10 @@ enum class FileAccess { Shared, Private };
 // True when done or when there was nothing to do.
 bool KeepToOwner(int fd, FileAccess access);
 
+// The named file keeps only its owner's bits. True when done or when there was
+// nothing to do.
+bool NarrowToOwner(const std::string& path);
+
 // For a private folder: made 0700 when missing, an existing one narrowed to
 // its owner's bits. True when the folder is there.
 bool EnsurePrivateFolder(const char* path);

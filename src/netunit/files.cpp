@@ -138,6 +138,13 @@ bool KeepToOwner(int fd, FileAccess access) {
     return (st.st_mode & 07777) == narrow || ::fchmod(fd, narrow) == 0;
 }
 
+bool NarrowToOwner(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const mode_t narrow = st.st_mode & 0700;
+    return (st.st_mode & 07777) == narrow || ::chmod(path.c_str(), narrow) == 0;
+}
+
 bool EnsurePrivateFolder(const char* path) {
     if (::mkdir(path, 0700) == 0) return true;
     struct stat st {};

@@ -285,6 +285,9 @@ TEST_F(ExistingAccounts, RemovalRetiresTheMailboxBesideTheFolder) {
     EXPECT_EQ(ReadFile(dir_ + "/home/-old-/bob2^0"), "first\r\n") << "numbered as the folder is";
     EXPECT_EQ(ReadFile(dir_ + "/home/-old-/bob2^1"), "second\r\n");
     EXPECT_FALSE(netunit::WideFileExists(dir_ + "/mail/bob^0")) << "a later bob must not read it";
+    struct stat st {};
+    ASSERT_EQ(stat((dir_ + "/home/-old-/bob2^0").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << "beside the home folders, still its owner's alone";
     EXPECT_EQ(ReadFile(dir_ + "/mail/carol^0"), "carol's own\r\n");
 }
 
