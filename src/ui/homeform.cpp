@@ -107,7 +107,7 @@ std::vector<std::string> Thomeform::MoveWhileServing(const std::string& From, co
     forms::TTimer progress(nullptr);
     progress.SetInterval(kProgressInterval);
     progress.OnTimer = [this, job](forms::TObject*) {
-        SetCaption("Moving the home folder: " + std::to_string(job->Moved.load()) + " moved");
+        SetCaption("Moving the home folder: " + std::to_string(job->Moved.load()) + " files and folders moved");
     };
     progress.SetEnabled(true);
     while (!job->Done) forms::Application().HandleMessage();
