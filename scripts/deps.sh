@@ -6,6 +6,8 @@ set -euo pipefail
 # look at the screen's pixels (ImageMagick's import).
 packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev python3 curl lftp iproute2
           xvfb xauth xdotool xclip x11-utils twm trayer dbus-x11 at-spi2-core python3-pyatspi imagemagick)
+# A site mirrored as a person would (wget -r); a window manager that stacks windows.
+packages+=(wget openbox)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

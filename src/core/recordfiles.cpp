@@ -1,5 +1,7 @@
 #include "core/recordfiles.h"
 
+#include <type_traits>
+
 #include "netunit/files.h"
 #include "netunit/names.h"
 #include "netunit/paths.h"
@@ -74,7 +76,10 @@ bool SaveRecordFile(const std::string& path, const RecordList<T>& list) {
     std::string bytes;
     bytes.reserve(list.size() * T::RecordSize);
     for (const auto& record : list) AppendRecord(*record, bytes);
-    return netunit::WriteFileAtomic(path, bytes);
+    // Accounts, and the logins of protected domains and folders, hold passwords.
+    constexpr bool holdsPasswords = std::is_same_v<T, tuseraccount> || std::is_base_of_v<twebaccess, T>;
+    return netunit::WriteFileAtomic(path, bytes,
+                                    holdsPasswords ? netunit::FileAccess::Private : netunit::FileAccess::Shared);
 }
 
 #define QN_RECORD_FILE(T)                                                   \

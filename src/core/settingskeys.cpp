@@ -228,7 +228,7 @@ std::vector<tsettingkey> MakeTable() {
          [](const F& f) -> std::optional<tsettingvalue> { return f.HomeDir; },
          [](F& f, const tsettingvalue& v) {
              const std::string& home = std::get<std::string>(v);
-             if (!home.empty()) f.HomeDir = netunit::AddBackslash(home);
+             if (!home.empty()) f.HomeDir = netunit::AddBackslash(platform::InProgramDir(home));
          }},
         Check("blacklist", "enabled", &F::blacklistenabled, false),
         Check("blacklist", "logattempts", &F::bannedattempts, false),

@@ -11,6 +11,7 @@
 #include "http/isapirequest.h"
 #include "mail/mailstore.h"
 #include "mail/relayqueue.h"
+#include "netunit/files.h"
 #include "platform/eventloop.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
@@ -22,10 +23,15 @@ Tquillnestform* quillnestform = nullptr;
 
 namespace {
 void EnsureFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
+// The mail and its queue are the owner's alone.
+void EnsurePrivateFolder(const std::string& path) { netunit::EnsurePrivateFolder(path.c_str()); }
 }  // namespace
 
 Tquillnestform::Tquillnestform() {
     quillnestform = this;
+    // The application's main form: bringing the application to the front
+    // raises and activates this window.
+    forms::Application().SetMainForm(this);
     http::SetExtensionEngine(this);
     netsockets = new Tnetsockets(this);
     netsockets->SetName("netsockets");
@@ -95,8 +101,8 @@ void Tquillnestform::FormCreate(forms::TObject*) {
     MailDir = dir + "mail";
     RelayDir = dir + "mail/relay";
     EnsureFolder(HomeDir);
-    EnsureFolder(MailDir);
-    EnsureFolder(RelayDir);
+    EnsurePrivateFolder(MailDir);
+    EnsurePrivateFolder(RelayDir);
     EnsureFolder(HomeDir + "/-old-");
     HomeDir += "/";
     MailDir += "/";
@@ -132,7 +138,10 @@ void Tquillnestform::FormShow(forms::TObject*) {
     UpdateControls();
     Timer3->SetEnabled(true);
     Timer1->SetEnabled(true);
+    // Maximised once, as the program starts: a later show (from the tray)
+    // brings back the size the user left.
     if (StartMaximized) SetWindowState(forms::wsMaximized);
+    StartMaximized = false;
 }
 
 void Tquillnestform::ShutdownServer() {

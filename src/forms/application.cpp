@@ -40,6 +40,8 @@ void TApplication::Terminate() {
 
 void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
+void TApplication::HandleMessage() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
+
 void TApplication::BringToFront() {
     if (mainForm_) mainForm_->BringToFront();
 }

@@ -124,7 +124,7 @@ bool TOpenDialog::Execute() {
         TOpenDialogHook hook = OpenHook();
         return hook(*this);
     }
-    QString start = QFile::decodeName(QByteArray::fromStdString(FileName.empty() ? InitialDir : FileName));
+    QString start = QFile::decodeName(QByteArray::fromStdString(StartPath()));
     const QStringList filters = QtFilter(Filter).split(QStringLiteral(";;"));
     QString selected = FilterIndex >= 1 && FilterIndex <= filters.size() ? filters[FilterIndex - 1] : QString();
     QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), Q(Title), start,
@@ -135,6 +135,8 @@ bool TOpenDialog::Execute() {
     if (idx >= 0) FilterIndex = idx + 1;
     return true;
 }
+
+std::string TOpenDialog::StartPath() const { return InitialDir.empty() ? FileName : InitialDir; }
 
 void SetOpenDialogHook(TOpenDialogHook hook) { OpenHook() = std::move(hook); }
 

@@ -47,6 +47,9 @@ public:
     std::string Title;
     // Shows the chooser modally; true with FileName set when the user chose.
     bool Execute();
+    // Where the chooser opens: InitialDir when set (a handler sets it for
+    // each use), else the last file chosen.
+    std::string StartPath() const;
 };
 
 // While a hook is set, Execute() calls it instead of showing the chooser;

@@ -196,6 +196,8 @@ public:
     bool Terminated() const { return terminated_; }
     // Handles the events waiting now, timers and socket notices included.
     void ProcessMessages();
+    // Waits for the next event and handles what is waiting then.
+    void HandleMessage();
     void BringToFront();
 
 private:

@@ -6,16 +6,19 @@
 #include "http/httpprograms.h"
 #include "http/httpsession.h"
 #include "http/urlmap.h"
+#include "netunit/paths.h"
+#include "platform/programdir.h"
 #include "ui/quillnestform.h"
 
 namespace http {
 
 UrlMapConfig UrlMapConfigOf(const Tquillnestform& Form) {
     UrlMapConfig config;
-    config.WebDir = Form.webdir->Text();
+    config.ProgramDir = platform::ProgramDir();
+    config.WebDir = netunit::FromFolder(config.ProgramDir, Form.webdir->Text());
     config.WebIndex = Form.webindex->Text();
     config.CgiEnabled = Form.cgienabled->Checked();
-    config.CgiDir = Form.cgidir->Text();
+    config.CgiDir = netunit::FromFolder(config.ProgramDir, Form.cgidir->Text());
     config.CgiAlias = Form.cgialias->Text();
     config.SsiEnabled = Form.ssienabled->Checked();
     config.HomeDir = Form.HomeDir;

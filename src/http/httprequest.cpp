@@ -175,27 +175,37 @@ int HexValue(char C) {
     return 0;
 }
 
-std::string RequestPath(const std::string& Line) {
-    if (Line.size() < kShortestRequestLine) return {};
+RequestTarget SplitRequestTarget(const std::string& Line) {
+    RequestTarget target;
+    if (Line.size() < kShortestRequestLine) return target;
     // The path starts after the first blank (at the start when there is none).
     const size_t blank = Line.find(' ');
     const size_t start = blank == std::string::npos ? 0 : blank + 1;
-    if (Line.size() <= start + kVersionTail) return {};
+    if (Line.size() <= start + kVersionTail) return target;
     const std::string raw = Line.substr(start, Line.size() - kVersionTail - start);
 
-    const size_t query = raw.find('?');
+    const size_t query = std::min(raw.find('?'), raw.size());
     std::string path;
-    path.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] != '%' || i >= query) {
+    path.reserve(query);
+    for (size_t i = 0; i < query; ++i) {
+        if (raw[i] != '%') {
             path += raw[i];
             continue;
         }
-        if (i + 2 >= raw.size() || !IsHexDigit(raw[i + 1]) || !IsHexDigit(raw[i + 2])) return {};
+        if (i + 2 >= query || !IsHexDigit(raw[i + 1]) || !IsHexDigit(raw[i + 2])) return target;
         path += static_cast<char>(16 * HexValue(raw[i + 1]) + HexValue(raw[i + 2]));
         i += 2;
     }
-    return path;
+    target.Path = std::move(path);
+    target.HasQuery = query < raw.size();
+    if (target.HasQuery) target.Query = raw.substr(query + 1);
+    return target;
+}
+
+std::string RequestPath(const std::string& Line) {
+    const RequestTarget target = SplitRequestTarget(Line);
+    if (target.Path.empty()) return {};
+    return target.HasQuery ? target.Path + "?" + target.Query : target.Path;
 }
 
 std::string QueryString(const std::string& Path) {

@@ -81,10 +81,21 @@ std::string AuthorizationToken(const std::string& Value);
 bool IsHexDigit(char C);
 int HexValue(char C);  // 0 for a character that is no hexadecimal digit
 
+// A request line's target: the query is split off at the first "?" of the
+// target as sent, before the path's %XX escapes are decoded, so that an
+// encoded "?" stays part of a name. The query stays as it came.
+struct RequestTarget {
+    std::string Path;   // decoded; empty for a broken escape or a short line
+    std::string Query;  // after the "?", as sent
+    bool HasQuery = false;
+};
+
+// The line is taken to end in a blank and an eight-character version. The
+// path is empty for a line shorter than 12 bytes or a broken escape in it.
+RequestTarget SplitRequestTarget(const std::string& Line);
+
 // The path of a request line with its %XX escapes decoded up to the first
-// "?"; the query part stays as it came. The line is taken to end in a blank
-// and an eight-character version. Empty for a line shorter than 12 bytes or
-// a broken escape in the path.
+// "?", followed by "?" and the query as it came.
 std::string RequestPath(const std::string& Line);
 
 // What follows the first "?" (a final CR LF removed); empty when there is no

@@ -108,7 +108,7 @@ void AnswerHead(HttpStep& step, tsession* session, const std::string& localPath,
 // at the site's 404.html or say not found.
 void AnswerNotFound(HttpStep& step, tsession* session, const UrlMapping& mapping, const std::string& target) {
     const UrlMapConfig& config = step.Settings().Map;
-    if (!mapping.ListingFolder.empty() && step.Settings().DirListings && IsSafePath(target) &&
+    if (!mapping.ListingFolder.empty() && step.Settings().DirListings && IsSafePath(target, mapping.QueryAt) &&
         !SameFolder(mapping.ListingFolder, config.CgiDir)) {
         if (session->Method == "HEAD") {
             SendFinalReply(&step.Face, session, ListingHeader());
@@ -116,6 +116,8 @@ void AnswerNotFound(HttpStep& step, tsession* session, const UrlMapping& mapping
             return;
         }
         ListingFolder(*session) = mapping.ListingFolder;
+        // The listing shows the path alone, whatever "?" its names hold.
+        session->Target = netunit::Utf8ToWide(ListedPath(target.substr(0, mapping.QueryAt), std::string::npos));
         EnterState(session, kHttpListingFirst);
         return;
     }
@@ -159,7 +161,8 @@ void AnswerRequest(HttpStep& step, tsession* session, Intake intake) {
     const std::string line = RequestLine(buffer);
     session->Method = RequestMethod(line);
     if (Triggered(step, session, line)) return;
-    std::string target = RequestPath(line);
+    const RequestTarget request = SplitRequestTarget(line);
+    std::string target = request.HasQuery ? request.Path + "?" + request.Query : request.Path;
     session->Target = netunit::Utf8ToWide(target);
     session->Host.clear();
 
@@ -179,16 +182,16 @@ void AnswerRequest(HttpStep& step, tsession* session, Intake intake) {
     session->ContentType = FindHeader(buffer, "content-type", value) ? netunit::TrimSpaces(value) : std::string();
     session->Credentials = FindHeader(buffer, "authorization", value) ? AuthorizationToken(value) : std::string();
 
-    const UrlMapping mapping = MapUrl(step.Settings().Map, session, session->Host, target);
+    const UrlMapping mapping = MapUrl(step.Settings().Map, session, session->Host, request);
     target = mapping.Target;
     LogHttp(&step.Face, session, "File of Interest: " + target);
     if (!session->Host.empty()) LogHttp(&step.Face, session, "Host: " + session->Host);
-    session->QueryString = QueryString(target);
+    session->QueryString = mapping.QueryAt < target.size() ? QueryString(target.substr(mapping.QueryAt)) : std::string();
 
     if (mapping.AuthFailed) {
         if (!session->Credentials.empty()) LogHttp(&step.Face, session, "Access denied. (" + session->Credentials + ")");
         SendFinalReply(&step.Face, session, UnauthorizedReply(session->Realm));
-    } else if (target.empty() || !IsSafePath(target)) {
+    } else if (target.empty() || !IsSafePath(target, mapping.QueryAt)) {
         // Before the redirect test: an unsafe path is never echoed back as a location.
         AnswerNotFound(step, session, mapping, target);
     } else if (mapping.Redirect) {

@@ -60,8 +60,10 @@ std::string ShortenName(const std::string& Name) {
     return CutToCapacity(Name, kShortNameKept) + "..";
 }
 
-std::string ListedPath(const std::string& Target) {
-    std::string path = Target.substr(0, Target.find('?'));
+std::string ListedPath(const std::string& Target) { return ListedPath(Target, Target.find('?')); }
+
+std::string ListedPath(const std::string& Target, size_t QueryAt) {
+    std::string path = Target.substr(0, QueryAt);
     if (path.empty() || path.back() != '/') path += '/';
     return path;
 }

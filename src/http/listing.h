@@ -24,6 +24,8 @@ std::string ShortenName(const std::string& Name);
 // The folder's URL path as listed: the request path without its query, ending
 // in "/".
 std::string ListedPath(const std::string& Target);
+// The same for a target whose query starts at QueryAt (npos for none).
+std::string ListedPath(const std::string& Target, size_t QueryAt);
 
 // Status line and header of a listing (all that HEAD gets).
 std::string ListingHeader();

@@ -30,7 +30,7 @@ void StepListing(HttpStep& Step, tsession* Session) {
     if (firstPiece) {
         std::string& folder = ListingFolder(*Session);
         folder = netunit::AddBackslash(folder);
-        path = ListedPath(path);
+        path = ListedPath(path, std::string::npos);  // cut to the path when the listing began
         Session->Target = netunit::Utf8ToWide(path);
         Session->InputBuffer = ListingHead(path, ListedHost(*Session));
         toggle = false;

@@ -88,7 +88,7 @@ std::string DocumentRootFor(const UrlMapConfig& Config, tsession* Session, std::
             AuthFailed = true;
             Session->Realm = domain->DomainName;
         }
-        return domain->LocalRoot;
+        return netunit::FromFolder(Config.ProgramDir, domain->LocalRoot);
     }
     Host = "default";
     return Config.WebDir;
@@ -125,14 +125,25 @@ ScriptKind GetScriptKind(const UrlMapConfig& Config, const std::string& Path, bo
 }
 
 UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Host, const std::string& Url) {
-    UrlMapping mapping;
-    if (Url.empty()) return mapping;
+    if (Url.empty()) return {};
+    RequestTarget request;
+    const size_t query = Url.find('?');
+    request.Path = Url.substr(0, query);
+    request.HasQuery = query != std::string::npos;
+    if (request.HasQuery) request.Query = Url.substr(query + 1);
+    return MapUrl(Config, Session, std::move(Host), request);
+}
 
-    std::string relative = RelativePathOf(Url);
-    const std::string redirectUrl = FolderRedirectUrl(relative);
-    mapping.Target = "/" + relative;
+UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Host, const RequestTarget& Request) {
+    UrlMapping mapping;
+    if (Request.Path.empty() && !Request.HasQuery) return mapping;
+
+    std::string relative = RelativePathOf(Request.Path);
+    const std::string queryPart = Request.HasQuery ? "?" + Request.Query : std::string();
+    const std::string redirectUrl = FolderRedirectUrl(relative, queryPart);
+    mapping.Target = "/" + relative + queryPart;
+    if (Request.HasQuery) mapping.QueryAt = 1 + relative.size();
     Session->Target = netunit::Utf8ToWide(mapping.Target);
-    relative = relative.substr(0, relative.find('?'));
     const bool extraPath = SplitScriptPath(*Config.ScriptTypes, relative, Session);
     const std::string urlPath = relative;
 
@@ -167,7 +178,7 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
         }
         // A folder left empty must map nothing rather than the file system's root.
         if (virtualPath->LocalPath.empty()) return mapping;
-        relative = netunit::AddBackslash(virtualPath->LocalPath) + netunit::CopyToEnd(relative, static_cast<int>(virtualPath->Alias.size()) + 2);
+        relative = netunit::AddBackslash(netunit::FromFolder(Config.ProgramDir, virtualPath->LocalPath)) + netunit::CopyToEnd(relative, static_cast<int>(virtualPath->Alias.size()) + 2);
         if (!EndsWithSlash(urlPath) && EndsWithSlash(relative)) relative.pop_back();
         takenOver = true;
     } else {

@@ -9,6 +9,7 @@
 
 #include "core/recordfiles.h"
 #include "core/records.h"
+#include "http/httprequest.h"
 
 class Tquillnestform;
 struct tsession;
@@ -17,13 +18,14 @@ namespace http {
 
 // The settings the mapping reads (the window's controls and lists).
 struct UrlMapConfig {
-    std::string WebDir;    // the default web root
+    std::string WebDir;    // the default web root, full path
     std::string WebIndex;  // welcome files, ";"-separated, as typed (names are case-sensitive)
     bool CgiEnabled = false;
-    std::string CgiDir;    // the CGI folder
+    std::string CgiDir;    // the CGI folder, full path
     std::string CgiAlias;  // its name in URLs
     bool SsiEnabled = false;
     std::string HomeDir;   // users' home folders, ending in "/"
+    std::string ProgramDir;  // a relative folder of a domain or virtual path is taken from here
     const core::AccountList* Accounts = nullptr;
     const core::RecordList<core::twebdomain>* WebDomains = nullptr;
     const core::RecordList<core::tvirtualpath>* VirtualPaths = nullptr;
@@ -35,6 +37,7 @@ UrlMapConfig UrlMapConfigOf(const Tquillnestform& Form);
 
 struct UrlMapping {
     std::string Target;     // the request path as rewritten: "/" + the relative path, query kept
+    size_t QueryAt = std::string::npos;  // where Target's query starts (its "?"); a "?" before is a name's
     std::string LocalPath;  // the file; the location when Redirect; empty when nothing maps
     bool Cgi = false;
     bool Isapi = false;
@@ -53,6 +56,8 @@ struct ScriptKind {
 // PathTranslated, ScriptDir, DocumentRoot, IsSsi and Realm, and its user and
 // password when a virtual path's own login admits the client.
 UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Host, const std::string& Url);
+// The same for a request target whose path and query are apart already.
+UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Host, const RequestTarget& Request);
 
 // The web root for the host: the first web domain named like Host without its
 // ":port" (case ignored), else the default root, and then Host becomes

@@ -1,5 +1,7 @@
 #include "http/urlpath.h"
 
+#include <algorithm>
+
 #include "core/filesizes.h"
 #include "netunit/paths.h"
 #include "netunit/textutil.h"
@@ -23,9 +25,10 @@ std::string EncodeUrlPath(const std::string& Path) {
     }
 }
 
-bool IsSafePath(const std::string& Path) {
-    const size_t query = Path.find('?');
-    if (Path.find('\\') < query) return false;
+bool IsSafePath(const std::string& Path) { return IsSafePath(Path, Path.find('?')); }
+
+bool IsSafePath(const std::string& Path, size_t QueryAt) {
+    if (Path.find('\\') < QueryAt) return false;
     if (Path.find("..") != std::string::npos || Path.find("/./") != std::string::npos) return false;
     if (Path.find('~') != std::string::npos) return false;
     for (char c : Path)
@@ -33,7 +36,8 @@ bool IsSafePath(const std::string& Path) {
     if (IsDeviceName(Path)) return false;
     if (!Path.empty()) {
         const char last = Path.back();
-        if (last == '.' || last == ' ' || last == '?') return false;
+        // A final "?" of a name (sent as %3F) is no empty query.
+        if (last == '.' || last == ' ' || (last == '?' && QueryAt != std::string::npos)) return false;
     }
     return !(Path.size() >= 2 && Path.compare(Path.size() - 2, 2, "./") == 0);
 }
@@ -57,9 +61,12 @@ std::string RelativePathOf(const std::string& Url) {
 }
 
 std::string FolderRedirectUrl(const std::string& Relative) {
-    const size_t query = Relative.find('?');
-    if (query == std::string::npos) return "/" + EncodeUrlPath(Relative) + "/";
-    return "/" + EncodeUrlPath(Relative.substr(0, query)) + "/" + Relative.substr(query);
+    const size_t query = std::min(Relative.find('?'), Relative.size());
+    return FolderRedirectUrl(Relative.substr(0, query), Relative.substr(query));
+}
+
+std::string FolderRedirectUrl(const std::string& RelativePath, const std::string& QueryPart) {
+    return "/" + EncodeUrlPath(RelativePath) + "/" + QueryPart;
 }
 
 bool FirstComponent(const std::string& Path, std::string& Component) {

@@ -12,6 +12,9 @@ namespace http {
 // control character, a device name, or a final ".", " ", "?" or "./". The
 // query counts for all of these but the "\".
 bool IsSafePath(const std::string& Path);
+// The same for a target whose query starts at QueryAt (its "?"; npos for none),
+// where a "?" before it is part of a name.
+bool IsSafePath(const std::string& Path, size_t QueryAt);
 
 // The extension of a file name, lower-cased, with its dot: the text from the
 // last "." after the last "/". Empty when the last component has no dot.
@@ -30,6 +33,9 @@ std::string EncodeUrlPath(const std::string& Path);
 // relative path as decoded, query included (the query as it came); the path
 // is encoded again, and the query stays behind the added "/".
 std::string FolderRedirectUrl(const std::string& Relative);
+// The same for a decoded relative path without its query, and the query part
+// as it came ("?" and the query, or empty).
+std::string FolderRedirectUrl(const std::string& RelativePath, const std::string& QueryPart);
 
 // The text before the first "/"; false when there is no "/".
 bool FirstComponent(const std::string& Path, std::string& Component);

@@ -83,7 +83,7 @@ bool PlaceInMailbox(const std::string& Temp, const std::string& Folder, const st
 bool CopyFileDurably(const std::string& From, const std::string& To, const std::string& FirstLine) {
     netunit::tfilehandle in, out;
     if (!netunit::FileOpenForRead(in, From)) return false;
-    if (!netunit::FileCreateForWrite(out, To)) {
+    if (!netunit::FileCreateForWrite(out, To, netunit::FileAccess::Private)) {
         netunit::FileCloseHandle(in);
         return false;
     }

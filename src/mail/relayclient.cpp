@@ -248,7 +248,7 @@ void trelay::RewriteControlFile() {
     for (const std::string& entry : Recipients) text += entry + "\r\n";
     // With nobody left, or no way to record who is left, the message leaves
     // the queue: sending it again would deliver it twice.
-    if (Recipients.empty() || !netunit::WriteFileAtomic(ControlFileOf(MessageFile), text)) {
+    if (Recipients.empty() || !netunit::WriteFileAtomic(ControlFileOf(MessageFile), text, netunit::FileAccess::Private)) {
         SyncRemoveEntry();
         Removed = true;
     }

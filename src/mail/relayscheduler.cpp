@@ -44,7 +44,7 @@ bool RecordHandOff(const std::string& File, int32_t Tries, double Now) {
     lines.resize(std::max(lines.size(), kControlTimeLine + 1));
     lines[kControlTriesLine] = std::to_string(Tries);
     lines[kControlTimeLine] = RelayTimeText(Now);
-    return netunit::WriteFileAtomic(ControlFileOf(File), JoinLines(lines));
+    return netunit::WriteFileAtomic(ControlFileOf(File), JoinLines(lines), netunit::FileAccess::Private);
 }
 
 // Writes the text TextFor gives as a new message of User's mailbox, durably,
@@ -58,7 +58,7 @@ bool PlaceInMailboxOf(const std::string& MailDir, tmailboxids& Known, const std:
     Known.Read(MailDir, User, ids, next);
     const std::string temp = FreeTempName(MailDir + User + "^", next, "");
     std::string placed;
-    if (netunit::WriteFileAtomic(temp, TextFor(PickMessageId(Drawn, ids))) && PlaceInMailbox(temp, MailDir, User, placed))
+    if (netunit::WriteFileAtomic(temp, TextFor(PickMessageId(Drawn, ids)), netunit::FileAccess::Private) && PlaceInMailbox(temp, MailDir, User, placed))
         return netunit::SyncFolder(MailDir);
     netunit::FileDelete(temp);
     return false;
@@ -128,8 +128,8 @@ void BounceMessage(const SmtpSettings& Settings, tmailstate& Mail, const std::st
     const std::string bounce = NextRelayFile(Mail, Settings.RelayDir);
     const std::string bounceControl =
         JoinLines({std::to_string(kRelayBounceWaiting), lines[kControlTimeLine], kBounceSender, address});
-    if (!netunit::WriteFileAtomic(ControlFileOf(bounce), bounceControl)) return;
-    if (!netunit::WriteFileAtomic(bounce, text)) {
+    if (!netunit::WriteFileAtomic(ControlFileOf(bounce), bounceControl, netunit::FileAccess::Private)) return;
+    if (!netunit::WriteFileAtomic(bounce, text, netunit::FileAccess::Private)) {
         netunit::FileDelete(ControlFileOf(bounce));
         return;
     }

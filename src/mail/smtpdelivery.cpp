@@ -94,7 +94,7 @@ bool tdelivery::QueueForRelay(const std::string& source) {
                                                  session_->RelayRecipients);
     for (int i = 0; i < kPlaceTries; ++i) {
         const std::string name = NextRelayFile(mail_, settings_.RelayDir);
-        if (!netunit::WriteFileAtomic(ControlFileOf(name), control)) return false;
+        if (!netunit::WriteFileAtomic(ControlFileOf(name), control, netunit::FileAccess::Private)) return false;
         if (netunit::FileRename(temp, name)) {
             made_.push_back(ControlFileOf(name));
             made_.push_back(name);

@@ -224,7 +224,7 @@ void StartMessage(SmtpStep& step, tsession* session) {
     // has a temporary name that no other message can have.
     session->DataFileName = mailbox.empty() ? FreeTempName(step.Settings().RelayDir, 0, ".m")
                                             : FreeTempName(step.Settings().MailDir + mailbox + "^", next, "");
-    if (!netunit::TextRewrite(session->MessageFile, session->DataFileName)) {
+    if (!netunit::TextRewrite(session->MessageFile, session->DataFileName, netunit::FileAccess::Private)) {
         Reply(&step.Face, session, kCannotStore);
         EnterSmtpState(session, kSmtpClosing);
         return;

@@ -46,9 +46,13 @@ bool SyncOpened(const std::string& path, int flags) {
 
 }  // namespace
 
-bool FileCreateForWrite(tfilehandle& f, const std::string& name) {
+bool FileCreateForWrite(tfilehandle& f, const std::string& name, FileAccess access) {
     WideForceDirectories(WideExtractPath(name));
-    return Store(f, OpenShared(name, O_WRONLY | O_CREAT, ShareMode::Write, true), kModeWrite);
+    if (!Store(f, OpenShared(name, O_WRONLY | O_CREAT, ShareMode::Write, true), kModeWrite)) return false;
+    // Still empty: nothing was readable before the narrowing.
+    if (KeepToOwner(f.Handle, access)) return true;
+    FileCloseHandle(f);
+    return false;
 }
 
 bool FileOpenForRead(tfilehandle& f, const std::string& name, int64_t* size) {
@@ -126,7 +130,31 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return ok;
 }
 
-bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
+bool KeepToOwner(int fd, FileAccess access) {
+    if (access != FileAccess::Private) return true;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    const mode_t narrow = st.st_mode & 0700;
+    return (st.st_mode & 07777) == narrow || ::fchmod(fd, narrow) == 0;
+}
+
+bool NarrowToOwner(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const mode_t narrow = st.st_mode & 0700;
+    return (st.st_mode & 07777) == narrow || ::chmod(path.c_str(), narrow) == 0;
+}
+
+bool EnsurePrivateFolder(const char* path) {
+    if (::mkdir(path, 0700) == 0) return true;
+    struct stat st {};
+    if (::stat(path, &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    const mode_t narrow = st.st_mode & 0700;
+    if ((st.st_mode & 07777) != narrow) ::chmod(path, narrow);  // not ours to narrow: it is still there
+    return true;
+}
+
+bool WriteFileAtomic(const std::string& path, const std::string& bytes, FileAccess access) {
     // A file that one of our writers holds would lose that writer's data.
     if (ShareIsOpenForWrite(path)) return false;
     std::string temporary;
@@ -141,6 +169,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
     bool ok = true;
     if (::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode))
         ok = ::fchmod(fd, target.st_mode & 07777) == 0;
+    ok = ok && KeepToOwner(fd, access);
     ok = ok && WriteAll(fd, bytes.data(), bytes.size());
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;

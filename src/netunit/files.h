@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "netunit/fileaccess.h"
 #include "netunit/findfile.h"
 #include "netunit/names.h"
 #include "netunit/paths.h"
@@ -24,7 +25,7 @@ struct tfilehandle {
 
 // Creates or empties the file for writing, making its folders first. Refused
 // while the file is open here at all.
-bool FileCreateForWrite(tfilehandle& f, const std::string& name);
+bool FileCreateForWrite(tfilehandle& f, const std::string& name, FileAccess access = FileAccess::Shared);
 
 // Opens an existing file for reading; others may read it too. size, when
 // given, receives the file's size at the open (what FileSize64 would say then).
@@ -60,7 +61,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // or the new content: a temporary file beside the target, every write checked,
 // fsync, rename over the target. The temporary is removed on any failure. An
 // existing target keeps its permission bits.
-bool WriteFileAtomic(const std::string& path, const std::string& bytes);
+bool WriteFileAtomic(const std::string& path, const std::string& bytes, FileAccess access = FileAccess::Shared);
 
 // Forces the file's data to the disk (through any descriptor of it, so a
 // file written and closed by another routine can be made durable after). For

@@ -47,7 +47,8 @@ bool tinifile::OpenIni(const std::string& Name) {
 }
 
 void tinifile::SaveIni() {
-    if (Lines) Lines->SaveToFile(FileName);
+    // The settings hold passwords (dynamic DNS, automatic logon).
+    if (Lines) Lines->SaveToFile(FileName, FileAccess::Private);
 }
 
 void tinifile::CloseIni() { Lines.reset(); }

@@ -17,6 +17,10 @@ std::string AddBackslash(const std::string& path) {
     return path + kPathDelimiter;
 }
 
+std::string FromFolder(const std::string& base, const std::string& path) {
+    return path.empty() || path.front() == kPathDelimiter ? path : base + path;
+}
+
 std::string RemoveBackslash(const std::string& path) {
     if (!path.empty() && path.back() == kPathDelimiter) return path.substr(0, path.size() - 1);
     return path;

@@ -13,6 +13,10 @@ std::string AddBackslash(const std::string& path);
 // The path without one trailing "/".
 std::string RemoveBackslash(const std::string& path);
 
+// Path taken from Base (ending in "/") when it is relative; an absolute or
+// empty path as it is.
+std::string FromFolder(const std::string& base, const std::string& path);
+
 // The name up to and including its last "/"; empty when it holds none.
 std::string WideExtractPath(const std::string& name);
 

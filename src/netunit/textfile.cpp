@@ -105,9 +105,13 @@ TTextFile::~TTextFile() {
     if (Handle >= 0) TextClose(*this);
 }
 
-bool TextRewrite(TTextFile& t, const std::string& name) {
+bool TextRewrite(TTextFile& t, const std::string& name, FileAccess access) {
     WideForceDirectories(WideExtractPath(name));
-    return Open(t, name, O_WRONLY | O_CREAT, ShareMode::Write, true);
+    if (!Open(t, name, O_WRONLY | O_CREAT, ShareMode::Write, true)) return false;
+    // Still empty: nothing was readable before the narrowing.
+    if (KeepToOwner(t.Handle, access)) return true;
+    TextClose(t);
+    return false;
 }
 
 bool TextReset(TTextFile& t, const std::string& name) {

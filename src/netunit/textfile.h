@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "netunit/fileaccess.h"
+
 namespace netunit {
 
 constexpr size_t kTextLineLimit = 1024 * 1024;
@@ -58,7 +60,7 @@ bool HeldAppendLines(THeldTextFile& t, const std::string& name, const std::vecto
 void HeldClose(THeldTextFile& t);
 
 // Creates or empties the file for writing, making its folders first.
-bool TextRewrite(TTextFile& t, const std::string& name);
+bool TextRewrite(TTextFile& t, const std::string& name, FileAccess access = FileAccess::Shared);
 
 // Opens an existing file for reading.
 bool TextReset(TTextFile& t, const std::string& name);

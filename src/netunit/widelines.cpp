@@ -441,8 +441,8 @@ std::string TWideStringList::FileBytes() const {
     return bytes;
 }
 
-void TWideStringList::SaveToFile(const std::string& FileName) const {
-    if (!WriteFileAtomic(FileName, FileBytes()))
+void TWideStringList::SaveToFile(const std::string& FileName, FileAccess Access) const {
+    if (!WriteFileAtomic(FileName, FileBytes(), Access))
         throw EFileStreamError(EFileStreamError::Kind::Create, FileName);
 }
 

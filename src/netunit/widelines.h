@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "forms/classes.h"
+#include "netunit/fileaccess.h"
 
 namespace netunit {
 
@@ -156,7 +157,7 @@ public:
     void LoadFromStream(TWideFileStream& Stream);
     // FF FE and the text as UTF-16LE; the file is replaced atomically
     // (EFileStreamError when it cannot be written).
-    void SaveToFile(const std::string& FileName) const;
+    void SaveToFile(const std::string& FileName, FileAccess Access = FileAccess::Shared) const;
     void SaveToStream(TWideFileStream& Stream) const;
 
     void Changed();

@@ -137,10 +137,20 @@ std::string AutostartExec(const std::string& Command) {
     }
     out += '"';
     // The entry's own escape level: each backslash is written twice, and a
-    // "%" (a field code) too.
+    // "%" (a field code) too; a line feed, a carriage return and a tab as
+    // "\n", "\r" and "\t", so that the value stays on its line. The format
+    // has no way to write any other control character.
     std::string line;
     for (char c : out) {
-        if (c == '\\' || c == '%') line += c;
+        switch (c) {
+            case '\n': line += "\\n"; continue;
+            case '\r': line += "\\r"; continue;
+            case '\t': line += "\\t"; continue;
+            case '\\':
+            case '%': line += c; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return {};
+        }
         line += c;
     }
     return line;
@@ -148,8 +158,9 @@ std::string AutostartExec(const std::string& Command) {
 
 bool WriteAutostart(const std::string& Command) {
     const std::string path = AutostartPath();
-    if (path.empty() || !netunit::WideForceDirectories(ConfigHome() + "/autostart")) return false;
-    const std::string entry = "[Desktop Entry]\nType=Application\nName=Quillnest\nExec=" + AutostartExec(Command) +
+    const std::string exec = AutostartExec(Command);
+    if (path.empty() || exec.empty() || !netunit::WideForceDirectories(ConfigHome() + "/autostart")) return false;
+    const std::string entry = "[Desktop Entry]\nType=Application\nName=Quillnest\nExec=" + exec +
                               "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
     return netunit::WriteFileAtomic(path, entry);
 }

@@ -30,7 +30,8 @@ bool WriteAutostart(const std::string& Command);
 // Removes the entry; true when it is gone.
 bool RemoveAutostart();
 // The Exec line's value for a program path: quoted, with the characters the
-// desktop entry format escapes inside quotes.
+// desktop entry format escapes inside quotes, on one line. Empty for a path
+// holding a control character the format cannot write.
 std::string AutostartExec(const std::string& Command);
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 #include <climits>
 #include <unistd.h>
 
+#include "netunit/paths.h"
+
 namespace platform {
 
 namespace {
@@ -31,6 +33,8 @@ std::string ProgramDir() {
     auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
+
+std::string InProgramDir(const std::string& folder) { return netunit::FromFolder(ProgramDir(), folder); }
 
 std::string ProgramPath() {
     if (!Override().empty()) return Override() + kExecutableName;

@@ -5,6 +5,9 @@
 
 namespace platform {
 std::string ProgramDir();
+// A folder as the program takes it: a relative one from the program's folder,
+// never from the folder it happened to be started in.
+std::string InProgramDir(const std::string& folder);
 // The running executable's full path (under a test's folder, that folder's "quillnest").
 std::string ProgramPath();
 }  // namespace platform

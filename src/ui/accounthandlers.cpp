@@ -7,6 +7,7 @@
 
 #include "core/accountlookup.h"
 #include "core/homefolders.h"
+#include "core/recordfiles.h"
 #include "core/recordlookup.h"
 #include "core/textcut.h"
 #include "forms/forms.h"
@@ -136,6 +137,13 @@ void MakeHomeFolder(const std::string& Home, const core::tuseraccount& a) {
 }
 
 void ShowError(const std::string& Text) { forms::MessageDlg(Text, forms::mtError, forms::mbOK); }
+void ShowInformation(const std::string& Text) { forms::MessageDlg(Text, forms::mtInformation, forms::mbOK); }
+
+// Why a stored name (an old or hand-made record) has no folder of its own:
+// joined to the home folder it would lead outside it, or be the home itself.
+std::string NotAFolderName(const std::string& Name) {
+    return "The stored user name \"" + Name + "\" is not a plain folder name inside the home folder.";
+}
 
 }  // namespace
 
@@ -272,11 +280,15 @@ void Tquillnestform::accountpropertiesbuttonClick(forms::TObject*) {
     // account outside this window, so the record is still there.
     const std::string oldName = a->UserName;
     const std::string newName = d->username->Text();
+    std::string notMoved;
     if (newName != oldName) {
-        core::MoveAside(HomeDir, newName);
+        core::MoveAside(HomeDir, newName, oldName);
         switch (core::RenameHomeFolder(HomeDir, oldName, newName)) {
             case core::HomeRename::Moved: break;
             case core::HomeRename::OldMissing: break;  // made below, as for a new account
+            case core::HomeRename::NotPlain:
+                notMoved = NotAFolderName(core::IsSingleFolderName(oldName) ? newName : oldName);
+                break;
             case core::HomeRename::Failed:
                 ShowError("The home folder " + HomeDir + oldName + " could not be moved to " + HomeDir + newName +
                           ".\n\nThe account is unchanged.");
@@ -284,7 +296,7 @@ void Tquillnestform::accountpropertiesbuttonClick(forms::TObject*) {
         }
         for (const auto& path : SharedPathList)
             if (path->Owner == oldName) path->Owner = newName;
-        if (!core::MoveMailbox(MailDir, oldName, newName))
+        if (notMoved.empty() && !core::MoveMailbox(MailDir, oldName, newName))
             AddLog("Unable to move every message of " + oldName + " to the mailbox of " + newName);
         SaveFtpPaths();
     }
@@ -300,6 +312,7 @@ void Tquillnestform::accountpropertiesbuttonClick(forms::TObject*) {
     ftpusersChange(this);
     SaveAccounts();
     SaveSettings();
+    if (!notMoved.empty()) ShowInformation(notMoved + "\n\nThe account was renamed; no folder and no mail were moved.");
 }
 
 void Tquillnestform::removeaccountbuttonClick(forms::TObject*) {
@@ -310,11 +323,16 @@ void Tquillnestform::removeaccountbuttonClick(forms::TObject*) {
                           forms::mtWarning, forms::mbYes | forms::mbNo) != forms::mrYes)
         return UpdateControls();
     const std::string user = a->UserName;
-    // A folder left behind would be the next account of this name's.
-    if (!core::RetireHomeFolder(HomeDir, user)) {
-        ShowError("The home folder " + HomeDir + user + " could not be moved into " + HomeDir + core::kRetiredFolder +
-                  ".\n\nThe account was not removed.");
-        return UpdateControls();
+    // A folder or mailbox left behind would be the next account of this name's.
+    std::string notMoved;
+    switch (core::RetireHomeFolder(HomeDir, MailDir, user)) {
+        case core::HomeRetire::Kept: break;
+        case core::HomeRetire::Missing: break;
+        case core::HomeRetire::NotPlain: notMoved = NotAFolderName(user); break;
+        case core::HomeRetire::Failed:
+            ShowError("The home folder " + HomeDir + user + " or its mail could not be moved into " + HomeDir +
+                      core::kRetiredFolder + ".\n\nThe account was not removed.");
+            return UpdateControls();
     }
     std::erase_if(SharedPathList, [&user](const auto& path) { return path->Owner == user; });
     SaveFtpPaths();
@@ -324,6 +342,7 @@ void Tquillnestform::removeaccountbuttonClick(forms::TObject*) {
     ftpusersChange(this);
     SaveAccounts();
     UpdateControls();
+    if (!notMoved.empty()) ShowInformation(notMoved + "\n\nThe account was removed; no folder and no mail were moved.");
 }
 
 void Tquillnestform::accountslistClick(forms::TObject*) { UpdateControls(); }

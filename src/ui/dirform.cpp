@@ -61,7 +61,7 @@ bool PickFolderFor(forms::TEdit* Edit) {
     if (dir == nullptr) new Tdir(forms::Application().MainForm());
     const std::string text = Edit->Text();
     if (!text.empty()) {
-        const std::string folder = text[0] == '/' ? text : platform::ProgramDir() + text;
+        const std::string folder = platform::InProgramDir(text);
         if (netunit::WideDirectoryExists(folder))
             platform::RunGuarded([&] {
                 dir->directory->SetSelectedPath(folder);

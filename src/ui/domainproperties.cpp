@@ -192,7 +192,7 @@ void Tdomainproperties::okClick(forms::TObject*) {
     if (path->Text().empty()) return RefuseField(this, path, "A local folder is required!");
     // A relative folder is taken from the program's folder, as the default
     // web folder is, and is stored as the full path.
-    if (path->Text().front() != '/') path->SetText(platform::ProgramDir() + path->Text());
+    path->SetText(platform::InProgramDir(path->Text()));
 
     if (authentication->Checked() && login->Checked()) {
         if (username->Text().empty())

@@ -2,10 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
+#include <memory>
+#include <thread>
 
 #include "netunit/names.h"
 #include "netunit/paths.h"
+#include "platform/programdir.h"
 #include "ui/dirform.h"
 #include "ui/fielddialog.h"
 #include "ui/homemove.h"
@@ -20,6 +24,8 @@ constexpr int kBrowseWidth = 25;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kDesignWidth = 360;
+// How often a running move shows how far it got; also wakes the wait.
+constexpr int kProgressInterval = 100;
 // The folder kept beside the users' folders for what removed accounts leave.
 constexpr char kOldFolder[] = "-old-";
 
@@ -76,6 +82,43 @@ void Thomeform::FormShow(forms::TObject*) { hdir->SetFocus(); }
 
 void Thomeform::browseClick(forms::TObject*) { PickFolderFor(hdir); }
 
+std::vector<std::string> Thomeform::MoveWhileServing(const std::string& From, const std::string& To) {
+    // A copy across file systems can take minutes: it runs on a worker while
+    // this loop keeps every session served, and the dialog closes only when
+    // the move is over. The worker owns what it shares with the loop.
+    struct Job {
+        std::atomic<int64_t> Moved{0};
+        std::atomic<bool> Done{false};
+        std::vector<std::string> Stayed;
+    };
+    auto job = std::make_shared<Job>();
+    std::thread([job, From, To] {
+        job->Stayed = homemove::MoveHomeContents(From, To, &job->Moved);
+        job->Done = true;
+    }).detach();
+
+    const std::string caption = Caption();
+    const auto enable = [this](bool on) {
+        for (forms::TControl* c : {static_cast<forms::TControl*>(hdir), static_cast<forms::TControl*>(browse),
+                                   static_cast<forms::TControl*>(ok), static_cast<forms::TControl*>(cancel)})
+            c->SetEnabled(on);
+    };
+    enable(false);
+    forms::TTimer progress(nullptr);
+    progress.SetInterval(kProgressInterval);
+    progress.OnTimer = [this, job](forms::TObject*) {
+        SetCaption("Moving the home folder: " + std::to_string(job->Moved.load()) + " files and folders moved");
+    };
+    progress.SetEnabled(true);
+    while (!job->Done) forms::Application().HandleMessage();
+    progress.SetEnabled(false);
+    enable(true);
+    SetCaption(caption);
+    // Escape or the close box meanwhile must not undo the change of folder.
+    SetModalResult(forms::mrOk);
+    return job->Stayed;
+}
+
 void Thomeform::Refuse(const std::string& Message) {
     if (!Message.empty()) forms::MessageDlg(Message, forms::mtError, forms::mbOK);
     SetModalResult(forms::mrNone);
@@ -85,7 +128,9 @@ void Thomeform::Refuse(const std::string& Message) {
 void Thomeform::okClick(forms::TObject*) {
     Tquillnestform* form = quillnestform;
     if (hdir->Text().empty()) return Refuse("Directory can not be blank!");
-    hdir->SetText(WithBackslash(hdir->Text()));
+    // A relative folder is the program's, as everywhere else, and is kept
+    // as the full path.
+    hdir->SetText(WithBackslash(platform::InProgramDir(hdir->Text())));
     const std::string target = hdir->Text();
     const std::string old = form ? form->HomeDir : std::string();
     // The users' folders live in the old home: a home inside it would be
@@ -106,7 +151,7 @@ void Thomeform::okClick(forms::TObject*) {
     if (form && form->accountslist->Count() > 0 && netunit::WideDirectoryExists(old) &&
         forms::MessageDlg("Move contents of previous home directory to new home directory? (recommended)",
                           forms::mtInformation, forms::mbYes | forms::mbNo) == forms::mrYes) {
-        const std::vector<std::string> stayed = homemove::MoveHomeContents(old, target);
+        const std::vector<std::string> stayed = MoveWhileServing(old, target);
         if (!stayed.empty()) {
             std::string list;
             for (const std::string& name : stayed) list += "\n" + name;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "forms/forms.h"
 
@@ -24,6 +25,9 @@ public:
 
 private:
     void Refuse(const std::string& Message);
+    // Moves From's entries into To while the services keep running; the
+    // names that stayed behind.
+    std::vector<std::string> MoveWhileServing(const std::string& From, const std::string& To);
 };
 
 extern Thomeform* homeform;

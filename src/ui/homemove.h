@@ -4,6 +4,8 @@
 // removal of the original, and the original goes only after a complete copy.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,12 +15,15 @@ namespace homemove {
 bool IsInsideFolder(const std::string& folder, const std::string& base);
 
 // Moves the entries of OldHome into NewHome (both ending in "/"); the names
-// that stayed behind are returned, in the order met.
-std::vector<std::string> MoveHomeContents(const std::string& OldHome, const std::string& NewHome);
+// that stayed behind are returned, in the order met. Safe on a worker
+// thread; moved, when given, counts the entries moved and the files and
+// folders copied so far.
+std::vector<std::string> MoveHomeContents(const std::string& OldHome, const std::string& NewHome,
+                                         std::atomic<int64_t>* moved = nullptr);
 
-// Copies a file, a symbolic link or a folder tree to a new name that must
-// not exist. False, with every copy made here removed again, when any part
-// cannot be copied.
-bool CopyTree(const std::string& from, const std::string& to);
+// Copies a file, a symbolic link or a folder tree, with modes and times, to a
+// new name that must not exist, and flushes it to disk. False, with every
+// copy made here removed again, when any part cannot be copied.
+bool CopyTree(const std::string& from, const std::string& to, std::atomic<int64_t>* copied = nullptr);
 
 }  // namespace homemove

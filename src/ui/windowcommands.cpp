@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr const char* kHelpFile = "help.chm";
+constexpr const char* kHelpFile = "help.html";
 constexpr const char* kVersionLine = "Version: 2.81";
 constexpr const char* kThanks = "Thank you for using Quillnest!";
 

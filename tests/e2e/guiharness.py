@@ -31,13 +31,13 @@ def read(path, mode="r"):
         return f.read()
 
 
-def desktop_per_module(module_globals):
+def desktop_per_module(module_globals, window_manager="twm"):
     """The set-up every GUI test module shares: one desktop serves all the
     module's tests. The module's setUpModule starts it into the module's
     DESKTOP and its tearDownModule stops it; a module calls this with its
     globals()."""
     def setUpModule():
-        module_globals["DESKTOP"] = Desktop().start()
+        module_globals["DESKTOP"] = Desktop(window_manager=window_manager).start()
 
     def tearDownModule():
         module_globals["DESKTOP"].stop()
@@ -48,8 +48,10 @@ def desktop_per_module(module_globals):
 class Desktop:
     """Xvfb, a window manager, a session bus and the accessibility bus."""
 
-    def __init__(self, width=1280, height=1024, export=True):
+    def __init__(self, width=1280, height=1024, export=True, window_manager="twm"):
         self.size = (width, height)
+        # twm, or openbox where windows must stack and take the focus as on a desktop.
+        self.window_manager = window_manager
         self.export = export  # pyatspi of this process talks to this desktop
         self.folder = tempfile.mkdtemp(prefix="quillnest-desktop-")
         self.procs = []
@@ -104,8 +106,9 @@ class Desktop:
         for _ in range(3):
             if self.wm is not None and self.wm.poll() is None:
                 return
+            command = ["twm", "-f", self.twmrc] if self.window_manager == "twm" else ["openbox", "--sm-disable"]
             with open(os.path.join(self.folder, "twm.log"), "ab") as log:
-                self.wm = self._spawn(["twm", "-f", self.twmrc], self.env, stderr=log)
+                self.wm = self._spawn(command, self.env, stderr=log)
             time.sleep(0.5)
         raise AssertionError("the window manager does not stay up: " +
                              open(os.path.join(self.folder, "twm.log"), errors="replace").read()[-500:])
@@ -118,6 +121,13 @@ class Desktop:
         wait_until(lambda: self.xdotool("search", "--class", "trayer") != "", 5)
         # The tray's selection is taken just after its window appears.
         time.sleep(1)
+
+    def click_tray(self):
+        """A left click on the middle of the tray, where the program's icon stands."""
+        tray = self.xdotool("search", "--class", "trayer").split()[0]
+        g = dict(line.split("=") for line in self.xdotool("getwindowgeometry", "--shell", tray).splitlines())
+        self.xdotool("mousemove", int(g["X"]) + int(g["WIDTH"]) // 2, int(g["Y"]) + int(g["HEIGHT"]) // 2)
+        self.xdotool("click", 1)
 
     def stop_tray(self):
         if self.tray and self.tray.poll() is None:

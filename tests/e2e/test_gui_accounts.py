@@ -172,6 +172,25 @@ class Accounts(Window):
         self.assertTrue(os.path.isdir(self.path("home", "-old-", "bob")))
 
 
+class RemovedMail(Window):
+    def files(self):
+        return {"accounts23.dat": fx.account(name="bob", password="old"),
+                "mail/bob^0": "17\r\nSubject: for the first bob\r\n\r\nsecret\r\n.\r\n"}
+
+    def test_a_new_account_of_a_removed_name_reads_none_of_its_mail(self):
+        self.server.tab("Accounts")
+        self.remove_selected("bob")
+        self.assertTrue(wait_until(lambda: os.path.exists(self.path("home", "-old-", "bob^0")), 5))
+        self.add_account("bob", "new")
+        self.assertTrue(wait_until(lambda: os.path.isdir(self.path("home", "bob")), 5))
+        self.assertTrue(self.server.wait_port(110, 5))
+        pop = poplib.POP3("127.0.0.1", 110, timeout=10)
+        pop.user("bob")
+        pop.pass_("new")
+        self.assertEqual(pop.stat(), (0, 0))
+        pop.quit()
+
+
 class AnonymousPaths(Window):
     def files(self):
         return {"music/song.txt": "la la la\r\n"}

@@ -267,11 +267,7 @@ class Tray(WindowTestCase):
 
 
 def click_tray():
-    tray = DESKTOP.xdotool("search", "--class", "trayer").split()[0]
-    geo = DESKTOP.xdotool("getwindowgeometry", "--shell", tray)
-    g = dict(line.split("=") for line in geo.splitlines())
-    DESKTOP.xdotool("mousemove", int(g["X"]) + int(g["WIDTH"]) // 2, int(g["Y"]) + int(g["HEIGHT"]) // 2)
-    DESKTOP.xdotool("click", 1)
+    DESKTOP.click_tray()
 
 
 class TrayAfterStart(WindowTestCase):

@@ -8,6 +8,7 @@ import random
 import signal
 import socket
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -486,3 +487,39 @@ class DownloadRecordTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class OddNamesTest(unittest.TestCase):
+    """Folder names holding "?", "#" and "%": the query is split off the target
+    as sent, and only then is the path decoded."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.srv = HttpServer(files={
+            "wwwroot/ask?me/inner.txt": b"asked",
+            "wwwroot/site/q?a/x.txt": b"in q",
+            "wwwroot/site/h#b/y.txt": b"in h",
+            "wwwroot/site/p%c/z.txt": b"in p",
+        }, http={"dircontents": "1"}).start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.srv.cleanup()
+
+    def test_curl_reaches_a_folder_whose_name_holds_a_question_mark(self):
+        self.assertEqual(curl(self.srv.url("/ask%3Fme/inner.txt")), b"asked")
+        self.assertEqual(curl(self.srv.url("/ask%3Fme/inner.txt?x=1")), b"asked")
+        # The query still comes off at the first "?" as sent.
+        self.assertNotIn(b"asked", get(self.srv.port, b"/ask?me/inner.txt"))
+
+    def test_folder_redirect_keeps_the_encoded_name_and_the_query(self):
+        reply = get(self.srv.port, b"/ask%3Fme?x=%41")
+        self.assertIn(b"Location: /ask%3Fme/?x=%41\r\n", reply)
+
+    def test_wget_mirrors_a_site_with_odd_folder_names(self):
+        with tempfile.TemporaryDirectory() as out:
+            subprocess.run(["wget", "-q", "-r", "-np", "-nH", "-e", "robots=off", "-P", out,
+                            self.srv.url("/site/")], timeout=60)
+            for name, data in (("q?a/x.txt", b"in q"), ("h#b/y.txt", b"in h"), ("p%c/z.txt", b"in p")):
+                with open(os.path.join(out, "site", name), "rb") as f:
+                    self.assertEqual(f.read(), data, name)

@@ -762,3 +762,31 @@ class DurabilityTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class PrivateFilesTest(unittest.TestCase):
+    """Passwords and mail are the owner's alone, whatever the umask."""
+
+    def mode(self, srv, *parts):
+        return os.stat(srv.path(*parts)).st_mode & 0o7777
+
+    def test_settings_accounts_mail_and_queue_are_private(self):
+        old = os.umask(0o022)
+        self.addCleanup(os.umask, old)
+        srv = MailServer()
+        # Written by an older run, readable by everyone.
+        os.chmod(srv.path("options.ini"), 0o644)
+        os.chmod(srv.path("accounts23.dat"), 0o644)
+        with srv:
+            self.assertEqual(self.mode(srv, "mail"), 0o700)
+            self.assertEqual(self.mode(srv, "mail", "relay"), 0o700)
+            with srv.smtp() as s:
+                s.sendmail("a@far.test", [f"bob@{DOMAIN}", "x@elsewhere.test"], message_text(["private"]))
+            self.assertEqual(self.mode(srv, "mail", "bob^0"), 0o600)
+            queued = srv.relay_names()
+            self.assertEqual(len(queued), 2, queued)
+            for name in queued:
+                self.assertEqual(self.mode(srv, "mail", "relay", name), 0o600, name)
+            self.assertEqual(srv.server.terminate(), 0)
+            for name in ("options.ini", "accounts23.dat"):
+                self.assertEqual(self.mode(srv, name), 0o600, name)

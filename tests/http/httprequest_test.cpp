@@ -177,6 +177,32 @@ TEST(HttpRequestPath, DecodingTable) {
     }
 }
 
+TEST(HttpRequestPath, QuerySplitOffBeforeDecoding) {
+    struct Row {
+        int line;
+        const char* what;
+        std::string requestLine;
+        std::string path, query;
+        bool hasQuery;
+    };
+    const std::vector<Row> rows = {
+        {__LINE__, "an encoded ? is part of a name", "GET /ask%3Fme/inner.txt HTTP/1.0", "/ask?me/inner.txt", "", false},
+        {__LINE__, "then a query", "GET /ask%3fme/?a=%3F HTTP/1.0", "/ask?me/", "a=%3F", true},
+        {__LINE__, "a raw ? starts the query", "GET /ask?me/inner.txt HTTP/1.0", "/ask", "me/inner.txt", true},
+        {__LINE__, "an empty query", "GET /a? HTTP/1.0", "/a", "", true},
+        {__LINE__, "# and % decoded in the path", "GET /h%23b/p%25c HTTP/1.0", "/h#b/p%c", "", false},
+        {__LINE__, "a broken escape before the query", "GET /a%4?x HTTP/1.0", "", "", false},
+        {__LINE__, "a broken escape in the query is the client's", "GET /a?%zz HTTP/1.0", "/a", "%zz", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.line) + ": " + row.what);
+        const RequestTarget t = SplitRequestTarget(row.requestLine);
+        EXPECT_EQ(t.Path, row.path);
+        EXPECT_EQ(t.Query, row.query);
+        EXPECT_EQ(t.HasQuery, row.hasQuery);
+    }
+}
+
 TEST(HttpRequestPath, QueryStringTable) {
     struct Row {
         std::string path, query;

@@ -52,6 +52,29 @@ TEST(HttpSafePath, Table) {
     }
 }
 
+// With the query's place known, a "?" before it is part of a name.
+TEST(HttpSafePath, QueryPlaceGiven) {
+    constexpr size_t none = std::string::npos;
+    struct Row {
+        int line;
+        std::string path;
+        size_t queryAt;
+        bool safe;
+    } rows[] = {
+        {__LINE__, "/ask?me/inner.txt", none, true},
+        {__LINE__, "/ask?", none, true},
+        {__LINE__, "/ask?me\\x", none, false},
+        {__LINE__, "/ask?me/?x\\y", 8, true},
+        {__LINE__, "/a?", 2, false},
+        {__LINE__, "/a?/..", none, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(IsSafePath(row.path, row.queryAt), row.safe);
+    }
+    EXPECT_EQ(FolderRedirectUrl("ask?me", "?x=1"), "/ask%3Fme/?x=1");
+}
+
 TEST(HttpUrlPieces, ExtensionRelativePathAndRedirect) {
     EXPECT_EQ(LowerExtension("/srv/www/A.HTML"), ".html");
     EXPECT_EQ(LowerExtension("/srv/w.w/readme"), "");

@@ -362,3 +362,67 @@ TEST(FileLayerWholeFiles, RewriteKeepsThePermissionBits) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(TempDir::Read(name), "new secret");
 }
+
+// Private files are made for their owner alone and narrowed when rewritten,
+// never widened; shared files keep the mode they had.
+TEST(FileLayerAccess, PrivateFilesAreNarrowedAndNeverWidened) {
+    const mode_t umaskWas = ::umask(022);
+    struct Row {
+        const char* what;
+        int before;  // -1: no such file yet
+        netunit::FileAccess access;
+        int after;
+    } rows[] = {
+        {"new private file", -1, netunit::FileAccess::Private, 0600},
+        {"world-readable private file", 0644, netunit::FileAccess::Private, 0600},
+        {"group-writable private file", 0664, netunit::FileAccess::Private, 0600},
+        {"read-only private file", 0400, netunit::FileAccess::Private, 0400},
+        {"new shared file", -1, netunit::FileAccess::Shared, 0644},
+        {"shared file", 0640, netunit::FileAccess::Shared, 0640},
+    };
+    const std::function<bool(const std::string&, netunit::FileAccess)> writers[] = {
+        [](const std::string& name, netunit::FileAccess a) { return netunit::WriteFileAtomic(name, "x", a); },
+        [](const std::string& name, netunit::FileAccess a) {
+            netunit::tfilehandle f;
+            return netunit::FileCreateForWrite(f, name, a) && netunit::FileCloseHandle(f);
+        },
+        [](const std::string& name, netunit::FileAccess a) {
+            netunit::TTextFile t;
+            const bool ok = netunit::TextRewrite(t, name, a);
+            netunit::TextClose(t);
+            return ok;
+        },
+    };
+    for (size_t w = 0; w < std::size(writers); ++w)
+        for (const Row& r : rows) {
+            SCOPED_TRACE(std::string(r.what) + ", writer " + std::to_string(w));
+            TempDir dir;
+            const std::string name = dir / "f";
+            if (r.before >= 0) {
+                dir.Write("f", "old");
+                ::chmod(name.c_str(), static_cast<mode_t>(r.before));
+            }
+            if (r.before == 0400 && w > 0) continue;  // opened for writing in place: root alone could
+            ASSERT_TRUE(writers[w](name, r.access));
+            struct stat st {};
+            ASSERT_EQ(::stat(name.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(r.after));
+        }
+    ::umask(umaskWas);
+}
+
+TEST(FileLayerAccess, PrivateFoldersAreMadeOrNarrowed) {
+    TempDir dir;
+    ASSERT_TRUE(netunit::EnsurePrivateFolder((dir / "new").c_str()));
+    ::mkdir((dir / "old").c_str(), 0755);
+    ASSERT_TRUE(netunit::EnsurePrivateFolder((dir / "old").c_str()));
+    ::mkdir((dir / "narrow").c_str(), 0500);
+    ASSERT_TRUE(netunit::EnsurePrivateFolder((dir / "narrow").c_str()));
+    struct stat st {};
+    for (const auto& [name, mode] : {std::pair{"new", 0700}, {"old", 0700}, {"narrow", 0500}}) {
+        ASSERT_EQ(::stat((dir / name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(mode)) << name;
+    }
+    EXPECT_FALSE(netunit::EnsurePrivateFolder((dir / "missing/inner").c_str()));
+    ::chmod((dir / "narrow").c_str(), 0700);
+}

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "core/homefolders.h"
 #include "core/recordfiles.h"
 #include "core/records.h"
 #include "forms/forms.h"
@@ -142,6 +144,11 @@ TEST_F(AccountDialog, NewAccountIsAppendedWithItsFoldersAndTheFilteredName) {
     EXPECT_TRUE(Folder("home/bob"));
     EXPECT_TRUE(Folder("home/bob/www"));
     EXPECT_EQ(form_->ftpusers->Items()->ToVector(), (std::vector<std::string>{"<All Accounts>", "bob ()"}));
+    struct stat st {};
+    for (const char* file : {core::kAccountsFile, "options.ini"}) {
+        ASSERT_EQ(stat((dir_ + "/" + file).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << file << " holds passwords";
+    }
 }
 
 TEST_F(AccountDialog, SuperuserForcesEveryPermissionAndNoLimits) {
@@ -266,6 +273,140 @@ TEST_F(ExistingAccounts, RemovalWhoseFolderCannotBeKeptIsReportedAndUndone) {
     EXPECT_NE(boxes_[1].find("The account was not removed."), std::string::npos) << boxes_[1];
     EXPECT_EQ(form_->Accounts.size(), 2u);
     EXPECT_TRUE(Folder("home/bob"));
+}
+
+TEST_F(ExistingAccounts, RemovalRetiresTheMailboxBesideTheFolder) {
+    mkdir((dir_ + "/home/-old-").c_str(), 0755);
+    mkdir((dir_ + "/home/-old-/bob").c_str(), 0755);  // an earlier bob
+    answer_ = forms::mrYes;
+    Select("bob");
+    form_->removeaccountbuttonClick(nullptr);
+    EXPECT_EQ(ReadFile(dir_ + "/home/-old-/bob2/file"), "bob's");
+    EXPECT_EQ(ReadFile(dir_ + "/home/-old-/bob2^0"), "first\r\n") << "numbered as the folder is";
+    EXPECT_EQ(ReadFile(dir_ + "/home/-old-/bob2^1"), "second\r\n");
+    EXPECT_FALSE(netunit::WideFileExists(dir_ + "/mail/bob^0")) << "a later bob must not read it";
+    struct stat st {};
+    ASSERT_EQ(stat((dir_ + "/home/-old-/bob2^0").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << "beside the home folders, still its owner's alone";
+    EXPECT_EQ(ReadFile(dir_ + "/mail/carol^0"), "carol's own\r\n");
+}
+
+TEST_F(ExistingAccounts, RemovalRetiresMailOfAnAccountWithoutAFolder) {
+    std::system(("rm -rf '" + dir_ + "/home/bob'").c_str());
+    answer_ = forms::mrYes;
+    Select("bob");
+    form_->removeaccountbuttonClick(nullptr);
+    EXPECT_EQ(ReadFile(dir_ + "/home/-old-/bob^1"), "second\r\n");
+    EXPECT_FALSE(Folder("home/-old-/bob"));
+    EXPECT_EQ(Stored().size(), 1u);
+}
+
+// Stored names that are no plain folder name inside the home folder (an old or
+// hand-edited accounts file): rename and remove change the record, move
+// nothing, and say so.
+class StrangeNames : public AccountDialog {
+protected:
+    void PrepareFolder() override {
+        accounts_ = {Account(name_)};
+        AccountDialog::PrepareFolder();
+        for (const char* folder : {"/victim", "/a", "/a/b", "/home", "/home/-old-"}) mkdir((dir_ + folder).c_str(), 0755);
+        WriteFile(dir_ + "/victim/data", "victim's");
+        WriteFile(dir_ + "/a/b/data", "b's");
+        mkdir((dir_ + "/mail").c_str(), 0755);
+        WriteFile(dir_ + "/home/outside^0", "mail beside the home folder\r\n");
+    }
+    void SelectOnly() { form_->accountslist->SetItemIndex(0); }
+    // Nothing of the program's folder moved: same entries, same contents.
+    void ExpectNothingMoved() {
+        EXPECT_EQ(ReadFile(dir_ + "/victim/data"), "victim's");
+        EXPECT_EQ(ReadFile(dir_ + "/a/b/data"), "b's");
+        EXPECT_TRUE(Folder("home/-old-"));
+        EXPECT_FALSE(netunit::WideFileExists(dir_ + "/home/good/data")) << "a new, empty folder at most";
+        EXPECT_FALSE(Folder("home/-old-/victim"));
+        EXPECT_FALSE(Folder("home/-old-/b"));
+    }
+    // Runs Body once per stored name, each in a fresh program folder.
+    void ForEachName(const std::function<void()>& Body) {
+        for (const char* name : {"../victim", "a/b", ".", "", "..", "../home/-old-"}) {
+            SCOPED_TRACE(std::string("stored name \"") + name + "\"");
+            name_ = name;
+            TearDown();
+            SetUp();
+            boxes_.clear();
+            Body();
+        }
+    }
+    static inline std::string name_;
+};
+
+TEST_F(StrangeNames, RenameChangesTheRecordAndMovesNothing) {
+    ForEachName([this] {
+        SelectOnly();
+        WithDialog([this] { form_->accountpropertiesbuttonClick(nullptr); }, [](Taccount* d) {
+            d->username->SetText("good");
+            d->password->SetText("pw");
+            d->confirm->SetText("pw");
+            d->ok->Click();
+        });
+        ExpectNothingMoved();
+        ASSERT_EQ(Stored().size(), 1u);
+        EXPECT_EQ(Stored()[0].UserName, "good");
+        ASSERT_EQ(boxes_.size(), 1u);
+        EXPECT_NE(boxes_[0].find("no folder and no mail were moved"), std::string::npos) << boxes_[0];
+    });
+}
+
+TEST_F(StrangeNames, RemovalDropsTheRecordAndMovesNothing) {
+    ForEachName([this] {
+        answer_ = forms::mrYes;
+        SelectOnly();
+        form_->removeaccountbuttonClick(nullptr);
+        ExpectNothingMoved();
+        EXPECT_TRUE(Stored().empty()) << "removed for good";
+        EXPECT_EQ(form_->accountslist->Count(), 0);
+        ASSERT_EQ(boxes_.size(), 2u);
+        EXPECT_NE(boxes_[1].find("no folder and no mail were moved"), std::string::npos) << boxes_[1];
+    });
+}
+
+// A rename that changes only the letter case, where the home folder ignores
+// case: the new spelling finds the account's own folder. No such file system
+// can be mounted here, so a link of the new spelling to the folder stands in
+// for the case-folding lookup.
+class CaseOnlyRename : public AccountDialog {
+protected:
+    void PrepareFolder() override {
+        accounts_ = {Account("Bob")};
+        AccountDialog::PrepareFolder();
+        mkdir((dir_ + "/home").c_str(), 0755);
+        mkdir((dir_ + "/home/Bob").c_str(), 0755);
+        WriteFile(dir_ + "/home/Bob/file", "Bob's");
+        symlink("Bob", (dir_ + "/home/bob").c_str());
+    }
+};
+
+TEST_F(CaseOnlyRename, TheAccountsOwnFolderIsNeverMovedAside) {
+    form_->accountslist->SetItemIndex(0);
+    WithDialog([this] { form_->accountpropertiesbuttonClick(nullptr); }, [](Taccount* d) {
+        d->username->SetText("bob");
+        d->ok->Click();
+    });
+    EXPECT_FALSE(netunit::WideDirectoryExists(dir_ + "/home/bob^")) << "the own folder moved aside";
+    EXPECT_FALSE(netunit::WideDirectoryExists(dir_ + "/home/Bob^"));
+    EXPECT_EQ(ReadFile(dir_ + "/home/Bob/file"), "Bob's") << "the account keeps its files";
+    EXPECT_EQ(ReadFile(dir_ + "/home/bob/file"), "Bob's");
+}
+
+TEST(SameFolder, TellsTwoNamesOfOneFolderFromTwoFolders) {
+    char tmpl[] = "/tmp/quillnest-same-XXXXXX";
+    const std::string dir = mkdtemp(tmpl);
+    mkdir((dir + "/Bob").c_str(), 0755);
+    mkdir((dir + "/carol").c_str(), 0755);
+    symlink("Bob", (dir + "/bob").c_str());
+    EXPECT_TRUE(core::SameFolder(dir + "/Bob", dir + "/bob"));
+    EXPECT_FALSE(core::SameFolder(dir + "/Bob", dir + "/carol"));
+    EXPECT_FALSE(core::SameFolder(dir + "/Bob", dir + "/missing"));
+    std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 }  // namespace

@@ -244,4 +244,52 @@ TEST_F(PathDialogs, AutomaticLogonKeepsItsValuesInTheKeyStore) {
     EXPECT_EQ(form_->IniFile->ReadString("autologon", "username", u""), u"kiosk");
 }
 
+// The log-file, splash-file and console-program choosers share one open-file
+// dialog: each opens in the folder its handler takes from its own file, not in
+// the folder of whatever was chosen last.
+TEST_F(PathDialogs, FileChoosersOpenInTheFolderTheirHandlerSets) {
+    for (const char* folder : {"/logs", "/splash", "/programs", "/elsewhere"}) ::mkdir((dir_ + folder).c_str(), 0755);
+    std::string openedAt;
+    forms::SetOpenDialogHook([&](forms::TOpenDialog& d) {
+        openedAt = d.StartPath();
+        return false;
+    });
+    struct Row {
+        const char* chooser;
+        std::function<void()> open;
+        std::string folder;
+    } rows[] = {
+        {"log file",
+         [&] {
+             form_->LogFileName = dir_ + "/logs/server.log";
+             form_->bitbtn3->Click();
+         },
+         dir_ + "/logs/"},
+        {"splash file",
+         [&] {
+             form_->telnetsplash->SetText(dir_ + "/splash/welcome.txt");
+             form_->bitbtn1->Click();
+         },
+         dir_ + "/splash/"},
+        {"console program",
+         [&] {
+             While<Tconsoleappform>(consoleappform, [this] { form_->newconsoleappClick(nullptr); },
+                                    [&](Tconsoleappform* d) {
+                                        d->consoleapp->SetText(dir_ + "/programs/tool");
+                                        d->browse->Click();
+                                        d->cancel->Click();
+                                    });
+         },
+         dir_ + "/programs/"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.chooser);
+        form_->OpenDialog1->FileName = dir_ + "/elsewhere/chosen-last.txt";
+        openedAt.clear();
+        r.open();
+        EXPECT_EQ(openedAt, r.folder);
+    }
+    forms::SetOpenDialogHook(nullptr);
+}
+
 }  // namespace

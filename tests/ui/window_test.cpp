@@ -15,6 +15,7 @@
 
 #include "forms/forms_test_util.h"
 #include "netunit/shellopen.h"
+#include "netunit/textutil.h"
 #include "ui/aboutform.h"
 #include "ui/trackingsince.h"
 #include "windowtest.h"
@@ -338,7 +339,30 @@ TEST_F(WindowTest, HelpHandsTheHelpFileToTheOpener) {
     std::ifstream in(out);
     std::stringstream s;
     s << in.rdbuf();
-    EXPECT_EQ(s.str(), dir_ + "/help.chm\n");
+    EXPECT_EQ(s.str(), dir_ + "/help.html\n");
+}
+
+// The help page says what every page of the window is for, under the page's
+// own caption (the console programs' page is hidden, and so left out).
+TEST_F(WindowTest, HelpPageCoversEveryPage) {
+    std::ifstream in(QN_HELP_PAGE);
+    std::stringstream s;
+    s << in.rdbuf();
+    const std::string help = netunit::AsciiLowerCase(s.str());
+    ASSERT_NE(help.find("<html"), std::string::npos);
+    std::vector<std::string> captions;
+    std::function<void(const TComponent*)> walk = [&](const TComponent* c) {
+        for (const TComponent* child : c->Components()) {
+            if (const auto* page = dynamic_cast<const TTabPage*>(child); page && page->Parent() != form_->TabbedNotebook7)
+                captions.push_back(page->Caption());
+            if (const auto* sheet = dynamic_cast<const TTabSheet*>(child)) captions.push_back(sheet->Caption());
+            walk(child);
+        }
+    };
+    walk(form_);
+    EXPECT_GE(captions.size(), 20u);
+    for (const std::string& caption : captions)
+        EXPECT_NE(help.find(netunit::AsciiLowerCase(caption)), std::string::npos) << caption;
 }
 
 TEST_F(WindowTest, WithoutATrayMinimisingMinimisesAndStartHiddenAfterOneTick) {
@@ -360,6 +384,22 @@ TEST_F(WindowTest, WithoutATrayMinimisingMinimisesAndStartHiddenAfterOneTick) {
     EXPECT_EQ(f.Minimize1->Checked(), true);
     f.Minimize1->Click();
     EXPECT_EQ(f.Minimize1->Checked(), false);
+}
+
+TEST_F(WindowTest, StartedMaximisedOnlyOnceAndTheTrayBringsBackTheUsersSize) {
+    Tquillnestform& f = *form_;
+    ASSERT_EQ(Application().MainForm(), &f) << "bringing the application to the front raises this window";
+    f.StartMaximized = true;
+    f.Show();
+    formstest::Pump();
+    EXPECT_EQ(f.WindowState(), wsMaximized);
+    f.SetWindowState(wsNormal);  // the user restores it
+    f.Hide();                    // then hides it in the tray
+    formstest::Pump();
+    f.TrayIconClick(nullptr);
+    formstest::Pump();
+    EXPECT_TRUE(f.Visible());
+    EXPECT_EQ(f.WindowState(), wsNormal) << "a show must not maximise it again";
 }
 
 }  // namespace
