@@ -5,7 +5,7 @@ set -euo pipefail
 # manager and a tray) through the accessibility bus and the X input; a few
 # look at the screen's pixels (ImageMagick's import).
 packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev python3 curl lftp iproute2
-          xvfb xauth xdotool xclip x11-utils twm trayer dbus-x11 at-spi2-core python3-pyatspi imagemagick)
+          xvfb xauth xdotool xclip x11-utils twm openbox trayer dbus-x11 at-spi2-core python3-pyatspi imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

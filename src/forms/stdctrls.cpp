@@ -31,6 +31,8 @@ using detail::S;
 
 namespace {
 
+constexpr char16_t kBackspaceChar = 8;  // the one control character a key filter sees
+
 // A panel that draws its caption centred behind its children.
 class PanelWidget : public QFrame {
 public:
@@ -123,12 +125,15 @@ TEdit::TEdit(TComponent* AOwner) : TControl(AOwner) {
     w->setValidator(rules_);
     QObject::connect(w, &QLineEdit::textChanged, Events(), [this] { Fire(OnChange, this); });
     // A typed character is offered to OnKeyPress before the edit takes it.
+    // Tab, Enter and Escape are the dialog's keys, not characters of the
+    // field: a filter never sees them, so it cannot keep the focus in.
     w->installEventFilter(new detail::FilterObject(Events(), [this, w](QObject*, QEvent* e) {
         if (e->type() != QEvent::KeyPress || !OnKeyPress) return false;
         auto* ke = static_cast<QKeyEvent*>(e);
         const QString typed = ke->text();
         if (typed.size() != 1 || (ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;
         char16_t key = typed[0].unicode();
+        if (key < u' ' && key != kBackspaceChar) return false;
         const char16_t original = key;
         Fire(OnKeyPress, this, key);
         if (key == original) return false;

@@ -31,13 +31,13 @@ def read(path, mode="r"):
         return f.read()
 
 
-def desktop_per_module(module_globals):
+def desktop_per_module(module_globals, wm="twm"):
     """The set-up every GUI test module shares: one desktop serves all the
     module's tests. The module's setUpModule starts it into the module's
     DESKTOP and its tearDownModule stops it; a module calls this with its
-    globals()."""
+    globals(), and may name the window manager ("twm" or "openbox")."""
     def setUpModule():
-        module_globals["DESKTOP"] = Desktop().start()
+        module_globals["DESKTOP"] = Desktop(wm=wm).start()
 
     def tearDownModule():
         module_globals["DESKTOP"].stop()
@@ -45,11 +45,22 @@ def desktop_per_module(module_globals):
     module_globals.update(setUpModule=setUpModule, tearDownModule=tearDownModule)
 
 
+def start_window(testcase, desktop, files=None):
+    """The program of one test on the desktop, its window up; it ends with the test."""
+    desktop.ensure_window_manager()
+    server = GuiServer(desktop, files=files).start()
+    testcase.addCleanup(server.cleanup)
+    server.app()
+    server.window_id()
+    return server
+
+
 class Desktop:
     """Xvfb, a window manager, a session bus and the accessibility bus."""
 
-    def __init__(self, width=1280, height=1024, export=True):
+    def __init__(self, width=1280, height=1024, export=True, wm="twm"):
         self.size = (width, height)
+        self.wm_name = wm  # twm, or openbox: a stacking manager as a desktop has
         self.export = export  # pyatspi of this process talks to this desktop
         self.folder = tempfile.mkdtemp(prefix="quillnest-desktop-")
         self.procs = []
@@ -99,13 +110,14 @@ class Desktop:
         return self
 
     def ensure_window_manager(self):
-        """Starts twm, or starts it again when it has gone; it must own the
-        root window's redirection before a program maps its window."""
+        """Starts the window manager, or starts it again when it has gone; it
+        must own the root window's redirection before a program maps its window."""
+        args = ["twm", "-f", self.twmrc] if self.wm_name == "twm" else ["openbox", "--sm-disable"]
         for _ in range(3):
             if self.wm is not None and self.wm.poll() is None:
                 return
             with open(os.path.join(self.folder, "twm.log"), "ab") as log:
-                self.wm = self._spawn(["twm", "-f", self.twmrc], self.env, stderr=log)
+                self.wm = self._spawn(args, self.env, stderr=log)
             time.sleep(0.5)
         raise AssertionError("the window manager does not stay up: " +
                              open(os.path.join(self.folder, "twm.log"), errors="replace").read()[-500:])
