@@ -71,5 +71,25 @@ class AccountDialogKeys(FirstUse):
         self.assertEqual(stored["email_address"], "", "no mail domain: the list's placeholder is no address")
 
 
+class LogFileChooser(FirstUse):
+    def test_a_new_name_typed_into_the_chooser_starts_logging_there(self):
+        s = self.server
+        s.tab("Status")
+        s.tab("Log")
+        s.click(s.find("bitbtn3"))
+        target = self.path("logs", "new.log")
+        os.makedirs(os.path.dirname(target))
+        time.sleep(1)
+        self.typed(target)
+        s.key("Return")
+        no = s.find_role(pyatspi.ROLE_PUSH_BUTTON, "No", timeout=5)
+        self.assertIsNotNone(no, "the question about the log so far")
+        s.click(no)
+        self.assertTrue(wait_until(lambda: os.path.exists(target), 5), "the chooser took the new name")
+        self.assertTrue(wait_until(lambda: "Logging to " + target in read(target, "rb").decode(errors="replace"),
+                                   5))
+        self.assertTrue(s.checked(s.find("logfilelabel")))
+
+
 if __name__ == "__main__":
     unittest.main()

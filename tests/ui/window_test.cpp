@@ -274,16 +274,20 @@ TEST_F(WindowTest, LogFileChangeReopensAndSaves) {
     const std::string first = dir_ + "/first.log", second = dir_ + "/second.log";
     forms::SetMessageDlgHook([](const forms::TMessageDlgRequest&) { return forms::mrNo; });
     std::vector<std::string> chosen = {first, second};
+    std::vector<bool> mustExist;
     forms::SetOpenDialogHook([&](forms::TOpenDialog& d) {
-        d.FileName = chosen.front();
-        chosen.erase(chosen.begin());
+        mustExist.push_back(d.FileMustExist);
+        d.FileName = chosen.empty() ? dir_ + "/splash.txt" : chosen.front();
+        if (!chosen.empty()) chosen.erase(chosen.begin());
         return true;
     });
     f.bitbtn3->Click();
     EXPECT_TRUE(f.LogToFile);
     EXPECT_EQ(f.logfilelabel->Caption(), "Log to File: " + first);
     f.bitbtn3->Click();
+    f.bitbtn1->Click();  // the same chooser for the Telnet splash file
     forms::SetOpenDialogHook(nullptr);
+    EXPECT_EQ(mustExist, (std::vector<bool>{false, false, true})) << "only the log file may be a new name";
     f.AddLog("into the second");
     std::ifstream a(first), b(second);
     std::stringstream sa, sb;
