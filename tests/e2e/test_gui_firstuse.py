@@ -91,5 +91,76 @@ class LogFileChooser(FirstUse):
         self.assertTrue(s.checked(s.find("logfilelabel")))
 
 
+def ink_span(png, box):
+    """The first and last columns of box (x, y, w, h) on the screenshot png that
+    hold dark, grey ink: text, not the blue folder pictures."""
+    out = subprocess.run(["convert", png, "-crop", "%dx%d+%d+%d" % (box[2], box[3], box[0], box[1]),
+                          "+repage", "-depth", "8", "txt:-"], capture_output=True, text=True).stdout
+    columns = []
+    for line in out.splitlines()[1:]:
+        at, _, rest = line.partition(":")
+        rgb = rest.split("(")[1].split(")")[0].split(",")[:3]
+        r, g, b = (float(v) for v in rgb)
+        if max(r, g, b) < 110 and abs(r - b) < 30:
+            columns.append(int(at.split(",")[0]))
+    return (min(columns), max(columns)) if columns else None
+
+
+class FolderPicker(FirstUse):
+    SHORT = "m" * 8
+    LONG = "m" * 16
+
+    def setUp(self):
+        super().setUp()
+        for name in (self.SHORT, self.LONG):
+            os.makedirs(os.path.join(self.server.folder, ".home", name))
+
+    def node(self, tree, name):
+        found = []
+        wait_until(lambda: found.append(pyatspi.findDescendant(tree, lambda a: a is not None and a.name == name))
+                   or found[-1] is not None, 5, 0.2)
+        return found[-1]
+
+    def test_opens_at_the_web_root_it_made_with_whole_names_and_the_row_in_view(self):
+        s = self.server
+        self.assertTrue(os.path.isdir(self.path("wwwroot")))
+        s.tab("Web")
+        s.click(s.find("webdirbrowse"))
+        tree = s.find("directory")
+        www = self.node(tree, "wwwroot")
+        self.assertIsNotNone(www)
+        self.assertTrue(wait_until(lambda: s.state(www, pyatspi.STATE_SELECTED), 5), "the web root is selected")
+        time.sleep(0.5)
+        # Wholly inside the view: above the sideways scroll bar, below the top.
+        tx, ty, tw, th = s.extents(tree)
+        bars = [tree.getChildAtIndex(i) for i in range(tree.childCount)]
+        floor = min([s.extents(b)[1] for b in bars if b is not None and b.getRole() == pyatspi.ROLE_SCROLL_BAR and
+                     s.showing(b) and s.extents(b)[2] > s.extents(b)[3]] + [ty + th])
+        x, y, w, h = s.extents(www)
+        self.assertGreaterEqual(y, ty)
+        self.assertLessEqual(y + h, floor, "the selected row is not under the scroll bar")
+
+        # Home opened: its children's names are drawn whole, the long one as
+        # wide as two short ones make it.
+        home = self.node(tree, "Home")
+        DESKTOP.xdotool("mousemove", tx + tw // 2, ty + th // 2)
+        s.key("Home")
+        time.sleep(0.3)
+        s.click(home)
+        s.key("Right")
+        short, long_ = self.node(tree, self.SHORT), self.node(tree, self.LONG)
+        self.assertIsNotNone(long_)
+        time.sleep(0.5)
+        shot = os.path.join(self.server.folder, "picker.png")
+        subprocess.run(["import", "-window", "root", shot], env=DESKTOP.env, check=True)
+        right = tx + tw - 20  # left of the upright scroll bar
+        spans = [ink_span(shot, (x, y, min(w, right - x), h)) for x, y, w, h in map(s.extents, (short, long_))]
+        self.assertNotIn(None, spans)
+        short_ink, long_ink = (b - a for a, b in spans)
+        self.assertGreaterEqual(long_ink, 2 * short_ink - 2, spans)
+        computer = self.node(tree, "Computer")
+        self.assertIsNotNone(computer)
+
+
 if __name__ == "__main__":
     unittest.main()

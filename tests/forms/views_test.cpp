@@ -3,8 +3,13 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QIcon>
+#include <QPixmap>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTreeWidget>
+
+#include <string>
 
 #include "forms/forms.h"
 #include "forms_test_util.h"
@@ -241,6 +246,55 @@ TEST(FormsTreeView, HiddenTreeIsMeasuredWhenItShows) {
     Pump();
     EXPECT_LT(w->header()->sectionSize(0), w->fontMetrics().horizontalAdvance(QString::fromStdString(caption)))
         << "shown again, the column follows the nodes as they are now";
+}
+
+// Each shown node's picture and whole name fit in the column, also for nodes
+// that appear when a node is opened; the selected node is wholly in view.
+TEST(FormsTreeView, ColumnTakesPictureAndWholeNameAndSelectionIsInView) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    TTreeView tree(&form);
+    tree.SetParent(&form);
+    tree.SetBounds(0, 0, 160, 120);
+    QPixmap picture(16, 16);
+    picture.fill(Qt::blue);
+    tree.Images = [&picture](int) { return QIcon(picture); };
+    auto* w = static_cast<QTreeWidget*>(tree.Widget());
+    const auto needs = [w](TTreeNode* node) {
+        return w->indentation() * (node->Level() + 1) + 16 +
+               w->fontMetrics().horizontalAdvance(QString::fromStdString(node->Text()));
+    };
+    TTreeNode* computer = tree.Items()->Add(nullptr, "Computer");
+    TTreeNode* home = tree.Items()->Add(nullptr, "Home");
+    home->SetHasChildren(true);
+    form.Show();
+    Pump();
+    EXPECT_GE(w->header()->sectionSize(0), needs(computer));
+    ASSERT_FALSE(w->horizontalScrollBar()->isVisible());
+
+    // Opening a node whose last folder is wider than the tree brings the
+    // sideways scroll bar, which must not cover the row just selected.
+    for (int i = 0; i < 11; ++i) tree.Items()->AddChild(computer, "f" + std::to_string(i));
+    TTreeNode* last = tree.Items()->AddChild(computer, "a_folder_name_wider_than_the_tree");
+    last->SetSelected(true);
+    last->MakeVisible();
+    Pump();
+    ASSERT_TRUE(w->horizontalScrollBar()->isVisible());
+    const QRect row = w->visualItemRect(w->currentItem());
+    EXPECT_GE(row.top(), 0);
+    EXPECT_LE(row.bottom(), w->viewport()->height() - 1) << "the selected row is wholly inside the view";
+    EXPECT_GE(w->header()->sectionSize(0), needs(last));
+
+    TTreeNode* child = nullptr;
+    tree.OnExpanding = [&](TObject*, TTreeNode* node, bool& allow) {
+        allow = true;
+        if (node == home && home->Count() == 0)
+            child = tree.Items()->AddChild(home, "a_deeper_folder_name_wider_than_the_tree");
+    };
+    home->Expand(false);
+    Pump();
+    ASSERT_NE(child, nullptr);
+    EXPECT_GE(w->header()->sectionSize(0), needs(child)) << "the column grows for the new node";
 }
 
 TEST(FormsMenus, CheckMarkMovesOnlyByCode) {
