@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QIcon>
+#include <QImage>
+#include <QMenu>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QTabBar>
@@ -295,6 +297,33 @@ TEST(FormsTreeView, ColumnTakesPictureAndWholeNameAndSelectionIsInView) {
     Pump();
     ASSERT_NE(child, nullptr);
     EXPECT_GE(w->header()->sectionSize(0), needs(child)) << "the column grows for the new node";
+}
+
+// A separator is a line: no caption text is drawn on it.
+TEST(FormsMenus, SeparatorDrawsNoText) {
+    TForm form(nullptr);
+    TMainMenu menu(&form);
+    TMenuItem file(&form), about(&form), sep(&form), help(&form);
+    file.SetCaption("&Help");
+    about.SetCaption("Help");
+    sep.SetCaption("-");
+    help.SetCaption("About...");
+    menu.Items()->Add(&file);
+    for (TMenuItem* m : {&about, &sep, &help}) file.Add(m);
+    form.SetMenu(&menu);
+    QMenu* shown = file.Action()->menu();
+    ASSERT_NE(shown, nullptr);
+    shown->adjustSize();
+    const QImage image = shown->grab().toImage();
+    const QRect row = shown->actionGeometry(sep.Action());
+    ASSERT_TRUE(row.isValid());
+    int dark = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = row.left(); x <= row.right(); ++x)
+            if (qGray(image.pixel(x * image.width() / shown->width(), y * image.height() / shown->height())) < 80)
+                ++dark;
+    EXPECT_EQ(dark, 0) << "text ink on the separator";
+    EXPECT_EQ(sep.Caption(), "-") << "the caption still says what the item is";
 }
 
 TEST(FormsMenus, CheckMarkMovesOnlyByCode) {
