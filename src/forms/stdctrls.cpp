@@ -32,6 +32,8 @@ using detail::S;
 namespace {
 
 constexpr char16_t kBackspaceChar = 8;  // the one control character a key filter sees
+constexpr int kGroupFrame = 1;           // a group box's frame line
+constexpr int kGroupTopMargin = 4;       // between a group box's top line and its first control
 
 // A panel that draws its caption centred behind its children.
 class PanelWidget : public QFrame {
@@ -70,12 +72,14 @@ void TGroupBox::SetCaption(const std::string& c) {
 }
 
 void TGroupBox::AdjustClientRect(int& l, int& t, int& w, int& h) const {
-    // The caption's line and the frame stay free, as the class library keeps them.
-    const int captionHeight = Widget()->fontMetrics().height();
-    l = 1;
-    t = captionHeight;
-    w = std::max(Width() - 2, 0);
-    h = std::max(Height() - captionHeight - 1, 0);
+    // The frame stays free, and the caption's band where there is a caption:
+    // an empty band would read as a box inside the box. The first control
+    // keeps a margin below the frame's top line rather than touching it.
+    const int band = caption_.empty() ? kGroupFrame : Widget()->fontMetrics().height();
+    l = kGroupFrame;
+    t = band + kGroupTopMargin;
+    w = std::max(Width() - 2 * kGroupFrame, 0);
+    h = std::max(Height() - t - kGroupFrame, 0);
 }
 
 TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {
