@@ -91,6 +91,24 @@ class LogFileChooser(FirstUse):
         self.assertTrue(s.checked(s.find("logfilelabel")))
 
 
+class AboutBox(FirstUse):
+    def test_enter_closes_it(self):
+        s = self.server
+        s.click(s.find("Help1"))
+        s.click(s.find("About1"))
+        about = s.find("Form2", timeout=5)
+        ok = s.find("bitbtn1", root=about)
+        self.assertTrue(wait_until(lambda: s.state(ok, pyatspi.STATE_FOCUSED), 5), "the focus is on OK")
+        s.key("Return")
+
+        def gone():
+            try:
+                return not s.showing(about)
+            except Exception:
+                return True
+        self.assertTrue(wait_until(gone, 5), "Enter closed the box")
+
+
 def ink_span(png, box):
     """The first and last columns of box (x, y, w, h) on the screenshot png that
     hold dark, grey ink: text, not the blue folder pictures."""

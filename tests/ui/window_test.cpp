@@ -320,8 +320,17 @@ TEST_F(WindowTest, F12ThanksFromAnyControlAndAboutShowsTheVersion) {
     }
     EXPECT_EQ(boxes.size(), 2u);
     TForm2 about(&f);
-    QTimer::singleShot(50, [&] { about.bitbtn1->Click(); });
+    bool okFocused = false, enterClosed = false;
+    QTimer::singleShot(50, [&] {
+        okFocused = about.bitbtn1->Focused();
+        QWidget* focus = QApplication::focusWidget();
+        formstest::Key(focus != nullptr ? focus : about.Widget(), Qt::Key_Return);
+        enterClosed = about.ModalResult() == mrOk;
+        if (!enterClosed) about.bitbtn1->Click();
+    });
     f.About1->Click();
+    EXPECT_TRUE(okFocused) << "the box opens with the focus on OK";
+    EXPECT_TRUE(enterClosed) << "Enter closes it";
     EXPECT_EQ(about.Label1->Caption(), "Version: 2.81");
     EXPECT_EQ(about.ClientWidth(), TForm2::kClientWidth);
     EXPECT_EQ(about.ClientHeight(), TForm2::kClientHeight);
