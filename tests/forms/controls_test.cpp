@@ -97,10 +97,11 @@ TEST_F(FormsControls, GroupBoxBandOnlyForACaptionAndAMarginBelowTheTopLine) {
     for (const char* caption : {"", "Relay Settings"}) {
         SCOPED_TRACE(caption);
         auto* group = Add<TGroupBox>("relaybox");
-        group->SetCaption(caption);
+        group->SetCaption("Title");
         auto* inner = Add<TPanel>("Panel8", group);
         inner->SetAlign(alClient);
         group->SetBounds(0, 0, 200, 100);
+        group->SetCaption(caption);  // the band follows a later caption
         Pump();
         // The frame's top line: the first row that differs from the box's
         // background, down the middle where no caption is drawn.
