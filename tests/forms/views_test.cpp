@@ -160,14 +160,25 @@ TEST_F(FormsListView, RowsColumnsAndSelection) {
     EXPECT_EQ(view->Count(), 0);
 }
 
+// A tree view on a form of its own.
+struct TreeOnForm {
+    TreeOnForm(int formSide, int treeWidth, int treeHeight) : tree(&form) {
+        form.SetBounds(0, 0, formSide, formSide);
+        tree.SetParent(&form);
+        tree.SetBounds(0, 0, treeWidth, treeHeight);
+    }
+    void Show() {
+        form.Show();
+        Pump();
+    }
+    TForm form{nullptr};
+    TTreeView tree;
+};
+
 TEST(FormsTreeView, NodesAndSelection) {
-    TForm form(nullptr);
-    form.SetBounds(0, 0, 400, 400);
-    TTreeView tree(&form);
-    tree.SetParent(&form);
-    tree.SetBounds(0, 0, 380, 380);
-    form.Show();
-    Pump();
+    TreeOnForm shown(400, 380, 380);
+    TTreeView& tree = shown.tree;
+    shown.Show();
     TTreeNodes* items = tree.Items();
     TTreeNode* http = items->Add(nullptr, "HTTP");
     TTreeNode* ftp = items->Add(nullptr, "FTP");
@@ -253,11 +264,8 @@ TEST(FormsTreeView, HiddenTreeIsMeasuredWhenItShows) {
 // Each shown node's picture and whole name fit in the column, also for nodes
 // that appear when a node is opened; the selected node is wholly in view.
 TEST(FormsTreeView, ColumnTakesPictureAndWholeNameAndSelectionIsInView) {
-    TForm form(nullptr);
-    form.SetBounds(0, 0, 300, 200);
-    TTreeView tree(&form);
-    tree.SetParent(&form);
-    tree.SetBounds(0, 0, 160, 120);
+    TreeOnForm shown(300, 160, 120);
+    TTreeView& tree = shown.tree;
     QPixmap picture(16, 16);
     picture.fill(Qt::blue);
     tree.Images = [&picture](int) { return QIcon(picture); };
@@ -269,8 +277,7 @@ TEST(FormsTreeView, ColumnTakesPictureAndWholeNameAndSelectionIsInView) {
     TTreeNode* computer = tree.Items()->Add(nullptr, "Computer");
     TTreeNode* home = tree.Items()->Add(nullptr, "Home");
     home->SetHasChildren(true);
-    form.Show();
-    Pump();
+    shown.Show();
     EXPECT_GE(w->header()->sectionSize(0), needs(computer));
     ASSERT_FALSE(w->horizontalScrollBar()->isVisible());
 
