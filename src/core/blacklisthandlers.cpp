@@ -14,6 +14,11 @@ namespace {
 
 constexpr int kDefaultDurationIndex = 3;  // 1 hour
 constexpr int kDefaultTriggerService = static_cast<int>(core::TriggerService::Http);
+// The dialogs are titled by their mode, as the window's other record dialogs are.
+constexpr const char* kNewBanCaption = "New Ban";
+constexpr const char* kBanPropertiesCaption = "Ban Properties";
+constexpr const char* kNewTriggerCaption = "New Trigger";
+constexpr const char* kTriggerPropertiesCaption = "Trigger Properties";
 
 // Holds a dialog-open flag for the time a dialog or question is up, also when
 // a handler leaves by an exception.
@@ -94,6 +99,7 @@ void Tquillnestform::WireBlacklistHandlers() {
 
 void Tquillnestform::newbanClick(forms::TObject*) {
     Tbanpropertiesform* dialog = BanDialog(this);
+    dialog->SetCaption(kNewBanCaption);
     dialog->description->SetText("");
     dialog->ip->SetText("");
     dialog->time->SetItemIndex(kDefaultDurationIndex);
@@ -111,6 +117,7 @@ void Tquillnestform::banpropertiesClick(forms::TObject*) {
     // Nothing removes a ban while the dialog is up (expiry waits for it).
     core::tban& ban = *BanList[static_cast<size_t>(index)];
     Tbanpropertiesform* dialog = BanDialog(this);
+    dialog->SetCaption(kBanPropertiesCaption);
     dialog->description->SetText(ban.Description);
     dialog->ip->SetText(ban.Pattern);
     dialog->time->SetItemIndex(ban.DurationIndex);
@@ -133,6 +140,7 @@ void Tquillnestform::blacklistClick(forms::TObject*) { UpdateControls(); }
 
 void Tquillnestform::newtriggerClick(forms::TObject*) {
     Ttriggerpropertiesform* dialog = TriggerDialog(this);
+    dialog->SetCaption(kNewTriggerCaption);
     dialog->description->SetText("");
     dialog->trigger->SetText("");
     dialog->service->SetItemIndex(kDefaultTriggerService);
@@ -150,6 +158,7 @@ void Tquillnestform::triggerpropertiesClick(forms::TObject*) {
     if (index < 0) return;
     core::ttrigger& trigger = *TriggerList[static_cast<size_t>(index)];
     Ttriggerpropertiesform* dialog = TriggerDialog(this);
+    dialog->SetCaption(kTriggerPropertiesCaption);
     dialog->description->SetText(trigger.Description);
     dialog->service->SetItemIndex(trigger.Service);
     dialog->trigger->SetText(trigger.Pattern);

@@ -54,6 +54,11 @@ std::vector<std::string> NameServersOf(const std::string& ResolvConf);
 // first two of /etc/resolv.conf, an empty text for each one missing.
 void DefaultRelayDns(std::string& Primary, std::string& Secondary);
 
+// The web root and CGI folder, in the program's folder, when options.ini
+// names none.
+inline constexpr const char* kDefaultWebFolder = "wwwroot/";
+inline constexpr const char* kDefaultCgiFolder = "cgi-bin/";
+
 // The DynDNS update host when options.ini names none.
 inline constexpr const char* kDefaultDynDnsServer = "members.dyndns.org";
 

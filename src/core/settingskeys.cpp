@@ -17,8 +17,6 @@ namespace {
 using F = Tquillnestform;
 
 constexpr const char* kDefaultWelcomeFiles = "default.asp;default.php;index.html; index.htm";
-constexpr const char* kDefaultWebFolder = "wwwroot/";
-constexpr const char* kDefaultCgiFolder = "cgi-bin/";
 constexpr int32_t kNoAutoChoice = -1;
 
 tsettingvalue Text(const char* text) { return std::string(text); }

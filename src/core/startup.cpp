@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/settings.h"
 #include "forms/forms.h"
 #include "http/isapicache.h"
 #include "http/isapirequest.h"
@@ -25,6 +26,9 @@ namespace {
 void EnsureFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
 // The mail and its queue are the owner's alone.
 void EnsurePrivateFolder(const std::string& path) { netunit::EnsurePrivateFolder(path.c_str()); }
+void EnsureDefaultFolder(const std::string& Named, const std::string& Default) {
+    if (Named == Default) EnsureFolder(Default);
+}
 }  // namespace
 
 Tquillnestform::Tquillnestform() {
@@ -121,6 +125,10 @@ void Tquillnestform::FormCreate(forms::TObject*) {
         l->ReportFailure = true;
 
     LoadSettings();
+    // A first start has a web root to put a page in and the picker a place to
+    // open at; a folder the settings name elsewhere is the user's to make.
+    EnsureDefaultFolder(webdir->Text(), dir + core::kDefaultWebFolder);
+    EnsureDefaultFolder(cgidir->Text(), dir + core::kDefaultCgiFolder);
     Timer2->SetEnabled(true);
     if (Runonstartup1->Checked()) SetRunAtStartup("Quillnest", platform::ProgramPath());
     domaincombo->SetItemIndex(0);

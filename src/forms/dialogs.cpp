@@ -127,9 +127,12 @@ bool TOpenDialog::Execute() {
     QString start = QFile::decodeName(QByteArray::fromStdString(StartPath()));
     const QStringList filters = QtFilter(Filter).split(QStringLiteral(";;"));
     QString selected = FilterIndex >= 1 && FilterIndex <= filters.size() ? filters[FilterIndex - 1] : QString();
-    QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), Q(Title), start,
-                                                  QtFilter(Filter), &selected);
-    if (chosen.isEmpty()) return false;
+    QFileDialog chooser(QApplication::activeWindow(), Q(Title), start, QtFilter(Filter));
+    chooser.setFileMode(FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!selected.isEmpty()) chooser.selectNameFilter(selected);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return false;
+    const QString chosen = chooser.selectedFiles().constFirst();
+    selected = chooser.selectedNameFilter();
     FileName = QFile::encodeName(chosen).toStdString();
     const int idx = static_cast<int>(filters.indexOf(selected));
     if (idx >= 0) FilterIndex = idx + 1;

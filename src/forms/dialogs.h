@@ -45,6 +45,8 @@ public:
     std::string Filter;
     int FilterIndex = 1;
     std::string Title;
+    // Off, a name that does not exist yet may be chosen (the caller makes the file).
+    bool FileMustExist = true;
     // Shows the chooser modally; true with FileName set when the user chose.
     bool Execute();
     // Where the chooser opens: InitialDir when set (a handler sets it for

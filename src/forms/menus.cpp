@@ -46,7 +46,8 @@ TMenuItem::~TMenuItem() {
 void TMenuItem::SetCaption(const std::string& c) {
     caption_ = c;
     action_->setSeparator(c == "-");
-    action_->setText(Q(c));
+    // A separator with a text is drawn as a titled section: the "-" would show.
+    action_->setText(c == "-" ? QString() : Q(c));
     MenuChanged();
 }
 

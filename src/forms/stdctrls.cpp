@@ -15,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <fstream>
 #include <iterator>
 
@@ -31,6 +33,10 @@ using detail::S;
 
 namespace {
 
+constexpr char16_t kBackspaceChar = 8;  // the one control character a key filter sees
+constexpr int kGroupFrame = 1;           // a group box's frame line
+constexpr int kGroupTopMargin = 3;       // between a group box's top line and its first control
+
 // A panel that draws its caption centred behind its children.
 class PanelWidget : public QFrame {
 public:
@@ -42,6 +48,21 @@ protected:
         if (caption.empty()) return;
         QPainter p(this);
         p.drawText(rect(), Qt::AlignCenter, Q(caption));
+    }
+};
+
+// A group box that tells where its style draws the frame's top line: at the
+// frame's top, or under the caption where there is one.
+class GroupBoxWidget : public QGroupBox {
+public:
+    int TopLine() const {
+        QStyleOptionGroupBox option;
+        initStyleOption(&option);
+        const auto part = [&](QStyle::SubControl sc) {
+            return style()->subControlRect(QStyle::CC_GroupBox, &option, sc, this);
+        };
+        const int frame = part(QStyle::SC_GroupBoxFrame).top();
+        return title().isEmpty() ? frame : std::max(frame, part(QStyle::SC_GroupBoxLabel).bottom() + 1);
     }
 };
 
@@ -60,20 +81,22 @@ void TPanel::SetCaption(const std::string& c) {
     Widget()->update();
 }
 
-TGroupBox::TGroupBox(TComponent* AOwner) : TWinControl(AOwner) { SetWidget(new QGroupBox); }
+TGroupBox::TGroupBox(TComponent* AOwner) : TWinControl(AOwner) { SetWidget(new GroupBoxWidget); }
 
 void TGroupBox::SetCaption(const std::string& c) {
     caption_ = c;
     static_cast<QGroupBox*>(Widget())->setTitle(Q(c));
+    AlignControls();  // the caption's band comes or goes
 }
 
 void TGroupBox::AdjustClientRect(int& l, int& t, int& w, int& h) const {
-    // The caption's line and the frame stay free, as the class library keeps them.
-    const int captionHeight = Widget()->fontMetrics().height();
-    l = 1;
-    t = captionHeight;
-    w = std::max(Width() - 2, 0);
-    h = std::max(Height() - captionHeight - 1, 0);
+    // The frame stays free, and the caption's band where there is a caption:
+    // an empty band would read as a box inside the box. The first control
+    // keeps a margin below the frame's top line rather than touching it.
+    l = kGroupFrame;
+    t = static_cast<const GroupBoxWidget*>(Widget())->TopLine() + kGroupFrame + kGroupTopMargin;
+    w = std::max(Width() - 2 * kGroupFrame, 0);
+    h = std::max(Height() - t - kGroupFrame, 0);
 }
 
 TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {
@@ -123,12 +146,15 @@ TEdit::TEdit(TComponent* AOwner) : TControl(AOwner) {
     w->setValidator(rules_);
     QObject::connect(w, &QLineEdit::textChanged, Events(), [this] { Fire(OnChange, this); });
     // A typed character is offered to OnKeyPress before the edit takes it.
+    // Tab, Enter and Escape are the dialog's keys, not characters of the
+    // field: a filter never sees them, so it cannot keep the focus in.
     w->installEventFilter(new detail::FilterObject(Events(), [this, w](QObject*, QEvent* e) {
         if (e->type() != QEvent::KeyPress || !OnKeyPress) return false;
         auto* ke = static_cast<QKeyEvent*>(e);
         const QString typed = ke->text();
         if (typed.size() != 1 || (ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;
         char16_t key = typed[0].unicode();
+        if (key < u' ' && key != kBackspaceChar) return false;
         const char16_t original = key;
         Fire(OnKeyPress, this, key);
         if (key == original) return false;

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
@@ -73,6 +74,20 @@ public:
             const QRect r = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &opt, w);
             if (!overlay.isNull() && r.isValid()) overlay.paint(painter, r);
         }
+    }
+
+    // The picture is given only while painting; the column makes room for it
+    // all the same, or the name would be cut short by the picture's width.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        if (view_->Images) {
+            opt.features |= QStyleOptionViewItem::HasDecoration;
+            opt.decorationSize = QSize(16, 16);
+        }
+        const QWidget* w = opt.widget;
+        QStyle* style = w ? w->style() : QApplication::style();
+        return style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), w);
     }
 
     // An edit ends: the view decides on the text the node keeps.
@@ -302,6 +317,17 @@ TTreeView::TTreeView(TComponent* AOwner)
             Fire(OnContextPopup, this, p.x(), p.y(), keys);
             return true;
         }
+        return false;
+    }));
+    // The column grows after a node opens, and the sideways scroll bar that
+    // may come with it takes rows off the view's bottom: the current row, in
+    // view before, is brought back wholly into view.
+    tree_->viewport()->installEventFilter(new detail::FilterObject(Events(), [this](QObject*, QEvent* e) {
+        if (e->type() != QEvent::Resize || tree_->currentItem() == nullptr) return false;
+        const auto* re = static_cast<QResizeEvent*>(e);
+        const QRect row = tree_->visualItemRect(tree_->currentItem());
+        if (row.isValid() && row.bottom() < re->oldSize().height() && row.bottom() >= re->size().height())
+            tree_->scrollToItem(tree_->currentItem());
         return false;
     }));
     detail::OnKeyDown(tree_, Events(), [this](uint16_t& key, unsigned shift) { KeyDown(key, shift); });

@@ -67,6 +67,8 @@ TForm2::TForm2(forms::TComponent* AOwner) : forms::TForm(AOwner) {
     bitbtn1->SetBounds(0, 0, kButtonWidth, kButtonHeight);
 
     OnResize = [this](forms::TObject* s) { FormResize(s); };
+    // Not the text: Enter there would stay in it instead of closing the box.
+    OnShow = [this](forms::TObject*) { bitbtn1->SetFocus(); };
     FormResize(this);
     if (Form2 == nullptr) Form2 = this;
     DoCreate();

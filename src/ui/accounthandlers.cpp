@@ -46,17 +46,28 @@ std::vector<std::string> AccountGroups(const core::AccountList& accounts) {
     return groups;
 }
 
-// The chosen entry's text, or "" when nothing is chosen.
+// The texts a choice list shows when it has nothing to offer: never an
+// address or a site, so never stored and never offered beside real entries.
+bool IsPlaceholder(const std::string& Text) { return Text == kNoUserName || Text == kNoDomains; }
+
+// The chosen entry's text, or "" when nothing or only a placeholder is chosen.
 std::string Chosen(const forms::TComboBox* box) {
     const int i = box->ItemIndex();
-    return i >= 0 ? box->Items()->Strings(i) : std::string();
+    const std::string text = i >= 0 ? box->Items()->Strings(i) : std::string();
+    return IsPlaceholder(text) ? std::string() : text;
+}
+
+// What the record holds as the choice shown: a placeholder that an older
+// save stored counts as changed, so that saving replaces it.
+std::string ShownChoice(const forms::TComboBox* box, const std::string& Stored) {
+    return IsPlaceholder(Stored) ? Stored : Chosen(box);
 }
 
 // Chooses the entry equal to Stored ignoring case, the first entry for an
 // empty Stored; a stored text that matches no entry is added as one, so
 // that saving the account keeps it.
 void ChooseStored(forms::TComboBox* box, const std::string& Stored) {
-    if (Stored.empty()) {
+    if (Stored.empty() || IsPlaceholder(Stored)) {
         if (box->Items()->Count() > 0) box->SetItemIndex(0);
         return;
     }
@@ -273,7 +284,8 @@ void Tquillnestform::accountpropertiesbuttonClick(forms::TObject*) {
     FillWebsiteChoices();
     ChooseStored(d->address, a->EmailAddress);
     ChooseStored(d->website, a->WebSite);
-    const ShownTexts shown{d->group->Text(), Chosen(d->address), Chosen(d->website)};
+    const ShownTexts shown{d->group->Text(), ShownChoice(d->address, a->EmailAddress),
+                           ShownChoice(d->website, a->WebSite)};
     if (d->ShowModal() != forms::mrOk) return SaveSettings();
 
     // The dialog is modal, but sessions run meanwhile: nothing removes an

@@ -36,7 +36,7 @@ void Tquillnestform::BitBtn3Click(forms::TObject*) {
         const std::string folder = netunit::WideExtractPath(LogFileName);
         if (!folder.empty() && netunit::WideDirectoryExists(folder)) OpenDialog1->InitialDir = folder;
     }
-    if (OpenDialog1->Execute()) {
+    if (ChooseLogFile()) {
         LogFileName = OpenDialog1->FileName;
         logfilelabel->SetCaption("Log to File: " + LogFileName);
         // Off and on again: the old file hears that logging stopped, the new

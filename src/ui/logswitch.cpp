@@ -38,7 +38,7 @@ void Tquillnestform::logfilelabelClick(forms::TObject*) {
         LogToFile = CanWriteLogFile(LogFileName);
         if (!LoadingLogSetting && netunit::ConfirmBox(this, "Include current log in file?")) AppendLogSoFar(*this);
         AddLog(LogToFile ? "Logging to " + LogFileName : "Unabled to open " + LogFileName);
-    } else if (OpenDialog1->Execute()) {
+    } else if (ChooseLogFile()) {
         LogFileName = OpenDialog1->FileName;
         logfilelabel->SetCaption("Log to File: " + LogFileName);
         LogToFile = CanWriteLogFile(LogFileName);
@@ -47,4 +47,12 @@ void Tquillnestform::logfilelabelClick(forms::TObject*) {
         logfilelabel->SetChecked(false);
     }
     LoadingLogSetting = false;
+}
+
+bool Tquillnestform::ChooseLogFile() {
+    // The same chooser picks programs and files that must exist.
+    OpenDialog1->FileMustExist = false;
+    const bool chosen = OpenDialog1->Execute();
+    OpenDialog1->FileMustExist = true;
+    return chosen;
 }

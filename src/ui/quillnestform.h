@@ -200,6 +200,8 @@ public:
     void ShowNotice(const std::string& Text);
     // The log-to-file switch: opens (tests) the log file or stops logging to it.
     void logfilelabelClick(forms::TObject* Sender);
+    // The log file chooser: a new name is a choice, since logging creates the file.
+    bool ChooseLogFile();
     std::unique_ptr<netunit::tinifile> IniFile;  // options.ini, open from LoadSettings to shutdown
     bool StartMaximized = false;
     bool HiddenInTray = false;  // the window is hidden in the tray ([pos] min at start)

@@ -269,6 +269,7 @@ TEST_F(BlacklistWindow, NewBanNeedsAnAddressAndStartsNow) {
     bool stayedOpen = false;
     WhileShown([&] {
         Tbanpropertiesform* d = banpropertiesform;
+        EXPECT_EQ(d->Caption(), "New Ban");
         EXPECT_EQ(d->description->Text(), "");
         EXPECT_EQ(d->ip->Text(), "");
         EXPECT_EQ(d->time->ItemIndex(), 3) << "1 hour is offered";
@@ -312,10 +313,13 @@ TEST_F(BlacklistWindow, BanPropertiesRestartTheDurationAndReplaceTheLine) {
     const double old = netunit::NowDayNumber() - 0.0100;
     AddBan(Ban("1.1.1.1", 1, kBanForever, "first"));
     AddBan(Ban("2.2.2.2", old, 0, "second"));
+    WhileShown([&] { banpropertiesform->cancel->Click(); });
+    form_->newban->Click();  // the dialog is reused: its title follows the mode
     form_->blacklist->SetItemIndex(1);
     bool expiryHeld = false;
     WhileShown([&] {
         Tbanpropertiesform* d = banpropertiesform;
+        EXPECT_EQ(d->Caption(), "Ban Properties") << "after a New, the dialog names its mode again";
         EXPECT_EQ(d->description->Text(), "second");
         EXPECT_EQ(d->ip->Text(), "2.2.2.2");
         EXPECT_EQ(d->time->ItemIndex(), 0);
@@ -394,6 +398,7 @@ TEST_F(BlacklistWindow, NewTriggerChecksBothFieldsIndependently) {
     std::vector<std::string> seen;
     WhileShown([&] {
         Ttriggerpropertiesform* d = triggerpropertiesform;
+        EXPECT_EQ(d->Caption(), "New Trigger");
         EXPECT_EQ(d->service->ItemIndex(), 1) << "HTTP is offered";
         EXPECT_EQ(d->time->ItemIndex(), 3);
         EXPECT_TRUE(form_->TriggerDialogOpen);
@@ -439,6 +444,7 @@ TEST_F(BlacklistWindow, TriggerPropertiesEditInPlaceAndRemoveAsks) {
     form_->triggerlistbox->SetItemIndex(0);
     WhileShown([&] {
         Ttriggerpropertiesform* d = triggerpropertiesform;
+        EXPECT_EQ(d->Caption(), "Trigger Properties");
         EXPECT_EQ(d->description->Text(), "one");
         EXPECT_EQ(d->trigger->Text(), "*a*");
         d->service->SetItemIndex(4);

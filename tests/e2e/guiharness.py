@@ -35,7 +35,7 @@ def desktop_per_module(module_globals, window_manager="twm"):
     """The set-up every GUI test module shares: one desktop serves all the
     module's tests. The module's setUpModule starts it into the module's
     DESKTOP and its tearDownModule stops it; a module calls this with its
-    globals()."""
+    globals(), and may name the window manager ("twm" or "openbox")."""
     def setUpModule():
         module_globals["DESKTOP"] = Desktop(window_manager=window_manager).start()
 
@@ -43,6 +43,16 @@ def desktop_per_module(module_globals, window_manager="twm"):
         module_globals["DESKTOP"].stop()
 
     module_globals.update(setUpModule=setUpModule, tearDownModule=tearDownModule)
+
+
+def start_window(testcase, desktop, files=None):
+    """The program of one test on the desktop, its window up; it ends with the test."""
+    desktop.ensure_window_manager()
+    server = GuiServer(desktop, files=files).start()
+    testcase.addCleanup(server.cleanup)
+    server.app()
+    server.window_id()
+    return server
 
 
 class Desktop:
@@ -101,8 +111,8 @@ class Desktop:
         return self
 
     def ensure_window_manager(self):
-        """Starts twm, or starts it again when it has gone; it must own the
-        root window's redirection before a program maps its window."""
+        """Starts the window manager, or starts it again when it has gone; it
+        must own the root window's redirection before a program maps its window."""
         for _ in range(3):
             if self.wm is not None and self.wm.poll() is None:
                 return

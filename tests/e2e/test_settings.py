@@ -5,6 +5,7 @@ import re
 import shutil
 import signal
 import socket
+import subprocess
 import tempfile
 import time
 import unittest
@@ -66,6 +67,31 @@ class FirstStartTest(unittest.TestCase):
             mimes = read(run.path("mimes.txt")).split(b"\r\n")
             self.assertEqual(len(mimes), 125)  # 124 lines, each ending in CR LF
             self.assertEqual(mimes[0], b"ez   application/andrew-inset")
+
+    @unittest.skipUnless(os.geteuid() == 0, "the default ports need root")
+    def test_empty_folder_serves_a_page_dropped_into_the_web_root_it_made(self):
+        with Run(ini=False) as run:
+            run.wait_ready(self, port=80)
+            for folder in ("wwwroot", "cgi-bin"):
+                self.assertTrue(os.path.isdir(run.path(folder)), folder)
+            with open(run.path("wwwroot/index.html"), "wb") as f:
+                f.write(b"first page")
+            out = subprocess.run(["curl", "-s", "-i", "--max-time", "10", "http://localhost/"],
+                                 capture_output=True).stdout
+            self.assertTrue(out.startswith(b"HTTP/1.0 200"), out[:80])
+            self.assertTrue(out.endswith(b"\r\n\r\nfirst page"), out[-80:])
+
+    def test_folders_named_elsewhere_are_not_made(self):
+        elsewhere = tempfile.mkdtemp(prefix="quillnest-elsewhere-")
+        self.addCleanup(shutil.rmtree, elsewhere, ignore_errors=True)
+        named = {"defaultdir": os.path.join(elsewhere, "site/"), "cgidir": os.path.join(elsewhere, "cgi/")}
+        port = free_port()
+        with Run(ini=fx.services_ini(http=port, extra={"http": named})) as run:
+            run.port = port
+            run.wait_ready(self)
+            self.assertEqual(os.listdir(elsewhere), [], "the user's own folders are the user's to make")
+            for folder in ("wwwroot", "cgi-bin"):
+                self.assertFalse(os.path.exists(run.path(folder)), folder)
 
 
 class OptionsFileTest(unittest.TestCase):

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -87,6 +88,34 @@ TEST_F(FormsControls, ClientAlignedControlsFollowTheirParentEvenWhenHidden) {
     EXPECT_GT(groupInner->Top(), 0) << "a group box keeps its caption line free";
     EXPECT_LT(groupInner->Height(), 100);
     EXPECT_LT(groupInner->Width(), 200);
+}
+
+// The band above a group box's frame is for its caption: without one the
+// box's controls start just below the frame; with or without, the first
+// control keeps a margin below the drawn top line.
+TEST_F(FormsControls, GroupBoxBandOnlyForACaptionAndAMarginBelowTheTopLine) {
+    for (const char* caption : {"", "Relay Settings"}) {
+        SCOPED_TRACE(caption);
+        auto* group = Add<TGroupBox>("relaybox");
+        group->SetCaption("Title");
+        auto* inner = Add<TPanel>("Panel8", group);
+        inner->SetAlign(alClient);
+        group->SetBounds(0, 0, 200, 100);
+        group->SetCaption(caption);  // the band follows a later caption
+        Pump();
+        // The frame's top line: the first row that differs from the box's
+        // background, down the middle where no caption is drawn.
+        inner->SetVisible(false);
+        const QImage image = group->Widget()->grab().toImage();
+        const QColor background = image.pixelColor(image.width() / 2, image.height() / 2);
+        int line = -1;
+        for (int y = 0; y < image.height() && line < 0; ++y)
+            if (image.pixelColor(image.width() * 3 / 4, y) != background) line = y * 100 / image.height();
+        ASSERT_GE(line, 0);
+        EXPECT_GE(inner->Top(), line + 3) << "the first control keeps clear of the top line";
+        if (*caption == '\0') EXPECT_LE(inner->Top(), line + 6) << "no empty band above it";
+        delete group;
+    }
 }
 
 TEST_F(FormsControls, GeometryIsPixelsSetByCode) {

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QAction>
+#include <tuple>
 
 #include "forms/editrules.h"
 #include "forms/forms.h"
@@ -133,6 +134,43 @@ TEST_F(FormsEdits, KeyPressCanChangeOrDropTheCharacter) {
     Key(w, Qt::Key_Y);
     EXPECT_EQ(e->Text(), "xyb");
     EXPECT_EQ(e->SelStart(), 2);
+}
+
+// A filter that drops every key it does not know must not trap the focus
+// nor swallow the dialog's keys.
+TEST_F(FormsEdits, KeyFiltersSeeNeitherTabNorEnterNorEscape) {
+    auto* first = Add<TEdit>("username");
+    auto* second = Add<TEdit>("name");
+    first->SetBounds(6, 6, 100, 24);
+    second->SetBounds(6, 40, 100, 24);
+    std::u16string seen;
+    first->OnKeyPress = [&seen](TObject*, char16_t& k) {
+        seen += k;
+        if (k != u'b') k = 0;
+    };
+    // Keys as the X server delivers them: with the character they stand for.
+    const auto press = [](QWidget* w, int key, Qt::KeyboardModifiers mods, const QString& text) {
+        QKeyEvent e(QEvent::KeyPress, key, mods, text);
+        QApplication::sendEvent(w, &e);
+    };
+    first->SetFocus();
+    Pump();
+    ASSERT_TRUE(first->Focused());
+    press(W(first), Qt::Key_Tab, Qt::NoModifier, "\t");
+    Pump();
+    EXPECT_TRUE(second->Focused()) << "Tab leaves the filtered edit";
+    first->SetFocus();
+    Pump();
+    for (const auto& [key, mods, text] : {std::tuple{Qt::Key_Backtab, Qt::KeyboardModifiers(Qt::ShiftModifier), "\t"},
+                                          {Qt::Key_Return, Qt::KeyboardModifiers(), "\r"},
+                                          {Qt::Key_Escape, Qt::KeyboardModifiers(), "\x1b"}})
+        press(W(first), key, mods, text);
+    EXPECT_EQ(seen, u"") << "no dialog key reaches the filter";
+    press(W(first), Qt::Key_B, Qt::NoModifier, "b");
+    press(W(first), Qt::Key_C, Qt::NoModifier, "c");
+    EXPECT_EQ(first->Text(), "b") << "the filter still drops what it refuses";
+    press(W(first), Qt::Key_Backspace, Qt::NoModifier, "\b");
+    EXPECT_EQ(seen, u"bc\b") << "typed characters and backspace still reach it";
 }
 
 TEST_F(FormsEdits, LeavingByMouseRunsExitBeforeTheButton) {

@@ -3,8 +3,15 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QIcon>
+#include <QImage>
+#include <QMenu>
+#include <QPixmap>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTreeWidget>
+
+#include <string>
 
 #include "forms/forms.h"
 #include "forms_test_util.h"
@@ -153,14 +160,25 @@ TEST_F(FormsListView, RowsColumnsAndSelection) {
     EXPECT_EQ(view->Count(), 0);
 }
 
+// A tree view on a form of its own.
+struct TreeOnForm {
+    TreeOnForm(int formSide, int treeWidth, int treeHeight) : tree(&form) {
+        form.SetBounds(0, 0, formSide, formSide);
+        tree.SetParent(&form);
+        tree.SetBounds(0, 0, treeWidth, treeHeight);
+    }
+    void Show() {
+        form.Show();
+        Pump();
+    }
+    TForm form{nullptr};
+    TTreeView tree;
+};
+
 TEST(FormsTreeView, NodesAndSelection) {
-    TForm form(nullptr);
-    form.SetBounds(0, 0, 400, 400);
-    TTreeView tree(&form);
-    tree.SetParent(&form);
-    tree.SetBounds(0, 0, 380, 380);
-    form.Show();
-    Pump();
+    TreeOnForm shown(400, 380, 380);
+    TTreeView& tree = shown.tree;
+    shown.Show();
     TTreeNodes* items = tree.Items();
     TTreeNode* http = items->Add(nullptr, "HTTP");
     TTreeNode* ftp = items->Add(nullptr, "FTP");
@@ -241,6 +259,78 @@ TEST(FormsTreeView, HiddenTreeIsMeasuredWhenItShows) {
     Pump();
     EXPECT_LT(w->header()->sectionSize(0), w->fontMetrics().horizontalAdvance(QString::fromStdString(caption)))
         << "shown again, the column follows the nodes as they are now";
+}
+
+// Each shown node's picture and whole name fit in the column, also for nodes
+// that appear when a node is opened; the selected node is wholly in view.
+TEST(FormsTreeView, ColumnTakesPictureAndWholeNameAndSelectionIsInView) {
+    TreeOnForm shown(300, 160, 120);
+    TTreeView& tree = shown.tree;
+    QPixmap picture(16, 16);
+    picture.fill(Qt::blue);
+    tree.Images = [&picture](int) { return QIcon(picture); };
+    auto* w = static_cast<QTreeWidget*>(tree.Widget());
+    const auto needs = [w](TTreeNode* node) {
+        return w->indentation() * (node->Level() + 1) + 16 +
+               w->fontMetrics().horizontalAdvance(QString::fromStdString(node->Text()));
+    };
+    TTreeNode* computer = tree.Items()->Add(nullptr, "Computer");
+    TTreeNode* home = tree.Items()->Add(nullptr, "Home");
+    home->SetHasChildren(true);
+    shown.Show();
+    EXPECT_GE(w->header()->sectionSize(0), needs(computer));
+    ASSERT_FALSE(w->horizontalScrollBar()->isVisible());
+
+    // Opening a node whose last folder is wider than the tree brings the
+    // sideways scroll bar, which must not cover the row just selected.
+    for (int i = 0; i < 11; ++i) tree.Items()->AddChild(computer, "f" + std::to_string(i));
+    TTreeNode* last = tree.Items()->AddChild(computer, "a_folder_name_wider_than_the_tree");
+    last->SetSelected(true);
+    last->MakeVisible();
+    Pump();
+    ASSERT_TRUE(w->horizontalScrollBar()->isVisible());
+    const QRect row = w->visualItemRect(w->currentItem());
+    EXPECT_GE(row.top(), 0);
+    EXPECT_LE(row.bottom(), w->viewport()->height() - 1) << "the selected row is wholly inside the view";
+    EXPECT_GE(w->header()->sectionSize(0), needs(last));
+
+    TTreeNode* child = nullptr;
+    tree.OnExpanding = [&](TObject*, TTreeNode* node, bool& allow) {
+        allow = true;
+        if (node == home && home->Count() == 0)
+            child = tree.Items()->AddChild(home, "a_deeper_folder_name_wider_than_the_tree");
+    };
+    home->Expand(false);
+    Pump();
+    ASSERT_NE(child, nullptr);
+    EXPECT_GE(w->header()->sectionSize(0), needs(child)) << "the column grows for the new node";
+}
+
+// A separator is a line: no caption text is drawn on it.
+TEST(FormsMenus, SeparatorDrawsNoText) {
+    TForm form(nullptr);
+    TMainMenu menu(&form);
+    TMenuItem file(&form), about(&form), sep(&form), help(&form);
+    file.SetCaption("&Help");
+    about.SetCaption("Help");
+    sep.SetCaption("-");
+    help.SetCaption("About...");
+    menu.Items()->Add(&file);
+    for (TMenuItem* m : {&about, &sep, &help}) file.Add(m);
+    form.SetMenu(&menu);
+    QMenu* shown = file.Action()->menu();
+    ASSERT_NE(shown, nullptr);
+    shown->adjustSize();
+    const QImage image = shown->grab().toImage();
+    const QRect row = shown->actionGeometry(sep.Action());
+    ASSERT_TRUE(row.isValid());
+    int dark = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = row.left(); x <= row.right(); ++x)
+            if (qGray(image.pixel(x * image.width() / shown->width(), y * image.height() / shown->height())) < 80)
+                ++dark;
+    EXPECT_EQ(dark, 0) << "text ink on the separator";
+    EXPECT_EQ(sep.Caption(), "-") << "the caption still says what the item is";
 }
 
 TEST(FormsMenus, CheckMarkMovesOnlyByCode) {

@@ -139,7 +139,7 @@ TEST_F(AccountDialog, NewAccountIsAppendedWithItsFoldersAndTheFilteredName) {
     EXPECT_EQ(stored[0].UserName, "bob");
     EXPECT_EQ(stored[0].Password, "secret");
     EXPECT_EQ(stored[0].FtpInitialPath, "/shared");
-    EXPECT_EQ(stored[0].EmailAddress, "No Domains Available!");
+    EXPECT_EQ(stored[0].EmailAddress, "") << "the list's placeholder is no address";
     EXPECT_EQ(stored[0].WebSite, "http://<All Domains>/bob");
     EXPECT_TRUE(Folder("home/bob"));
     EXPECT_TRUE(Folder("home/bob/www"));
@@ -243,6 +243,32 @@ TEST_F(ExistingAccounts, RenameWithoutAFolderMakesTheNewOne) {
     });
     EXPECT_EQ(Stored()[1].UserName, "erin");
     EXPECT_TRUE(Folder("home/erin"));
+}
+
+// An older save stored the address list's placeholder as the address.
+TEST_F(ExistingAccounts, AStoredPlaceholderIsNeitherOfferedNorKept) {
+    struct Row {
+        std::vector<std::string> domains;
+        std::vector<std::string> offered;
+        const char* stored;
+        const char* what;
+    } rows[] = {
+        {{"mail.test"}, {"bob@mail.test"}, "bob@mail.test", "real entries replace it and the first is chosen"},
+        {{}, {"No Domains Available!"}, "", "with nothing to offer the address becomes empty"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        form_->Accounts[0]->EmailAddress = "No Domains Available!";
+        form_->emaildomains->Items()->Clear();
+        for (const std::string& domain : r.domains) form_->emaildomains->Items()->Add(domain);
+        Select("bob");
+        WithDialog([this] { form_->accountpropertiesbuttonClick(nullptr); }, [&r](Taccount* d) {
+            EXPECT_EQ(d->address->Items()->ToVector(), r.offered);
+            EXPECT_EQ(d->address->ItemIndex(), 0);
+            d->ok->Click();
+        });
+        EXPECT_EQ(Stored()[0].EmailAddress, r.stored);
+    }
 }
 
 TEST_F(ExistingAccounts, RemovalKeepsFoldersInOldAndDropsTheOwnersSharedPaths) {

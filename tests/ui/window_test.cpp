@@ -275,16 +275,20 @@ TEST_F(WindowTest, LogFileChangeReopensAndSaves) {
     const std::string first = dir_ + "/first.log", second = dir_ + "/second.log";
     forms::SetMessageDlgHook([](const forms::TMessageDlgRequest&) { return forms::mrNo; });
     std::vector<std::string> chosen = {first, second};
+    std::vector<bool> mustExist;
     forms::SetOpenDialogHook([&](forms::TOpenDialog& d) {
-        d.FileName = chosen.front();
-        chosen.erase(chosen.begin());
+        mustExist.push_back(d.FileMustExist);
+        d.FileName = chosen.empty() ? dir_ + "/splash.txt" : chosen.front();
+        if (!chosen.empty()) chosen.erase(chosen.begin());
         return true;
     });
     f.bitbtn3->Click();
     EXPECT_TRUE(f.LogToFile);
     EXPECT_EQ(f.logfilelabel->Caption(), "Log to File: " + first);
     f.bitbtn3->Click();
+    f.bitbtn1->Click();  // the same chooser for the Telnet splash file
     forms::SetOpenDialogHook(nullptr);
+    EXPECT_EQ(mustExist, (std::vector<bool>{false, false, true})) << "only the log file may be a new name";
     f.AddLog("into the second");
     std::ifstream a(first), b(second);
     std::stringstream sa, sb;
@@ -317,8 +321,17 @@ TEST_F(WindowTest, F12ThanksFromAnyControlAndAboutShowsTheVersion) {
     }
     EXPECT_EQ(boxes.size(), 2u);
     TForm2 about(&f);
-    QTimer::singleShot(50, [&] { about.bitbtn1->Click(); });
+    bool okFocused = false, enterClosed = false;
+    QTimer::singleShot(50, [&] {
+        okFocused = about.bitbtn1->Focused();
+        QWidget* focus = QApplication::focusWidget();
+        formstest::Key(focus != nullptr ? focus : about.Widget(), Qt::Key_Return);
+        enterClosed = about.ModalResult() == mrOk;
+        if (!enterClosed) about.bitbtn1->Click();
+    });
     f.About1->Click();
+    EXPECT_TRUE(okFocused) << "the box opens with the focus on OK";
+    EXPECT_TRUE(enterClosed) << "Enter closes it";
     EXPECT_EQ(about.Label1->Caption(), "Version: 2.81");
     EXPECT_EQ(about.ClientWidth(), TForm2::kClientWidth);
     EXPECT_EQ(about.ClientHeight(), TForm2::kClientHeight);
