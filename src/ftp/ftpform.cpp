@@ -5,6 +5,7 @@
 #include "forms/forms.h"
 #include "ftp/ftpsession.h"
 #include "ftp/ftpsettings.h"
+#include "platform/programdir.h"
 #include "ui/quillnestform.h"
 
 ftp::FtpSettings ftp::FtpSettingsOf(const Tquillnestform& Form) {
@@ -12,6 +13,7 @@ ftp::FtpSettings ftp::FtpSettingsOf(const Tquillnestform& Form) {
     s.ServerName = Form.ftpname->Text();
     s.WindowCaption = Form.Caption();
     s.HomeDir = Form.HomeDir;
+    s.ProgramDir = platform::ProgramDir();
     s.Accounts = &Form.Accounts;
     s.AnonymousPaths = &Form.AnonymousPathList;
     s.SharedPaths = &Form.SharedPathList;

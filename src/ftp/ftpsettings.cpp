@@ -45,6 +45,7 @@ core::tuseraccount AnonymousAccount(bool connectionLimitOn, const std::string& m
 VirtualTree FtpSettings::Tree(const core::tuseraccount* account) const {
     VirtualTree tree;
     tree.HomeDir = HomeDir;
+    tree.ProgramDir = ProgramDir;
     tree.AnonymousOn = AnonymousOn;
     tree.SharedOn = SharedOn;
     tree.SuperOn = SuperOn;

@@ -17,6 +17,7 @@ struct FtpSettings {
     std::string ServerName;     // the FTP page's name: the greeting and STAT say it
     std::string WindowCaption;  // STAT's line under the server name
     std::string HomeDir;        // ends with "/"
+    std::string ProgramDir;     // a relative published folder lies here; ends with "/"
     // The window's own record lists (they change only between steps).
     const core::AccountList* Accounts = nullptr;
     const core::FtpPathList* AnonymousPaths = nullptr;

@@ -43,14 +43,14 @@ LocalMapping MapHome(const VirtualTree& tree, const std::string& path) {
 
 // The part of a published root below its alias. A folder published without
 // list-subdirectories shows only itself and the files directly in it.
-LocalMapping MapAlias(const std::string& rest, const core::tftppath* record) {
+LocalMapping MapAlias(const VirtualTree& tree, const std::string& rest, const core::tftppath* record) {
     LocalMapping m;
     // A record left without a folder publishes nothing: joined to an empty
     // base, the rest would name files in the program's own folder.
     if (record == nullptr || record->Alias.empty() || record->LocalDir.empty()) return m;
     const std::string& alias = record->Alias;
     if (rest != alias && !rest.starts_with(alias + "/")) return m;
-    const std::string base = netunit::AddBackslash(record->LocalDir);
+    const std::string base = netunit::AddBackslash(netunit::FromFolder(tree.ProgramDir, record->LocalDir));
     const std::string sub = RestFrom(rest, alias.size() + 1);
     if (!record->DirList) {
         if (sub.find('/') != std::string::npos) return m;
@@ -95,17 +95,17 @@ LocalMapping VirtualToLocalPath(const VirtualTree& tree, const std::string& path
     } else if (first == "anonymous" && VirtualRootAllowed(tree, kRootAnonymous) && tree.AnonymousPublished &&
                tree.AnonymousPaths != nullptr) {
         const std::string rest = RestFrom(path, kAnonymousRestStart);
-        m = MapAlias(rest, core::FindAnonymousPath(*tree.AnonymousPaths, AliasOf(rest), index));
+        m = MapAlias(tree, rest, core::FindAnonymousPath(*tree.AnonymousPaths, AliasOf(rest), index));
     } else if (first == "shared" && VirtualRootAllowed(tree, kRootShared) && tree.SharedPaths != nullptr) {
         const std::string rest = RestFrom(path, kSharedRestStart);
         const core::tuseraccount& a = *tree.Account;
         const std::string group = a.Group.empty() ? "" : "<Group: " + a.Group + ">";
-        m = MapAlias(rest, core::FindSharedPath(*tree.SharedPaths, group, AliasOf(rest), a.AllAccountsShared, index,
+        m = MapAlias(tree, rest, core::FindSharedPath(*tree.SharedPaths, group, AliasOf(rest), a.AllAccountsShared, index,
                                                 a.UserName));
     } else if (first == "super" && VirtualRootAllowed(tree, kRootSuper) && tree.SuperPublished &&
                tree.SuperuserPaths != nullptr) {
         const std::string rest = RestFrom(path, kSuperRestStart);
-        m = MapAlias(rest, core::FindSuperuserPath(*tree.SuperuserPaths, AliasOf(rest), index));
+        m = MapAlias(tree, rest, core::FindSuperuserPath(*tree.SuperuserPaths, AliasOf(rest), index));
     }
     if (m.Path.empty()) m = LocalMapping{};
     m.Path = netunit::AddBackslash(m.Path);

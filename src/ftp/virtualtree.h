@@ -29,6 +29,7 @@ struct FtpPermissions {
 // folder and the session's account.
 struct VirtualTree {
     std::string HomeDir;  // ends with "/"
+    std::string ProgramDir;  // a relative published folder lies here; ends with "/"
     bool AnonymousOn = false;
     bool SharedOn = false;
     bool SuperOn = false;

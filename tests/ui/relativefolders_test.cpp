@@ -13,6 +13,8 @@
 #include <memory>
 
 #include "core/session.h"
+#include "ftp/ftpsettings.h"
+#include "ftp/virtualtree.h"
 #include "http/urlmap.h"
 #include "netunit/paths.h"
 #include "ui/dirform.h"
@@ -123,6 +125,21 @@ TEST_F(RelativeFolders, EveryPlaceTakesTheProgramsFolder) {
              tsession session;
              const std::string file = http::MapUrl(http::UrlMapConfigOf(*form_), &session, "", "/f.txt").LocalPath;
              return netunit::WideExtractPath(file);
+         }},
+        {"FTP folder of a stored shared path",
+         [&] {
+             auto path = std::make_unique<core::tftppath>();
+             path->LocalDir = "users";
+             path->Alias = "pub";
+             path->Owner = "bob";
+             path->FileRead = path->DirList = true;
+             form_->SharedPathList.push_back(std::move(path));
+             form_->sharedenabled->SetChecked(true);
+             core::tuseraccount bob;
+             bob.UserName = "bob";
+             const ftp::LocalMapping m =
+                 ftp::VirtualToLocalPath(ftp::FtpSettingsOf(*form_).Tree(&bob), "/shared/pub/f.txt");
+             return netunit::WideExtractPath(m.Path.substr(0, m.Path.size() - 1));
          }},
     };
     for (const Row& r : rows) {
