@@ -14,9 +14,9 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QUrl>
 
 #include "platform/guard.h"
+#include "widgets/shell/fileuri.h"
 #include "widgets/shell/hourglass.h"
 #include "widgets/shell/shellroutines.h"
 #include "widgets/shell/shellverbs.h"
@@ -27,29 +27,6 @@ namespace {
 
 // How often a drag resting over a control gets its auto-scroll and hover.
 constexpr int kDragOverTickMs = 50;
-
-void PutU32(std::string& block, size_t at, uint32_t v) { std::memcpy(block.data() + at, &v, sizeof v); }
-
-uint32_t GetU32(std::string_view block, size_t at) {
-    uint32_t v = 0;
-    std::memcpy(&v, block.data() + at, sizeof v);
-    return v;
-}
-
-// The item bytes of the list at an offset of the block (terminator not
-// included); false when it runs past the block's end.
-bool ListAt(std::string_view block, uint32_t offset, std::string& items) {
-    size_t at = offset;
-    for (;;) {
-        if (at + 2 > block.size()) return false;
-        const uint16_t count = static_cast<uint8_t>(block[at]) | static_cast<uint16_t>(static_cast<uint8_t>(block[at + 1]) << 8);
-        if (count == 0) break;
-        if (count < 2 || at + count > block.size()) return false;
-        at += count;
-    }
-    items.assign(block.substr(offset, at - offset));
-    return true;
-}
 
 uint32_t KeyStateOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     uint32_t state = 0;
@@ -134,45 +111,11 @@ private:
 
 }  // namespace
 
-// --- the item-id array ---
-
-std::string MakeIdListArray(PCItemIDList parent, const std::vector<PCItemIDList>& items) {
-    const size_t head = 4 * (items.size() + 2);
-    std::string block(head, '\0');
-    PutU32(block, 0, static_cast<uint32_t>(items.size()));
-    auto append = [&](size_t slot, PCItemIDList list) {
-        PutU32(block, 4 * (slot + 1), static_cast<uint32_t>(block.size()));
-        block += PidlBytes(list);
-        block.append(2, '\0');
-    };
-    append(0, parent);
-    for (size_t i = 0; i < items.size(); ++i) append(i + 1, items[i]);
-    return block;
-}
-
-bool ReadIdListArray(std::string_view block, PidlPtr& parent, std::vector<PidlPtr>& items) {
-    if (block.size() < 4) return false;
-    const uint32_t count = GetU32(block, 0);
-    if (count > (block.size() - 4) / 4 - 1) return false;  // the offsets alone would not fit
-    std::vector<PidlPtr> read;
-    for (uint32_t i = 0; i <= count; ++i) {
-        std::string bytes;
-        if (!ListAt(block, GetU32(block, 4 * (i + 1)), bytes)) return false;
-        read.emplace_back(PidlFromBytes(bytes));
-        if (!read.back()) return false;
-    }
-    parent = std::move(read.front());
-    items.clear();
-    for (size_t i = 1; i < read.size(); ++i) items.push_back(std::move(read[i]));
-    return true;
-}
-
 // --- the data object ---
 
 QByteArray UriListOf(const std::vector<std::string>& paths) {
-    QByteArray list;
-    for (const std::string& p : paths) list += QUrl::fromLocalFile(QString::fromStdString(p)).toEncoded() + "\r\n";
-    return list;
+    const std::string list = UriListText(paths);
+    return QByteArray(list.data(), static_cast<qsizetype>(list.size()));
 }
 
 QMimeData* MakeShellDataObject(PCItemIDList parent, const std::vector<PCItemIDList>& items,
@@ -251,13 +194,21 @@ uint32_t DropEffectFor(const std::vector<std::string>& paths, const std::string&
     return effect;
 }
 
-int DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect) {
+TTransferReport DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect) {
     switch (effect) {
         case DROPEFFECT_COPY: return TransferInto(paths, folder, TTransferKind::Copy);
         case DROPEFFECT_MOVE: return TransferInto(paths, folder, TTransferKind::Move);
         case DROPEFFECT_LINK: return TransferInto(paths, folder, TTransferKind::Link);
-        default: return 0;
+        default: return {};
     }
+}
+
+uint32_t ToldEffect(uint32_t effect, size_t offered, size_t done) {
+    if (done == 0) return DROPEFFECT_NONE;
+    // A source told of a move removes its items: only a move that took them
+    // all is told as one (the items that did move are gone from it already).
+    if (effect == DROPEFFECT_MOVE && done < offered) return DROPEFFECT_COPY;
+    return effect;
 }
 
 // --- a control's part in it ---
@@ -396,18 +347,21 @@ void TScShellDragDrop::Drop(QDropEvent* e) {
     e->ignore();
     if (effect == DROPEFFECT_NONE) return;
     bool cut = false;
-    int done = 0;
+    const std::vector<std::string> paths = FileListOfData(e->mimeData(), cut);
+    TTransferReport report;
     try {
         THourglass hourglass;
-        done = DropInto(FileListOfData(e->mimeData(), cut), folder, effect);
-    } catch (...) {
-        host_->Dropped();  // what did arrive is shown
-        throw;
+        report = DropInto(paths, folder, effect);
+    } catch (const EShellVerbError& error) {
+        report.Problems.push_back(error.what());
     }
-    host_->Dropped();
-    if (done == 0) return;
-    e->setDropAction(ActionOf(effect));
-    e->accept();
+    host_->Dropped();  // what did arrive is shown
+    // The user hears of what was not done once the drop has gone back to
+    // its source, which must not wait on a message box.
+    if (!report.Problems.empty())
+        QTimer::singleShot(0, view_, [problems = report.Problems] { platform::RunGuarded([&] { TellProblems(problems); }); });
+    e->setDropAction(ActionOf(ToldEffect(effect, paths.size(), report.Done.size())));
+    if (!report.Done.empty()) e->accept();
 }
 
 void TScShellDragDrop::Highlight(QTreeWidgetItem* row) {

@@ -15,6 +15,8 @@
 #include <QObject>
 #include <QPoint>
 
+#include "widgets/shell/filetransfer.h"
+#include "widgets/shell/idlistarray.h"
 #include "widgets/shell/pidl.h"
 #include "widgets/shell/shelltypes.h"
 
@@ -52,17 +54,6 @@ inline constexpr HRESULT DRAGDROP_S_USEDEFAULTCURSORS = 0x00040102;
 // The formats a drag of shell items offers, in this order.
 inline constexpr const char* kShellIdListFormat = "application/x-quillnest-shell-idlist-array";
 inline constexpr const char* kUriListFormat = "text/uri-list";
-
-// --- the item-id array ---
-
-// The block: a 32-bit item count; count + 1 32-bit offsets from the start
-// of the block (the parent folder's absolute list first, then one per
-// item); the parent's list (a bare terminator for the desktop); then each
-// item's relative list. Host byte order: the block never leaves the machine.
-std::string MakeIdListArray(PCItemIDList parent, const std::vector<PCItemIDList>& items);
-// Reads a block back; false (and nothing kept) when it is malformed: an
-// offset outside the block or a list that runs past its end.
-bool ReadIdListArray(std::string_view block, PidlPtr& parent, std::vector<PidlPtr>& items);
 
 // --- the data object ---
 
@@ -111,8 +102,11 @@ uint32_t FolderDropEffect(uint32_t keyState, uint32_t allowed, bool sameDevice);
 uint32_t DropEffectFor(const std::vector<std::string>& paths, const std::string& folder, uint32_t keyState,
                        uint32_t allowed);
 // Copies, moves or links the paths into the folder as the effect says (the
-// verbs' transfer rules). Returns the items transferred.
-int DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect);
+// verbs' transfer rules). Returns what arrived and what did not.
+TTransferReport DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect);
+// The effect a drop tells its source, from what it did with the items
+// offered: none when nothing arrived, a copy for a move that took only some.
+uint32_t ToldEffect(uint32_t effect, size_t offered, size_t done);
 
 // --- a control's part in it ---
 

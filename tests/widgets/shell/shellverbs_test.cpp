@@ -93,7 +93,7 @@ protected:
 
 TEST_F(ShellVerbs, TrashKeepsTheItemAndWritesItsInfoFile) {
     Write(root / "a" / "odd name%.txt", "x");
-    const std::string name = MoveToTrash((root / "a" / "odd name%.txt").string());
+    const std::string name = MoveToTrash((root / "a" / "odd name%.txt").string()).Name;
     EXPECT_FALSE(fs::exists(root / "a" / "odd name%.txt"));
     const fs::path trash = root / "data" / "Trash";
     EXPECT_EQ(ReadFile(trash / "files" / name), "x");
@@ -104,7 +104,7 @@ TEST_F(ShellVerbs, TrashKeepsTheItemAndWritesItsInfoFile) {
     EXPECT_NE(info.find("\nDeletionDate=20"), std::string::npos) << info;
     // A second item of the same name gets a name of its own.
     Write(root / "a" / "odd name%.txt", "y");
-    const std::string second = MoveToTrash((root / "a" / "odd name%.txt").string());
+    const std::string second = MoveToTrash((root / "a" / "odd name%.txt").string()).Name;
     EXPECT_NE(second, name);
     EXPECT_EQ(ReadFile(trash / "files" / second), "y");
     EXPECT_TRUE(fs::exists(trash / "info" / (second + ".trashinfo")));
@@ -137,23 +137,23 @@ TEST_F(ShellVerbs, FileListsTakeOnlyLocalFileUris) {
 TEST_F(ShellVerbs, PasteCopiesAndNeverReplacesOrNestsAFolderInItself) {
     const std::string sub = (root / "a" / "sub").string();
     PutFilesOnClipboard({sub}, false);
-    EXPECT_EQ(PasteFiles((root / "b").string()), 1);
+    EXPECT_EQ(PasteFiles((root / "b").string()).Done.size(), 1u);
     EXPECT_EQ(ReadFile(root / "b" / "sub" / "f.txt"), "hello");
     EXPECT_TRUE(fs::exists(root / "a" / "sub" / "f.txt")) << "a copy keeps the source";
     // The name is there now: nothing is replaced.
     Write(root / "b" / "sub" / "f.txt", "changed");
-    EXPECT_EQ(PasteFiles((root / "b").string()), 0);
+    EXPECT_EQ(PasteFiles((root / "b").string()).Done.size(), 0u);
     EXPECT_EQ(ReadFile(root / "b" / "sub" / "f.txt"), "changed");
     // Into itself or below itself: skipped.
-    EXPECT_EQ(PasteFiles(sub), 0);
+    EXPECT_EQ(PasteFiles(sub).Done.size(), 0u);
     fs::create_directories(root / "a" / "sub" / "deeper");
-    EXPECT_EQ(PasteFiles((root / "a" / "sub" / "deeper").string()), 0);
+    EXPECT_EQ(PasteFiles((root / "a" / "sub" / "deeper").string()).Done.size(), 0u);
     EXPECT_FALSE(fs::exists(root / "a" / "sub" / "deeper" / "sub"));
 }
 
 TEST_F(ShellVerbs, PasteOfCutItemsMovesThem) {
     PutFilesOnClipboard({(root / "a" / "sub").string()}, true);
-    EXPECT_EQ(PasteFiles((root / "b").string()), 1);
+    EXPECT_EQ(PasteFiles((root / "b").string()).Done.size(), 1u);
     EXPECT_FALSE(fs::exists(root / "a" / "sub"));
     EXPECT_EQ(ReadFile(root / "b" / "sub" / "f.txt"), "hello");
 }
