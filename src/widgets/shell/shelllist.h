@@ -180,6 +180,9 @@ private:
     bool RunDefaultKey(uint16_t shortcut);
     // Runs a verb on the selected rows and refreshes after those that change the folder.
     void SelectionVerb(const std::string& verb, bool permanent = false);
+    // The verb attributes (kVerbAttributeMask) that every selected item
+    // has; none when they cannot be had.
+    uint32_t SelectionVerbAttributes() const;
     std::vector<std::string> SelectedNames() const;
     uintptr_t ShellOwnerWindow() const;
     void EnsureChangeThread();

@@ -4,21 +4,37 @@
 #include <QWidget>
 
 #include "forms/dialogs.h"
+#include "widgets/shell/shelltypes.h"
 
 namespace shell {
 
-std::vector<TScShellMenuCommand> ShellMenuCommands(bool canPaste, bool canRename) {
-    std::vector<TScShellMenuCommand> commands = {{"open", "&Open"}, {"cut", "Cu&t"}, {"copy", "&Copy"}};
-    if (canPaste) commands.push_back({"paste", "&Paste"});
-    commands.push_back({"delete", "&Delete"});
-    if (canRename) commands.push_back({"rename", "Rena&me"});
+uint32_t VerbAttributes(const std::string& verb) {
+    if (verb == "cut") return SFGAO_CANMOVE;
+    if (verb == "copy") return SFGAO_CANCOPY;
+    if (verb == "delete") return SFGAO_CANDELETE;
+    if (verb == "rename") return SFGAO_CANRENAME;
+    if (verb == "paste") return SFGAO_DROPTARGET;
+    return 0;
+}
+
+std::vector<TScShellMenuCommand> ShellMenuCommands(uint32_t attributes, bool canPaste, bool canRename) {
+    std::vector<TScShellMenuCommand> commands = {{"open", "&Open"}};
+    auto offer = [&](const char* verb, const char* caption, bool can) {
+        if (can && VerbAllowed(attributes, verb)) commands.push_back({verb, caption});
+    };
+    offer("cut", "Cu&t", true);
+    offer("copy", "&Copy", true);
+    offer("paste", "&Paste", canPaste);
+    offer("delete", "&Delete", true);
+    offer("rename", "Rena&me", canRename);
     return commands;
 }
 
 std::string ShowShellMenu(QWidget* owner, const QPoint& where, const std::vector<TScShellMenuCommand>& commands) {
     QMenu menu(owner);
-    for (const TScShellMenuCommand& c : commands) {
-        if (c.Verb == "cut" || c.Verb == "delete") menu.addSeparator();
+    for (size_t i = 0; i < commands.size(); ++i) {
+        const TScShellMenuCommand& c = commands[i];
+        if (i > 0 && (commands[i - 1].Verb == "open" || c.Verb == "delete")) menu.addSeparator();
         QAction* a = menu.addAction(QString::fromStdString(c.Caption));
         a->setData(QString::fromStdString(c.Verb));
         if (c.Verb == "open") menu.setDefaultAction(a);

@@ -3,6 +3,7 @@
 // question asked before a delete.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,20 @@ struct TScShellMenuCommand {
     std::string Caption;
 };
 
-// "open", "cut", "copy", "paste" (when the items take a paste), "delete",
-// and "rename" (when renaming is allowed), in menu order.
-std::vector<TScShellMenuCommand> ShellMenuCommands(bool canPaste, bool canRename);
+// The attributes (SFGAO_ bits) that every item of a verb must have for the
+// verb to be offered or run: cut can-move, copy can-copy, delete
+// can-delete, rename can-rename, paste a drop target; none for "open".
+uint32_t VerbAttributes(const std::string& verb);
+inline bool VerbAllowed(uint32_t attributes, const std::string& verb) {
+    return (attributes & VerbAttributes(verb)) == VerbAttributes(verb);
+}
+// The attributes a verb check asks the items for.
+inline constexpr uint32_t kVerbAttributeMask = 0x1 | 0x2 | 0x10 | 0x20 | 0x100;
+
+// "open", then of "cut", "copy", "paste" (when the items take a paste),
+// "delete" and "rename" (when renaming is allowed) those that the items'
+// attributes allow, in menu order.
+std::vector<TScShellMenuCommand> ShellMenuCommands(uint32_t attributes, bool canPaste, bool canRename);
 
 // Shows the commands as a menu at a global position ("open" is the default
 // entry); the verb chosen, "" when the menu was closed without one.

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "widgets/shell/shellfolder.h"
+#include "widgets/shell/shellmenu.h"
 #include "widgets/shell/shelltree.h"
 #include "widgets/shell/shellverbs.h"
 #include "widgets/shell/shortcuts.h"
@@ -20,7 +21,7 @@ HRESULT TScCustomShellTree::InvokeNodeVerb(forms::TTreeNode* node, const std::st
     TScShTreeData* data = NodeData(node);
     if (!data || !data->ParentData()) return S_FALSE;
     const std::string path = data->Path();
-    if (path.empty()) return S_FALSE;
+    if (path.empty() || !VerbAllowed(NodeVerbAttributes(node), verb)) return S_FALSE;
     if (!InvokeVerb({path}, verb, permanent)) return S_FALSE;
     RefreshTree();
     return S_OK;
@@ -33,7 +34,20 @@ bool TScCustomShellTree::ConfirmDelete(forms::TTreeNode* node, bool permanent) {
 std::vector<TScCustomShellTree::TScMenuCommand> TScCustomShellTree::NodeMenuCommands(forms::TTreeNode* node) {
     TScShTreeData* data = NodeData(node);
     if (!data || !data->ParentData() || data->Path().empty()) return {};
-    return ShellMenuCommands(true, !ReadOnly() && data->CanRename());
+    return ShellMenuCommands(NodeVerbAttributes(node), true, !ReadOnly() && data->CanRename());
+}
+
+uint32_t TScCustomShellTree::NodeVerbAttributes(forms::TTreeNode* node) {
+    TScShTreeData* data = NodeData(node);
+    const ShellFolderPtr parent = data && data->ParentData() ? data->ParentFolder() : nullptr;
+    uint32_t attributes = kVerbAttributeMask;
+    if (!parent || FAILED(parent->GetAttributesOf(data->RelIdList(), attributes))) return 0;
+    return attributes;
+}
+
+bool TScCustomShellTree::ConfirmNodeDelete(forms::TTreeNode* node, bool permanent) {
+    // A node that may not be deleted asks nothing.
+    return node && VerbAllowed(NodeVerbAttributes(node), "delete") && ConfirmDelete(node, permanent);
 }
 
 void TScCustomShellTree::RunNodeCommand(forms::TTreeNode* node, const std::string& verb) {
@@ -44,7 +58,7 @@ void TScCustomShellTree::RunNodeCommand(forms::TTreeNode* node, const std::strin
         OpenWithDefault(data->Path());
         return;
     }
-    if (verb == "delete" && !ConfirmDelete(node, false)) return;
+    if (verb == "delete" && !ConfirmNodeDelete(node, false)) return;
     InvokeNodeVerb(node, verb);
 }
 
@@ -75,14 +89,14 @@ bool TScCustomShellTree::RunDefaultKey(uint16_t shortcut) {
             case dkCopy: InvokeNodeVerb(node, "copy"); break;
             case dkPaste: InvokeNodeVerb(node, "paste"); break;
             case dkDelete:
-                if (node && ConfirmDelete(node, false)) InvokeNodeVerb(node, "delete");
+                if (ConfirmNodeDelete(node, false)) InvokeNodeVerb(node, "delete");
                 break;
         }
         return true;
     }
     // Shift+Del deletes for good.
     if ((shortcut & ~scShift) == ScShellControlDefKey(dkDelete).ShortCut) {
-        if (node && ConfirmDelete(node, true)) InvokeNodeVerb(node, "delete", true);
+        if (ConfirmNodeDelete(node, true)) InvokeNodeVerb(node, "delete", true);
         return true;
     }
     return false;
