@@ -127,6 +127,8 @@ public:
     TScShTreeData* NodeData(forms::TTreeNode* node) const;
     forms::TTreeNode* RootNode() const;
     forms::TTreeNode* FindChildNode(forms::TTreeNode* parent, PCItemIDList relative);
+    // The loaded node of an absolute list; nullptr when it is not loaded.
+    forms::TTreeNode* NodeOfAbsIdList(PCItemIDList list);
     uintptr_t ShellOwnerWindow() const;
     // Runs a verb on a node's item ("paste" pastes into its folder;
     // permanent makes "delete" skip the Trash), then refreshes. S_FALSE

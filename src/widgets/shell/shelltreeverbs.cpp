@@ -2,6 +2,8 @@
 // renaming a node in place.
 #include <QWidget>
 
+#include "platform/guard.h"
+
 #include "widgets/shell/shellfolder.h"
 #include "widgets/shell/shellmenu.h"
 #include "widgets/shell/shelltree.h"
@@ -142,7 +144,38 @@ bool TScCustomShellTree::Edited(forms::TTreeNode* node, std::string& text) {
         if (open) node->Expand(false);
     }
     text = trimmed.toStdString();
+    // The node reads as its new name at once, and the current folder
+    // follows when it is the selected one. Its place among its siblings is
+    // found once the editor has gone: moving the row under an open editor
+    // would leave the view stuck in editing.
+    node->SetText(text);
+    if (node == Selected()) TakeNodeFolder(node);
+    if (TScShTreeData* parentData = data->ParentData()) {
+        std::shared_ptr<ITEMIDLIST> parentList(PidlCopy(nullptr, parentData->AbsIdList()), PidlDeleter());
+        QMetaObject::invokeMethod(
+            Widget(),
+            [this, parentList] {
+                platform::RunGuarded([&] {
+                    if (forms::TTreeNode* parent = NodeOfAbsIdList(parentList.get())) SortChildren(parent);
+                });
+            },
+            Qt::QueuedConnection);
+    }
     return true;
+}
+
+forms::TTreeNode* TScCustomShellTree::NodeOfAbsIdList(PCItemIDList list) {
+    forms::TTreeNode* node = RootNode();
+    while (node) {
+        TScShTreeData* data = NodeData(node);
+        if (!data) return nullptr;
+        if (PidlEqual(data->AbsIdList(), list)) return node;
+        forms::TTreeNode* next = nullptr;
+        for (forms::TTreeNode* child = node->getFirstChild(); child && !next; child = child->GetNextSibling())
+            if (TScShTreeData* d = NodeData(child); d && PidlIsParent(d->AbsIdList(), list, false)) next = child;
+        node = next;
+    }
+    return nullptr;
 }
 
 }  // namespace shell

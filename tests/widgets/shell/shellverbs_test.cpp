@@ -535,3 +535,38 @@ TEST_F(TreeKeys, RenameInPlaceGoesThroughTheFolder) {
     tree->SetSelected(node->getFirstChild());
     EXPECT_EQ(tree->GetSelectedPath(), home + "/web/renamed/inner");
 }
+
+// A node renamed in place is its new name everywhere at once: its text, the
+// current folder, its place among its siblings, a rename back, the delete
+// question.
+TEST_F(TreeKeys, ARenamedNodeTakesItsNewNameAndPlace) {
+    tree->SetReadOnly(false);
+    auto rename = [&](const std::string& to) {
+        tree->RunNodeCommand(tree->Selected(), "rename");
+        QLineEdit* line = nullptr;
+        for (QLineEdit* l : tree->Widget()->findChildren<QLineEdit*>())
+            if (!l->isHidden()) line = l;  // a closed editor waits hidden for its deletion
+        ASSERT_NE(line, nullptr);
+        line->setText(QString::fromStdString(to));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(line, &enter);
+        QApplication::processEvents();
+        QApplication::processEvents();  // the sort waits for the editor to go
+    };
+    Select(home + "/web/scratch");
+    forms::TTreeNode* node = tree->Selected();
+    rename("zebra");
+    EXPECT_TRUE(fs::exists(home + "/web/zebra/inner"));
+    EXPECT_EQ(node->Text(), "zebra");
+    EXPECT_EQ(tree->CurrentFolder()->Path(), home + "/web/zebra");
+    EXPECT_EQ(node->Parent()->getFirstChild()->Text(), "target") << "sorted into place";
+    rename("scratch");
+    EXPECT_TRUE(fs::exists(home + "/web/scratch/inner")) << "renaming back is done";
+    EXPECT_EQ(tree->CurrentFolder()->Path(), home + "/web/scratch");
+    EXPECT_EQ(node->Parent()->getFirstChild()->Text(), "scratch");
+    answer = forms::mrNo;
+    rename("renamed");
+    Press(Qt::Key_Delete);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("\"renamed\""), std::string::npos) << asked[0];
+}
