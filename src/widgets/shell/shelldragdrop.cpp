@@ -9,6 +9,8 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QContextMenuEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -203,6 +205,37 @@ TTransferReport DropInto(const std::vector<std::string>& paths, const std::strin
     }
 }
 
+uint32_t DropEffectsFor(const std::vector<std::string>& paths, const std::string& folder, uint32_t allowed) {
+    if (paths.empty() || folder.empty()) return DROPEFFECT_NONE;
+    allowed &= kAllDropEffects;
+    for (const std::string& p : paths)
+        if (IsInsideOf(folder, p)) return allowed & DROPEFFECT_LINK;
+    return allowed;
+}
+
+std::vector<std::pair<uint32_t, std::string>> DropMenuCommands(uint32_t effects) {
+    std::vector<std::pair<uint32_t, std::string>> commands;
+    if (effects & DROPEFFECT_COPY) commands.push_back({DROPEFFECT_COPY, "&Copy Here"});
+    if (effects & DROPEFFECT_MOVE) commands.push_back({DROPEFFECT_MOVE, "&Move Here"});
+    if (effects & DROPEFFECT_LINK) commands.push_back({DROPEFFECT_LINK, "&Link Here"});
+    if (!commands.empty()) commands.push_back({DROPEFFECT_NONE, "Cancel"});
+    return commands;
+}
+
+uint32_t ChooseDropEffect(QWidget* owner, const QPoint& where, uint32_t effects, uint32_t preferred) {
+    QMenu menu(owner);
+    menu.setObjectName("DropMenu");
+    for (const auto& [effect, caption] : DropMenuCommands(effects)) {
+        if (effect == DROPEFFECT_NONE) menu.addSeparator();
+        QAction* a = menu.addAction(QString::fromStdString(caption));
+        a->setData(effect);
+        if (effect == preferred) menu.setDefaultAction(a);
+    }
+    if (menu.isEmpty()) return DROPEFFECT_NONE;
+    QAction* chosen = menu.exec(where, menu.defaultAction());
+    return chosen ? chosen->data().toUInt() : DROPEFFECT_NONE;
+}
+
 uint32_t ToldEffect(uint32_t effect, size_t offered, size_t done) {
     if (done == 0) return DROPEFFECT_NONE;
     // A source told of a move removes its items: only a move that took them
@@ -233,31 +266,45 @@ bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
         switch (event->type()) {
             case QEvent::MouseButtonPress: {
                 const auto* me = static_cast<QMouseEvent*>(event);
-                // A press on a row may start a drag; one on the empty area
-                // leaves the view its own selecting.
+                // A press of the left or right button on a row may start a
+                // drag; one on the empty area leaves the view its own
+                // selecting.
                 pressPos_ = me->position().toPoint();
-                QTreeWidgetItem* row = me->button() == Qt::LeftButton && host_->DragEnabled() ? view_->itemAt(pressPos_) : nullptr;
+                const bool dragButton = me->button() == Qt::LeftButton || me->button() == Qt::RightButton;
+                QTreeWidgetItem* row = dragButton && host_->DragEnabled() ? view_->itemAt(pressPos_) : nullptr;
                 pressed_ = row != nullptr;
-                // A press on a selected row would change the selection (to
-                // that row alone, or without it with Ctrl): it waits, so that
-                // a drag takes the whole selection, and is played to the view
-                // at the release when no drag came.
-                if (row && row->isSelected() && !replaying_) {
+                pressButton_ = me->button();
+                pendingMenu_.reset();
+                // A left press on a selected row would change the selection
+                // (to that row alone, or without it with Ctrl): it waits, so
+                // that a drag takes the whole selection, and is played to the
+                // view at the release when no drag came.
+                if (row && me->button() == Qt::LeftButton && row->isSelected() && !replaying_) {
                     pendingPress_.reset(static_cast<QMouseEvent*>(me->clone()));
                     view_->setFocus(Qt::MouseFocusReason);
                     eaten = true;
                 }
                 break;
             }
+            case QEvent::ContextMenu:
+                // A right press that may become a drag shows its menu only
+                // when the button comes up without one.
+                if (pressed_ && pressButton_ == Qt::RightButton && !replaying_ &&
+                    static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse) {
+                    pendingMenu_.reset(static_cast<QContextMenuEvent*>(event->clone()));
+                    eaten = true;
+                }
+                break;
             case QEvent::MouseMove: {
                 const auto* me = static_cast<QMouseEvent*>(event);
-                if (!pressed_ || !(me->buttons() & Qt::LeftButton)) break;
+                if (!pressed_ || !(me->buttons() & pressButton_)) break;
                 // Until the drag starts the view must not select by dragging.
                 eaten = true;
                 if ((me->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance()) break;
                 pressed_ = false;
                 pendingPress_.reset();
-                StartDrag();
+                pendingMenu_.reset();
+                StartDrag(pressButton_ == Qt::RightButton ? 1 : 0);
                 eaten = true;
                 break;
             }
@@ -268,6 +315,11 @@ bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
                     QApplication::sendEvent(view_->viewport(), press.get());
                     replaying_ = false;
                     pressed_ = false;
+                }
+                if (std::unique_ptr<QContextMenuEvent> menu = std::move(pendingMenu_)) {
+                    replaying_ = true;
+                    QApplication::sendEvent(view_->viewport(), menu.get());
+                    replaying_ = false;
                 }
                 break;
             case QEvent::DragEnter: {
@@ -296,7 +348,7 @@ bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
     return eaten;
 }
 
-void TScShellDragDrop::StartDrag() {
+void TScShellDragDrop::StartDrag(int buttonKind) {
     QTreeWidgetItem* row = view_->itemAt(pressPos_);
     TScDragItems items;
     if (!row || !host_->DragItems(row, items)) return;
@@ -305,7 +357,7 @@ void TScShellDragDrop::StartDrag() {
     // Qt deletes the drag when its data is no longer asked for.
     auto* drag = new QDrag(view_);
     drag->setMimeData(MakeShellDataObject(items.Parent.get(), lists, items.Paths));
-    std::unique_ptr<TDropSource_shlvtv> source = CreateDropSource(0);
+    std::unique_ptr<TDropSource_shlvtv> source = CreateDropSource(buttonKind);
     host_->Dragging(true, false);
     uint32_t effect = DROPEFFECT_NONE;
     HRESULT result = DRAGDROP_S_CANCEL;
@@ -313,14 +365,15 @@ void TScShellDragDrop::StartDrag() {
     host_->Dragging(false, result == DRAGDROP_S_DROP);
 }
 
-std::string TScShellDragDrop::TargetOf(const QDropEvent* e, uint32_t keyState, uint32_t& effect) {
+std::string TScShellDragDrop::TargetOf(const QDropEvent* e, uint32_t keyState, uint32_t& effect, uint32_t* choices) {
     effect = DROPEFFECT_NONE;
     bool cut = false;
     const std::vector<std::string> paths = FileListOfData(e->mimeData(), cut);
     QTreeWidgetItem* row = view_->itemAt(e->position().toPoint());
-    const std::string folder = host_->DropFolder(row, e->source() == view_);
-    const uint32_t allowed = EffectsOf(e->possibleActions()) & DataObjectDropEffects(e->mimeData());
+    uint32_t allowed = EffectsOf(e->possibleActions()) & DataObjectDropEffects(e->mimeData());
+    const std::string folder = host_->DropFolder(row, e->source() == view_, keyState, allowed);
     effect = DropEffectFor(paths, folder, keyState, allowed);
+    if (choices) *choices = effect == DROPEFFECT_NONE ? DROPEFFECT_NONE : DropEffectsFor(paths, folder, allowed);
     Highlight(effect != DROPEFFECT_NONE ? row : nullptr);
     return effect != DROPEFFECT_NONE ? folder : std::string();
 }
@@ -339,9 +392,12 @@ void TScShellDragDrop::DragOver(QDragMoveEvent* e) {
 void TScShellDragDrop::Drop(QDropEvent* e) {
     // The buttons are up by now: the key state keeps those of the last move.
     const uint32_t keyState = KeyStateOf(e->buttons(), e->modifiers()) | (keyState_ & (MK_LBUTTON | MK_RBUTTON));
-    uint32_t effect = DROPEFFECT_NONE;
-    const std::string folder = TargetOf(e, keyState, effect);
+    uint32_t effect = DROPEFFECT_NONE, choices = DROPEFFECT_NONE;
+    const std::string folder = TargetOf(e, keyState, effect, &choices);
     EndDragOver();
+    // A drag with the right button asks what to do.
+    if (effect != DROPEFFECT_NONE && (keyState & MK_RBUTTON))
+        effect = ChooseDropEffect(view_, view_->viewport()->mapToGlobal(e->position().toPoint()), choices, effect);
     // The drop counts as done only when something arrived: a source told of
     // a move may remove its items.
     e->ignore();

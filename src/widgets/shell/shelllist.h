@@ -143,6 +143,8 @@ public:
     forms::TNotifyEvent OnFillStart;
     forms::TNotifyEvent OnFillComplete;
     forms::TNotifyEvent OnFolderChanged;
+    // The help text of the highlighted entry of the items' context menu.
+    std::function<void(TScCustomShellList* Sender, const std::string& Hint)> OnPopupHint;
     // At item pre-paint only, and at every stage the list draws.
     TScShLvCustomDrawEvent OnCustomDrawSh;
     TScShLvCustomDrawEvent OnCustomDrawShEx;

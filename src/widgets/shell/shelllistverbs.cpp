@@ -116,7 +116,10 @@ bool TScCustomShellList::ItemContextMenu(forms::TListItem* item, int x, int y) {
     if (commands.empty()) return true;  // no menu for this row, and none of the control's either
     // While the menu is open the list counts as dragging: notices and refreshes wait.
     dragging_ = true;
-    const std::string chosen = ShowShellMenu(Widget(), Widget()->mapToGlobal(QPoint(x, y)), commands);
+    const std::string chosen = ShowShellMenu(Widget(), Widget()->mapToGlobal(QPoint(x, y)), commands,
+                                             [this](const std::string& hint) {
+                                                 if (OnPopupHint) OnPopupHint(this, hint);
+                                             });
     dragging_ = false;
     if (!chosen.empty()) RunItemCommand(item, chosen);
     RunPendingRefresh();

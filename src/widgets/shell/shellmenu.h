@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,11 +13,17 @@ class QWidget;
 
 namespace shell {
 
-// One command of the menu: the verb it runs and its caption.
+// One command of the menu: the verb it runs, its caption and its help
+// text (the hint shown while it is highlighted).
 struct TScShellMenuCommand {
     std::string Verb;
     std::string Caption;
+    std::string Help;
 };
+
+// Told the help text of the highlighted entry of an open context menu, ""
+// when none is highlighted.
+using TScShPopupHintEvent = std::function<void(const std::string& hint)>;
 
 // The attributes (SFGAO_ bits) that every item of a verb must have for the
 // verb to be offered or run: cut can-move, copy can-copy, delete
@@ -34,8 +41,10 @@ inline constexpr uint32_t kVerbAttributeMask = 0x1 | 0x2 | 0x10 | 0x20 | 0x100;
 std::vector<TScShellMenuCommand> ShellMenuCommands(uint32_t attributes, bool canPaste, bool canRename);
 
 // Shows the commands as a menu at a global position ("open" is the default
-// entry); the verb chosen, "" when the menu was closed without one.
-std::string ShowShellMenu(QWidget* owner, const QPoint& where, const std::vector<TScShellMenuCommand>& commands);
+// entry), telling hint of each entry highlighted; the verb chosen, "" when
+// the menu was closed without one.
+std::string ShowShellMenu(QWidget* owner, const QPoint& where, const std::vector<TScShellMenuCommand>& commands,
+                          const TScShPopupHintEvent& hint = {});
 
 // Asks before items go to the Trash (or, permanent, for good); names are
 // the items' captions. False: the user said no.

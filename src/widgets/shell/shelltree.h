@@ -162,6 +162,8 @@ public:
     TScShTvCustomDrawEvent OnCustomDrawShEx;
     forms::TNotifyEvent OnFillStart;
     forms::TNotifyEvent OnFillComplete;
+    // The help text of the highlighted entry of the node's context menu.
+    std::function<void(TScCustomShellTree* Sender, const std::string& Hint)> OnPopupHint;
 
 protected:
     virtual HRESULT AddItem(IShellFolder* folder, PCItemIDList parentAbs, PCItemIDList relative,

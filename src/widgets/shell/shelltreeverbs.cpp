@@ -70,7 +70,10 @@ bool TScCustomShellTree::NodeContextMenu(forms::TTreeNode* node, int x, int y) {
     if (commands.empty()) return true;  // no menu for this node, and none of the control's either
     // While the menu is open the tree counts as dragging: notices and refreshes wait.
     dragging_ = true;
-    const std::string chosen = ShowShellMenu(Widget(), Widget()->mapToGlobal(QPoint(x, y)), commands);
+    const std::string chosen = ShowShellMenu(Widget(), Widget()->mapToGlobal(QPoint(x, y)), commands,
+                                             [this](const std::string& hint) {
+                                                 if (OnPopupHint) OnPopupHint(this, hint);
+                                             });
     dragging_ = false;
     if (!chosen.empty()) RunNodeCommand(node, chosen);
     if (refreshPending_) {

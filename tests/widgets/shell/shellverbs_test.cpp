@@ -6,7 +6,11 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTreeWidget>
 #include <QMimeData>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <algorithm>
@@ -17,6 +21,7 @@
 
 #include "forms/dialogs.h"
 #include "widgets/shell/mounttable.h"
+#include "widgets/shell/shelldragdrop.h"
 #include "widgets/shell/shelltree.h"
 #include "widgets/shell/shellverbs.h"
 #include "widgets/shell/shortcuts.h"
@@ -569,4 +574,52 @@ TEST_F(TreeKeys, ARenamedNodeTakesItsNewNameAndPlace) {
     Press(Qt::Key_Delete);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_NE(asked[0].find("\"renamed\""), std::string::npos) << asked[0];
+}
+
+// The context menu tells the handler the help text of each entry that is
+// highlighted, and "" when it closes.
+TEST_F(TreeKeys, TheMenusHighlightedEntryHintReachesOnPopupHint) {
+    tree->SetOptions(tree->Options() | scstoContextMenus);
+    std::vector<std::string> hints;
+    tree->OnPopupHint = [&](TScCustomShellTree*, const std::string& hint) { hints.push_back(hint); };
+    Select(home + "/web/scratch");
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction* a : menu->actions())
+            if (a->text() == "&Copy") menu->setActiveAction(a);
+        menu->close();
+    });
+    int l, t, r, b;
+    tree->NodeTextRect(tree->Selected(), l, t, r, b);
+    const QPoint at((l + r) / 2, (t + b) / 2);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, tree->Widget()->mapToGlobal(at));
+    QApplication::sendEvent(static_cast<QTreeWidget*>(tree->Widget())->viewport(), &menuEvent);
+    ASSERT_GE(hints.size(), 2u);
+    EXPECT_EQ(hints.front(), "Copies the selected items to the clipboard.");
+    EXPECT_EQ(hints.back(), "");
+}
+
+TEST(DropMenu, OffersTheEffectsTheTargetAllowsThenCancel) {
+    struct Row {
+        uint32_t effects;
+        std::vector<std::string> captions;
+    } rows[] = {
+        {kAllDropEffects, {"&Copy Here", "&Move Here", "&Link Here", "Cancel"}},
+        {DROPEFFECT_COPY, {"&Copy Here", "Cancel"}},
+        {DROPEFFECT_LINK | DROPEFFECT_MOVE, {"&Move Here", "&Link Here", "Cancel"}},
+        {DROPEFFECT_NONE, {}},
+    };
+    for (const Row& r : rows) {
+        std::vector<std::string> captions;
+        for (const auto& [effect, caption] : DropMenuCommands(r.effects)) captions.push_back(caption);
+        EXPECT_EQ(captions, r.captions) << r.effects;
+    }
+    // Into one of the dragged folders only a link may go.
+    EXPECT_EQ(DropEffectsFor({"/x/a"}, "/x/a/b", kAllDropEffects), DROPEFFECT_LINK);
+    EXPECT_EQ(DropEffectsFor({"/x/a"}, "/x/c", DROPEFFECT_COPY | DROPEFFECT_MOVE), DROPEFFECT_COPY | DROPEFFECT_MOVE);
+    // A move that took only some items is told to the source as a copy.
+    EXPECT_EQ(ToldEffect(DROPEFFECT_MOVE, 3, 3), DROPEFFECT_MOVE);
+    EXPECT_EQ(ToldEffect(DROPEFFECT_MOVE, 3, 2), DROPEFFECT_COPY);
+    EXPECT_EQ(ToldEffect(DROPEFFECT_COPY, 3, 0), DROPEFFECT_NONE);
 }
