@@ -29,6 +29,9 @@ namespace {
 
 // How often a drag resting over a control gets its auto-scroll and hover.
 constexpr int kDragOverTickMs = 50;
+// How long after a drop with the right button its menu comes: the drag's
+// own pointer grab has to have gone, or the menu could not hold the pointer.
+constexpr int kDropMenuDelayMs = 200;
 
 uint32_t KeyStateOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     uint32_t state = 0;
@@ -395,15 +398,32 @@ void TScShellDragDrop::Drop(QDropEvent* e) {
     uint32_t effect = DROPEFFECT_NONE, choices = DROPEFFECT_NONE;
     const std::string folder = TargetOf(e, keyState, effect, &choices);
     EndDragOver();
-    // A drag with the right button asks what to do.
-    if (effect != DROPEFFECT_NONE && (keyState & MK_RBUTTON))
-        effect = ChooseDropEffect(view_, view_->viewport()->mapToGlobal(e->position().toPoint()), choices, effect);
     // The drop counts as done only when something arrived: a source told of
     // a move may remove its items.
     e->ignore();
     if (effect == DROPEFFECT_NONE) return;
     bool cut = false;
-    const std::vector<std::string> paths = FileListOfData(e->mimeData(), cut);
+    std::vector<std::string> paths = FileListOfData(e->mimeData(), cut);
+    if (keyState & MK_RBUTTON) {
+        // A drag with the right button asks what to do, once the drop has
+        // gone back to its source (which must not wait on a menu): the
+        // source is told of nothing, and what is chosen is done here.
+        const QPoint where = view_->viewport()->mapToGlobal(e->position().toPoint());
+        QTimer::singleShot(kDropMenuDelayMs, view_, [this, paths = std::move(paths), folder, choices, effect, where] {
+            platform::RunGuarded([&] {
+                const uint32_t chosen = ChooseDropEffect(view_, where, choices, effect);
+                if (chosen != DROPEFFECT_NONE) Transfer(paths, folder, chosen);
+            });
+        });
+        return;
+    }
+    const TTransferReport report = Transfer(paths, folder, effect);
+    e->setDropAction(ActionOf(ToldEffect(effect, paths.size(), report.Done.size())));
+    if (!report.Done.empty()) e->accept();
+}
+
+TTransferReport TScShellDragDrop::Transfer(const std::vector<std::string>& paths, const std::string& folder,
+                                           uint32_t effect) {
     TTransferReport report;
     try {
         THourglass hourglass;
@@ -416,8 +436,7 @@ void TScShellDragDrop::Drop(QDropEvent* e) {
     // its source, which must not wait on a message box.
     if (!report.Problems.empty())
         QTimer::singleShot(0, view_, [problems = report.Problems] { platform::RunGuarded([&] { TellProblems(problems); }); });
-    e->setDropAction(ActionOf(ToldEffect(effect, paths.size(), report.Done.size())));
-    if (!report.Done.empty()) e->accept();
+    return report;
 }
 
 void TScShellDragDrop::Highlight(QTreeWidgetItem* row) {

@@ -183,6 +183,8 @@ private:
     std::string TargetOf(const QDropEvent* e, uint32_t keyState, uint32_t& effect, uint32_t* choices = nullptr);
     void DragOver(QDragMoveEvent* e);
     void Drop(QDropEvent* e);
+    // Does a drop's effect and tells the user what was not done.
+    TTransferReport Transfer(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect);
     void Highlight(QTreeWidgetItem* row);
     void EndDragOver();
 
