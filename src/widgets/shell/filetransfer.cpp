@@ -26,12 +26,6 @@ std::string ErrorText(int error) { return std::error_code(error, std::generic_ca
     throw EShellVerbError(what + " \"" + path + "\": " + ErrorText(error));
 }
 
-// Anything that is there, or that cannot be looked at, counts as taken.
-bool Taken(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
-}
-
 std::string Join(const std::string& folder, const std::string& name) {
     return folder.empty() || folder.back() != '/' ? folder + "/" + name : folder + name;
 }
@@ -156,25 +150,26 @@ bool InsideOf(const fs::path& item, const fs::path& folder) {
     return true;
 }
 
-// The item as the user named it: absolute, without "." and ".." steps and
-// without a trailing slash, so that its last name is its own even when it
-// is a link.
-fs::path ItemPath(const std::string& item) {
+}  // namespace
+
+bool PathTaken(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
+std::string ItemPathOf(const std::string& item) {
     std::error_code ec;
     fs::path p = fs::absolute(fs::path(item), ec).lexically_normal();
     if (p.filename().empty() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
-    return p;
+    return p.string();
 }
 
-// A name cut to at most max bytes, never inside a UTF-8 sequence.
 std::string CutName(const std::string& name, size_t max) {
     if (name.size() <= max) return name;
     size_t end = max;
     while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
     return name.substr(0, end);
 }
-
-}  // namespace
 
 std::string FreeCopyName(const std::string& folder, const std::string& name, bool isFolder) {
     size_t dot = isFolder ? std::string::npos : name.rfind('.');
@@ -185,18 +180,18 @@ std::string FreeCopyName(const std::string& folder, const std::string& name, boo
         const std::string mark = i == 1 ? " (copy)" : " (copy " + std::to_string(i) + ")";
         const size_t room = NAME_MAX > mark.size() + extension.size() ? NAME_MAX - mark.size() - extension.size() : 0;
         const std::string candidate = CutName(stem, room) + mark + CutName(extension, NAME_MAX - mark.size());
-        if (!Taken(Join(folder, candidate))) return candidate;
+        if (!PathTaken(Join(folder, candidate))) return candidate;
     }
     throw EShellVerbError("\"" + folder + "\" has no free name for a copy of \"" + name + "\"");
 }
 
 void TransferItem(const std::string& from, const std::string& to, bool move) {
-    if (Taken(to)) throw EShellVerbError("\"" + to + "\" exists already");
+    if (PathTaken(to)) throw EShellVerbError("\"" + to + "\" exists already");
     if (move) {
         if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
         int error = errno;
         if (error == EINVAL || error == ENOSYS) {  // a file system without RENAME_NOREPLACE
-            if (!Taken(to) && ::rename(from.c_str(), to.c_str()) == 0) return;
+            if (!PathTaken(to) && ::rename(from.c_str(), to.c_str()) == 0) return;
             error = errno;
         }
         if (error != EXDEV) Fail("Cannot move", from, error);
@@ -239,7 +234,7 @@ TTransferReport TransferInto(const std::vector<std::string>& items, const std::s
         return report;
     }
     for (const std::string& item : items) {
-        const fs::path source = ItemPath(item);
+        const fs::path source = ItemPathOf(item);
         const std::string name = source.filename().string();
         struct stat st {};
         if (name.empty() || ::lstat(source.c_str(), &st) != 0) {
@@ -269,7 +264,7 @@ TTransferReport TransferInto(const std::vector<std::string>& items, const std::s
                 }
             }
         }
-        if (Taken(to)) {
+        if (PathTaken(to)) {
             report.Problems.push_back("\"" + item + "\" was not put into \"" + target.string() +
                                       "\": an item named \"" + name + "\" is there already.");
             continue;

@@ -49,6 +49,15 @@ void TransferItem(const std::string& from, const std::string& to, bool move);
 void DeletePermanently(const std::string& path);
 // Whether a path is a folder or lies inside it (by name, no links followed).
 bool IsInsideOf(const std::string& item, const std::string& folder);
+// Whether something is there (or cannot be looked at, which counts as
+// taken too).
+bool PathTaken(const std::string& path);
+// An item as the user named it: absolute, without "." and ".." steps and
+// without a trailing slash, so that its last name is its own even when it
+// is a link.
+std::string ItemPathOf(const std::string& item);
+// A name cut to at most max bytes, never inside a UTF-8 sequence.
+std::string CutName(const std::string& name, size_t max);
 // A name not yet used in a folder for a copy of name there: "name (copy)",
 // then "name (copy 2)" and on, the extension of a file kept at the end.
 std::string FreeCopyName(const std::string& folder, const std::string& name, bool isFolder);

@@ -4,14 +4,8 @@ namespace shell {
 
 namespace {
 
-constexpr char kHex[] = "0123456789ABCDEF";
 constexpr std::string_view kFileScheme = "file:";
 constexpr std::string_view kLocalHost = "localhost";
-
-bool Unreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '_' || c == '~';
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -39,22 +33,6 @@ std::string_view Trimmed(std::string_view s) {
 
 }  // namespace
 
-std::string PercentEncode(std::string_view bytes, std::string_view keep) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (Unreserved(c) || keep.find(ch) != std::string_view::npos) {
-            out += ch;
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
 bool PercentDecode(std::string_view text, std::string& bytes) {
     bytes.clear();
     bytes.reserve(text.size());
@@ -72,7 +50,7 @@ bool PercentDecode(std::string_view text, std::string& bytes) {
     return true;
 }
 
-std::string FileUriOf(const std::string& path) { return "file://" + PercentEncode(path); }
+std::string FileUriOf(const std::string& path) { return "file://" + PercentEncodePath(path); }
 
 bool PathOfFileUri(std::string_view uri, std::string& path) {
     path.clear();

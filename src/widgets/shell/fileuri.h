@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "netunit/urlencode.h"
+
 namespace shell {
 
 // A uri-list longer than this is not read at all; a list of more names is
@@ -15,9 +17,8 @@ namespace shell {
 inline constexpr size_t kMaxUriListBytes = 64 * 1024 * 1024;
 inline constexpr size_t kMaxUriListPaths = 100000;
 
-// The bytes percent-encoded: letters, digits, "-._~" and the characters of
-// keep stay; everything else becomes %XX (upper-case hex).
-std::string PercentEncode(std::string_view bytes, std::string_view keep = "/");
+// A path's bytes percent-encoded as a URI's path: its slashes stay.
+inline std::string PercentEncodePath(const std::string& path) { return netunit::PercentEncode(path, "/"); }
 // The bytes of a percent-encoded text; false for a "%" not followed by two
 // hex digits.
 bool PercentDecode(std::string_view text, std::string& bytes);

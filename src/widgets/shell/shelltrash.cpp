@@ -37,11 +37,6 @@ std::string NowText() {
     return buf;
 }
 
-bool Taken(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
-}
-
 // A folder of the user's own, made when missing: a real folder (no link)
 // on the given device, owned by the user.
 bool OwnFolder(const std::string& path, dev_t device) {
@@ -82,14 +77,6 @@ std::optional<std::string> TopFolderTrash(const std::string& top, dev_t device) 
     return std::nullopt;
 }
 
-// A name cut to at most max bytes, never inside a UTF-8 sequence.
-std::string CutName(const std::string& name, size_t max) {
-    if (name.size() <= max) return name;
-    size_t end = max;
-    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
-    return name.substr(0, end);
-}
-
 // Claims a name free in both files/ and info/ by creating its .trashinfo
 // exclusively; short enough that the info file's name fits.
 std::string ClaimTrashName(const std::string& trash, const std::string& itemName, const std::string& text) {
@@ -103,7 +90,7 @@ std::string ClaimTrashName(const std::string& trash, const std::string& itemName
             throw EShellVerbError("Cannot write to the Trash \"" + info + "\": " + ErrorText(errno));
         }
         // A leftover in files/ without its info file keeps its name.
-        if (Taken(trash + "/files/" + name)) {
+        if (PathTaken(trash + "/files/" + name)) {
             ::close(fd);
             ::unlink(info.c_str());
             continue;
@@ -119,23 +106,14 @@ std::string ClaimTrashName(const std::string& trash, const std::string& itemName
     throw EShellVerbError("The Trash has no free name for \"" + itemName + "\"");
 }
 
-// The item as the user named it: absolute, its own last name (a link is
-// not followed).
-fs::path ItemPath(const std::string& item) {
-    std::error_code ec;
-    fs::path p = fs::absolute(fs::path(item), ec).lexically_normal();
-    if (p.filename().empty() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
-    return p;
-}
-
 }  // namespace
 
 std::string TrashInfoText(const std::string& path, const std::string& deletionDate) {
-    return "[Trash Info]\nPath=" + PercentEncode(path) + "\nDeletionDate=" + deletionDate + "\n";
+    return "[Trash Info]\nPath=" + PercentEncodePath(path) + "\nDeletionDate=" + deletionDate + "\n";
 }
 
 TTrashPlace MoveToTrash(const std::string& path) {
-    const fs::path item = ItemPath(path);
+    const fs::path item = ItemPathOf(path);
     struct stat st {};
     if (item.filename().empty() || ::lstat(item.c_str(), &st) != 0)
         throw EShellVerbError("\"" + path + "\" does not exist");

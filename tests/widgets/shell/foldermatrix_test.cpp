@@ -103,8 +103,8 @@ TSnapshot Snap(const std::string& path) {
 std::string Describe(const TSnapshot& s) {
     std::string out;
     for (const auto& [rel, e] : s)
-        out += "  '" + PercentEncode(rel) + "' " + e.Type + " mode " + std::to_string(e.Mode) + " time " +
-               std::to_string(e.MTime) + " owner " + std::to_string(e.Uid) + " '" + PercentEncode(e.Data) + "'\n";
+        out += "  '" + PercentEncodePath(rel) + "' " + e.Type + " mode " + std::to_string(e.Mode) + " time " +
+               std::to_string(e.MTime) + " owner " + std::to_string(e.Uid) + " '" + PercentEncodePath(e.Data) + "'\n";
     return out;
 }
 
@@ -120,7 +120,7 @@ TSnapshot SnapWithout(const std::string& folder, const std::string& name) {
 // The name in a Trash of the entry whose info file records a path; "" for
 // none.
 std::string TrashEntryOf(const std::string& trash, const std::string& recorded) {
-    const std::string line = "\nPath=" + PercentEncode(recorded) + "\n";
+    const std::string line = "\nPath=" + PercentEncodePath(recorded) + "\n";
     DIR* d = ::opendir((trash + "/info").c_str());
     if (!d) return {};
     std::string found;
@@ -331,7 +331,7 @@ public:
         };
         auto same = [&](const std::string& where, const TSnapshot& want, const char* what) {
             const TSnapshot got = Snap(where);
-            expect(got == want, std::string(what) + ": '" + PercentEncode(where) + "' holds\n" + Describe(got) +
+            expect(got == want, std::string(what) + ": '" + PercentEncodePath(where) + "' holds\n" + Describe(got) +
                                     "  and should hold\n" + Describe(want));
         };
         const std::string told = Joined();
@@ -362,7 +362,7 @@ public:
                                                    : fixture_ + "/one/home/.local/share/Trash";
                 const std::string recorded = topTrash ? item.substr(fixture_.size() + 7) : item;
                 const std::string entry = TrashEntryOf(trash, recorded);
-                expect(!entry.empty(), "no info file in " + trash + " records " + PercentEncode(recorded));
+                expect(!entry.empty(), "no info file in " + trash + " records " + PercentEncodePath(recorded));
                 same(trash + "/files/" + entry, before, "the Trash's copy");
                 expect(quiet, "the user was told: " + told);
                 break;
@@ -384,7 +384,7 @@ public:
             case oTrashedKept: {
                 const std::string trash = fixture_ + "/one/home/.local/share/Trash";
                 const std::string entry = TrashEntryOf(trash, item);
-                expect(!entry.empty(), "no info file in " + trash + " records " + PercentEncode(item));
+                expect(!entry.empty(), "no info file in " + trash + " records " + PercentEncodePath(item));
                 same(trash + "/files/" + entry, before, "the Trash's copy");
                 expect(Exists(item + "/inner/deep.txt"), "what could not be removed is gone");
                 expect(told.find(row.Told) != std::string::npos, "the user was told \"" + told + "\", not of: " + row.Told);
@@ -472,7 +472,9 @@ TEST(FolderVerbMatrixCells, Run) {
     const bool asUser = std::getenv(kUserVar) != nullptr;
     if (asUser) {
         // The test program's own configuration folder goes with the user.
-        if (const char* config = std::getenv("XDG_CONFIG_HOME")) ASSERT_EQ(::chown(config, kNobody, kNobody), 0);
+        if (const char* config = std::getenv("XDG_CONFIG_HOME")) {
+            ASSERT_EQ(::chown(config, kNobody, kNobody), 0);
+        }
         ASSERT_EQ(::setgroups(0, nullptr), 0);
         ASSERT_EQ(::setresgid(kNobody, kNobody, kNobody), 0);
         ASSERT_EQ(::setresuid(kNobody, kNobody, kNobody), 0);
@@ -513,7 +515,9 @@ TEST(FolderVerbMatrix, OnOneFileSystemAndAcrossTwo) {
         ASSERT_TRUE(dir.isValid());
         const std::string root = dir.path().toStdString();
         ASSERT_EQ(Shell("mkdir -p " + Quoted(root) + "/one/home " + Quoted(root) + "/other " + Quoted(root) + "/closed"), 0);
-        if (asUser) ASSERT_EQ(Shell("chown -R 65534:65534 " + Quoted(root)), 0);
+        if (asUser) {
+            ASSERT_EQ(Shell("chown -R 65534:65534 " + Quoted(root)), 0);
+        }
         char self[4096];
         const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
         ASSERT_GT(n, 0);
