@@ -113,8 +113,14 @@ class PickerCase(unittest.TestCase):
             time.sleep(0.3)
         for _ in range(400):
             x, y, w, h = s.extents(node)
-            if y < ty + 2:
+            # A page at a time while the node is pages away (the folders of
+            # the temporary folder may be thousands), then the wheel.
+            if y < ty - th:
+                s.key("Page_Up")
+            elif y < ty + 2:
                 DESKTOP.xdotool("click", 4)
+            elif y > ty + 2 * th:
+                s.key("Page_Down")
             elif y + h > ty + th - 20:  # the sideways scroll bar may cover the bottom
                 DESKTOP.xdotool("click", 5)
             else:

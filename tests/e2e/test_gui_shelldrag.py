@@ -12,8 +12,6 @@ mouse and keys (xdotool) onto windows of other programs.
   URI; the tree's root node cannot be dragged.
 - Within one list, a drop on the list's own empty area does nothing, and a
   drop on a folder's row moves the file into that folder.
-- A drag with the right button onto the list's own empty area ends in a
-  menu that offers a copy, which gets a name of its own.
 """
 import os
 import queue
@@ -30,7 +28,6 @@ from harness import BIN
 PROBE = os.path.join(os.path.dirname(os.path.abspath(BIN)), "tests", "widgets", "shell", "shelldragprobe")
 NAME = "a b%ü.txt"  # a blank, a percent sign and a non-ASCII letter: all escaped in the URI
 URI_NAME = "a%20b%25%C3%BC.txt"
-DROP_MENU_ROW = 22  # the height of a drop menu entry, in pixels
 
 
 class Probe:
@@ -127,12 +124,12 @@ class ShellDrag(unittest.TestCase):
         p = self.probe("list", folder, str(x), str(y))
         return p, p.rows()
 
-    def press_and_carry(self, start, end, button=1):
-        """Presses the button (the left one unless told) on start and moves
-        in steps to end, holding the button."""
+    def press_and_carry(self, start, end):
+        """Presses the left button on start and moves in steps to end,
+        holding the button."""
         self.x("mousemove", *start)
         time.sleep(0.2)
-        self.x("mousedown", button)
+        self.x("mousedown", 1)
         steps = 12
         for i in range(1, steps + 1):
             self.x("mousemove", start[0] + (end[0] - start[0]) * i // steps,
@@ -225,27 +222,6 @@ class ShellDrag(unittest.TestCase):
         self.assertTrue(_wait(lambda: os.path.exists(moved)), "the file never went into the folder")
         self.assertFalse(os.path.exists(os.path.join(self.source, NAME)))
 
-    def choose(self, point, rows_up):
-        """Clicks the entry of the drop menu rows_up rows above the default
-        entry, which the menu shows under the point of the drop."""
-        time.sleep(1.5)
-        self.x("mousemove", point[0] + 20, point[1] + 10 - rows_up * DROP_MENU_ROW)
-        time.sleep(0.3)
-        self.x("click", 1)
-
-    def test_a_right_drag_onto_its_own_empty_area_offers_a_copy(self):
-        _, rows = self.list_at(self.source, 100, 100)
-        time.sleep(0.5)
-        # The menu holds Copy Here (the default, under the pointer) and
-        # Cancel; the copy goes beside the item under a name of its own.
-        self.press_and_carry(rows[NAME], (250, 330), button=3)
-        self.x("mouseup", 3)
-        self.choose((250, 330), 0)
-        copy = os.path.join(self.source, "a b%ü (copy).txt")
-        self.assertTrue(_wait(lambda: os.path.exists(copy)), sorted(os.listdir(self.source)))
-        with open(copy) as f:
-            self.assertEqual(f.read(), "dragged\n")
-        self.assertTrue(os.path.exists(os.path.join(self.source, NAME)))
 
 def _wait(test, timeout=10):
     end = time.time() + timeout

@@ -202,8 +202,8 @@ private:
     void EnsureChangeThread();
     void RefreshNode(forms::TTreeNode* node, forms::TTreeNode*& remembered);
     void Unwatch(TScShTreeData* data);
-    // Watches a node that was never opened, for a subfolder that appears
-    // in it (with scstoDynamicRefresh).
+    // Watches a node that was never opened and shows no button, for a
+    // subfolder that appears in it (with scstoDynamicRefresh).
     void WatchUnopenedNode(forms::TTreeNode* node);
     void FillPending();
     // Asks before a delete; false: the user said no.

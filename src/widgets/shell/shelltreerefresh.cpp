@@ -119,7 +119,11 @@ void TScCustomShellTree::RefreshTree() {
 
 void TScCustomShellTree::WatchUnopenedNode(forms::TTreeNode* node) {
     TScShTreeData* data = NodeData(node);
-    if (!HasOption(scstoDynamicRefresh) || !data || !data->WatchedPath.empty() || node->Count() > 0) return;
+    // A node with its button opens to a fresh read anyway: only one without
+    // it needs to hear of a first subfolder.
+    if (!HasOption(scstoDynamicRefresh) || !data || !data->WatchedPath.empty() || node->Count() > 0 ||
+        node->HasChildren())
+        return;
     if (const std::string path = data->Path(); !path.empty() && WatchFolder(path)) data->WatchedPath = path;
 }
 
