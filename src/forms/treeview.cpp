@@ -98,7 +98,11 @@ public:
         std::string text = line->text().toStdString();
         bool keep = false;
         platform::RunGuarded([&] { keep = view_->Edited(node, text); });
-        if (keep) model->setData(index, Q(text));
+        // The node's own text is what the code reads back: it changes with
+        // the item's.
+        if (keep) node->SetText(text);
+        (void)model;
+        (void)index;
     }
 
 private:

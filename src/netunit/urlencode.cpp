@@ -10,13 +10,13 @@ bool Unreserved(unsigned char c) {
 
 }  // namespace
 
-std::string PercentEncode(const std::string& value) {
+std::string PercentEncode(const std::string& value, std::string_view keep) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(value.size());
     for (const char ch : value) {
         const auto c = static_cast<unsigned char>(ch);
-        if (Unreserved(c)) {
+        if (Unreserved(c) || keep.find(ch) != std::string_view::npos) {
             out += ch;
         } else {
             out += '%';

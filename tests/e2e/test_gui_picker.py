@@ -53,15 +53,53 @@ class PickerCase(unittest.TestCase):
         return found[0]
 
     def node(self, caption, timeout=5):
-        """The tree's cell of that caption, once it is there."""
+        """The tree's cell of that caption under this test's own folder, once
+        it is there. Nodes are looked for only among the rows that follow the
+        fixture folder's own node and are indented deeper, so that a folder
+        of the same name elsewhere on the machine (a checkout in the
+        temporary folder, say) is never taken for it."""
+        return self._cell(caption, timeout, under=os.path.basename(self.server.folder))
+
+    def top_node(self, caption, timeout=5):
+        """A cell of the tree's first level below its root ("Home", "Computer")."""
+        return self._cell(caption, timeout, under=None)
+
+    def _cell(self, caption, timeout, under):
         tree = self.server.find("directory")
+        extents = self.server.extents
         found = []
 
         def look():
-            n = pyatspi.findDescendant(tree, lambda a: a is not None and a.name == caption)
-            if n is not None:
-                found.append(n)
-            return bool(found)
+            # The rows change under a refresh: a row gone meanwhile means
+            # looking again.
+            try:
+                return scan()
+            except Exception:
+                return False
+
+        def scan():
+            if under is None:
+                cells = [tree.getChildAtIndex(i) for i in range(tree.childCount)]
+                cells = [c for c in cells if c.getRole() != pyatspi.ROLE_TABLE_COLUMN_HEADER]
+                xs = [extents(c)[0] for c in cells]
+                level = min(x for x in xs if x > xs[0])  # the first level below the root
+                for c, x in zip(cells, xs):
+                    if x == level and c.name == caption:
+                        found.append(c)
+                        return True
+                return False
+            top = pyatspi.findDescendant(tree, lambda a: a is not None and a.name == under)
+            if top is None:
+                return False
+            left = extents(top)[0]
+            for i in range(top.getIndexInParent() + 1, tree.childCount):
+                c = tree.getChildAtIndex(i)
+                if extents(c)[0] <= left:
+                    return False  # past the fixture folder's subtree
+                if c.name == caption:
+                    found.append(c)
+                    return True
+            return False
         return found[0] if wait_until(look, timeout, 0.1) else None
 
     def reveal(self, node):
@@ -75,8 +113,14 @@ class PickerCase(unittest.TestCase):
             time.sleep(0.3)
         for _ in range(400):
             x, y, w, h = s.extents(node)
-            if y < ty + 2:
+            # A page at a time while the node is pages away (the folders of
+            # the temporary folder may be thousands), then the wheel.
+            if y < ty - th:
+                s.key("Page_Up")
+            elif y < ty + 2:
                 DESKTOP.xdotool("click", 4)
+            elif y > ty + 2 * th:
+                s.key("Page_Down")
             elif y + h > ty + th - 20:  # the sideways scroll bar may cover the bottom
                 DESKTOP.xdotool("click", 5)
             else:
@@ -84,12 +128,13 @@ class PickerCase(unittest.TestCase):
             time.sleep(0.05)
         self.fail(f"{node.name} never came into view")
 
-    def pick(self, caption):
-        """Clicks a node of the tree and waits until it is selected. The bus can
-        report a node's place before a scroll has reached the screen, so a click
-        that found the node elsewhere is made again where it is now."""
+    def pick(self, caption, top=False):
+        """Clicks a node of the tree (of the first level with top) and waits
+        until it is selected. The bus can report a node's place before a
+        scroll has reached the screen, so a click that found the node
+        elsewhere is made again where it is now."""
         for _ in range(3):
-            node = self.reveal(self.node(caption))
+            node = self.reveal(self.top_node(caption) if top else self.node(caption))
             time.sleep(0.2)
             self.server.click(node)
             if wait_until(lambda: self.has(node, pyatspi.STATE_SELECTED), 2):
@@ -142,7 +187,7 @@ class BrowseWebRoot(PickerCase):
     def test_computer_and_ok_keep_the_edit(self):
         before = self.webdir()
         self.open_picker()
-        self.pick("Computer")
+        self.pick("Computer", top=True)
         self.server.click(self.showing("ok"))
         time.sleep(0.5)
         self.assertEqual(self.webdir(), before)
@@ -194,7 +239,7 @@ class LiveRefresh(PickerCase):
 
 class TreeKeys(PickerCase):
     """The chooser's tree answers a file manager's keys."""
-    folders = ("wwwroot/scratch/inner", "wwwroot/docs/sub", "other/docs", "target")
+    folders = ("wwwroot/scratch/inner", "wwwroot/docs/sub", "other/docs", "target", "data/important/deep")
 
     def confirm(self, text):
         s = self.server
@@ -233,6 +278,40 @@ class TreeKeys(PickerCase):
         time.sleep(1)
         self.assertEqual(sorted(os.listdir(self.path("other", "docs"))), ["mark"])
         self.assertEqual(read(self.path("other", "docs", "mark")), "theirs")
+        self.server.click(self.showing("cancel"))
+
+    def test_cut_and_paste_of_a_links_node_moves_the_link(self):
+        os.symlink("../data/important", self.path("wwwroot", "proj"))
+        self.open_picker()
+        self.pick("proj")
+        self.server.key("ctrl+x")
+        self.pick("target")
+        self.server.key("ctrl+v")
+        moved = self.path("target", "proj")
+        self.assertTrue(wait_until(lambda: os.path.islink(moved), 5), "the link never arrived")
+        self.assertEqual(os.readlink(moved), "../data/important", "the link keeps its own text")
+        self.assertFalse(os.path.lexists(self.path("wwwroot", "proj")))
+        self.assertTrue(os.path.isdir(self.path("data", "important", "deep")), "its target stays where it was")
+        self.assertFalse(os.path.exists(self.path("target", "important")))
+        self.server.click(self.showing("cancel"))
+
+    def test_home_takes_neither_cut_nor_delete(self):
+        home = self.server.env["HOME"]
+        with open(os.path.join(home, "mine"), "w") as f:
+            f.write("keep")
+        self.open_picker()
+        self.pick("Home", top=True)
+        self.server.key("ctrl+x")
+        self.pick("target")
+        self.server.key("ctrl+v")
+        self.pick("Home", top=True)
+        self.server.key("Delete")
+        self.server.key("shift+Delete")
+        time.sleep(1)
+        self.assertIsNone(self.server.find_role(pyatspi.ROLE_PUSH_BUTTON, "Yes", timeout=1), "nothing is asked")
+        self.assertEqual(os.listdir(self.path("target")), [])
+        self.assertEqual(read(os.path.join(home, "mine")), "keep")
+        self.assertFalse(os.path.exists(os.path.join(self.server.data_home, "Trash", "files")))
         self.server.click(self.showing("cancel"))
 
     def test_f5_refreshes_and_f2_starts_no_editor(self):

@@ -61,7 +61,7 @@ std::string MakeSegment(SegmentKind kind, std::string_view name) {
 PItemIDList PidlFromBytes(std::string_view items) {
     auto* p = static_cast<uint8_t*>(ShellAlloc(items.size() + 2));
     if (!p) return nullptr;
-    std::memcpy(p, items.data(), items.size());
+    if (!items.empty()) std::memcpy(p, items.data(), items.size());  // an empty view may hold no pointer
     p[items.size()] = 0;
     p[items.size() + 1] = 0;
     return reinterpret_cast<PItemIDList>(p);

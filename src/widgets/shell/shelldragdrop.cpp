@@ -9,14 +9,16 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QContextMenuEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QUrl>
 
 #include "platform/guard.h"
+#include "widgets/shell/fileuri.h"
 #include "widgets/shell/hourglass.h"
 #include "widgets/shell/shellroutines.h"
 #include "widgets/shell/shellverbs.h"
@@ -27,29 +29,9 @@ namespace {
 
 // How often a drag resting over a control gets its auto-scroll and hover.
 constexpr int kDragOverTickMs = 50;
-
-void PutU32(std::string& block, size_t at, uint32_t v) { std::memcpy(block.data() + at, &v, sizeof v); }
-
-uint32_t GetU32(std::string_view block, size_t at) {
-    uint32_t v = 0;
-    std::memcpy(&v, block.data() + at, sizeof v);
-    return v;
-}
-
-// The item bytes of the list at an offset of the block (terminator not
-// included); false when it runs past the block's end.
-bool ListAt(std::string_view block, uint32_t offset, std::string& items) {
-    size_t at = offset;
-    for (;;) {
-        if (at + 2 > block.size()) return false;
-        const uint16_t count = static_cast<uint8_t>(block[at]) | static_cast<uint16_t>(static_cast<uint8_t>(block[at + 1]) << 8);
-        if (count == 0) break;
-        if (count < 2 || at + count > block.size()) return false;
-        at += count;
-    }
-    items.assign(block.substr(offset, at - offset));
-    return true;
-}
+// How long after a drop with the right button its menu comes: the drag's
+// own pointer grab has to have gone, or the menu could not hold the pointer.
+constexpr int kDropMenuDelayMs = 200;
 
 uint32_t KeyStateOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     uint32_t state = 0;
@@ -134,45 +116,11 @@ private:
 
 }  // namespace
 
-// --- the item-id array ---
-
-std::string MakeIdListArray(PCItemIDList parent, const std::vector<PCItemIDList>& items) {
-    const size_t head = 4 * (items.size() + 2);
-    std::string block(head, '\0');
-    PutU32(block, 0, static_cast<uint32_t>(items.size()));
-    auto append = [&](size_t slot, PCItemIDList list) {
-        PutU32(block, 4 * (slot + 1), static_cast<uint32_t>(block.size()));
-        block += PidlBytes(list);
-        block.append(2, '\0');
-    };
-    append(0, parent);
-    for (size_t i = 0; i < items.size(); ++i) append(i + 1, items[i]);
-    return block;
-}
-
-bool ReadIdListArray(std::string_view block, PidlPtr& parent, std::vector<PidlPtr>& items) {
-    if (block.size() < 4) return false;
-    const uint32_t count = GetU32(block, 0);
-    if (count > (block.size() - 4) / 4 - 1) return false;  // the offsets alone would not fit
-    std::vector<PidlPtr> read;
-    for (uint32_t i = 0; i <= count; ++i) {
-        std::string bytes;
-        if (!ListAt(block, GetU32(block, 4 * (i + 1)), bytes)) return false;
-        read.emplace_back(PidlFromBytes(bytes));
-        if (!read.back()) return false;
-    }
-    parent = std::move(read.front());
-    items.clear();
-    for (size_t i = 1; i < read.size(); ++i) items.push_back(std::move(read[i]));
-    return true;
-}
-
 // --- the data object ---
 
 QByteArray UriListOf(const std::vector<std::string>& paths) {
-    QByteArray list;
-    for (const std::string& p : paths) list += QUrl::fromLocalFile(QString::fromStdString(p)).toEncoded() + "\r\n";
-    return list;
+    const std::string list = UriListText(paths);
+    return QByteArray(list.data(), static_cast<qsizetype>(list.size()));
 }
 
 QMimeData* MakeShellDataObject(PCItemIDList parent, const std::vector<PCItemIDList>& items,
@@ -251,13 +199,52 @@ uint32_t DropEffectFor(const std::vector<std::string>& paths, const std::string&
     return effect;
 }
 
-int DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect) {
+TTransferReport DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect) {
     switch (effect) {
         case DROPEFFECT_COPY: return TransferInto(paths, folder, TTransferKind::Copy);
         case DROPEFFECT_MOVE: return TransferInto(paths, folder, TTransferKind::Move);
         case DROPEFFECT_LINK: return TransferInto(paths, folder, TTransferKind::Link);
-        default: return 0;
+        default: return {};
     }
+}
+
+uint32_t DropEffectsFor(const std::vector<std::string>& paths, const std::string& folder, uint32_t allowed) {
+    if (paths.empty() || folder.empty()) return DROPEFFECT_NONE;
+    allowed &= kAllDropEffects;
+    for (const std::string& p : paths)
+        if (IsInsideOf(folder, p)) return allowed & DROPEFFECT_LINK;
+    return allowed;
+}
+
+std::vector<std::pair<uint32_t, std::string>> DropMenuCommands(uint32_t effects) {
+    std::vector<std::pair<uint32_t, std::string>> commands;
+    if (effects & DROPEFFECT_COPY) commands.push_back({DROPEFFECT_COPY, "&Copy Here"});
+    if (effects & DROPEFFECT_MOVE) commands.push_back({DROPEFFECT_MOVE, "&Move Here"});
+    if (effects & DROPEFFECT_LINK) commands.push_back({DROPEFFECT_LINK, "&Link Here"});
+    if (!commands.empty()) commands.push_back({DROPEFFECT_NONE, "Cancel"});
+    return commands;
+}
+
+uint32_t ChooseDropEffect(QWidget* owner, const QPoint& where, uint32_t effects, uint32_t preferred) {
+    QMenu menu(owner);
+    menu.setObjectName("DropMenu");
+    for (const auto& [effect, caption] : DropMenuCommands(effects)) {
+        if (effect == DROPEFFECT_NONE) menu.addSeparator();
+        QAction* a = menu.addAction(QString::fromStdString(caption));
+        a->setData(effect);
+        if (effect == preferred) menu.setDefaultAction(a);
+    }
+    if (menu.isEmpty()) return DROPEFFECT_NONE;
+    QAction* chosen = menu.exec(where, menu.defaultAction());
+    return chosen ? chosen->data().toUInt() : DROPEFFECT_NONE;
+}
+
+uint32_t ToldEffect(uint32_t effect, size_t offered, size_t done) {
+    if (done == 0) return DROPEFFECT_NONE;
+    // A source told of a move removes its items: only a move that took them
+    // all is told as one (the items that did move are gone from it already).
+    if (effect == DROPEFFECT_MOVE && done < offered) return DROPEFFECT_COPY;
+    return effect;
 }
 
 // --- a control's part in it ---
@@ -282,31 +269,45 @@ bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
         switch (event->type()) {
             case QEvent::MouseButtonPress: {
                 const auto* me = static_cast<QMouseEvent*>(event);
-                // A press on a row may start a drag; one on the empty area
-                // leaves the view its own selecting.
+                // A press of the left or right button on a row may start a
+                // drag; one on the empty area leaves the view its own
+                // selecting.
                 pressPos_ = me->position().toPoint();
-                QTreeWidgetItem* row = me->button() == Qt::LeftButton && host_->DragEnabled() ? view_->itemAt(pressPos_) : nullptr;
+                const bool dragButton = me->button() == Qt::LeftButton || me->button() == Qt::RightButton;
+                QTreeWidgetItem* row = dragButton && host_->DragEnabled() ? view_->itemAt(pressPos_) : nullptr;
                 pressed_ = row != nullptr;
-                // A press on a selected row would change the selection (to
-                // that row alone, or without it with Ctrl): it waits, so that
-                // a drag takes the whole selection, and is played to the view
-                // at the release when no drag came.
-                if (row && row->isSelected() && !replaying_) {
+                pressButton_ = me->button();
+                pendingMenu_.reset();
+                // A left press on a selected row would change the selection
+                // (to that row alone, or without it with Ctrl): it waits, so
+                // that a drag takes the whole selection, and is played to the
+                // view at the release when no drag came.
+                if (row && me->button() == Qt::LeftButton && row->isSelected() && !replaying_) {
                     pendingPress_.reset(static_cast<QMouseEvent*>(me->clone()));
                     view_->setFocus(Qt::MouseFocusReason);
                     eaten = true;
                 }
                 break;
             }
+            case QEvent::ContextMenu:
+                // A right press that may become a drag shows its menu only
+                // when the button comes up without one.
+                if (pressed_ && pressButton_ == Qt::RightButton && !replaying_ &&
+                    static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse) {
+                    pendingMenu_.reset(static_cast<QContextMenuEvent*>(event->clone()));
+                    eaten = true;
+                }
+                break;
             case QEvent::MouseMove: {
                 const auto* me = static_cast<QMouseEvent*>(event);
-                if (!pressed_ || !(me->buttons() & Qt::LeftButton)) break;
+                if (!pressed_ || !(me->buttons() & pressButton_)) break;
                 // Until the drag starts the view must not select by dragging.
                 eaten = true;
                 if ((me->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance()) break;
                 pressed_ = false;
                 pendingPress_.reset();
-                StartDrag();
+                pendingMenu_.reset();
+                StartDrag(pressButton_ == Qt::RightButton ? 1 : 0);
                 eaten = true;
                 break;
             }
@@ -317,6 +318,11 @@ bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
                     QApplication::sendEvent(view_->viewport(), press.get());
                     replaying_ = false;
                     pressed_ = false;
+                }
+                if (std::unique_ptr<QContextMenuEvent> menu = std::move(pendingMenu_)) {
+                    replaying_ = true;
+                    QApplication::sendEvent(view_->viewport(), menu.get());
+                    replaying_ = false;
                 }
                 break;
             case QEvent::DragEnter: {
@@ -345,7 +351,7 @@ bool TScShellDragDrop::eventFilter(QObject*, QEvent* event) {
     return eaten;
 }
 
-void TScShellDragDrop::StartDrag() {
+void TScShellDragDrop::StartDrag(int buttonKind) {
     QTreeWidgetItem* row = view_->itemAt(pressPos_);
     TScDragItems items;
     if (!row || !host_->DragItems(row, items)) return;
@@ -354,7 +360,7 @@ void TScShellDragDrop::StartDrag() {
     // Qt deletes the drag when its data is no longer asked for.
     auto* drag = new QDrag(view_);
     drag->setMimeData(MakeShellDataObject(items.Parent.get(), lists, items.Paths));
-    std::unique_ptr<TDropSource_shlvtv> source = CreateDropSource(0);
+    std::unique_ptr<TDropSource_shlvtv> source = CreateDropSource(buttonKind);
     host_->Dragging(true, false);
     uint32_t effect = DROPEFFECT_NONE;
     HRESULT result = DRAGDROP_S_CANCEL;
@@ -362,14 +368,15 @@ void TScShellDragDrop::StartDrag() {
     host_->Dragging(false, result == DRAGDROP_S_DROP);
 }
 
-std::string TScShellDragDrop::TargetOf(const QDropEvent* e, uint32_t keyState, uint32_t& effect) {
+std::string TScShellDragDrop::TargetOf(const QDropEvent* e, uint32_t keyState, uint32_t& effect, uint32_t* choices) {
     effect = DROPEFFECT_NONE;
     bool cut = false;
     const std::vector<std::string> paths = FileListOfData(e->mimeData(), cut);
     QTreeWidgetItem* row = view_->itemAt(e->position().toPoint());
-    const std::string folder = host_->DropFolder(row, e->source() == view_);
-    const uint32_t allowed = EffectsOf(e->possibleActions()) & DataObjectDropEffects(e->mimeData());
+    uint32_t allowed = EffectsOf(e->possibleActions()) & DataObjectDropEffects(e->mimeData());
+    const std::string folder = host_->DropFolder(row, e->source() == view_, keyState, allowed);
     effect = DropEffectFor(paths, folder, keyState, allowed);
+    if (choices) *choices = effect == DROPEFFECT_NONE ? DROPEFFECT_NONE : DropEffectsFor(paths, folder, allowed);
     Highlight(effect != DROPEFFECT_NONE ? row : nullptr);
     return effect != DROPEFFECT_NONE ? folder : std::string();
 }
@@ -388,26 +395,48 @@ void TScShellDragDrop::DragOver(QDragMoveEvent* e) {
 void TScShellDragDrop::Drop(QDropEvent* e) {
     // The buttons are up by now: the key state keeps those of the last move.
     const uint32_t keyState = KeyStateOf(e->buttons(), e->modifiers()) | (keyState_ & (MK_LBUTTON | MK_RBUTTON));
-    uint32_t effect = DROPEFFECT_NONE;
-    const std::string folder = TargetOf(e, keyState, effect);
+    uint32_t effect = DROPEFFECT_NONE, choices = DROPEFFECT_NONE;
+    const std::string folder = TargetOf(e, keyState, effect, &choices);
     EndDragOver();
     // The drop counts as done only when something arrived: a source told of
     // a move may remove its items.
     e->ignore();
     if (effect == DROPEFFECT_NONE) return;
     bool cut = false;
-    int done = 0;
+    std::vector<std::string> paths = FileListOfData(e->mimeData(), cut);
+    if (keyState & MK_RBUTTON) {
+        // A drag with the right button asks what to do, once the drop has
+        // gone back to its source (which must not wait on a menu): the
+        // source is told of nothing, and what is chosen is done here.
+        const QPoint where = view_->viewport()->mapToGlobal(e->position().toPoint());
+        QTimer::singleShot(kDropMenuDelayMs, view_, [this, paths = std::move(paths), folder, choices, effect, where] {
+            platform::RunGuarded([&] {
+                const uint32_t chosen = ChooseDropEffect(view_, where, choices, effect);
+                if (chosen != DROPEFFECT_NONE) Transfer(paths, folder, chosen);
+            });
+        });
+        return;
+    }
+    const TTransferReport report = Transfer(paths, folder, effect);
+    e->setDropAction(ActionOf(ToldEffect(effect, paths.size(), report.Done.size())));
+    if (!report.Done.empty()) e->accept();
+}
+
+TTransferReport TScShellDragDrop::Transfer(const std::vector<std::string>& paths, const std::string& folder,
+                                           uint32_t effect) {
+    TTransferReport report;
     try {
         THourglass hourglass;
-        done = DropInto(FileListOfData(e->mimeData(), cut), folder, effect);
-    } catch (...) {
-        host_->Dropped();  // what did arrive is shown
-        throw;
+        report = DropInto(paths, folder, effect);
+    } catch (const EShellVerbError& error) {
+        report.Problems.push_back(error.what());
     }
-    host_->Dropped();
-    if (done == 0) return;
-    e->setDropAction(ActionOf(effect));
-    e->accept();
+    host_->Dropped();  // what did arrive is shown
+    // The user hears of what was not done once the drop has gone back to
+    // its source, which must not wait on a message box.
+    if (!report.Problems.empty())
+        QTimer::singleShot(0, view_, [problems = report.Problems] { platform::RunGuarded([&] { TellProblems(problems); }); });
+    return report;
 }
 
 void TScShellDragDrop::Highlight(QTreeWidgetItem* row) {

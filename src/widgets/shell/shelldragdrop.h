@@ -10,14 +10,18 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QObject>
 #include <QPoint>
 
+#include "widgets/shell/filetransfer.h"
+#include "widgets/shell/idlistarray.h"
 #include "widgets/shell/pidl.h"
 #include "widgets/shell/shelltypes.h"
 
+class QContextMenuEvent;
 class QDrag;
 class QDragMoveEvent;
 class QDropEvent;
@@ -26,6 +30,7 @@ class QMimeData;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QWidget;
 
 namespace shell {
 
@@ -52,17 +57,6 @@ inline constexpr HRESULT DRAGDROP_S_USEDEFAULTCURSORS = 0x00040102;
 // The formats a drag of shell items offers, in this order.
 inline constexpr const char* kShellIdListFormat = "application/x-quillnest-shell-idlist-array";
 inline constexpr const char* kUriListFormat = "text/uri-list";
-
-// --- the item-id array ---
-
-// The block: a 32-bit item count; count + 1 32-bit offsets from the start
-// of the block (the parent folder's absolute list first, then one per
-// item); the parent's list (a bare terminator for the desktop); then each
-// item's relative list. Host byte order: the block never leaves the machine.
-std::string MakeIdListArray(PCItemIDList parent, const std::vector<PCItemIDList>& items);
-// Reads a block back; false (and nothing kept) when it is malformed: an
-// offset outside the block or a list that runs past its end.
-bool ReadIdListArray(std::string_view block, PidlPtr& parent, std::vector<PidlPtr>& items);
 
 // --- the data object ---
 
@@ -110,9 +104,22 @@ uint32_t FolderDropEffect(uint32_t keyState, uint32_t allowed, bool sameDevice);
 // of them or inside one (for a copy or a move), else FolderDropEffect.
 uint32_t DropEffectFor(const std::vector<std::string>& paths, const std::string& folder, uint32_t keyState,
                        uint32_t allowed);
+// All the effects a drop of the paths into a folder may have (a drag with
+// the right button offers them in a menu): only a link into a folder that
+// is one of them or inside one.
+uint32_t DropEffectsFor(const std::vector<std::string>& paths, const std::string& folder, uint32_t allowed);
+// The menu that ends a drag with the right button: an entry for each
+// effect, then Cancel (effect none).
+std::vector<std::pair<uint32_t, std::string>> DropMenuCommands(uint32_t effects);
+// Shows that menu at a global position with the preferred effect as its
+// default entry; the effect chosen, none for Cancel or no choice.
+uint32_t ChooseDropEffect(QWidget* owner, const QPoint& where, uint32_t effects, uint32_t preferred);
 // Copies, moves or links the paths into the folder as the effect says (the
-// verbs' transfer rules). Returns the items transferred.
-int DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect);
+// verbs' transfer rules). Returns what arrived and what did not.
+TTransferReport DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect);
+// The effect a drop tells its source, from what it did with the items
+// offered: none when nothing arrived, a copy for a move that took only some.
+uint32_t ToldEffect(uint32_t effect, size_t offered, size_t done);
 
 // --- a control's part in it ---
 
@@ -133,8 +140,10 @@ public:
     // The items of a drag that starts on a row; false: it cannot be dragged.
     virtual bool DragItems(QTreeWidgetItem* row, TScDragItems& items) = 0;
     // The folder a drop on a row (nullptr: the empty area) goes into; ""
-    // for none. fromSelf: the drag started in this control.
-    virtual std::string DropFolder(QTreeWidgetItem* row, bool fromSelf) = 0;
+    // for none. fromSelf: the drag started in this control; keyState: its
+    // buttons and keys; effects: those allowed, which the control may
+    // narrow.
+    virtual std::string DropFolder(QTreeWidgetItem* row, bool fromSelf, uint32_t keyState, uint32_t& effects) = 0;
     // A drag out of the control starts (true) or ends (false, with whether
     // it dropped).
     virtual void Dragging(bool on, bool dropped) = 0;
@@ -167,11 +176,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void StartDrag();
-    // The target and effect of a drag at a point; "" for none.
-    std::string TargetOf(const QDropEvent* e, uint32_t keyState, uint32_t& effect);
+    // buttonKind: 0 left, 1 right.
+    void StartDrag(int buttonKind);
+    // The target and effect of a drag at a point; "" for none. choices:
+    // every effect the drop may have there.
+    std::string TargetOf(const QDropEvent* e, uint32_t keyState, uint32_t& effect, uint32_t* choices = nullptr);
     void DragOver(QDragMoveEvent* e);
     void Drop(QDropEvent* e);
+    // Does a drop's effect and tells the user what was not done.
+    TTransferReport Transfer(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect);
     void Highlight(QTreeWidgetItem* row);
     void EndDragOver();
 
@@ -181,7 +194,9 @@ private:
     // The mouse before a drag.
     QPoint pressPos_;
     bool pressed_ = false;
+    Qt::MouseButton pressButton_ = Qt::NoButton;
     std::unique_ptr<QMouseEvent> pendingPress_;  // a press on a selected row waits for its release
+    std::unique_ptr<QContextMenuEvent> pendingMenu_;  // a right press's menu waits for its release
     bool replaying_ = false;
     // The drag over this control.
     QTreeWidgetItem* highlighted_ = nullptr;

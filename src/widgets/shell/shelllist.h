@@ -143,6 +143,8 @@ public:
     forms::TNotifyEvent OnFillStart;
     forms::TNotifyEvent OnFillComplete;
     forms::TNotifyEvent OnFolderChanged;
+    // The help text of the highlighted entry of the items' context menu.
+    std::function<void(TScCustomShellList* Sender, const std::string& Hint)> OnPopupHint;
     // At item pre-paint only, and at every stage the list draws.
     TScShLvCustomDrawEvent OnCustomDrawSh;
     TScShLvCustomDrawEvent OnCustomDrawShEx;
@@ -180,6 +182,9 @@ private:
     bool RunDefaultKey(uint16_t shortcut);
     // Runs a verb on the selected rows and refreshes after those that change the folder.
     void SelectionVerb(const std::string& verb, bool permanent = false);
+    // The verb attributes (kVerbAttributeMask) that every selected item
+    // has; none when they cannot be had.
+    uint32_t SelectionVerbAttributes() const;
     std::vector<std::string> SelectedNames() const;
     uintptr_t ShellOwnerWindow() const;
     void EnsureChangeThread();

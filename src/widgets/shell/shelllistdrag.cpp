@@ -36,8 +36,14 @@ public:
         return !items.Items.empty();
     }
 
-    std::string DropFolder(QTreeWidgetItem* row, bool fromSelf) override {
-        if (!row) return fromSelf ? std::string() : PathFromPidl(list_->folderList_.get());
+    std::string DropFolder(QTreeWidgetItem* row, bool fromSelf, uint32_t keyState, uint32_t& effects) override {
+        if (!row && fromSelf) {
+            // Its own items onto its own empty area: refused with the left
+            // button, a copy with the right.
+            if (!(keyState & MK_RBUTTON)) return {};
+            effects &= DROPEFFECT_COPY;
+        }
+        if (!row) return PathFromPidl(list_->folderList_.get());
         forms::TListItem* item = list_->ItemOf(row);
         TScShListData* data = item ? static_cast<TScShListData*>(item->Data) : nullptr;
         return data && data->IsFolder() ? data->Path() : std::string();

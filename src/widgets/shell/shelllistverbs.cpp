@@ -6,6 +6,7 @@
 
 #include "widgets/shell/hourglass.h"
 #include "widgets/shell/shelllist.h"
+#include "widgets/shell/shellmenu.h"
 #include "widgets/shell/shellroutines.h"
 #include "widgets/shell/shellverbs.h"
 #include "widgets/shell/shortcuts.h"
@@ -28,9 +29,22 @@ std::vector<std::string> TScCustomShellList::SelectedNames() const {
     return names;
 }
 
+uint32_t TScCustomShellList::SelectionVerbAttributes() const {
+    if (!folder_) return 0;
+    uint32_t shared = kVerbAttributeMask;
+    for (int i = 0; i < Count(); ++i) {
+        if (!Item(i)->Selected()) continue;
+        uint32_t attributes = kVerbAttributeMask;
+        if (FAILED(folder_->GetAttributesOf(ItemData(i)->RelIdList(), attributes))) return 0;
+        shared &= attributes;
+    }
+    return shared;
+}
+
 void TScCustomShellList::SelectionVerb(const std::string& verb, bool permanent) {
     const std::vector<std::string> paths = SelectedPaths();
-    if (paths.empty()) return;
+    // A verb that an item forbids is not run, and asks nothing.
+    if (paths.empty() || !VerbAllowed(SelectionVerbAttributes(), verb)) return;
     if (verb == "delete" && !ConfirmShellDelete(SelectedNames(), permanent)) return;
     if (InvokeVerb(paths, verb, permanent) && verb == "delete") RefreshList();
 }
@@ -80,7 +94,8 @@ std::vector<TScShellMenuCommand> TScCustomShellList::ItemMenuCommands(forms::TLi
     if (!data || !item->Selected() || SelectedPaths().empty()) return {};
     const bool one = SelectedNames().size() == 1;
     // A paste goes into one folder; a rename names one item.
-    return ShellMenuCommands(one && data->IsFolder() && !data->Path().empty(), one && CanEdit(item));
+    return ShellMenuCommands(SelectionVerbAttributes(), one && data->IsFolder() && !data->Path().empty(),
+                             one && CanEdit(item));
 }
 
 void TScCustomShellList::RunItemCommand(forms::TListItem* item, const std::string& verb) {
@@ -101,7 +116,10 @@ bool TScCustomShellList::ItemContextMenu(forms::TListItem* item, int x, int y) {
     if (commands.empty()) return true;  // no menu for this row, and none of the control's either
     // While the menu is open the list counts as dragging: notices and refreshes wait.
     dragging_ = true;
-    const std::string chosen = ShowShellMenu(Widget(), Widget()->mapToGlobal(QPoint(x, y)), commands);
+    const std::string chosen = ShowShellMenu(Widget(), Widget()->mapToGlobal(QPoint(x, y)), commands,
+                                             [this](const std::string& hint) {
+                                                 if (OnPopupHint) OnPopupHint(this, hint);
+                                             });
     dragging_ = false;
     if (!chosen.empty()) RunItemCommand(item, chosen);
     RunPendingRefresh();

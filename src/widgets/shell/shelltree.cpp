@@ -318,6 +318,9 @@ void TScCustomShellTree::FillNode(const ShellFolderPtr& folder, forms::TTreeNode
     }
     if (HasOption(scstoDynamicRefresh) && parentData->WatchedPath.empty() && !path.empty() && WatchFolder(path))
         parentData->WatchedPath = path;
+    // A subfolder made in a folder not yet opened gives it its button.
+    for (forms::TTreeNode* child = parentNode->getFirstChild(); child; child = child->GetNextSibling())
+        WatchUnopenedNode(child);
 }
 
 HRESULT TScCustomShellTree::AddItem(IShellFolder* folder, PCItemIDList parentAbs, PCItemIDList relative,

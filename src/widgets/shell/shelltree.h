@@ -127,10 +127,13 @@ public:
     TScShTreeData* NodeData(forms::TTreeNode* node) const;
     forms::TTreeNode* RootNode() const;
     forms::TTreeNode* FindChildNode(forms::TTreeNode* parent, PCItemIDList relative);
+    // The loaded node of an absolute list; nullptr when it is not loaded.
+    forms::TTreeNode* NodeOfAbsIdList(PCItemIDList list);
     uintptr_t ShellOwnerWindow() const;
     // Runs a verb on a node's item ("paste" pastes into its folder;
     // permanent makes "delete" skip the Trash), then refreshes. S_FALSE
-    // for a node without parent or file-system path, or an unknown verb.
+    // for a node without parent or file-system path, a verb its item's
+    // attributes forbid, or an unknown verb.
     HRESULT InvokeNodeVerb(forms::TTreeNode* node, const std::string& verb, bool permanent = false);
     // The commands of a node's context menu, in menu order ("open", "cut",
     // "copy", "paste", "delete", "rename"), and running one of them.
@@ -140,6 +143,9 @@ public:
     // The copy, move and link effects a node's item allows; all three when
     // they cannot be had.
     uint32_t NodeDropEffects(forms::TTreeNode* node);
+    // The verb attributes (kVerbAttributeMask) of a node's item; none when
+    // they cannot be had.
+    uint32_t NodeVerbAttributes(forms::TTreeNode* node);
     // Ends construction as loading a form does: the tree fills itself with
     // scstoAutoFill.
     void Loaded();
@@ -156,6 +162,8 @@ public:
     TScShTvCustomDrawEvent OnCustomDrawShEx;
     forms::TNotifyEvent OnFillStart;
     forms::TNotifyEvent OnFillComplete;
+    // The help text of the highlighted entry of the node's context menu.
+    std::function<void(TScCustomShellTree* Sender, const std::string& Hint)> OnPopupHint;
 
 protected:
     virtual HRESULT AddItem(IShellFolder* folder, PCItemIDList parentAbs, PCItemIDList relative,
@@ -194,9 +202,14 @@ private:
     void EnsureChangeThread();
     void RefreshNode(forms::TTreeNode* node, forms::TTreeNode*& remembered);
     void Unwatch(TScShTreeData* data);
+    // Watches a node that was never opened and shows no button, for a
+    // subfolder that appears in it (with scstoDynamicRefresh).
+    void WatchUnopenedNode(forms::TTreeNode* node);
     void FillPending();
     // Asks before a delete; false: the user said no.
     bool ConfirmDelete(forms::TTreeNode* node, bool permanent);
+    // ConfirmDelete for a node whose item may be deleted; false for others.
+    bool ConfirmNodeDelete(forms::TTreeNode* node, bool permanent);
     // Runs the default key that a shortcut names; false when none does.
     bool RunDefaultKey(uint16_t shortcut);
 

@@ -30,7 +30,7 @@ public:
         return true;
     }
 
-    std::string DropFolder(QTreeWidgetItem* row, bool) override {
+    std::string DropFolder(QTreeWidgetItem* row, bool, uint32_t, uint32_t&) override {
         TScShTreeData* data = tree_->NodeData(tree_->NodeOf(row));
         return data && data->ParentData() ? data->Path() : std::string();
     }

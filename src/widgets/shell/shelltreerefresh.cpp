@@ -117,16 +117,32 @@ void TScCustomShellTree::RefreshTree() {
     if (OnFillComplete) OnFillComplete(this);
 }
 
+void TScCustomShellTree::WatchUnopenedNode(forms::TTreeNode* node) {
+    TScShTreeData* data = NodeData(node);
+    // A node with its button opens to a fresh read anyway: only one without
+    // it needs to hear of a first subfolder.
+    if (!HasOption(scstoDynamicRefresh) || !data || !data->WatchedPath.empty() || node->Count() > 0 ||
+        node->HasChildren())
+        return;
+    if (const std::string path = data->Path(); !path.empty() && WatchFolder(path)) data->WatchedPath = path;
+}
+
 void TScCustomShellTree::RefreshNode(forms::TTreeNode* node, forms::TTreeNode*& remembered) {
     TScShTreeData* data = NodeData(node);
-    // A level never loaded stays as it is.
-    if (!data || (node->HasChildren() && node->Count() == 0)) return;
+    if (!data) return;
+    const std::string path = data->Path();
+    // A level never loaded stays unloaded; only its button follows what it
+    // holds, so that a subfolder made there can be opened.
+    if (node->Count() == 0 && !node->Expanded()) {
+        if (!node->HasChildren() && !path.empty() && HasSubfolders(path, HasOption(scstoShowHidden)))
+            node->SetHasChildren(true);
+        return;
+    }
     ShellFolderPtr folder = data->Folder();
     if (!folder) return;
     uint32_t flags = SHCONTF_FOLDERS;
     if (HasOption(scstoShowHidden)) flags |= SHCONTF_INCLUDEHIDDEN;
     if (HasOption(scstoIncludeNonFolders)) flags |= SHCONTF_NONFOLDERS;
-    const std::string path = data->Path();
     TFolderItems items = ReadFolderItems(folder, path, flags, 0);
     // A folder that cannot be read now keeps what it showed.
     if (!items.Enumerated) return;
@@ -172,8 +188,10 @@ void TScCustomShellTree::RefreshNode(forms::TTreeNode* node, forms::TTreeNode*& 
     }
     if (HasOption(scstoDynamicRefresh) && data->WatchedPath.empty() && !path.empty() && WatchFolder(path))
         data->WatchedPath = path;
-    for (forms::TTreeNode* child = node->getFirstChild(); child; child = child->GetNextSibling())
+    for (forms::TTreeNode* child = node->getFirstChild(); child; child = child->GetNextSibling()) {
         RefreshNode(child, remembered);
+        WatchUnopenedNode(child);
+    }
 }
 
 }  // namespace shell

@@ -2,7 +2,10 @@
 // renaming a node in place.
 #include <QWidget>
 
+#include "platform/guard.h"
+
 #include "widgets/shell/shellfolder.h"
+#include "widgets/shell/shellmenu.h"
 #include "widgets/shell/shelltree.h"
 #include "widgets/shell/shellverbs.h"
 #include "widgets/shell/shortcuts.h"
@@ -20,7 +23,7 @@ HRESULT TScCustomShellTree::InvokeNodeVerb(forms::TTreeNode* node, const std::st
     TScShTreeData* data = NodeData(node);
     if (!data || !data->ParentData()) return S_FALSE;
     const std::string path = data->Path();
-    if (path.empty()) return S_FALSE;
+    if (path.empty() || !VerbAllowed(NodeVerbAttributes(node), verb)) return S_FALSE;
     if (!InvokeVerb({path}, verb, permanent)) return S_FALSE;
     RefreshTree();
     return S_OK;
@@ -33,7 +36,20 @@ bool TScCustomShellTree::ConfirmDelete(forms::TTreeNode* node, bool permanent) {
 std::vector<TScCustomShellTree::TScMenuCommand> TScCustomShellTree::NodeMenuCommands(forms::TTreeNode* node) {
     TScShTreeData* data = NodeData(node);
     if (!data || !data->ParentData() || data->Path().empty()) return {};
-    return ShellMenuCommands(true, !ReadOnly() && data->CanRename());
+    return ShellMenuCommands(NodeVerbAttributes(node), true, !ReadOnly() && data->CanRename());
+}
+
+uint32_t TScCustomShellTree::NodeVerbAttributes(forms::TTreeNode* node) {
+    TScShTreeData* data = NodeData(node);
+    const ShellFolderPtr parent = data && data->ParentData() ? data->ParentFolder() : nullptr;
+    uint32_t attributes = kVerbAttributeMask;
+    if (!parent || FAILED(parent->GetAttributesOf(data->RelIdList(), attributes))) return 0;
+    return attributes;
+}
+
+bool TScCustomShellTree::ConfirmNodeDelete(forms::TTreeNode* node, bool permanent) {
+    // A node that may not be deleted asks nothing.
+    return node && VerbAllowed(NodeVerbAttributes(node), "delete") && ConfirmDelete(node, permanent);
 }
 
 void TScCustomShellTree::RunNodeCommand(forms::TTreeNode* node, const std::string& verb) {
@@ -44,7 +60,7 @@ void TScCustomShellTree::RunNodeCommand(forms::TTreeNode* node, const std::strin
         OpenWithDefault(data->Path());
         return;
     }
-    if (verb == "delete" && !ConfirmDelete(node, false)) return;
+    if (verb == "delete" && !ConfirmNodeDelete(node, false)) return;
     InvokeNodeVerb(node, verb);
 }
 
@@ -54,7 +70,10 @@ bool TScCustomShellTree::NodeContextMenu(forms::TTreeNode* node, int x, int y) {
     if (commands.empty()) return true;  // no menu for this node, and none of the control's either
     // While the menu is open the tree counts as dragging: notices and refreshes wait.
     dragging_ = true;
-    const std::string chosen = ShowShellMenu(Widget(), Widget()->mapToGlobal(QPoint(x, y)), commands);
+    const std::string chosen = ShowShellMenu(Widget(), Widget()->mapToGlobal(QPoint(x, y)), commands,
+                                             [this](const std::string& hint) {
+                                                 if (OnPopupHint) OnPopupHint(this, hint);
+                                             });
     dragging_ = false;
     if (!chosen.empty()) RunNodeCommand(node, chosen);
     if (refreshPending_) {
@@ -75,14 +94,14 @@ bool TScCustomShellTree::RunDefaultKey(uint16_t shortcut) {
             case dkCopy: InvokeNodeVerb(node, "copy"); break;
             case dkPaste: InvokeNodeVerb(node, "paste"); break;
             case dkDelete:
-                if (node && ConfirmDelete(node, false)) InvokeNodeVerb(node, "delete");
+                if (ConfirmNodeDelete(node, false)) InvokeNodeVerb(node, "delete");
                 break;
         }
         return true;
     }
     // Shift+Del deletes for good.
     if ((shortcut & ~scShift) == ScShellControlDefKey(dkDelete).ShortCut) {
-        if (node && ConfirmDelete(node, true)) InvokeNodeVerb(node, "delete", true);
+        if (ConfirmNodeDelete(node, true)) InvokeNodeVerb(node, "delete", true);
         return true;
     }
     return false;
@@ -128,7 +147,38 @@ bool TScCustomShellTree::Edited(forms::TTreeNode* node, std::string& text) {
         if (open) node->Expand(false);
     }
     text = trimmed.toStdString();
+    // The node reads as its new name at once, and the current folder
+    // follows when it is the selected one. Its place among its siblings is
+    // found once the editor has gone: moving the row under an open editor
+    // would leave the view stuck in editing.
+    node->SetText(text);
+    if (node == Selected()) TakeNodeFolder(node);
+    if (TScShTreeData* parentData = data->ParentData()) {
+        std::shared_ptr<ITEMIDLIST> parentList(PidlCopy(nullptr, parentData->AbsIdList()), PidlDeleter());
+        QMetaObject::invokeMethod(
+            Widget(),
+            [this, parentList] {
+                platform::RunGuarded([&] {
+                    if (forms::TTreeNode* parent = NodeOfAbsIdList(parentList.get())) SortChildren(parent);
+                });
+            },
+            Qt::QueuedConnection);
+    }
     return true;
+}
+
+forms::TTreeNode* TScCustomShellTree::NodeOfAbsIdList(PCItemIDList list) {
+    forms::TTreeNode* node = RootNode();
+    while (node) {
+        TScShTreeData* data = NodeData(node);
+        if (!data) return nullptr;
+        if (PidlEqual(data->AbsIdList(), list)) return node;
+        forms::TTreeNode* next = nullptr;
+        for (forms::TTreeNode* child = node->getFirstChild(); child && !next; child = child->GetNextSibling())
+            if (TScShTreeData* d = NodeData(child); d && PidlIsParent(d->AbsIdList(), list, false)) next = child;
+        node = next;
+    }
+    return nullptr;
 }
 
 }  // namespace shell

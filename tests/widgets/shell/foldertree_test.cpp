@@ -160,6 +160,23 @@ TEST_F(FolderTree, ChangesReachTheLoadedLevelsInOneRefreshAndARemovedSelectionFa
     EXPECT_EQ(tree->CurrentFolder()->Path(), home + "/web/docs");
 }
 
+// A folder shown without a button, never opened, gets its button when a
+// subfolder is made in it, and opens to show it.
+TEST_F(FolderTree, ASubfolderMadeInAFolderNeverOpenedGivesItItsButton) {
+    forms::TTreeNode* web = Web();
+    web->Expand(false);
+    forms::TTreeNode* empty = Child(web, "empty");
+    ASSERT_NE(empty, nullptr);
+    ASSERT_FALSE(empty->HasChildren());
+    const int before = tree->RefreshCount();
+    MakeDir(home + "/web/empty/made");
+    ASSERT_TRUE(Pump([&] { return tree->RefreshCount() > before; }, 5000));
+    EXPECT_TRUE(empty->HasChildren());
+    EXPECT_EQ(empty->Count(), 0) << "the level stays unloaded until it is opened";
+    empty->Expand(false);
+    EXPECT_NE(Child(empty, "made"), nullptr);
+}
+
 TEST_F(FolderTree, TurningRefreshOffDropsEveryWatch) {
     Web()->Expand(false);
     ASSERT_GT(tree->ChangeThread()->WatchCount(), 0);

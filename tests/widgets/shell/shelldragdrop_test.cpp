@@ -160,6 +160,10 @@ TEST(IdListArray, MalformedBlocksAreRefused) {
         good.substr(0, good.size() - 1),          // the last list lost its terminator
         withU32(8, 4) ,                           // a list that reads the offsets as items
         good.substr(0, 14) + std::string("\x01\x00", 2),  // an item of count 1
+        // Too short for the count and the parent's offset: nothing is read
+        // past the block.
+        std::string(4, '\0'), std::string(5, '\0'), std::string(6, '\0'), std::string(7, '\0'),
+        withU32(0, 1).substr(0, 11),              // one item, its offset cut short
     };
     for (const std::string& block : cases) {
         PidlPtr parent;

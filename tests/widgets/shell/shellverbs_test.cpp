@@ -6,9 +6,14 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTreeWidget>
 #include <QMimeData>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +21,7 @@
 
 #include "forms/dialogs.h"
 #include "widgets/shell/mounttable.h"
+#include "widgets/shell/shelldragdrop.h"
 #include "widgets/shell/shelltree.h"
 #include "widgets/shell/shellverbs.h"
 #include "widgets/shell/shortcuts.h"
@@ -80,6 +86,8 @@ protected:
         Write(root / "a" / "sub" / "f.txt", "hello");
     }
     void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(root, ec);  // names that are no UTF-8 are beyond QTemporaryDir
         if (saveData.empty())
             unsetenv("XDG_DATA_HOME");
         else
@@ -93,7 +101,7 @@ protected:
 
 TEST_F(ShellVerbs, TrashKeepsTheItemAndWritesItsInfoFile) {
     Write(root / "a" / "odd name%.txt", "x");
-    const std::string name = MoveToTrash((root / "a" / "odd name%.txt").string());
+    const std::string name = MoveToTrash((root / "a" / "odd name%.txt").string()).Name;
     EXPECT_FALSE(fs::exists(root / "a" / "odd name%.txt"));
     const fs::path trash = root / "data" / "Trash";
     EXPECT_EQ(ReadFile(trash / "files" / name), "x");
@@ -104,7 +112,7 @@ TEST_F(ShellVerbs, TrashKeepsTheItemAndWritesItsInfoFile) {
     EXPECT_NE(info.find("\nDeletionDate=20"), std::string::npos) << info;
     // A second item of the same name gets a name of its own.
     Write(root / "a" / "odd name%.txt", "y");
-    const std::string second = MoveToTrash((root / "a" / "odd name%.txt").string());
+    const std::string second = MoveToTrash((root / "a" / "odd name%.txt").string()).Name;
     EXPECT_NE(second, name);
     EXPECT_EQ(ReadFile(trash / "files" / second), "y");
     EXPECT_TRUE(fs::exists(trash / "info" / (second + ".trashinfo")));
@@ -137,23 +145,23 @@ TEST_F(ShellVerbs, FileListsTakeOnlyLocalFileUris) {
 TEST_F(ShellVerbs, PasteCopiesAndNeverReplacesOrNestsAFolderInItself) {
     const std::string sub = (root / "a" / "sub").string();
     PutFilesOnClipboard({sub}, false);
-    EXPECT_EQ(PasteFiles((root / "b").string()), 1);
+    EXPECT_EQ(PasteFiles((root / "b").string()).Done.size(), 1u);
     EXPECT_EQ(ReadFile(root / "b" / "sub" / "f.txt"), "hello");
     EXPECT_TRUE(fs::exists(root / "a" / "sub" / "f.txt")) << "a copy keeps the source";
     // The name is there now: nothing is replaced.
     Write(root / "b" / "sub" / "f.txt", "changed");
-    EXPECT_EQ(PasteFiles((root / "b").string()), 0);
+    EXPECT_EQ(PasteFiles((root / "b").string()).Done.size(), 0u);
     EXPECT_EQ(ReadFile(root / "b" / "sub" / "f.txt"), "changed");
     // Into itself or below itself: skipped.
-    EXPECT_EQ(PasteFiles(sub), 0);
+    EXPECT_EQ(PasteFiles(sub).Done.size(), 0u);
     fs::create_directories(root / "a" / "sub" / "deeper");
-    EXPECT_EQ(PasteFiles((root / "a" / "sub" / "deeper").string()), 0);
+    EXPECT_EQ(PasteFiles((root / "a" / "sub" / "deeper").string()).Done.size(), 0u);
     EXPECT_FALSE(fs::exists(root / "a" / "sub" / "deeper" / "sub"));
 }
 
 TEST_F(ShellVerbs, PasteOfCutItemsMovesThem) {
     PutFilesOnClipboard({(root / "a" / "sub").string()}, true);
-    EXPECT_EQ(PasteFiles((root / "b").string()), 1);
+    EXPECT_EQ(PasteFiles((root / "b").string()).Done.size(), 1u);
     EXPECT_FALSE(fs::exists(root / "a" / "sub"));
     EXPECT_EQ(ReadFile(root / "b" / "sub" / "f.txt"), "hello");
 }
@@ -188,6 +196,106 @@ TEST_F(ShellVerbs, AMoveAcrossDevicesCopiesThenRemovesTheSource) {
     EXPECT_THROW(TransferItem((root / "c").string(), to2.string(), true), EShellVerbError);
     EXPECT_FALSE(fs::exists(to2));
     EXPECT_EQ(ReadFile(root / "c" / "keep"), "k");
+}
+
+TEST_F(ShellVerbs, TrashInfoRecordsTheNamesBytes) {
+    const std::string name = "r\xe9sum\xe9.txt";
+    Write(root / "a" / name, "cv");
+    const TTrashPlace place = MoveToTrash((root / "a" / name).string());
+    EXPECT_EQ(place.Name, name);
+    const std::string info = ReadFile(root / "data" / "Trash" / "info" / (name + ".trashinfo"));
+    EXPECT_NE(info.find("/a/r%E9sum%E9.txt\n"), std::string::npos) << info;
+    EXPECT_EQ(ReadFile(root / "data" / "Trash" / "files" / name), "cv");
+}
+
+// Names too long for an info file beside them, and a leftover in files/
+// without its info file.
+TEST_F(ShellVerbs, TrashNamesAreFreeInBothFoldersAndShortEnough) {
+    const fs::path trash = root / "data" / "Trash";
+    for (size_t length : {245u, 246u, 250u, 255u}) {
+        SCOPED_TRACE(length);
+        const std::string name(length, 'n');
+        Write(root / "a" / name, "long");
+        const TTrashPlace place = MoveToTrash((root / "a" / name).string());
+        EXPECT_LE(place.Name.size() + 10, 255u);
+        EXPECT_EQ(ReadFile(trash / "files" / place.Name), "long");
+        EXPECT_TRUE(fs::exists(trash / "info" / (place.Name + ".trashinfo")));
+        EXPECT_FALSE(fs::exists(root / "a" / name));
+    }
+    // A cut name keeps whole characters.
+    std::string wide;
+    for (int i = 0; i < 100; ++i) wide += "\xc3\xbc";
+    Write(root / "a" / wide, "u");
+    const TTrashPlace place = MoveToTrash((root / "a" / wide).string());
+    EXPECT_EQ(place.Name.size() % 2, 0u) << place.Name;
+    // files/left without info/left.trashinfo: the next "left" gets another name.
+    fs::create_directories(trash / "files" / "left");
+    Write(root / "a" / "left", "new");
+    const TTrashPlace next = MoveToTrash((root / "a" / "left").string());
+    EXPECT_NE(next.Name, "left");
+    EXPECT_EQ(ReadFile(trash / "files" / next.Name), "new");
+    EXPECT_FALSE(fs::exists(trash / "info" / "left.trashinfo"));
+}
+
+TEST_F(ShellVerbs, ACopyIntoItsOwnFolderGetsAFreeName) {
+    Write(root / "a" / "note.txt", "n");
+    struct Row {
+        std::string item;
+        std::vector<std::string> names;  // the names of three copies in turn
+    } rows[] = {
+        {"sub", {"sub (copy)", "sub (copy 2)", "sub (copy 3)"}},
+        {"note.txt", {"note (copy).txt", "note (copy 2).txt", "note (copy 3).txt"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.item);
+        for (const std::string& expected : r.names) {
+            const TTransferReport report = TransferInto({(root / "a" / r.item).string()}, (root / "a").string(), TTransferKind::Copy);
+            EXPECT_EQ(report.Done.size(), 1u);
+            EXPECT_TRUE(report.Problems.empty());
+            EXPECT_TRUE(fs::exists(root / "a" / expected));
+        }
+    }
+    EXPECT_EQ(ReadFile(root / "a" / "sub (copy 2)" / "f.txt"), "hello");
+    // A move into the folder it is in does nothing and says so.
+    const TTransferReport moved = TransferInto({(root / "a" / "sub").string()}, (root / "a").string(), TTransferKind::Move);
+    EXPECT_TRUE(moved.Done.empty());
+    ASSERT_EQ(moved.Problems.size(), 1u);
+    EXPECT_NE(moved.Problems[0].find("already"), std::string::npos);
+}
+
+// Six names that are no UTF-8 (or look alike once decoded) go through the
+// clipboard byte for byte: each is moved, none is taken for another.
+TEST_F(ShellVerbs, TheClipboardCarriesNamesAsBytes) {
+    const std::vector<std::string> names = {"\xff", "\xfe\xfd", "a\xff", "a\xef\xbf\xbd", "%41", "b\xe9"};
+    std::vector<std::string> cut;
+    for (const std::string& n : names) fs::create_directories(root / "a" / n);
+    for (size_t i = 0; i < 3; ++i) cut.push_back((root / "a" / names[i * 2]).string());
+    PutFilesOnClipboard(cut, true);
+    const TTransferReport report = PasteFiles((root / "b").string());
+    EXPECT_EQ(report.Done, cut);
+    EXPECT_TRUE(report.Problems.empty());
+    for (size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(fs::exists(root / "b" / names[i]), i % 2 == 0);
+        EXPECT_EQ(fs::exists(root / "a" / names[i]), i % 2 == 1);
+    }
+}
+
+TEST_F(ShellVerbs, VerbProblemsReachTheUserInOneMessage) {
+    std::vector<std::string> told;
+    forms::SetMessageDlgHook([&](const forms::TMessageDlgRequest& r) {
+        told.push_back(r.Text);
+        return forms::mrOk;
+    });
+    fs::create_directories(root / "b" / "sub");
+    fs::create_symlink("loop", root / "a" / "loop");
+    PutFilesOnClipboard({(root / "a" / "sub").string(), (root / "a" / "loop").string(), (root / "a" / "gone").string()}, false);
+    EXPECT_TRUE(InvokeVerb({(root / "b").string()}, "paste"));
+    forms::SetMessageDlgHook({});
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("is there already"), std::string::npos) << told[0];
+    EXPECT_NE(told[0].find("was not found"), std::string::npos) << told[0];
+    EXPECT_EQ(fs::read_symlink(root / "b" / "loop"), "loop") << "the looping link went as a link";
 }
 
 TEST_F(ShellVerbs, AnUnknownVerbDoesNothing) {
@@ -340,6 +448,75 @@ TEST_F(TreeKeys, VirtualNodesTakeNoVerbsAndTheMenuFollowsReadOnly) {
     EXPECT_TRUE(fs::exists(home + "/web"));
 }
 
+// Home, a mount point, "Computer" and the Trash may not be cut, moved or
+// deleted: the keys do nothing there and ask nothing.
+TEST_F(TreeKeys, NodesThatMayNotGoTakeNoCutAndNoDelete) {
+    fs::create_directories(root + "/mnt/inside");
+    Write(root + "/mountinfo", "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+                               "40 22 0:50 / " + root + "/mnt rw,relatime - tmpfs tmpfs rw\n");
+    SetMountInfoPath(root + "/mountinfo");
+    tree->RefreshTree();
+    fs::create_directories(root + "/mnt/target");
+    auto nodeOf = [&](const std::string& caption) -> forms::TTreeNode* {
+        forms::TTreeNode* top = tree->RootNode();
+        for (forms::TTreeNode* n = top->getFirstChild(); n; n = n->GetNextSibling())
+            if (n->Text() == caption) return n;
+        return nullptr;
+    };
+    Select(root + "/mnt");
+    forms::TTreeNode* mount = tree->Selected();
+    ASSERT_NE(mount, nullptr);
+    ASSERT_EQ(tree->GetSelectedPath(), root + "/mnt");
+    struct Row {
+        const char* what;
+        forms::TTreeNode* node;
+    } rows[] = {{"Home", nodeOf("Home")}, {"a mount point", mount}, {"Computer", nodeOf("Computer")}, {"Trash", nodeOf("Trash")}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        ASSERT_NE(r.node, nullptr);
+        QApplication::clipboard()->clear();
+        asked.clear();
+        tree->SetSelected(r.node);
+        Press(Qt::Key_X, Qt::ControlModifier);
+        const QMimeData* data = QApplication::clipboard()->mimeData();
+        EXPECT_TRUE(!data || !data->hasFormat("text/uri-list")) << "nothing was cut";
+        Press(Qt::Key_Delete);
+        Press(Qt::Key_Delete, Qt::ShiftModifier);
+        EXPECT_TRUE(asked.empty()) << asked.front();
+        const std::vector<std::string> menu = [&] {
+            std::vector<std::string> v;
+            for (const auto& c : tree->NodeMenuCommands(r.node)) v.push_back(c.Verb);
+            return v;
+        }();
+        EXPECT_EQ(std::count(menu.begin(), menu.end(), "cut") + std::count(menu.begin(), menu.end(), "delete"), 0);
+    }
+    EXPECT_TRUE(fs::exists(home + "/web/scratch/inner"));
+    EXPECT_TRUE(fs::exists(root + "/mnt/inside"));
+    EXPECT_FALSE(fs::exists(root + "/data/Trash/files"));
+    // Home may still be copied.
+    tree->SetSelected(rows[0].node);
+    Press(Qt::Key_C, Qt::ControlModifier);
+    bool cut = true;
+    EXPECT_EQ(FileListOfData(QApplication::clipboard()->mimeData(), cut), std::vector<std::string>{home});
+}
+
+// Ctrl+X on a link's node and Ctrl+V on another folder move the link; its
+// target stays where it was.
+TEST_F(TreeKeys, CutAndPasteOfALinksNodeMovesTheLink) {
+    fs::create_directories(home + "/data/important/deep");
+    fs::create_directory_symlink("../data/important", home + "/web/proj");
+    tree->RefreshTree();
+    Select(home + "/web/proj");
+    ASSERT_EQ(tree->GetSelectedPath(), home + "/web/proj");
+    Press(Qt::Key_X, Qt::ControlModifier);
+    Select(home + "/web/target");
+    Press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(asked.empty()) << asked.front();
+    EXPECT_EQ(fs::read_symlink(home + "/web/target/proj"), "../data/important");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(home + "/web/proj")));
+    EXPECT_TRUE(fs::exists(home + "/data/important/deep"));
+}
+
 TEST_F(TreeKeys, RenameInPlaceGoesThroughTheFolder) {
     tree->SetReadOnly(false);
     Select(home + "/web/scratch/inner");
@@ -362,4 +539,87 @@ TEST_F(TreeKeys, RenameInPlaceGoesThroughTheFolder) {
     ASSERT_EQ(node->Count(), 1);
     tree->SetSelected(node->getFirstChild());
     EXPECT_EQ(tree->GetSelectedPath(), home + "/web/renamed/inner");
+}
+
+// A node renamed in place is its new name everywhere at once: its text, the
+// current folder, its place among its siblings, a rename back, the delete
+// question.
+TEST_F(TreeKeys, ARenamedNodeTakesItsNewNameAndPlace) {
+    tree->SetReadOnly(false);
+    auto rename = [&](const std::string& to) {
+        tree->RunNodeCommand(tree->Selected(), "rename");
+        QLineEdit* line = nullptr;
+        for (QLineEdit* l : tree->Widget()->findChildren<QLineEdit*>())
+            if (!l->isHidden()) line = l;  // a closed editor waits hidden for its deletion
+        ASSERT_NE(line, nullptr);
+        line->setText(QString::fromStdString(to));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(line, &enter);
+        QApplication::processEvents();
+        QApplication::processEvents();  // the sort waits for the editor to go
+    };
+    Select(home + "/web/scratch");
+    forms::TTreeNode* node = tree->Selected();
+    rename("zebra");
+    EXPECT_TRUE(fs::exists(home + "/web/zebra/inner"));
+    EXPECT_EQ(node->Text(), "zebra");
+    EXPECT_EQ(tree->CurrentFolder()->Path(), home + "/web/zebra");
+    EXPECT_EQ(node->Parent()->getFirstChild()->Text(), "target") << "sorted into place";
+    rename("scratch");
+    EXPECT_TRUE(fs::exists(home + "/web/scratch/inner")) << "renaming back is done";
+    EXPECT_EQ(tree->CurrentFolder()->Path(), home + "/web/scratch");
+    EXPECT_EQ(node->Parent()->getFirstChild()->Text(), "scratch");
+    answer = forms::mrNo;
+    rename("renamed");
+    Press(Qt::Key_Delete);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("\"renamed\""), std::string::npos) << asked[0];
+}
+
+// The context menu tells the handler the help text of each entry that is
+// highlighted, and "" when it closes.
+TEST_F(TreeKeys, TheMenusHighlightedEntryHintReachesOnPopupHint) {
+    tree->SetOptions(tree->Options() | scstoContextMenus);
+    std::vector<std::string> hints;
+    tree->OnPopupHint = [&](TScCustomShellTree*, const std::string& hint) { hints.push_back(hint); };
+    Select(home + "/web/scratch");
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction* a : menu->actions())
+            if (a->text() == "&Copy") menu->setActiveAction(a);
+        menu->close();
+    });
+    int l, t, r, b;
+    tree->NodeTextRect(tree->Selected(), l, t, r, b);
+    const QPoint at((l + r) / 2, (t + b) / 2);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, tree->Widget()->mapToGlobal(at));
+    QApplication::sendEvent(static_cast<QTreeWidget*>(tree->Widget())->viewport(), &menuEvent);
+    ASSERT_GE(hints.size(), 2u);
+    EXPECT_EQ(hints.front(), "Copies the selected items to the clipboard.");
+    EXPECT_EQ(hints.back(), "");
+}
+
+TEST(DropMenu, OffersTheEffectsTheTargetAllowsThenCancel) {
+    struct Row {
+        uint32_t effects;
+        std::vector<std::string> captions;
+    } rows[] = {
+        {kAllDropEffects, {"&Copy Here", "&Move Here", "&Link Here", "Cancel"}},
+        {DROPEFFECT_COPY, {"&Copy Here", "Cancel"}},
+        {DROPEFFECT_LINK | DROPEFFECT_MOVE, {"&Move Here", "&Link Here", "Cancel"}},
+        {DROPEFFECT_NONE, {}},
+    };
+    for (const Row& r : rows) {
+        std::vector<std::string> captions;
+        for (const auto& [effect, caption] : DropMenuCommands(r.effects)) captions.push_back(caption);
+        EXPECT_EQ(captions, r.captions) << r.effects;
+    }
+    // Into one of the dragged folders only a link may go.
+    EXPECT_EQ(DropEffectsFor({"/x/a"}, "/x/a/b", kAllDropEffects), DROPEFFECT_LINK);
+    EXPECT_EQ(DropEffectsFor({"/x/a"}, "/x/c", DROPEFFECT_COPY | DROPEFFECT_MOVE), DROPEFFECT_COPY | DROPEFFECT_MOVE);
+    // A move that took only some items is told to the source as a copy.
+    EXPECT_EQ(ToldEffect(DROPEFFECT_MOVE, 3, 3), DROPEFFECT_MOVE);
+    EXPECT_EQ(ToldEffect(DROPEFFECT_MOVE, 3, 2), DROPEFFECT_COPY);
+    EXPECT_EQ(ToldEffect(DROPEFFECT_COPY, 3, 0), DROPEFFECT_NONE);
 }
