@@ -184,13 +184,16 @@ class ShellDrag(unittest.TestCase):
         self.list_at(self.source, 100, 100)
         _, rows = self.list_at(self.other, 700, 100)
         time.sleep(0.5)
+        # Ctrl is held until the copy has arrived, as a person holds it through
+        # the drop: the target reads the keys when it takes the drop.
         self.x("keydown", "ctrl")
         try:
             self.press_and_carry(rows[NAME], (250, 330))
             self.x("mouseup", 1)
+            arrived = _wait(lambda: os.path.exists(os.path.join(self.source, NAME)))
         finally:
             self.x("keyup", "ctrl")
-        self.assertTrue(_wait(lambda: os.path.exists(os.path.join(self.source, NAME))), "no copy arrived")
+        self.assertTrue(arrived, "no copy arrived")
         self.assertTrue(os.path.exists(moved))
 
     def test_tree_drags_a_folder_node_but_not_its_root(self):
