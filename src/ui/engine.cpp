@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "core/accounting.h"
+#include "ui/transferlists.h"
 #include "core/blacklist.h"
 #include "core/protocols.h"
 #include "ftp/ftpsession.h"

@@ -1,6 +1,6 @@
 // The window's side of FTP: the settings snapshot of the FTP page and the
 // engine's entry point, which gives the step the window as its engine face.
-#include "core/accounting.h"
+#include "ui/transferlists.h"
 #include "core/protocols.h"
 #include "forms/forms.h"
 #include "ftp/ftpsession.h"
