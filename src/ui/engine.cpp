@@ -6,7 +6,7 @@
 
 #include "core/accounting.h"
 #include "ui/transferlists.h"
-#include "core/blacklist.h"
+#include "ui/blacklistwindow.h"
 #include "core/protocols.h"
 #include "ftp/ftpsession.h"
 #include "http/httpsession.h"
