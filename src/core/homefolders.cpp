@@ -1,6 +1,5 @@
 #include "core/homefolders.h"
 
-#include "mail/mailbox.h"
 #include "netunit/names.h"
 
 namespace core {
@@ -34,14 +33,6 @@ bool RetireHomeFolder(const std::string& Home, const std::string& Name, std::str
         return true;
     }
     return false;
-}
-
-bool MoveMailbox(const std::string& MailDir, const std::string& OldUser, const std::string& NewUser) {
-    const int64_t count = mail::MailboxCount(MailDir, OldUser);
-    for (int64_t n = 0; n < count; ++n)
-        if (!netunit::FileRename(mail::MailboxFileName(MailDir, OldUser, n), mail::NextMessageFile(MailDir, NewUser)))
-            return false;
-    return true;
 }
 
 }  // namespace core

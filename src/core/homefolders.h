@@ -29,9 +29,4 @@ HomeRename RenameHomeFolder(const std::string& Home, const std::string& OldName,
 // such folder; Kept receives the name it was kept under.
 bool RetireHomeFolder(const std::string& Home, const std::string& Name, std::string* Kept = nullptr);
 
-// Moves OldUser's messages behind NewUser's, in order, each to the next
-// free number of NewUser's mailbox. False when a message could not be moved
-// (those before it have moved).
-bool MoveMailbox(const std::string& MailDir, const std::string& OldUser, const std::string& NewUser);
-
 }  // namespace core

@@ -10,6 +10,7 @@
 #include "core/recordlookup.h"
 #include "core/textcut.h"
 #include "forms/forms.h"
+#include "mail/mailbox.h"
 #include "netunit/names.h"
 #include "netunit/utf16.h"
 #include "ui/accountform.h"
@@ -284,7 +285,7 @@ void Tquillnestform::accountpropertiesbuttonClick(forms::TObject*) {
         }
         for (const auto& path : SharedPathList)
             if (path->Owner == oldName) path->Owner = newName;
-        if (!core::MoveMailbox(MailDir, oldName, newName))
+        if (!mail::MoveMailbox(MailDir, oldName, newName))
             AddLog("Unable to move every message of " + oldName + " to the mailbox of " + newName);
         SaveFtpPaths();
     }
