@@ -1,10 +1,10 @@
-// The session engine: every 50 ms, ten passes over the session list, one step
-// of each session's protocol per pass.
+// The window's side of the session engine: its step tables, and a run of the
+// engine (core/engine.h) every 50 ms.
 #include <algorithm>
 #include <chrono>
-#include <exception>
 
 #include "core/accounting.h"
+#include "core/engine.h"
 #include "ui/transferlists.h"
 #include "ui/blacklistwindow.h"
 #include "core/protocols.h"
@@ -13,11 +13,9 @@
 #include "mail/mailstates.h"
 #include "telnet/telnet.h"
 #include "forms/forms.h"
-#include "platform/guard.h"
 #include "ui/quillnestform.h"
 
 namespace {
-constexpr int kPassesPerTick = 10;
 // The engine ticks every 50 ms. It is off while it runs, so that a run never
 // starts inside another; the next countdown is shortened by the time the run
 // took, so that a busy server still gets its ten passes per 50 ms.
@@ -53,29 +51,12 @@ void Tquillnestform::Timer2Timer(forms::TObject*) {
     const auto started = std::chrono::steady_clock::now();
     Timer2->SetEnabled(false);
     OpenLogBatch();
-    for (int pass = 0; pass < kPassesPerTick; ++pass) {
-        if (pass > 0) netsockets->ProcessNotices();
-        // The count is read afresh before every step: a step may free its own
-        // session, and the one behind it then moves into this index.
-        for (int i = 0; i < static_cast<int>(SessionList.size()); ++i) {
-            tsession* session = SessionList[static_cast<size_t>(i)];
-            if (netsockets->IsDead(session->Socket)) EnterState(session, kStateClosing);
-            StepFunction step = StepOf(session->Kind);
-            if (step == nullptr) continue;
-            try {
-                step(this, session, i);
-            } catch (const std::exception& e) {
-                // A failing step must not take the engine down with it: that
-                // session alone goes to its close.
-                platform::ReportError(e.what());
-                if (i < static_cast<int>(SessionList.size()) && SessionList[static_cast<size_t>(i)] == session)
-                    EnterState(session, kStateClosing);
-            } catch (...) {
-                if (i < static_cast<int>(SessionList.size()) && SessionList[static_cast<size_t>(i)] == session)
-                    EnterState(session, kStateClosing);
-            }
-        }
-    }
+    core::RunEngine(
+        *this,
+        [this](tsession* session, int index) {
+            if (StepFunction step = StepOf(session->Kind)) step(this, session, index);
+        },
+        EnterState);
     for (tsession* session : dead_sessions_) delete session;
     dead_sessions_.clear();
     CloseLogBatch();
