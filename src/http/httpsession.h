@@ -37,7 +37,7 @@ void EnterState(tsession* Session, int32_t State);
 constexpr char kHttpDownloadUser[] = "Anonymous (http)";
 
 // The settings a step reads, taken from the window as the step begins
-// (http/httpform.cpp), so that a change in the window applies from the next
+// (ui/httpform.cpp), so that a change in the window applies from the next
 // step on.
 struct HttpSettings {
     UrlMapConfig Map;
@@ -59,7 +59,7 @@ std::string ContentTypeFor(const HttpSettings& Settings, const std::string& File
 
 // One step of one session: the engine's face, the web server's state (its
 // extension cache) and the step's settings. The window fills it for the
-// engine (http/httpform.cpp); a test fills it itself.
+// engine (ui/httpform.cpp); a test fills it itself.
 struct HttpStep {
     core::tsessionface& Face;
     thttpstate& Http;

@@ -30,7 +30,7 @@ struct UrlMapConfig {
     const core::RecordList<core::tscripttype>* ScriptTypes = nullptr;
 };
 
-// Taken from the window's controls and lists (http/httpform.cpp).
+// Taken from the window's controls and lists (ui/httpform.cpp).
 UrlMapConfig UrlMapConfigOf(const Tquillnestform& Form);
 
 struct UrlMapping {
