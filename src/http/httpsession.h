@@ -13,7 +13,6 @@
 #include "http/httpstate.h"
 #include "http/urlmap.h"
 
-class Tquillnestform;
 namespace http {
 
 // The states keep their numbers: the engine and the idle timer write 99, and
@@ -53,7 +52,6 @@ struct HttpSettings {
     const std::vector<std::string>* Environment = nullptr;
 };
 
-HttpSettings HttpSettingsOf(const Tquillnestform& Form);
 // The content type sent for a file: through the index when there is one.
 std::string ContentTypeFor(const HttpSettings& Settings, const std::string& FileName);
 
@@ -63,7 +61,7 @@ std::string ContentTypeFor(const HttpSettings& Settings, const std::string& File
 struct HttpStep {
     core::tsessionface& Face;
     thttpstate& Http;
-    core::tstepsnapshot<HttpSettings, HttpSettingsOf> Settings;
+    core::tstepsnapshot<HttpSettings> Settings;
 };
 
 // What an HTTP session keeps in the fields every session has, by the

@@ -10,7 +10,6 @@
 #include "core/recordfiles.h"
 #include "core/records.h"
 
-class Tquillnestform;
 struct tsession;
 
 namespace http {
@@ -29,9 +28,6 @@ struct UrlMapConfig {
     const core::RecordList<core::tvirtualpath>* VirtualPaths = nullptr;
     const core::RecordList<core::tscripttype>* ScriptTypes = nullptr;
 };
-
-// Taken from the window's controls and lists (ui/httpform.cpp).
-UrlMapConfig UrlMapConfigOf(const Tquillnestform& Form);
 
 struct UrlMapping {
     std::string Target;     // the request path as rewritten: "/" + the relative path, query kept

@@ -6,6 +6,7 @@
 #include "http/httpprograms.h"
 #include "http/httpsession.h"
 #include "http/urlmap.h"
+#include "ui/protocolsettings.h"
 #include "ui/quillnestform.h"
 
 namespace http {
@@ -48,6 +49,6 @@ void ReleaseHttpAtShutdown(Tquillnestform* form, tsession* session) {
 }
 
 void ProcessHttp(Tquillnestform* form, tsession* session, int index) {
-    http::HttpStep step{*form, form->Http, {form}};
+    http::HttpStep step{*form, form->Http, {[form] { return http::HttpSettingsOf(*form); }}};
     http::StepSession(step, session, index);
 }

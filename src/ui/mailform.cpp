@@ -5,6 +5,7 @@
 #include "mail/pop3step.h"
 #include "mail/smtpdelivery.h"
 #include "mail/smtpstep.h"
+#include "ui/protocolsettings.h"
 #include "ui/quillnestform.h"
 
 int Tquillnestform::FindMailDomain(const std::string& Domain) const {
@@ -30,7 +31,7 @@ mail::SmtpSettings mail::SmtpSettingsOf(const Tquillnestform& Form) {
 }
 
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
-    mail::SmtpStep step{*form, form->Mail, {}, {form}};
+    mail::SmtpStep step{*form, form->Mail, {}, {[form] { return mail::SmtpSettingsOf(*form); }}};
     step.Deliver = [&step](tsession* s) { return mail::DeliverMessage(step.Settings(), step.Mail, s); };
     mail::StepSmtp(step, session, index);
 }
@@ -44,6 +45,6 @@ mail::Pop3Settings mail::Pop3SettingsOf(const Tquillnestform& Form) {
 }
 
 void ProcessPop3(Tquillnestform* form, tsession* session, int index) {
-    mail::Pop3Step step{*form, form->Mail, {form}};
+    mail::Pop3Step step{*form, form->Mail, {[form] { return mail::Pop3SettingsOf(*form); }}};
     mail::StepPop3(step, session, index);
 }
