@@ -72,4 +72,8 @@ void KeepMessageTextState(tsession& Session, const tmessagetext& State);
 // One step of one SMTP session.
 void StepSmtp(SmtpStep& Step, tsession* Session, int Index);
 
+// A message still being received when the server shuts down was never
+// acknowledged: its file is closed and removed.
+void ReleaseSmtpAtShutdown(tsession* Session);
+
 }  // namespace mail

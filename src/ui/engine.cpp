@@ -7,7 +7,7 @@
 #include "core/engine.h"
 #include "ui/transferlists.h"
 #include "ui/blacklistwindow.h"
-#include "core/protocols.h"
+#include "ui/protocols.h"
 #include "ftp/ftpsession.h"
 #include "http/httpsession.h"
 #include "mail/mailstates.h"

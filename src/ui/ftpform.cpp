@@ -1,6 +1,6 @@
 // The window's side of FTP: the settings snapshot of the FTP page and the
 // engine's entry point, which gives the step the window as its engine face.
-#include "core/protocols.h"
+#include "ui/protocols.h"
 #include "forms/forms.h"
 #include "ftp/ftpsession.h"
 #include "ftp/ftpsettings.h"

@@ -1,7 +1,7 @@
 // The window's side of the web server: the settings snapshots a step takes
 // from the controls and lists, and the engine's entry points for HTTP. The
 // rest of http/ sees the engine's face, the HTTP state and the snapshot.
-#include "core/protocols.h"
+#include "ui/protocols.h"
 #include "forms/forms.h"
 #include "http/httpprograms.h"
 #include "http/httpsession.h"

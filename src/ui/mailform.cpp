@@ -1,7 +1,7 @@
 // The mail server's side of the window: the SMTP and POP3 steps' settings
 // snapshots, read from its lists and the E-Mail page's controls, the
 // window's entry points to those steps, and its mail-domain lookup.
-#include "core/protocols.h"
+#include "ui/protocols.h"
 #include "mail/pop3step.h"
 #include "mail/smtpdelivery.h"
 #include "mail/smtpstep.h"
@@ -29,6 +29,8 @@ mail::SmtpSettings mail::SmtpSettingsOf(const Tquillnestform& Form) {
     s.MasterAddress = Form.MasterAddress;
     return s;
 }
+
+void ReleaseSmtpAtShutdown(Tquillnestform*, tsession* session) { mail::ReleaseSmtpAtShutdown(session); }
 
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
     mail::SmtpStep step{*form, form->Mail, {}, {[form] { return mail::SmtpSettingsOf(*form); }}};

@@ -1,5 +1,5 @@
 // The Telnet step's settings snapshot and the window's Telnet entry point.
-#include "core/protocols.h"
+#include "ui/protocols.h"
 #include "telnet/telnet.h"
 #include "ui/protocolsettings.h"
 #include "ui/quillnestform.h"
