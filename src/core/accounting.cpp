@@ -10,10 +10,10 @@
 #include <utility>
 
 #include "core/filesizes.h"
+#include "core/session.h"
 #include "forms/forms.h"
 #include "netunit/datetime.h"
 #include "netunit/files.h"
-#include "ui/quillnestform.h"
 
 namespace {
 
@@ -46,6 +46,8 @@ void ShiftSamples(tsession* session) {
     session->SampleCount = std::min(session->SampleCount + 1, kSampleSeconds);
 }
 
+}  // namespace
+
 void AddTransferRecord(core::RecordList<core::ttransferrecord>& list, forms::TListView* view,
                        const std::string& FileName, const std::string& Folder, const std::string& User) {
     if (FileSizeOf(Folder + FileName) <= 0) return;
@@ -61,8 +63,6 @@ void AddTransferRecord(core::RecordList<core::ttransferrecord>& list, forms::TLi
         if (view->Count() > 0) view->DeleteItem(0);
     }
 }
-
-}  // namespace
 
 void CountBlock(tsession* Session) { ++Session->Samples.back(); }
 
@@ -123,20 +123,9 @@ void FillStatRow(forms::TListItem* Item, const core::ttransferrecord& Record) {
     sub->Add(std::to_string(Record.Count));
 }
 
-void AddDownloadRecord(Tquillnestform* form, const std::string& FileName, const std::string& Folder,
-                       const std::string& User) {
-    AddTransferRecord(form->DownloadList, form->downloads, FileName, Folder, User);
-}
-
-void AddUploadRecord(Tquillnestform* form, const std::string& FileName, const std::string& Folder,
-                     const std::string& User) {
-    AddTransferRecord(form->UploadList, form->uploads, FileName, Folder, User);
-}
-
-void CountDownloadStat(Tquillnestform* form, const std::string& FileName, const std::string& Folder) {
+void CountDownloadStat(core::RecordList<core::ttransferrecord>& list, forms::TListView* view,
+                       const std::string& FileName, const std::string& Folder) {
     if (FileSizeOf(Folder + FileName) <= 0) return;
-    auto& list = form->DownloadStatList;
-    forms::TListView* view = form->dstats;
     const auto found = std::find_if(list.begin(), list.end(), [&](const auto& r) {
         return r->FileName == FileName && r->Folder == Folder;
     });
@@ -165,9 +154,8 @@ void CountDownloadStat(Tquillnestform* form, const std::string& FileName, const 
     list.insert(list.begin() + (j + 1), std::move(record));
 }
 
-void Tquillnestform::kpstimerTimer(forms::TObject*) {
-    totalconn->SetCaption("Total Connections: " + std::to_string(SessionList.size()));
-    for (tsession* session : SessionList) {
+void ShowTransferRates(const std::vector<tsession*>& Sessions) {
+    for (tsession* session : Sessions) {
         if (session->SampleCount <= 0) continue;
         const std::string rate = FormatRate(AverageSpeed(session, session->BlockSize));
         const std::string progress = ProgressText(session);

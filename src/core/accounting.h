@@ -7,15 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
-class Tquillnestform;
+#include "core/recordfiles.h"
+
 struct tsession;
 
-namespace core {
-struct ttransferrecord;
-}  // namespace core
 namespace forms {
 class TListItem;
+class TListView;
 }  // namespace forms
 
 // At most this many download records and as many upload records are kept; the
@@ -45,13 +45,16 @@ std::string FormatRate(long double Rate);
 // Called at the end of a transfer when the matching monitor is ticked
 // (monitordownloads, monitoruploads, monitorstats). Folder ends with the
 // separator; Folder + FileName must name an existing file of size above 0,
-// or nothing is recorded. HTTP passes the user "Anonymous (http)".
-void AddDownloadRecord(Tquillnestform* form, const std::string& FileName,
-                       const std::string& Folder, const std::string& User);
-void AddUploadRecord(Tquillnestform* form, const std::string& FileName,
-                     const std::string& Folder, const std::string& User);
-void CountDownloadStat(Tquillnestform* form, const std::string& FileName,
-                       const std::string& Folder);
+// or nothing is recorded. HTTP passes the user "Anonymous (http)". The record
+// goes into List and its row into View, the list the window shows it in.
+void AddTransferRecord(core::RecordList<core::ttransferrecord>& List, forms::TListView* View,
+                       const std::string& FileName, const std::string& Folder, const std::string& User);
+void CountDownloadStat(core::RecordList<core::ttransferrecord>& List, forms::TListView* View,
+                       const std::string& FileName, const std::string& Folder);
+
+// Once a second: the node of each counted session shows its rate, and the
+// progress of its transfer file; then that second's counter is closed.
+void ShowTransferRates(const std::vector<tsession*>& Sessions);
 
 // A day number as "mm/dd/yyyy hh:nn:ss", the form the transfer lists show.
 std::string FormatTransferTime(double Time);

@@ -11,7 +11,6 @@
 #include "netunit/datetime.h"
 #include "netunit/utf16.h"
 #include "netunit/wildcard.h"
-#include "ui/quillnestform.h"
 
 namespace {
 
@@ -58,45 +57,43 @@ std::string BanListLine(const core::tban& Ban) { return ListLine(Ban.Description
 
 std::string TriggerListLine(const core::ttrigger& Trigger) { return ListLine(Trigger.Description, Trigger.Pattern); }
 
-bool Tquillnestform::IsBlacklisted(const std::string& Address) {
-    if (!blacklistenabled->Checked()) return false;
-    for (const auto& ban : BanList)
+bool IsBanned(const tblacklist& Blacklist, const std::string& Address) {
+    if (!Blacklist.On) return false;
+    for (const auto& ban : Blacklist.Bans)
         if (PatternMatches(ban->Pattern, Address)) return true;
     return false;
 }
 
-bool CheckTriggers(Tquillnestform* form, core::TriggerService Service, const std::string& Text,
+bool CheckTriggers(tblacklist& Blacklist, core::TriggerService Service, const std::string& Text,
                    const std::string& Address) {
     if (Text.empty()) return false;
-    for (const auto& trigger : form->TriggerList) {
+    for (const auto& trigger : Blacklist.Triggers) {
         if (trigger->Service != static_cast<int32_t>(Service) || !PatternMatches(trigger->Pattern, Text)) continue;
         const std::string pattern = CutToCapacity(Address, core::kTextCapacity);
         // While the blacklist is off a ban does not keep its sender out, so
         // every request could add another; one ban per address is enough.
-        if (!form->blacklistenabled->Checked() && HasBanFor(form->BanList, pattern)) return true;
+        if (!Blacklist.On && HasBanFor(Blacklist.Bans, pattern)) return true;
         auto ban = std::make_unique<core::tban>();
         ban->Description = trigger->Description;
         ban->Pattern = pattern;
         ban->Time = netunit::NowDayNumber();
         ban->DurationIndex = trigger->DurationIndex;
-        form->blacklist->Items()->Add(BanListLine(*ban));
-        form->BanList.push_back(std::move(ban));
+        Blacklist.BanLines->Add(BanListLine(*ban));
+        Blacklist.Bans.push_back(std::move(ban));
         return true;
     }
     return false;
 }
 
-void Tquillnestform::blacklisttimerTimer(forms::TObject*) {
-    // A ban being edited must not vanish under the dialog.
-    if (BanDialogOpen) return;
-    const double now = netunit::NowDayNumber();
-    for (size_t i = 0; i < BanList.size();) {
-        if (!BanExpired(*BanList[i], now)) {
+void RemoveExpiredBans(tblacklist& Blacklist, double Now) {
+    auto& bans = Blacklist.Bans;
+    for (size_t i = 0; i < bans.size();) {
+        if (!BanExpired(*bans[i], Now)) {
             ++i;
             continue;
         }
         const int line = static_cast<int>(i);
-        if (line < blacklist->Items()->Count()) blacklist->Items()->Delete(line);
-        BanList.erase(BanList.begin() + static_cast<std::ptrdiff_t>(i));
+        if (line < Blacklist.BanLines->Count()) Blacklist.BanLines->Delete(line);
+        bans.erase(bans.begin() + static_cast<std::ptrdiff_t>(i));
     }
 }

@@ -1,21 +1,40 @@
 // Bans and trigger lines. A ban refuses an address pattern on every service;
 // a trigger line bans whoever sends a request that matches it. The window's
-// BanList and TriggerList hold them; IsBlacklisted is a window method.
+// BanList and TriggerList hold them, and its ban list box shows a line for
+// each ban; the window's side is in ui/blacklistwindow.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "core/recordfiles.h"
 #include "core/records.h"
 
-class Tquillnestform;
+namespace forms {
+class TStrings;
+}  // namespace forms
+
+// The bans and triggers, and the lines shown for the bans (one per ban, in
+// the same order). On is the blacklist's switch.
+struct tblacklist {
+    core::RecordList<core::tban>& Bans;
+    const core::RecordList<core::ttrigger>& Triggers;
+    forms::TStrings* BanLines;
+    bool On;
+};
+
+// True when a ban's pattern matches Address while the blacklist is on.
+bool IsBanned(const tblacklist& Blacklist, const std::string& Address);
 
 // True when a trigger of Service matches Text (case ignored, "*" wildcards):
 // its sender's Address is then banned for the trigger's duration (the ban
 // reaches the file with the next settings save). Empty Text never matches.
 // HTTP asks with core::TriggerService::Http for the request line.
-bool CheckTriggers(Tquillnestform* form, core::TriggerService Service, const std::string& Text,
+bool CheckTriggers(tblacklist& Blacklist, core::TriggerService Service, const std::string& Text,
                    const std::string& Address);
+
+// Removes the bans that have run out at Now, with their lines.
+void RemoveExpiredBans(tblacklist& Blacklist, double Now);
 
 // Ban durations by index: 0 to 9 are lengths in days, 10 is for ever.
 constexpr int32_t kBanDurationCount = 11;

@@ -1,119 +1,43 @@
-// The session engine: every 50 ms, ten passes over the session list, one step
-// of each session's protocol per pass.
-#include <algorithm>
-#include <chrono>
+#include "core/engine.h"
+
 #include <exception>
 
-#include "core/accounting.h"
-#include "core/blacklist.h"
-#include "core/protocols.h"
-#include "ftp/ftpsession.h"
-#include "http/httpsession.h"
-#include "mail/mailstates.h"
-#include "telnet/telnet.h"
-#include "forms/forms.h"
+#include "netsock/netsockets.h"
 #include "platform/guard.h"
-#include "ui/quillnestform.h"
+
+namespace core {
 
 namespace {
-constexpr int kPassesPerTick = 10;
-// The engine ticks every 50 ms. It is off while it runs, so that a run never
-// starts inside another; the next countdown is shortened by the time the run
-// took, so that a busy server still gets its ten passes per 50 ms.
-constexpr int kTickMs = 50;
-constexpr int kShortestWaitMs = 1;
+
+// After a step that threw: its session goes to its close, unless the step
+// freed it already.
+void CloseAfterFailure(tsessionface& Face, tsession* session, int index, tstatechange ChangeState) {
+    if (index < static_cast<int>(Face.SessionList.size()) && Face.SessionList[static_cast<size_t>(index)] == session)
+        ChangeState(session, kStateClosing);
+}
+
 }  // namespace
 
-const Tquillnestform::StepTable Tquillnestform::kProtocolSteps = {
-    nullptr, ProcessTelnet, ProcessHttp, ProcessSmtp, ProcessPop3, ProcessFtp,
-};
-
-const std::array<Tquillnestform::ReleaseFunction, 6> Tquillnestform::kProtocolReleases = {
-    nullptr, nullptr, ReleaseHttpAtShutdown, ReleaseSmtpAtShutdown, nullptr, nullptr,
-};
-
-const std::array<Tquillnestform::StateTextFunction, 6> Tquillnestform::kStateTexts = {
-    nullptr, telnet::TelnetStateName, http::HttpStateName, mail::SmtpStateText, mail::Pop3StateText, ftp::FtpStateName,
-};
-
-void Tquillnestform::EnterState(tsession* session, int32_t State) {
-    const bool known = session->Kind >= kKindTelnet && session->Kind <= kKindFtp;
-    if (known)
-        core::EnterState(session, State, kStateTexts[static_cast<size_t>(session->Kind)]);
-    else
-        session->State = State;
-}
-
-Tquillnestform::StepFunction Tquillnestform::StepOf(int32_t kind) const {
-    return kind >= kKindTelnet && kind <= kKindFtp ? Steps[static_cast<size_t>(kind)] : nullptr;
-}
-
-void Tquillnestform::Timer2Timer(forms::TObject*) {
-    const auto started = std::chrono::steady_clock::now();
-    Timer2->SetEnabled(false);
-    OpenLogBatch();
-    for (int pass = 0; pass < kPassesPerTick; ++pass) {
-        if (pass > 0) netsockets->ProcessNotices();
+void RunEngine(tsessionface& Face, const tenginestep& Step, tstatechange ChangeState) {
+    for (int pass = 0; pass < kPassesPerRun; ++pass) {
+        if (pass > 0) Face.netsockets->ProcessNotices();
         // The count is read afresh before every step: a step may free its own
         // session, and the one behind it then moves into this index.
-        for (int i = 0; i < static_cast<int>(SessionList.size()); ++i) {
-            tsession* session = SessionList[static_cast<size_t>(i)];
-            if (netsockets->IsDead(session->Socket)) EnterState(session, kStateClosing);
-            StepFunction step = StepOf(session->Kind);
-            if (step == nullptr) continue;
+        for (int i = 0; i < static_cast<int>(Face.SessionList.size()); ++i) {
+            tsession* session = Face.SessionList[static_cast<size_t>(i)];
+            if (Face.netsockets->IsDead(session->Socket)) ChangeState(session, kStateClosing);
             try {
-                step(this, session, i);
+                Step(session, i);
             } catch (const std::exception& e) {
                 // A failing step must not take the engine down with it: that
                 // session alone goes to its close.
                 platform::ReportError(e.what());
-                if (i < static_cast<int>(SessionList.size()) && SessionList[static_cast<size_t>(i)] == session)
-                    EnterState(session, kStateClosing);
+                CloseAfterFailure(Face, session, i, ChangeState);
             } catch (...) {
-                if (i < static_cast<int>(SessionList.size()) && SessionList[static_cast<size_t>(i)] == session)
-                    EnterState(session, kStateClosing);
+                CloseAfterFailure(Face, session, i, ChangeState);
             }
         }
     }
-    for (tsession* session : dead_sessions_) delete session;
-    dead_sessions_.clear();
-    CloseLogBatch();
-    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-    Timer2->SetInterval(static_cast<unsigned>(std::max<long long>(kShortestWaitMs, kTickMs - spent.count())));
-    Timer2->SetEnabled(true);
 }
 
-void Tquillnestform::SessionIdleTimer(forms::TObject* Sender) {
-    auto* timer = static_cast<forms::TTimer*>(Sender);
-    int index = FindSessionBySocket(static_cast<int>(timer->Tag));
-    if (index >= 0) EnterState(SessionList[static_cast<size_t>(index)], kStateClosing);
-}
-
-void Tquillnestform::CloseSessionStep(tsession* session, int index) {
-    core::LogSession(*this, session, session->PeerAddress + " disconnected.");
-    netsockets->CloseSession(session->Socket);
-    RemoveSessionNode(session);
-    SessionList.erase(SessionList.begin() + index);
-    FreeSessionRecord(session);
-}
-
-bool Tquillnestform::CheckTriggers(core::TriggerService Service, const std::string& Text, const std::string& Address) {
-    return ::CheckTriggers(this, Service, Text, Address);
-}
-
-void Tquillnestform::AddDownloadRecord(const std::string& FileName, const std::string& Folder, const std::string& User) {
-    ::AddDownloadRecord(this, FileName, Folder, User);
-}
-
-void Tquillnestform::CountDownloadStat(const std::string& FileName, const std::string& Folder) {
-    ::CountDownloadStat(this, FileName, Folder);
-}
-
-void Tquillnestform::FreeSessionRecord(tsession* session) {
-    if (session->IdleTimer != nullptr) {
-        // Only the engine and shutdown free sessions, never the timer's own handler.
-        delete session->IdleTimer;
-        session->IdleTimer = nullptr;
-    }
-    dead_sessions_.push_back(session);
-}
+}  // namespace core

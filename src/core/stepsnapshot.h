@@ -1,22 +1,22 @@
-// A step's settings snapshot: taken from the window the first time the step
-// asks for it (most steps of an idle session need none) and kept for the rest
-// of the step, so a change in the window applies from the next step on. A
-// step test gives the snapshot itself and has no window.
+// A step's settings snapshot: taken the first time the step asks for it (most
+// steps of an idle session need none) and kept for the rest of the step, so a
+// change in the window applies from the next step on. Take reads the settings
+// where they live, the window's controls; a step test gives the snapshot
+// itself and has no window.
 #pragma once
 
+#include <functional>
 #include <optional>
-
-class Tquillnestform;
 
 namespace core {
 
-template <class Settings, Settings (*SettingsOf)(const Tquillnestform&)>
+template <class Settings>
 struct tstepsnapshot {
-    const Tquillnestform* Form = nullptr;
+    std::function<Settings()> Take;
     std::optional<Settings> Taken;
 
     const Settings& operator()() {
-        if (!Taken) Taken = SettingsOf(*Form);
+        if (!Taken) Taken = Take();
         return *Taken;
     }
 };

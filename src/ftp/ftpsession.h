@@ -14,7 +14,6 @@
 #include "ftp/ftpsettings.h"
 #include "ftp/virtualtree.h"
 
-class Tquillnestform;
 struct tsession;
 
 namespace ftp {
@@ -55,7 +54,7 @@ struct FtpStep {
     // Records a finished upload (file name, its folder, the user) in the
     // upload list; called only while the upload monitor is on.
     std::function<void(const std::string&, const std::string&, const std::string&)> recordUpload;
-    core::tstepsnapshot<FtpSettings, FtpSettingsOf> Settings;
+    core::tstepsnapshot<FtpSettings> Settings;
 };
 
 // One step of one FTP session.

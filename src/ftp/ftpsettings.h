@@ -9,8 +9,6 @@
 #include "core/recordfiles.h"
 #include "ftp/virtualtree.h"
 
-class Tquillnestform;
-
 namespace ftp {
 
 struct FtpSettings {
@@ -38,8 +36,6 @@ struct FtpSettings {
     // The virtual tree as these settings and that account define it.
     VirtualTree Tree(const core::tuseraccount* account) const;
 };
-
-FtpSettings FtpSettingsOf(const Tquillnestform& Form);
 
 // The anonymous account from the anonymous limits as the window holds them:
 // a limit counts only when its switch is on and its edit holds a number.

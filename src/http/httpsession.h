@@ -13,7 +13,6 @@
 #include "http/httpstate.h"
 #include "http/urlmap.h"
 
-class Tquillnestform;
 namespace http {
 
 // The states keep their numbers: the engine and the idle timer write 99, and
@@ -37,7 +36,7 @@ void EnterState(tsession* Session, int32_t State);
 constexpr char kHttpDownloadUser[] = "Anonymous (http)";
 
 // The settings a step reads, taken from the window as the step begins
-// (http/httpform.cpp), so that a change in the window applies from the next
+// (ui/httpform.cpp), so that a change in the window applies from the next
 // step on.
 struct HttpSettings {
     UrlMapConfig Map;
@@ -53,17 +52,16 @@ struct HttpSettings {
     const std::vector<std::string>* Environment = nullptr;
 };
 
-HttpSettings HttpSettingsOf(const Tquillnestform& Form);
 // The content type sent for a file: through the index when there is one.
 std::string ContentTypeFor(const HttpSettings& Settings, const std::string& FileName);
 
 // One step of one session: the engine's face, the web server's state (its
 // extension cache) and the step's settings. The window fills it for the
-// engine (http/httpform.cpp); a test fills it itself.
+// engine (ui/httpform.cpp); a test fills it itself.
 struct HttpStep {
     core::tsessionface& Face;
     thttpstate& Http;
-    core::tstepsnapshot<HttpSettings, HttpSettingsOf> Settings;
+    core::tstepsnapshot<HttpSettings> Settings;
 };
 
 // What an HTTP session keeps in the fields every session has, by the

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "core/accounting.h"
-#include "core/protocols.h"
 #include "netunit/textutil.h"
 #include "forms/forms.h"
 #include "http/httpprograms.h"

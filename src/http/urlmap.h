@@ -11,7 +11,6 @@
 #include "core/records.h"
 #include "http/httprequest.h"
 
-class Tquillnestform;
 struct tsession;
 
 namespace http {
@@ -31,9 +30,6 @@ struct UrlMapConfig {
     const core::RecordList<core::tvirtualpath>* VirtualPaths = nullptr;
     const core::RecordList<core::tscripttype>* ScriptTypes = nullptr;
 };
-
-// Taken from the window's controls and lists (http/httpform.cpp).
-UrlMapConfig UrlMapConfigOf(const Tquillnestform& Form);
 
 struct UrlMapping {
     std::string Target;     // the request path as rewritten: "/" + the relative path, query kept

@@ -83,6 +83,14 @@ int64_t MailboxCount(const std::string& Folder, const std::string& User) {
     return NextMessageNumber(Folder, User);
 }
 
+bool MoveMailbox(const std::string& MailDir, const std::string& OldUser, const std::string& NewUser) {
+    const int64_t count = MailboxCount(MailDir, OldUser);
+    for (int64_t n = 0; n < count; ++n)
+        if (!netunit::FileRename(MailboxFileName(MailDir, OldUser, n), NextMessageFile(MailDir, NewUser)))
+            return false;
+    return true;
+}
+
 int64_t PickMessageId(int64_t Drawn, const std::vector<std::string>& Ids) {
     std::vector<int64_t> taken;
     for (const std::string& id : Ids) {

@@ -45,6 +45,11 @@ std::string NextMessageFile(const std::string& Folder, const std::string& User);
 // missing number.
 int64_t MailboxCount(const std::string& Folder, const std::string& User);
 
+// Moves OldUser's messages behind NewUser's, in order, each to the next
+// free number of NewUser's mailbox. False when a message could not be moved
+// (those before it have moved).
+bool MoveMailbox(const std::string& MailDir, const std::string& OldUser, const std::string& NewUser);
+
 // The id for a new message when Drawn was drawn and Ids are those of the
 // mailbox's messages: the first value from Drawn on (wrapping after
 // kMessageIdRange to 0) that no id equals, or Drawn when every value is taken.

@@ -5,7 +5,6 @@
 
 #include "core/accountlookup.h"
 #include "core/recordlookup.h"
-#include "core/protocols.h"
 #include "core/filesizes.h"
 #include "mail/addresses.h"
 #include "mail/commandline.h"

@@ -14,8 +14,6 @@
 #include "mail/mailstate.h"
 #include "mail/pop3text.h"
 
-class Tquillnestform;
-
 namespace mail {
 
 // The settings the POP3 step reads, taken from the window once per step.
@@ -27,12 +25,10 @@ struct Pop3Settings {
     bool RememberLogins = false;
 };
 
-Pop3Settings Pop3SettingsOf(const Tquillnestform& Form);
-
 struct Pop3Step {
     core::tsessionface& Face;
     tmailstate& Mail;
-    core::tstepsnapshot<Pop3Settings, Pop3SettingsOf> Settings;
+    core::tstepsnapshot<Pop3Settings> Settings;
 };
 
 // True when another POP3 session of the face than Session is logged in as User.

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/accounting.h"
-#include "core/protocols.h"
 #include "netunit/textutil.h"
 #include "mail/addresses.h"
 #include "mail/commandline.h"
@@ -389,17 +388,13 @@ void KeepMessageTextState(tsession& Session, const tmessagetext& State) {
     Session.Counter = (State.InBody ? kTextInBody : 0) | (State.AfterBareLf ? kTextAfterBareLf : 0);
 }
 
-}  // namespace mail
-
-void ReleaseSmtpAtShutdown(Tquillnestform*, tsession* session) {
+void ReleaseSmtpAtShutdown(tsession* session) {
     // A message still being received was never acknowledged: it goes.
     if (!session->MessageFileOpen) return;
     session->MessageFileOpen = false;
     netunit::TextClose(session->MessageFile);
     if (!session->DataFileName.empty()) unlink(session->DataFileName.c_str());
 }
-
-namespace mail {
 
 void StepSmtp(SmtpStep& step, tsession* session, int index) {
     switch (session->State) {

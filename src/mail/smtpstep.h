@@ -16,8 +16,6 @@
 #include "mail/smtpdata.h"
 #include "core/session.h"
 
-class Tquillnestform;
-
 namespace mail {
 
 // The settings the SMTP step reads, taken from the window once per step, so
@@ -47,15 +45,13 @@ struct SmtpSettings {
     }
 };
 
-SmtpSettings SmtpSettingsOf(const Tquillnestform& Form);
-
 struct SmtpStep {
     core::tsessionface& Face;
     tmailstate& Mail;
     // Places a complete message (its file closed under DataFileName) in the
     // mailboxes and the relay queue; false when it could not, nothing kept.
     std::function<bool(tsession*)> Deliver;
-    core::tstepsnapshot<SmtpSettings, SmtpSettingsOf> Settings;
+    core::tstepsnapshot<SmtpSettings> Settings;
 };
 
 // What an SMTP session keeps in the fields every session has, by the
@@ -75,5 +71,9 @@ void KeepMessageTextState(tsession& Session, const tmessagetext& State);
 
 // One step of one SMTP session.
 void StepSmtp(SmtpStep& Step, tsession* Session, int Index);
+
+// A message still being received when the server shuts down was never
+// acknowledged: its file is closed and removed.
+void ReleaseSmtpAtShutdown(tsession* Session);
 
 }  // namespace mail

@@ -16,8 +16,6 @@
 #include "core/stepsnapshot.h"
 #include "telnet/telnetstate.h"
 
-class Tquillnestform;
-
 namespace telnet {
 
 // The session's states; the numbers are those the engine and the log know.
@@ -51,14 +49,12 @@ struct TelnetSettings {
     const std::vector<std::string>* Environment = nullptr;  // handed to the programs started
 };
 
-TelnetSettings TelnetSettingsOf(const Tquillnestform& Form);
-
 // What one Telnet step is given: the engine's face, the Telnet state and the
 // settings. The window fills it for the engine; a test fills it itself.
 struct TelnetStep {
     core::tsessionface& Face;
     ttelnetstate& Telnet;
-    core::tstepsnapshot<TelnetSettings, TelnetSettingsOf> Settings;
+    core::tstepsnapshot<TelnetSettings> Settings;
     // The account the step serves, looked up afresh by the step that uses it
     // (an account removed in the window meanwhile is then not reached).
     core::tuseraccount* Account = nullptr;

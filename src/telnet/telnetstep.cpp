@@ -12,7 +12,6 @@
 #include <string_view>
 
 #include "core/accountlookup.h"
-#include "core/protocols.h"
 #include "forms/forms.h"
 #include "netsock/netsockets.h"
 #include "netunit/files.h"

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "core/accountlookup.h"
-#include "core/homefolders.h"
+#include "ui/homefolders.h"
 #include "core/recordfiles.h"
 #include "core/recordlookup.h"
 #include "core/textcut.h"
 #include "forms/forms.h"
+#include "mail/mailbox.h"
 #include "netunit/names.h"
 #include "netunit/utf16.h"
 #include "ui/accountform.h"
@@ -308,7 +309,7 @@ void Tquillnestform::accountpropertiesbuttonClick(forms::TObject*) {
         }
         for (const auto& path : SharedPathList)
             if (path->Owner == oldName) path->Owner = newName;
-        if (notMoved.empty() && !core::MoveMailbox(MailDir, oldName, newName))
+        if (notMoved.empty() && !mail::MoveMailbox(MailDir, oldName, newName))
             AddLog("Unable to move every message of " + oldName + " to the mailbox of " + newName);
         SaveFtpPaths();
     }

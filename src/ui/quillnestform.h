@@ -177,7 +177,7 @@ public:
     mail::tmailstate Mail;
     int FindMailDomain(const std::string& Domain) const;
 
-    // --- relay delivery (src/mail/relaywindow.cpp): the scheduler hands
+    // --- relay delivery (src/ui/relaywindow.cpp): the scheduler hands
     // queued messages to relay workers and bounces what they cannot deliver.
     void Timer4Timer(forms::TObject* Sender);
     // Workers hold this weakly: it expires with the window, so a worker that
@@ -187,7 +187,7 @@ public:
     // --- Telnet (src/telnet/)
     telnet::ttelnetstate Telnet;
 
-    // --- settings, accounts and FTP paths (src/core/settings*.cpp, src/core/accountfiles.cpp)
+    // --- settings, accounts and FTP paths (src/ui/settings*.cpp, src/ui/accountfiles.cpp)
     // options.ini, mimes.txt and the record files into the controls and lists, and back.
     void LoadSettings();
     void SaveSettings();

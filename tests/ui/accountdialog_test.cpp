@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/homefolders.h"
+#include "ui/homefolders.h"
 #include "core/recordfiles.h"
 #include "core/records.h"
 #include "forms/forms.h"

@@ -21,6 +21,7 @@
 #include "ui/interpreteroffers.h"
 #include "ui/maildomainform.h"
 #include "ui/mimeform.h"
+#include "ui/protocolsettings.h"
 #include "ui/windowtest.h"
 
 namespace {

@@ -20,6 +20,7 @@
 #include "ui/dirform.h"
 #include "ui/domainproperties.h"
 #include "ui/homeform.h"
+#include "ui/protocolsettings.h"
 #include "windowtest.h"
 
 namespace {

@@ -1,13 +1,14 @@
 // The window's side of the web server: the settings snapshots a step takes
 // from the controls and lists, and the engine's entry points for HTTP. The
 // rest of http/ sees the engine's face, the HTTP state and the snapshot.
-#include "core/protocols.h"
+#include "ui/protocols.h"
 #include "forms/forms.h"
 #include "http/httpprograms.h"
 #include "http/httpsession.h"
 #include "http/urlmap.h"
 #include "netunit/paths.h"
 #include "platform/programdir.h"
+#include "ui/protocolsettings.h"
 #include "ui/quillnestform.h"
 
 namespace http {
@@ -51,6 +52,6 @@ void ReleaseHttpAtShutdown(Tquillnestform* form, tsession* session) {
 }
 
 void ProcessHttp(Tquillnestform* form, tsession* session, int index) {
-    http::HttpStep step{*form, form->Http, {form}};
+    http::HttpStep step{*form, form->Http, {[form] { return http::HttpSettingsOf(*form); }}};
     http::StepSession(step, session, index);
 }

@@ -1,12 +1,13 @@
 // The window's side of FTP: the settings snapshot of the FTP page and the
 // engine's entry point, which gives the step the window as its engine face.
-#include "core/accounting.h"
-#include "core/protocols.h"
+#include "ui/protocols.h"
 #include "forms/forms.h"
 #include "ftp/ftpsession.h"
 #include "ftp/ftpsettings.h"
 #include "platform/programdir.h"
+#include "ui/protocolsettings.h"
 #include "ui/quillnestform.h"
+#include "ui/transferlists.h"
 
 ftp::FtpSettings ftp::FtpSettingsOf(const Tquillnestform& Form) {
     FtpSettings s;
@@ -35,6 +36,6 @@ void ProcessFtp(Tquillnestform* form, tsession* session, int index) {
     auto recordUpload = [form](const std::string& name, const std::string& folder, const std::string& user) {
         AddUploadRecord(form, name, folder, user);
     };
-    ftp::FtpStep step{*form, session, index, recordUpload, {form}};
+    ftp::FtpStep step{*form, session, index, recordUpload, {[form] { return ftp::FtpSettingsOf(*form); }}};
     ftp::StepFtp(step);
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/settingsfiles.h"
+#include "ui/settingsfiles.h"
 #include "netunit/names.h"
 #include "platform/programdir.h"
 

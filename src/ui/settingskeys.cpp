@@ -1,4 +1,4 @@
-#include "core/settingskeys.h"
+#include "ui/settingskeys.h"
 
 #include <climits>
 #include <utility>

@@ -6,8 +6,8 @@
 #include <string>
 #include <variant>
 
-#include "core/settingsfiles.h"
-#include "core/settingskeys.h"
+#include "ui/settingsfiles.h"
+#include "ui/settingskeys.h"
 #include "forms/forms.h"
 #include "netunit/files.h"
 #include "netunit/utf16.h"

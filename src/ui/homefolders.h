@@ -45,9 +45,4 @@ enum class HomeRetire { Kept, Missing, Failed, NotPlain };
 HomeRetire RetireHomeFolder(const std::string& Home, const std::string& MailDir, const std::string& Name,
                             std::string* Kept = nullptr);
 
-// Moves OldUser's messages behind NewUser's, in order, each to the next
-// free number of NewUser's mailbox. False when a message could not be moved
-// (those before it have moved).
-bool MoveMailbox(const std::string& MailDir, const std::string& OldUser, const std::string& NewUser);
-
 }  // namespace core

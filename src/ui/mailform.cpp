@@ -1,10 +1,11 @@
 // The mail server's side of the window: the SMTP and POP3 steps' settings
 // snapshots, read from its lists and the E-Mail page's controls, the
 // window's entry points to those steps, and its mail-domain lookup.
-#include "core/protocols.h"
+#include "ui/protocols.h"
 #include "mail/pop3step.h"
 #include "mail/smtpdelivery.h"
 #include "mail/smtpstep.h"
+#include "ui/protocolsettings.h"
 #include "ui/quillnestform.h"
 
 int Tquillnestform::FindMailDomain(const std::string& Domain) const {
@@ -29,8 +30,10 @@ mail::SmtpSettings mail::SmtpSettingsOf(const Tquillnestform& Form) {
     return s;
 }
 
+void ReleaseSmtpAtShutdown(Tquillnestform*, tsession* session) { mail::ReleaseSmtpAtShutdown(session); }
+
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
-    mail::SmtpStep step{*form, form->Mail, {}, {form}};
+    mail::SmtpStep step{*form, form->Mail, {}, {[form] { return mail::SmtpSettingsOf(*form); }}};
     step.Deliver = [&step](tsession* s) { return mail::DeliverMessage(step.Settings(), step.Mail, s); };
     mail::StepSmtp(step, session, index);
 }
@@ -44,6 +47,6 @@ mail::Pop3Settings mail::Pop3SettingsOf(const Tquillnestform& Form) {
 }
 
 void ProcessPop3(Tquillnestform* form, tsession* session, int index) {
-    mail::Pop3Step step{*form, form->Mail, {form}};
+    mail::Pop3Step step{*form, form->Mail, {[form] { return mail::Pop3SettingsOf(*form); }}};
     mail::StepPop3(step, session, index);
 }

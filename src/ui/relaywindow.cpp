@@ -10,6 +10,7 @@
 #include "mail/relayscheduler.h"
 #include "mail/smtpstep.h"
 #include "platform/mainthread.h"
+#include "ui/protocolsettings.h"
 #include "ui/quillnestform.h"
 
 namespace {

@@ -1,6 +1,7 @@
-// The step functions of the five protocols: each takes the main window, the
-// session and its index in the session list, never blocks, and ends its
-// session only through state 99, whose close step it performs itself.
+// The window's entry points into the five protocols' steps: each takes the
+// main window as the engine face, the session and its index in the session
+// list, never blocks, and ends its session only through state 99, whose close
+// step it performs itself.
 #pragma once
 
 class Tquillnestform;

@@ -1,4 +1,4 @@
-#include "core/homefolders.h"
+#include "ui/homefolders.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,14 +110,6 @@ HomeRetire RetireHomeFolder(const std::string& Home, const std::string& MailDir,
         return HomeRetire::Kept;
     }
     return HomeRetire::Failed;
-}
-
-bool MoveMailbox(const std::string& MailDir, const std::string& OldUser, const std::string& NewUser) {
-    const int64_t count = mail::MailboxCount(MailDir, OldUser);
-    for (int64_t n = 0; n < count; ++n)
-        if (!netunit::FileRename(mail::MailboxFileName(MailDir, OldUser, n), mail::NextMessageFile(MailDir, NewUser)))
-            return false;
-    return true;
 }
 
 }  // namespace core

@@ -1,6 +1,7 @@
 // The Telnet step's settings snapshot and the window's Telnet entry point.
-#include "core/protocols.h"
+#include "ui/protocols.h"
 #include "telnet/telnet.h"
+#include "ui/protocolsettings.h"
 #include "ui/quillnestform.h"
 
 telnet::TelnetSettings telnet::TelnetSettingsOf(const Tquillnestform& Form) {
@@ -15,6 +16,6 @@ telnet::TelnetSettings telnet::TelnetSettingsOf(const Tquillnestform& Form) {
 }
 
 void ProcessTelnet(Tquillnestform* form, tsession* session, int index) {
-    telnet::TelnetStep step{*form, form->Telnet, {form}};
+    telnet::TelnetStep step{*form, form->Telnet, {[form] { return telnet::TelnetSettingsOf(*form); }}};
     telnet::StepTelnet(step, session, index);
 }

@@ -15,7 +15,7 @@
 
 #include "core/listener.h"
 #include "core/settings.h"
-#include "core/settingskeys.h"
+#include "ui/settingskeys.h"
 #include "forms/forms.h"
 #include "netunit/inifile.h"
 #include "netunit/tempdir.h"
