@@ -1,9 +1,10 @@
 // Moving items to the Trash in the shared freedesktop.org layout that other
-// programs read and restore from: an item on the home Trash's file system goes to the home Trash
-// ($XDG_DATA_HOME/Trash); an item on another file system goes to that file
-// system's own Trash ($topdir/.Trash/$uid when the administrator set it up,
-// else $topdir/.Trash-$uid), so that nothing is copied. Only when neither
-// can be had is the item copied whole into the home Trash and then removed.
+// programs read and restore from: an item on the home Trash's file system
+// goes to the home Trash ($XDG_DATA_HOME/Trash); an item on another file
+// system goes to that file system's own Trash ($topdir/.Trash/$uid when the
+// administrator set it up, else $topdir/.Trash-$uid), so that nothing is
+// copied. Only when neither can be had is the item copied whole into the
+// home Trash and then removed.
 #pragma once
 
 #include <string>
