@@ -10,6 +10,8 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "netunit/fdio.h"
+
 namespace shell {
 
 namespace fs = std::filesystem;
@@ -56,25 +58,19 @@ void CopyFileBytes(const std::string& from, const std::string& to) {
     int error = 0;
     std::string failedPath;
     for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR) continue;
+        const ssize_t got = netunit::ReadRetrying(in, buffer.data(), buffer.size());
         if (got < 0) {
             error = errno;
             failedPath = from;
             break;
         }
         if (got == 0) break;
-        for (ssize_t sent = 0; sent < got;) {
-            const ssize_t n = ::write(out, buffer.data() + sent, static_cast<size_t>(got - sent));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                error = errno;
-                failedPath = to;
-                break;
-            }
-            sent += n;
+        errno = 0;
+        if (!netunit::WriteAll(out, buffer.data(), static_cast<size_t>(got))) {
+            error = errno != 0 ? errno : EIO;
+            failedPath = to;
+            break;
         }
-        if (error) break;
     }
     ::close(in);
     if (::close(out) != 0 && !error) {
