@@ -7,11 +7,16 @@
 #include <QPushButton>
 
 #include "forms/internal.h"
-#include "widgets/unicode/unidialogs.h"
 
 namespace forms {
 
 using detail::Q;
+
+const std::array<std::u16string, 11>& ButtonNames() {
+    static const std::array<std::u16string, 11> names = {u"Yes",   u"No",  u"OK",      u"Cancel",   u"Abort", u"Retry",
+                                                         u"Ignore", u"All", u"NoToAll", u"YesToAll", u"Help"};
+    return names;
+}
 
 namespace {
 
@@ -59,13 +64,13 @@ TModalResult ShowBox(TMessageDlgRequest request) {
         TMsgDlgBtn flag;
         QMessageBox::StandardButton button;
         TModalResult result;
-        uni::TMsgDlgBtnIndex name;
+        TMsgDlgBtnIndex name;
     };
     static const Choice kChoices[] = {
-        {mbYes, QMessageBox::Yes, mrYes, uni::mbiYes},
-        {mbNo, QMessageBox::No, mrNo, uni::mbiNo},
-        {mbOK, QMessageBox::Ok, mrOk, uni::mbiOK},
-        {mbCancel, QMessageBox::Cancel, mrCancel, uni::mbiCancel},
+        {mbYes, QMessageBox::Yes, mrYes, mbiYes},
+        {mbNo, QMessageBox::No, mrNo, mbiNo},
+        {mbOK, QMessageBox::Ok, mrOk, mbiOK},
+        {mbCancel, QMessageBox::Cancel, mrCancel, mbiCancel},
     };
     // Escape and the close box: Cancel, else No, else OK.
     const TModalResult escapeResult = (request.Buttons & mbCancel) ? mrCancel
@@ -77,7 +82,7 @@ TModalResult ShowBox(TMessageDlgRequest request) {
         if (!(request.Buttons & c.flag)) continue;
         QAbstractButton* b = box.addButton(c.button);
         // Found by name by tests and assistive tools, whatever the caption.
-        const QString name = QString::fromStdU16String(uni::ButtonNames()[c.name]);
+        const QString name = QString::fromStdU16String(ButtonNames()[c.name]);
         b->setObjectName(name);
         b->setAccessibleName(name);
         if (c.result == escapeResult) escape = b;

@@ -2,6 +2,7 @@
 // without showing anything.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -13,6 +14,11 @@ enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom }
 
 enum TMsgDlgBtn : unsigned { mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8 };
 using TMsgDlgButtons = unsigned;
+
+// The names of the message-box buttons, in the class library's order: each
+// button's component name and accessible name, whatever its caption says.
+enum TMsgDlgBtnIndex { mbiYes, mbiNo, mbiOK, mbiCancel, mbiAbort, mbiRetry, mbiIgnore, mbiAll, mbiNoToAll, mbiYesToAll, mbiHelp };
+const std::array<std::u16string, 11>& ButtonNames();
 
 struct TMessageDlgRequest {
     std::string Text;

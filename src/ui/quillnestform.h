@@ -25,7 +25,17 @@
 #include "netunit/textfile.h"
 #include "ui/mainform_controls.h"
 
-class Tquillnestform : public TquillnestformControls, public core::tsessionface {
+// The window's controls of one service, in the listeners' order.
+struct ServiceRow {
+    const char* Name;  // as the listeners name the service
+    forms::TCheckBox* Switch;
+    forms::TEdit* Port;
+    forms::TMenuItem* MenuItem;
+    forms::TLabel* Info;
+    forms::TTreeNode** Root;
+};
+
+class Tquillnestform : public TquillnestformControls, public core::tsessionface, public core::tlistenerface {
 public:
     Tquillnestform();
     ~Tquillnestform() override;
@@ -91,7 +101,7 @@ public:
     void Timer1Timer(forms::TObject* Sender);
     void netsocketsSessionAvailable(Tnetsockets* Sender, int Socket);
     void netsocketsErrorOccurred(Tnetsockets* Sender, int Socket, int Error, const std::string& Msg);
-    void UpdateServiceInfo();
+    void UpdateServiceInfo() override;
     void ServiceSwitchClick(int service);
     void EnableAll1Click(forms::TObject* Sender);
     void DisableAll1Click(forms::TObject* Sender);
@@ -105,7 +115,7 @@ public:
     // engine's run, due within the tick; lines logged outside any batch
     // (the window, dialogs, workers) are written at once, with any held.
     void AddLog(const std::string& Text) override;
-    void FlushLog();
+    void FlushLog() override;
     void OpenLogBatch() { ++LogBatchDepth; }
     void CloseLogBatch() {
         if (--LogBatchDepth == 0) FlushLog();
@@ -121,7 +131,7 @@ public:
 
     // --- blacklist and trigger lines (src/core/blacklist*.cpp)
     // True when the blacklist is switched on and a ban's pattern matches Address.
-    bool IsBlacklisted(const std::string& Address);
+    bool IsBlacklisted(const std::string& Address) override;
     void blacklisttimerTimer(forms::TObject* Sender);
     void newbanClick(forms::TObject* Sender);
     void banpropertiesClick(forms::TObject* Sender);
@@ -144,8 +154,12 @@ public:
     void UpdateControls();
 
     // --- server state
-    tlistener TelnetListener, HttpListener, SmtpListener, Pop3Listener, FtpListener;
-    bool Starting = false;
+    core::tlisteners Listeners{*this, *this};
+    tlistener& TelnetListener = Listeners.State[kSvcTelnet];
+    tlistener& HttpListener = Listeners.State[kSvcHttp];
+    tlistener& SmtpListener = Listeners.State[kSvcSmtp];
+    tlistener& Pop3Listener = Listeners.State[kSvcPop3];
+    tlistener& FtpListener = Listeners.State[kSvcFtp];
     std::string HomeDir, MailDir, RelayDir;
     bool LogToFile = false;
     std::string LogFileName;
@@ -339,12 +353,14 @@ private:
     void FreeSessionRecord(tsession* session);
     void ReleaseSessionAtShutdown(tsession* session);
 
-    void ReportDescriptorLimit(const ServiceRow& s);
+    // What the listeners ask of the window.
+    bool ServiceOn(int Service) const override;
+    std::string ServicePort(int Service) const override;
+    void ShowServiceState(int Service, const char* State) override;
+    bool LogRefusedAttempts() const override;
+    void SessionAccepted(tsession* Session, const core::tservice& Service) override;
 
     std::vector<ServiceRow> services_;
-    // When a connection was last turned away at the descriptor limit.
-    bool descriptor_limit_seen_ = false;
-    std::chrono::steady_clock::time_point descriptor_limit_at_{};
     // Sessions closed during an engine run are freed after it, so that nothing
     // further up the stack touches a freed record.
     std::vector<tsession*> dead_sessions_;

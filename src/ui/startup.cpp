@@ -89,7 +89,7 @@ void Tquillnestform::WireHandlers() {
 
 void Tquillnestform::FormCreate(forms::TObject*) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    Starting = true;
+    Listeners.Starting = true;
     Mail.RelayCursor = 0;
     netsockets->StartSockets();
 

@@ -446,7 +446,7 @@ TEST_F(SpineTest, DisabledServicesShowTheirDisabledCaptions) {
     EXPECT_EQ(form_->TelnetRoot->Text(), "Telnet (Disabled)");
     EXPECT_EQ(form_->Timer1->Interval(), 2000u);
     EXPECT_TRUE(form_->Timer1->Enabled());
-    EXPECT_FALSE(form_->Starting);
+    EXPECT_FALSE(form_->Listeners.Starting);
 }
 
 TEST_F(SpineTest, PortTextsThatAreNoPortFailOnceInTheLog) {

@@ -1,14 +1,13 @@
-// The names of the message-box buttons: each button's component name and
-// accessible name, whatever its caption says.
+// The names of the message-box buttons, as the wide units name them: the
+// component layer's table, which its message boxes use too.
 #pragma once
 
-#include <array>
-#include <string>
+#include "forms/dialogs.h"
 
 namespace uni {
 
-enum TMsgDlgBtnIndex { mbiYes, mbiNo, mbiOK, mbiCancel, mbiAbort, mbiRetry, mbiIgnore, mbiAll, mbiNoToAll, mbiYesToAll, mbiHelp };
-
-const std::array<std::u16string, 11>& ButtonNames();
+using forms::ButtonNames;
+using forms::TMsgDlgBtnIndex;
+using enum forms::TMsgDlgBtnIndex;
 
 }  // namespace uni
