@@ -11,10 +11,11 @@
 #include "platform/programdir.h"
 #include "ui/quillnestform.h"
 
-namespace core {
 namespace {
 
 using F = Tquillnestform;
+using namespace core;
+using tsettingkey = twindowkey;
 
 constexpr const char* kDefaultWelcomeFiles = "default.asp;default.php;index.html; index.htm";
 constexpr int32_t kNoAutoChoice = -1;
@@ -280,9 +281,7 @@ std::vector<tsettingkey> MakeTable() {
 
 }  // namespace
 
-const std::vector<tsettingkey>& SettingKeys() {
-    static const std::vector<tsettingkey> table = MakeTable();
+const std::vector<twindowkey>& SettingKeys() {
+    static const std::vector<twindowkey> table = MakeTable();
     return table;
 }
-
-}  // namespace core

@@ -3,7 +3,6 @@
 // may read the controls set before it), then mimes.txt and the record files.
 // What each key is and where it goes is in the key table (settingskeys).
 #include <climits>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <variant>
@@ -19,7 +18,6 @@
 #include "forms/screen.h"
 #include "netunit/files.h"
 #include "netunit/names.h"
-#include "netunit/utf16.h"
 #include "platform/programdir.h"
 
 namespace {
@@ -30,28 +28,15 @@ constexpr const char* kDefaultVirtualDomain = "default";
 // The window's top edge sits this much above the centre position.
 constexpr int kCentreLift = 10;
 
-std::string ReadText(const tinifile& ini, const char* section, const char* key, const std::string& fallback) {
-    return netunit::WideToUtf8(ini.ReadString(section, key, netunit::Utf8ToWide(fallback)));
+// Reads every key of Section that the window's table loads.
+void ReadSection(Tquillnestform& f, const tinifile& ini, const char* section) {
+    core::ReadSettingSection(SettingKeys(), f, ini, section);
 }
 
 // A stored integer that does not fit 32 bits counts as missing.
 int32_t ReadInt(const tinifile& ini, const char* section, const char* key, int32_t fallback) {
     const int64_t value = ini.ReadInteger(section, key, fallback);
     return value >= INT32_MIN && value <= INT32_MAX ? static_cast<int32_t>(value) : fallback;
-}
-
-// Reads every key of Section that the table loads, in the table's order.
-void ReadSection(Tquillnestform& f, const tinifile& ini, const char* section) {
-    for (const core::tsettingkey& k : core::SettingKeys()) {
-        if (!k.Load || std::strcmp(k.Section, section) != 0) continue;
-        const core::tsettingvalue fallback = k.Default(f);
-        if (const bool* b = std::get_if<bool>(&fallback))
-            k.Load(f, ini.ReadBool(section, k.Key, *b));
-        else if (const int64_t* n = std::get_if<int64_t>(&fallback))
-            k.Load(f, ini.ReadInteger(section, k.Key, static_cast<int32_t>(*n)));
-        else
-            k.Load(f, ReadText(ini, section, k.Key, std::get<std::string>(fallback)));
-    }
 }
 
 void ReadPosition(Tquillnestform& f, const tinifile& ini) {
@@ -204,7 +189,8 @@ void Tquillnestform::LoadSettings() {
     for (const char* section : {"detect", "tabs", "http", "ftp"}) ReadSection(*this, ini, section);
     ReadMisc(*this, ini);
     ReadSection(*this, ini, "smtp");
-    const std::string olderMailDomain = ReadText(ini, "smtp", "emailhost", "");
+    const std::string olderMailDomain =
+        std::get<std::string>(core::ReadSettingValue(ini, "smtp", "emailhost", std::string()));
     for (const char* section :
          {"pop3", "telnet", "user", "log", "monitor", "autologon", "mailsettings", "custom", "accounts"})
         ReadSection(*this, ini, section);

@@ -2,34 +2,14 @@
 // store and options.ini by the key table (settingskeys), the MIME list into
 // mimes.txt, and the record lists into their files. Called after nearly
 // every change, so the files always mirror the window.
-#include <optional>
 #include <string>
-#include <variant>
 
 #include "ui/settingsfiles.h"
 #include "ui/settingskeys.h"
 #include "forms/forms.h"
 #include "netunit/files.h"
-#include "netunit/utf16.h"
 
 namespace {
-
-using netunit::tinifile;
-
-// Every key of the table that is saved, in the table's order.
-void WriteOptions(const Tquillnestform& f, tinifile& ini) {
-    for (const core::tsettingkey& k : core::SettingKeys()) {
-        if (!k.Save) continue;
-        const std::optional<core::tsettingvalue> value = k.Save(f);
-        if (!value) continue;
-        if (const bool* b = std::get_if<bool>(&*value))
-            ini.WriteBool(k.Section, k.Key, *b);
-        else if (const int64_t* n = std::get_if<int64_t>(&*value))
-            ini.WriteInteger(k.Section, k.Key, *n);
-        else
-            ini.WriteString(k.Section, k.Key, netunit::Utf8ToWide(std::get<std::string>(*value)));
-    }
-}
 
 // Every line of the MIME list followed by CR LF, as the text writer writes it.
 void WriteMimeTypes(const Tquillnestform& f) {
@@ -63,7 +43,7 @@ void Tquillnestform::SaveSettings() {
     if (!IniFile || !IniFile->IsOpen() || LoadingSettings || ServerShutDown()) return;
     // The account dialog's last state, when it has been used, is the new default.
     TakeAccountDefaults();
-    WriteOptions(*this, *IniFile);
+    core::WriteSettingKeys(SettingKeys(), *this, *IniFile);
     // options.ini that could not be read keeps what it holds: this store
     // knows only the defaults.
     if (UnreadFiles.count(ProgramFile(core::kOptionsFile)) == 0) {

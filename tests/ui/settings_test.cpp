@@ -371,7 +371,7 @@ TEST_F(Settings, EveryKeyRoundTripsThroughTheWindow) {
     std::map<std::string, std::vector<std::u16string>> sections;
     std::vector<std::string> order;
     std::map<std::string, std::string> written;
-    for (const core::tsettingkey& k : core::SettingKeys()) {
+    for (const twindowkey& k : SettingKeys()) {
         const std::string name = std::string(k.Section) + "." + k.Key;
         const core::tsettingvalue fallback = k.Default(*form_);
         std::string value;
@@ -403,7 +403,7 @@ TEST_F(Settings, EveryKeyRoundTripsThroughTheWindow) {
     EXPECT_TRUE(form_->HiddenInTray);
     form_->SaveSettings();
     std::vector<std::optional<core::tsettingvalue>> first;
-    for (const core::tsettingkey& k : core::SettingKeys()) {
+    for (const twindowkey& k : SettingKeys()) {
         const std::string name = std::string(k.Section) + "." + k.Key;
         SCOPED_TRACE(name);
         std::string expected = constant.count(name) != 0 ? constant.at(name) : written.at(name);
@@ -417,7 +417,7 @@ TEST_F(Settings, EveryKeyRoundTripsThroughTheWindow) {
     Stop();
     Start();
     size_t i = 0;
-    for (const core::tsettingkey& k : core::SettingKeys()) {
+    for (const twindowkey& k : SettingKeys()) {
         SCOPED_TRACE(std::string(k.Section) + "." + k.Key);
         EXPECT_EQ(k.Save ? k.Save(*form_) : std::nullopt, first[i++]);
     }
