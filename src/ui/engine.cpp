@@ -9,8 +9,10 @@
 #include "ui/blacklistwindow.h"
 #include "ui/protocols.h"
 #include "ftp/ftpsession.h"
+#include "http/httpprograms.h"
 #include "http/httpsession.h"
 #include "mail/mailstates.h"
+#include "mail/smtpstep.h"
 #include "telnet/telnet.h"
 #include "forms/forms.h"
 #include "ui/quillnestform.h"
@@ -28,7 +30,12 @@ const Tquillnestform::StepTable Tquillnestform::kProtocolSteps = {
 };
 
 const std::array<Tquillnestform::ReleaseFunction, 6> Tquillnestform::kProtocolReleases = {
-    nullptr, nullptr, ReleaseHttpAtShutdown, ReleaseSmtpAtShutdown, nullptr, nullptr,
+    nullptr,
+    nullptr,
+    http::ReleaseHttpPrograms,
+    [](core::tsessionface*, tsession* session) { mail::ReleaseSmtpAtShutdown(session); },
+    nullptr,
+    nullptr,
 };
 
 const std::array<Tquillnestform::StateTextFunction, 6> Tquillnestform::kStateTexts = {

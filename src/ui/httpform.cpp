@@ -45,12 +45,6 @@ HttpSettings HttpSettingsOf(const Tquillnestform& Form) {
 
 }  // namespace http
 
-void ReleaseHttpAtShutdown(Tquillnestform* form, tsession* session) {
-    // A listing search, an include page or a request an extension still
-    // answers: the extension must not find the session later.
-    http::ReleaseHttpPrograms(form, session);
-}
-
 void ProcessHttp(Tquillnestform* form, tsession* session, int index) {
     http::HttpStep step{*form, form->Http, {[form] { return http::HttpSettingsOf(*form); }}};
     http::StepSession(step, session, index);

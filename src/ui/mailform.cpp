@@ -30,8 +30,6 @@ mail::SmtpSettings mail::SmtpSettingsOf(const Tquillnestform& Form) {
     return s;
 }
 
-void ReleaseSmtpAtShutdown(Tquillnestform*, tsession* session) { mail::ReleaseSmtpAtShutdown(session); }
-
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
     mail::SmtpStep step{*form, form->Mail, {}, {[form] { return mail::SmtpSettingsOf(*form); }}};
     step.Deliver = [&step](tsession* s) { return mail::DeliverMessage(step.Settings(), step.Mail, s); };

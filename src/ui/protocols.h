@@ -12,9 +12,3 @@ void ProcessHttp(Tquillnestform* form, tsession* session, int index);
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index);
 void ProcessPop3(Tquillnestform* form, tsession* session, int index);
 void ProcessFtp(Tquillnestform* form, tsession* session, int index);
-
-// What a kind holds beyond the common fields, let go when the server shuts
-// down with the session still open (the common part closes files, the child,
-// sockets and the node afterwards).
-void ReleaseHttpAtShutdown(Tquillnestform* form, tsession* session);
-void ReleaseSmtpAtShutdown(Tquillnestform* form, tsession* session);

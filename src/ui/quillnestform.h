@@ -84,7 +84,7 @@ public:
     StepFunction StepOf(int32_t kind) const;
     // Beside each kind's step: what it releases at shutdown (or nothing) and
     // the names of its states.
-    using ReleaseFunction = void (*)(Tquillnestform*, tsession*);
+    using ReleaseFunction = void (*)(core::tsessionface*, tsession*);
     static const std::array<ReleaseFunction, 6> kProtocolReleases;
     using StateTextFunction = const char* (*)(int32_t);
     static const std::array<StateTextFunction, 6> kStateTexts;
