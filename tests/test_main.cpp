@@ -7,7 +7,6 @@
 #include <string>
 
 #include "platform/mainthread.h"
-#include "ui/interpreteroffers.h"
 
 int main(int argc, char** argv) {
     // The program writes the desktop's start-up entry and its key store under
@@ -18,9 +17,6 @@ int main(int argc, char** argv) {
                                                                      : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     platform::InitMainThread();
-    // No window of a test offers to set up the machine's own interpreters;
-    // the offers' tests give their own places.
-    SetInterpreterRoot("/nonexistent-interpreter-root");
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     std::system(("rm -rf '" + std::string(config) + "'").c_str());

@@ -44,14 +44,20 @@ public:
         EXPECT_TRUE(peer.Connect(port_));
         EXPECT_TRUE(testing_pump::PumpUntil([&] { return accepted_.size() > before; }));
         if (accepted_.size() == before) return nullptr;
-        auto* session = new tsession;
-        session->Socket = accepted_.back().first;
-        session->PeerAddress = accepted_.back().second;
-        session->Kind = kind;
+        adopted_ = accepted_.size();
+        tsession* session = NewSession(accepted_.back(), kind);
         EXPECT_TRUE(testing_pump::PumpUntil([&] { return sockets_.CanSend(session->Socket); }));
-        SessionList.push_back(session);
         return session;
     }
+    // For clients that connect by themselves to Port(): gives every connection
+    // accepted since the last session was made a session of Kind in state 0,
+    // as the listener does; the sessions made.
+    std::vector<tsession*> AdoptAccepted(int32_t kind) {
+        std::vector<tsession*> made;
+        for (; adopted_ < accepted_.size(); ++adopted_) made.push_back(NewSession(accepted_[adopted_], kind));
+        return made;
+    }
+    int Port() const { return port_; }
 
     // Steps the session (as the engine would) until Done or it is closed.
     template <typename Step, typename Done>
@@ -106,8 +112,18 @@ public:
     std::string Trigger;  // a text whose presence in a checked line counts as a trigger
 
 private:
+    tsession* NewSession(const std::pair<int, std::string>& connection, int32_t kind) {
+        auto* session = new tsession;
+        session->Socket = connection.first;
+        session->PeerAddress = connection.second;
+        session->Kind = kind;
+        SessionList.push_back(session);
+        return session;
+    }
+
     Tnetsockets sockets_{nullptr};
     int listener_ = -1;
     int port_ = 0;
     std::vector<std::pair<int, std::string>> accepted_;
+    size_t adopted_ = 0;  // accepted_ before this has its session (or was passed over)
 };

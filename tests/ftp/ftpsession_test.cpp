@@ -1,102 +1,83 @@
-// An FTP session inside the program, for what only the window can change
-// while a client is connected: accounts removed, limits edited.
+// An FTP session whose account is removed while its client is connected:
+// every command that needs the account fails with a reply, none goes silent.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "../core/testface.h"
 #include "../netunit/tempdir.h"
-#include "../platform/pump.h"
-#include "../platform/rawpeer.h"
-#include "forms/forms.h"
-#include "platform/programdir.h"
-#include "ui/quillnestform.h"
+#include "ftp/ftpsession.h"
+#include "ftp/ftpsettings.h"
 
 namespace {
 
 class FtpSessionTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        platform::SetProgramDir(dir_.Path());
-        form_ = std::make_unique<Tquillnestform>();
-        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
-        port_ = UnusedPort();
-        form_->ftpport->SetText(std::to_string(port_));
-        form_->ftpenabled->SetChecked(true);
-        form_->anonymousenabled->SetChecked(true);
-        form_->Timer1Timer(form_->Timer1);
-        ASSERT_TRUE(form_->FtpListener.Listening);
+    FtpSessionTest() {
         auto ann = std::make_unique<core::tuseraccount>();
         ann->UserName = "ann";
         ann->Password = "pw";
         ann->FtpAllowed = true;
-        form_->Accounts.push_back(std::move(ann));
-        std::filesystem::create_directories(form_->HomeDir + "ann");
-    }
-    void TearDown() override {
-        form_.reset();
-        platform::SetProgramDir("");
+        accounts_.push_back(std::move(ann));
+        std::filesystem::create_directories(dir_ / "home/ann");
+        settings_.HomeDir = dir_ / "home/";
+        settings_.Accounts = &accounts_;
+        settings_.AnonymousPaths = &paths_;
+        settings_.SharedPaths = &paths_;
+        settings_.SuperuserPaths = &paths_;
+        settings_.AnonymousOn = true;
     }
 
-    // Sends a line and waits for one whole reply line.
-    std::string Cmd(RawPeer& peer, const std::string& line) {
-        EXPECT_TRUE(peer.SendAll(line + "\r\n"));
-        return ReadLine(peer);
+    // Each step takes the snapshot afresh, as the window's steps do.
+    void Step(tsession* s, int index) {
+        ftp::FtpStep step{face_, s, index, nullptr, {nullptr, settings_}};
+        ftp::StepFtp(step);
     }
-    std::string ReadLine(RawPeer& peer) {
-        std::string& got = pending_;
-        testing_pump::PumpUntil([&] {
-            got += peer.ReadAvailable(1);
-            return got.find("\r\n") != std::string::npos;
+    // Sends a line and steps the session until one whole reply line has come.
+    std::string Cmd(const std::string& line) {
+        EXPECT_TRUE(peer_.SendAll(line + "\r\n"));
+        return ReadLine();
+    }
+    std::string ReadLine() {
+        face_.RunUntil(session_, [this](tsession* s, int i) { Step(s, i); }, [&] {
+            pending_ += peer_.ReadAvailable(1);
+            return pending_.find("\r\n") != std::string::npos;
         });
-        const size_t end = got.find("\r\n");
+        const size_t end = pending_.find("\r\n");
         if (end == std::string::npos) return "(no reply)";
-        std::string line = got.substr(0, end);
-        got.erase(0, end + 2);
+        std::string line = pending_.substr(0, end);
+        pending_.erase(0, end + 2);
         return line;
     }
-    void Login(RawPeer& peer, const std::string& user, const std::string& password) {
-        ASSERT_TRUE(peer.Connect(port_));
-        ASSERT_EQ(ReadLine(peer).substr(0, 4), "220 ");
-        ASSERT_EQ(Cmd(peer, "USER " + user).substr(0, 4), "331 ");
-        ASSERT_EQ(Cmd(peer, "PASS " + password), "230 ok.. welcome!");
+    void Login(const std::string& user, const std::string& password) {
+        session_ = face_.Accept(peer_, kKindFtp);
+        ASSERT_NE(session_, nullptr);
+        ASSERT_EQ(ReadLine().substr(0, 4), "220 ");
+        ASSERT_EQ(Cmd("USER " + user).substr(0, 4), "331 ");
+        ASSERT_EQ(Cmd("PASS " + password), "230 ok.. welcome!");
     }
 
     TempDir dir_;
-    std::unique_ptr<Tquillnestform> form_;
-    int port_ = 0;
+    core::AccountList accounts_;
+    core::FtpPathList paths_;
+    ftp::FtpSettings settings_;
+    TestFace face_;
+    RawPeer peer_;
+    tsession* session_ = nullptr;
     std::string pending_;
 };
 
 TEST_F(FtpSessionTest, RemovedAccountGetsFailureRepliesNotSilence) {
-    RawPeer peer;
-    Login(peer, "ann", "pw");
-    ASSERT_EQ(Cmd(peer, "CWD /home/ann"), "250 CWD command successful.");
-    form_->Accounts.clear();
-    EXPECT_EQ(Cmd(peer, "CWD /home"), "550 No such directory.");
-    EXPECT_EQ(Cmd(peer, "CDUP"), "550 No such directory.");
-    EXPECT_EQ(Cmd(peer, "DELE x"), "550 Invalid User!");
-    EXPECT_EQ(Cmd(peer, "SIZE x"), "550 No such file.");
-    EXPECT_EQ(Cmd(peer, "PWD"), "257 \"/home/ann\" is current directory.");
-}
-
-TEST_F(FtpSessionTest, LimitSwitchOverAnEditWithoutANumberLimitsNothing) {
-    form_->anonmaxconcheck->SetChecked(true);
-    form_->anonmaxcon->SetText("");
-    form_->anonmaxbancheck->SetChecked(true);
-    form_->anonmaxban->SetText("");
-    RawPeer first, second;
-    Login(first, "anonymous", "a@x");
-    pending_.clear();
-    Login(second, "anonymous", "b@x");
-    form_->anonmaxcon->SetText("1");
-    RawPeer third;
-    pending_.clear();
-    ASSERT_TRUE(third.Connect(port_));
-    ReadLine(third);
-    Cmd(third, "USER anonymous");
-    EXPECT_EQ(Cmd(third, "PASS c@x"), "421 No more connections! :P");
+    Login("ann", "pw");
+    ASSERT_EQ(Cmd("CWD /home/ann"), "250 CWD command successful.");
+    accounts_.clear();
+    EXPECT_EQ(Cmd("CWD /home"), "550 No such directory.");
+    EXPECT_EQ(Cmd("CDUP"), "550 No such directory.");
+    EXPECT_EQ(Cmd("DELE x"), "550 Invalid User!");
+    EXPECT_EQ(Cmd("SIZE x"), "550 No such file.");
+    EXPECT_EQ(Cmd("PWD"), "257 \"/home/ann\" is current directory.");
 }
 
 }  // namespace

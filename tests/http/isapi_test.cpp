@@ -1,7 +1,8 @@
-// The extension cache of the window and the life of a request handed to an
-// extension: loading once, unloading by the timer, pending requests keeping
-// their library, callbacks after the session has gone, callbacks from other
-// threads, and the unload at shutdown. Uses the test extension library.
+// The extension cache and the life of a request handed to an extension:
+// loading once, unloading by the timer, pending requests keeping their
+// library, callbacks after the session has gone, callbacks from other
+// threads, and the unload at shutdown. Uses the test extension library and a
+// small engine of its own.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -14,19 +15,21 @@
 #include <string>
 #include <thread>
 
+#include "../core/testface.h"
 #include "core/session.h"
 #include "forms/forms.h"
+#include "http/httpstate.h"
 #include "http/isapicache.h"
 #include "http/isapirequest.h"
 #include "platform/library.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
-#include "ui/quillnestform.h"
 
 namespace {
 
 const std::string kExtension = QUILLNEST_TEST_EXTENSION;
-// A socket handle no session of the window has.
+const std::string kWebPort = "80";
+// A socket handle no session of the engine has.
 int g_nextFakeSocket = 900000;
 
 void Pump(int ms) {
@@ -42,15 +45,17 @@ protected:
         char pattern[] = "/tmp/quillnest-isapi-XXXXXX";
         dir_ = mkdtemp(pattern);
         platform::SetProgramDir(dir_);
-        form_ = new Tquillnestform;
-        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
+        // The server's engine answers the extensions while it runs.
+        http::SetExtensionEngine(&face_);
         session_.Socket = ++g_nextFakeSocket;
         session_.Method = "GET";
         session_.PeerAddress = "127.0.0.9";
     }
     void TearDown() override {
         session_.Ecb.reset();
-        delete form_;
+        // As the server's shutdown does.
+        http::DropExtensionEngine(&face_);
+        http::UnloadExtensions(http_);
         Pump(20);  // records retired by their timers go
         platform::SetProgramDir("");
         std::system(("rm -rf '" + dir_ + "'").c_str());
@@ -58,20 +63,18 @@ protected:
 
     int CountLogged(const std::string& text) const {
         int n = 0;
-        for (int i = 0; i < form_->status->Items()->Count(); ++i) {
-            const std::string line = form_->status->Items()->Strings(i);
+        for (const std::string& line : face_.Log)
             if (line.ends_with(text)) ++n;
-        }
         return n;
     }
 
-    // The window's cache, as the request step loads from it.
-    http::tisapi* Load(const std::string& path) { return http::LoadIsapi(form_->Http, *form_, path); }
-    void FireUnloadTimer(forms::TTimer* timer) { http::UnloadIsapiTimer(form_->Http, *form_, timer); }
+    // The cache, as the request step loads from it.
+    http::tisapi* Load(const std::string& path) { return http::LoadIsapi(http_, face_, path); }
+    void FireUnloadTimer(forms::TTimer* timer) { http::UnloadIsapiTimer(http_, face_, timer); }
 
     // A request of session_ handed to the library, as the request step does.
     std::shared_ptr<http::tisapirequest> HandOver(const http::tisapi* library) {
-        auto request = http::NewIsapiRequest(form_->webport->Text(), &session_, library->Id);
+        auto request = http::NewIsapiRequest(kWebPort, &session_, library->Id);
         session_.Ecb = request;
         http::KeepIsapiRequest(request);
         return request;
@@ -86,7 +89,8 @@ protected:
     }
 
     std::string dir_;
-    Tquillnestform* form_ = nullptr;
+    TestFace face_;
+    http::thttpstate http_;
     tsession session_;
 };
 
@@ -95,7 +99,7 @@ TEST_F(IsapiTest, LoadsOnceAndUnloadsWhenItsTimerFires) {
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(Load(kExtension), first);
     EXPECT_EQ(CountLogged("[HTTP] Loaded ISAPI: " + kExtension), 1);
-    ASSERT_EQ(form_->Http.IsapiCache.size(), 1u);
+    ASSERT_EQ(http_.IsapiCache.size(), 1u);
     forms::TTimer* timer = first->UnloadTimer.get();
     EXPECT_TRUE(timer->Enabled());
     EXPECT_EQ(timer->Interval(), 600000u);
@@ -105,12 +109,12 @@ TEST_F(IsapiTest, LoadsOnceAndUnloadsWhenItsTimerFires) {
     http::tisapi* second = Load(other);
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
-    EXPECT_EQ(form_->Http.IsapiCache.size(), 2u);
+    EXPECT_EQ(http_.IsapiCache.size(), 2u);
 
     FireUnloadTimer(timer);
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 1);
-    ASSERT_EQ(form_->Http.IsapiCache.size(), 1u);
-    EXPECT_EQ(form_->Http.IsapiCache[0].get(), second);
+    ASSERT_EQ(http_.IsapiCache.size(), 1u);
+    EXPECT_EQ(http_.IsapiCache[0].get(), second);
     Pump(20);
     // Loaded anew on the next request.
     ASSERT_NE(Load(kExtension), nullptr);
@@ -126,7 +130,7 @@ TEST_F(IsapiTest, RefusesWhatIsNoExtension) {
         SCOPED_TRACE(path);
         EXPECT_EQ(Load(path), nullptr);
     }
-    EXPECT_TRUE(form_->Http.IsapiCache.empty());
+    EXPECT_TRUE(http_.IsapiCache.empty());
     EXPECT_EQ(CountLogged("[HTTP] Loaded ISAPI: libm.so.6"), 0);
 }
 
@@ -135,14 +139,14 @@ TEST_F(IsapiTest, PendingRequestKeepsItsLibraryLoadedUntilDone) {
     ASSERT_NE(library, nullptr);
     auto request = HandOver(library);
     FireUnloadTimer(library->UnloadTimer.get());
-    EXPECT_EQ(form_->Http.IsapiCache.size(), 1u);
+    EXPECT_EQ(http_.IsapiCache.size(), 1u);
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 0);
 
     EXTENSION_CONTROL_BLOCK& block = *request;
     EXPECT_EQ(block.ServerSupportFunction(block.ConnID, HSE_REQ_DONE_WITH_SESSION, nullptr, nullptr, nullptr), 1);
     EXPECT_FALSE(http::IsapiRequestsPending(library->Id));
     FireUnloadTimer(library->UnloadTimer.get());
-    EXPECT_TRUE(form_->Http.IsapiCache.empty());
+    EXPECT_TRUE(http_.IsapiCache.empty());
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 1);
 }
 
@@ -161,7 +165,7 @@ TEST_F(IsapiTest, CallbacksForAClosedSessionFailButDoneStillLetsGo) {
     ASSERT_EQ(block->GetServerVariable(block->ConnID, const_cast<char*>("REMOTE_ADDR"), buffer, &size), 1);
     EXPECT_STREQ(buffer, "127.0.0.9");
 
-    http::ReleaseExtensionRequest(form_, &session_);
+    http::ReleaseExtensionRequest(&face_, &session_);
     EXPECT_EQ(session_.Ecb, nullptr);
     // The extension still owns the block: it stays valid.
     ASSERT_FALSE(watch.expired());
@@ -189,7 +193,7 @@ TEST_F(IsapiTest, ExtensionFinishingAfterItsSessionClosedIsRefusedCleanly) {
         ASSERT_EQ(library->HttpExtensionProc(request.get()), static_cast<DWORD>(HSE_STATUS_PENDING));
     }
     // The idle timer ends the session while the extension's thread still works.
-    http::ReleaseExtensionRequest(form_, &session_);
+    http::ReleaseExtensionRequest(&face_, &session_);
     auto lateWriteResult = Export<int (*)()>("LateWriteResult");
     ASSERT_NE(lateWriteResult, nullptr);
     QElapsedTimer t;
@@ -248,8 +252,8 @@ TEST_F(IsapiTest, ShutdownUnloadsEveryLibraryAndClosesPendingRequests) {
         block = request.get();
     }
     session_.Ecb.reset();  // the session ends first
-    http::UnloadExtensions(form_->Http);
-    EXPECT_TRUE(form_->Http.IsapiCache.empty());
+    http::UnloadExtensions(http_);
+    EXPECT_TRUE(http_.IsapiCache.empty());
     // No unload line at shutdown.
     EXPECT_EQ(CountLogged("[HTTP] Unloaded ISAPI: " + kExtension), 0);
     // The extension still holds the request: it stays valid, but answers nothing.

@@ -1,25 +1,28 @@
-// The relay scheduler in the window: which queue entries a tick hands off,
-// the 16-worker limit and the cursor, the end of an attempt, and the bounce
-// after the sixteenth attempt.
+// The relay scheduler over the mail state: which queue entries a tick hands
+// off, the 16-worker limit and the cursor, the end of an attempt, and the
+// bounce after the sixteenth attempt. Its workers are real and report back
+// through the scheduler's hooks on the test's thread.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "mail/mailbox.h"
+#include "mailfixture.h"
+#include "mail/relayclient.h"
 #include "mail/relayfiles.h"
 #include "mail/relayqueue.h"
 #include "mail/relayscheduler.h"
 #include "netunit/datetime.h"
 #include "netunit/files.h"
 #include "platform/hostsfile.h"
-#include "platform/programdir.h"
+#include "platform/mainthread.h"
 #include "platform/pump.h"
-#include "ui/quillnestform.h"
 
 namespace {
 
@@ -30,103 +33,96 @@ std::string Read(const std::string& path) {
     return s.str();
 }
 
-class RelaySchedulerTest : public ::testing::Test {
+class RelaySchedulerTest : public MailFixture {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/quillnest-relaysched-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        platform::SetProgramDir(dir_);
-        form_ = new Tquillnestform;
-        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
-        form_->Mail.RelayQueueFiles.clear();
-        form_->Mail.RelayQueueTries.clear();
-        form_->Mail.RelayQueueTimes.clear();
-        form_->Mail.RelayQueueSenders.clear();
-        form_->emailenabled->SetChecked(true);
-        form_->relayemail->SetChecked(true);
-        // Servers that name no address: a worker's lookup fails at once.
-        form_->relaydns1->SetText("nowhere.test");
-        form_->relaydns2->SetText("nowhere.test");
-        form_->emaildomains->Items()->Add("example.test");
-        auto bob = std::make_unique<core::tuseraccount>();
-        bob->UserName = "bob";
-        bob->EmailAllowed = true;
-        bob->EmailAddress = "bob@example.test";
-        form_->Accounts.push_back(std::move(bob));
+    RelaySchedulerTest() {
+        settings_.LocalDomains = {"example.test"};
+        AddMailAccount("bob").EmailAddress = "bob@example.test";
     }
     void TearDown() override {
-        // Workers still reporting back find no window.
-        ASSERT_TRUE(testing_pump::PumpUntil([this] { return form_->Mail.RelaysInFlight.empty(); }, 5000));
-        delete form_;
-        platform::SetProgramDir("");
-        std::system(("rm -rf '" + dir_ + "'").c_str());
+        ASSERT_TRUE(AllDone());
+        // Workers still reporting back find no fixture.
+        alive_.reset();
     }
 
     // Queues message n with its control file as the SMTP server would.
     std::string Queue(int n, int tries, double time, const std::string& sender = "<amy@far.test>",
                       const std::string& recipient = "x@far.test") {
-        const std::string file = form_->RelayDir + std::to_string(n) + ".m";
+        const std::string file = settings_.RelayDir + std::to_string(n) + ".m";
         std::ofstream(file, std::ios::binary) << "77\r\nSubject: s" << n << "\r\n\r\nbody\r\n.\r\n";
         std::ofstream(mail::ControlFileOf(file), std::ios::binary)
             << mail::RelayControlText(tries, time, sender, {recipient});
-        mail::AddRelayEntry(form_->Mail, file, tries, sender, time);
+        mail::AddRelayEntry(mail_, file, tries, sender, time);
         return file;
     }
-    void Tick() { form_->Timer4Timer(form_->Timer4); }
+    // A tick whose workers look their domains up at a server that names no
+    // address: each fails at once.
+    void Tick() {
+        mail::RelayTick(settings_, mail_, [this](const std::string& file) {
+            return mail::trelay::Start(std::make_unique<mail::trelay>(Hooks(), file, "nowhere.test", "nowhere.test"));
+        });
+    }
+    // The hooks run on the test's thread while the worker waits, as the
+    // server runs them on its own.
+    mail::trelayhooks Hooks() {
+        const std::weak_ptr<bool> alive = alive_;
+        const auto here = [alive](const std::function<void()>& fn) {
+            platform::Synchronize([alive, fn] {
+                if (alive.lock()) fn();
+            });
+        };
+        mail::trelayhooks hooks;
+        hooks.Log = [this, here](const std::string& text) { here([this, text] { log_.push_back(text); }); };
+        hooks.HeloDomain = [] { return std::string("helo.test"); };
+        hooks.RemoveEntry = [this, here](const std::string& file) {
+            here([this, file] { mail::RemoveRelayEntry(mail_, file); });
+        };
+        hooks.AttemptDone = [this, here](const std::string& file) {
+            here([this, file] { mail::RelayAttemptDone(mail_, file); });
+        };
+        hooks.OwnSmtpPort = [] { return 0; };
+        hooks.Bounce = [this, here](const std::string& file, const std::string& reason) {
+            here([this, file, reason] { mail::BounceMessage(settings_, mail_, file, reason); });
+        };
+        return hooks;
+    }
     bool AllDone() {
-        return testing_pump::PumpUntil([this] { return form_->Mail.RelaysInFlight.empty(); }, 5000);
+        return testing_pump::PumpUntil([this] { return mail_.RelaysInFlight.empty(); }, 5000);
     }
     bool Logged(const std::string& text) const {
-        for (int i = 0; i < form_->status->Items()->Count(); ++i) {
-            const std::string line = form_->status->Items()->Strings(i);
-            if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0)
-                return true;
-        }
+        for (const std::string& line : log_)
+            if (line.ends_with(text)) return true;
         return false;
     }
 
     ScopedHostsFile hosts_{"127.0.0.1 localhost\n"};
-    std::string dir_;
-    Tquillnestform* form_ = nullptr;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    std::vector<std::string> log_;
 };
-
-TEST_F(RelaySchedulerTest, NothingMovesWithSmtpOrRelayingOff) {
-    const std::string file = Queue(0, 15, 1.0);
-    for (forms::TCheckBox* off : {form_->emailenabled, form_->relayemail}) {
-        off->SetChecked(false);
-        Tick();
-        off->SetChecked(true);
-    }
-    EXPECT_EQ(form_->Mail.RelayQueueFiles, (std::vector<std::string>{file}));
-    EXPECT_EQ(form_->Mail.RelayQueueTries, (std::vector<std::string>{"15"}));
-    EXPECT_TRUE(form_->Mail.RelaysInFlight.empty());
-    EXPECT_TRUE(netunit::WideFileExists(file));
-}
 
 TEST_F(RelaySchedulerTest, SixteenWorkersAtATimeAndTheCursorGoesOn) {
     const double queued = netunit::NowDayNumber();
     for (int n = 0; n < 20; ++n) Queue(n, -1, queued);
     Tick();
-    EXPECT_EQ(form_->Mail.RelaysInFlight.size(), 16u);
-    EXPECT_EQ(form_->Mail.RelayCursor, 16);
-    EXPECT_TRUE(form_->Timer4->Enabled());
-    const mail::tmessagetry first = mail::ReadRelayInfo(form_->RelayDir + "0.m");
+    EXPECT_EQ(mail_.RelaysInFlight.size(), 16u);
+    EXPECT_EQ(mail_.RelayCursor, 16);
+    const mail::tmessagetry first = mail::ReadRelayInfo(settings_.RelayDir + "0.m");
     EXPECT_EQ(first.Tries, 0);
     EXPECT_GE(first.LastAttempt, queued);
     EXPECT_EQ(first.Sender, "<amy@far.test>");
-    EXPECT_EQ(form_->Mail.RelayQueueTries[0], "0");
-    EXPECT_EQ(form_->Mail.RelayQueueTries[16], "-1");
+    EXPECT_EQ(mail_.RelayQueueTries[0], "0");
+    EXPECT_EQ(mail_.RelayQueueTries[16], "-1");
 
     ASSERT_TRUE(AllDone());
     EXPECT_TRUE(Logged("[SMTP] Invalid Primary MX lookup (DNS) server."));
     Tick();  // the four left; the others were tried a moment ago
-    EXPECT_EQ(form_->Mail.RelaysInFlight.size(), 4u);
-    EXPECT_EQ(form_->Mail.RelayCursor, 0);
+    EXPECT_EQ(mail_.RelaysInFlight.size(), 4u);
+    EXPECT_EQ(mail_.RelayCursor, 0);
     ASSERT_TRUE(AllDone());
-    EXPECT_EQ(form_->Mail.RelayQueueFiles.size(), 20u);
-    for (const std::string& tries : form_->Mail.RelayQueueTries) EXPECT_EQ(tries, "0");
+    EXPECT_EQ(mail_.RelayQueueFiles.size(), 20u);
+    for (const std::string& tries : mail_.RelayQueueTries) EXPECT_EQ(tries, "0");
     Tick();
-    EXPECT_TRUE(form_->Mail.RelaysInFlight.empty());
+    EXPECT_TRUE(mail_.RelaysInFlight.empty());
 }
 
 TEST_F(RelaySchedulerTest, RetriesComeAfterTheirPause) {
@@ -136,21 +132,21 @@ TEST_F(RelaySchedulerTest, RetriesComeAfterTheirPause) {
     const std::string due = Queue(1, 3, now - 900 * seconds);
     Queue(2, -2, now - 800 * seconds, "Quillnest", "amy@far.test");  // a bounce waits as long
     Tick();
-    EXPECT_EQ(form_->Mail.RelaysInFlight, (std::vector<std::string>{due}));
+    EXPECT_EQ(mail_.RelaysInFlight, (std::vector<std::string>{due}));
     EXPECT_EQ(Read(mail::ControlFileOf(due)).substr(0, 3), "4\r\n");
     EXPECT_EQ(Read(mail::ControlFileOf(recent)).substr(0, 3), "3\r\n");
     ASSERT_TRUE(AllDone());
-    EXPECT_EQ(form_->Mail.RelayQueueFiles.size(), 3u);
+    EXPECT_EQ(mail_.RelayQueueFiles.size(), 3u);
 }
 
 TEST_F(RelaySchedulerTest, ABounceGetsOneAttemptAndLeaves) {
     const double old = netunit::NowDayNumber() - 0.02;
     const std::string bounce = Queue(0, -2, old, "Quillnest", "amy@far.test");
     Tick();
-    EXPECT_EQ(form_->Mail.RelaysInFlight, (std::vector<std::string>{bounce}));
+    EXPECT_EQ(mail_.RelaysInFlight, (std::vector<std::string>{bounce}));
     EXPECT_EQ(Read(mail::ControlFileOf(bounce)).substr(0, 4), "-1\r\n");
     ASSERT_TRUE(AllDone());
-    EXPECT_TRUE(form_->Mail.RelayQueueFiles.empty());
+    EXPECT_TRUE(mail_.RelayQueueFiles.empty());
     EXPECT_FALSE(netunit::WideFileExists(bounce));
     EXPECT_FALSE(netunit::WideFileExists(mail::ControlFileOf(bounce)));
 }
@@ -163,19 +159,19 @@ TEST_F(RelaySchedulerTest, AMessageWithoutControlFileIsStillTried) {
     const std::vector<std::string> lines = mail::RelayLines(Read(mail::ControlFileOf(file)));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "0");
-    EXPECT_EQ(form_->Mail.RelayQueueFiles, (std::vector<std::string>{file}));
+    EXPECT_EQ(mail_.RelayQueueFiles, (std::vector<std::string>{file}));
 }
 
 TEST_F(RelaySchedulerTest, TheEndOfAnAttempt) {
     const std::string kept = Queue(0, 3, 1.0);
     const std::string single = Queue(1, -1, 1.0);
-    form_->Mail.RelaysInFlight = {kept, single, kept};
-    mail::RelayAttemptDone(form_->Mail, kept);
-    mail::RelayAttemptDone(form_->Mail, single);
-    EXPECT_EQ(form_->Mail.RelaysInFlight, (std::vector<std::string>{kept}));
-    EXPECT_EQ(form_->Mail.RelayQueueFiles, (std::vector<std::string>{kept}));
+    mail_.RelaysInFlight = {kept, single, kept};
+    mail::RelayAttemptDone(mail_, kept);
+    mail::RelayAttemptDone(mail_, single);
+    EXPECT_EQ(mail_.RelaysInFlight, (std::vector<std::string>{kept}));
+    EXPECT_EQ(mail_.RelayQueueFiles, (std::vector<std::string>{kept}));
     EXPECT_FALSE(netunit::WideFileExists(single));
-    form_->Mail.RelaysInFlight.clear();
+    mail_.RelaysInFlight.clear();
 }
 
 // ---------------------------------------------------------------- bounces
@@ -188,11 +184,11 @@ constexpr const char* kBounceHead =
 TEST_F(RelaySchedulerTest, TheSixteenthFailureBouncesToALocalSender) {
     const std::string file = Queue(0, 15, 1.0, "<BOB@example.test>");
     Tick();
-    EXPECT_TRUE(form_->Mail.RelaysInFlight.empty());
-    EXPECT_TRUE(form_->Mail.RelayQueueFiles.empty());
+    EXPECT_TRUE(mail_.RelaysInFlight.empty());
+    EXPECT_TRUE(mail_.RelayQueueFiles.empty());
     EXPECT_FALSE(netunit::WideFileExists(file));
     EXPECT_FALSE(netunit::WideFileExists(mail::ControlFileOf(file)));
-    const std::string bounce = Read(form_->MailDir + "bob^0");
+    const std::string bounce = Read(settings_.MailDir + "bob^0");
     const size_t idEnd = bounce.find("\r\n");
     ASSERT_NE(idEnd, std::string::npos);
     const std::string id = bounce.substr(0, idEnd);
@@ -210,11 +206,11 @@ TEST_F(RelaySchedulerTest, ALocalBounceAvoidsTheIdsOfTheSendersMailbox) {
     const unsigned seed = 20261211;
     std::srand(seed);
     const int64_t drawn = mail::DrawMessageId();
-    std::ofstream(form_->MailDir + "bob^0", std::ios::binary) << drawn << "\r\nSubject: older\r\n\r\n.\r\n";
+    std::ofstream(settings_.MailDir + "bob^0", std::ios::binary) << drawn << "\r\nSubject: older\r\n\r\n.\r\n";
     Queue(0, 15, 1.0, "<bob@example.test>");
     std::srand(seed);
     Tick();
-    const std::string bounce = Read(form_->MailDir + "bob^1");
+    const std::string bounce = Read(settings_.MailDir + "bob^1");
     EXPECT_EQ(bounce.substr(0, bounce.find("\r\n")), std::to_string(mail::PickMessageId(drawn, {std::to_string(drawn)})));
     EXPECT_EQ(bounce.substr(bounce.find("\r\n") + 2), kBounceHead);
 }
@@ -223,19 +219,19 @@ TEST_F(RelaySchedulerTest, ARemoteSendersBounceIsQueuedAndWaits) {
     const double lastTry = 45000.25;
     const std::string file = Queue(0, 15, lastTry, "<amy@far.test>");
     Tick();
-    ASSERT_EQ(form_->Mail.RelayQueueFiles.size(), 1u);
-    const std::string bounce = form_->Mail.RelayQueueFiles[0];
+    ASSERT_EQ(mail_.RelayQueueFiles.size(), 1u);
+    const std::string bounce = mail_.RelayQueueFiles[0];
     EXPECT_NE(bounce, file);
     EXPECT_FALSE(netunit::WideFileExists(file));
-    EXPECT_EQ(form_->Mail.RelayQueueTries[0], "-2");
-    EXPECT_EQ(form_->Mail.RelayQueueSenders[0], "Quillnest");
+    EXPECT_EQ(mail_.RelayQueueTries[0], "-2");
+    EXPECT_EQ(mail_.RelayQueueSenders[0], "Quillnest");
     EXPECT_EQ(Read(mail::ControlFileOf(bounce)), "-2\r\n45000.25\r\nQuillnest\r\namy@far.test\r\n");
     std::string expected = kBounceHead;
     expected.replace(4, 16, "amy@far.test");
     const std::string text = Read(bounce);
     EXPECT_EQ(text.substr(text.find("\r\n") + 2), expected);
     Tick();  // queued just now: it waits
-    EXPECT_TRUE(form_->Mail.RelaysInFlight.empty());
+    EXPECT_TRUE(mail_.RelaysInFlight.empty());
 }
 
 TEST_F(RelaySchedulerTest, NoBounceForAMissingMailboxOrABounce) {
@@ -251,10 +247,10 @@ TEST_F(RelaySchedulerTest, NoBounceForAMissingMailboxOrABounce) {
         SCOPED_TRACE(r.what);
         const std::string file = Queue(0, 15, 1.0, r.sender);
         Tick();
-        EXPECT_TRUE(form_->Mail.RelayQueueFiles.empty());
+        EXPECT_TRUE(mail_.RelayQueueFiles.empty());
         EXPECT_FALSE(netunit::WideFileExists(file));
-        EXPECT_FALSE(netunit::WideFileExists(form_->MailDir + "bob^0"));
-        EXPECT_FALSE(netunit::WideFileExists(form_->RelayDir + "1.m"));
+        EXPECT_FALSE(netunit::WideFileExists(settings_.MailDir + "bob^0"));
+        EXPECT_FALSE(netunit::WideFileExists(settings_.RelayDir + "1.m"));
     }
 }
 
@@ -262,8 +258,8 @@ TEST_F(RelaySchedulerTest, AnUnreadableMessageMakesNoBounce) {
     const std::string file = Queue(0, 15, 1.0, "<bob@example.test>");
     std::remove(file.c_str());
     Tick();
-    EXPECT_TRUE(form_->Mail.RelayQueueFiles.empty());
-    EXPECT_FALSE(netunit::WideFileExists(form_->MailDir + "bob^0"));
+    EXPECT_TRUE(mail_.RelayQueueFiles.empty());
+    EXPECT_FALSE(netunit::WideFileExists(settings_.MailDir + "bob^0"));
 }
 
 }  // namespace

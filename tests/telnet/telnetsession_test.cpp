@@ -1,136 +1,47 @@
-// The Telnet session inside one process: a real window with its Telnet
-// listener on loopback, driven by a plain socket client while the test pumps
-// the event loop (the server runs on this same thread).
-#include <arpa/inet.h>
-#include <fcntl.h>
+// The Telnet session on a small engine: a plain socket client on loopback
+// while the test pumps the event loop, and the engine runs the Telnet step
+// over its sessions on a timer of the same thread, as the server does.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QElapsedTimer>
-#include <csignal>
+#include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "../platform/pump.h"
+#include "../core/testface.h"
 #include "core/accountlookup.h"
+#include "core/engine.h"
 #include "forms/forms.h"
+#include "netunit/files.h"
 #include "platform/programdir.h"
+#include "platform/pump.h"
 #include "platform/sockethandles.h"
+#include "telnet/telnet.h"
+#include "telnet/telnetclient.h"
 #include "telnet/telnetmenu.h"
-#include "platform/rawpeer.h"
-#include "ui/quillnestform.h"
 
 namespace {
 
-// The server ignores SIGPIPE (a write to a pipe whose reader has gone must
-// fail, not end the program); these tests run under the same rule.
-const bool kPipeSignalIgnored = (std::signal(SIGPIPE, SIG_IGN), true);
-
+using telnettest::Client;
+using telnettest::kChooseOne;
+using telnettest::kDoEcho;
+using telnettest::kInvalid;
+using telnettest::kLoginPrompt;
+using telnettest::kWillEcho;
+using telnettest::ProcessGone;
 using testing_pump::PumpFor;
 using testing_pump::PumpUntil;
 
-const std::string kWillEcho = "\xff\xfb\x01";
-const std::string kDoEcho = "\xff\xfd\x01";
-const std::string kLoginPrompt = "\x1b[1;35m\r\n\r\nlogin: ";
-const std::string kInvalid = "\r\nInvalid username or password.\r\nlogin: ";
-const std::string kChooseOne = "Choose one... ";
-
-// A Telnet client that never blocks, so that the server can run while it waits.
-class Client {
-public:
-    // A small receive buffer makes a client that does not read fill up soon.
-    explicit Client(int port, int receiveBuffer = 0) {
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (receiveBuffer > 0) setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-            close(fd_);
-            fd_ = -1;
-        }
-        if (fd_ >= 0) fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) | O_NONBLOCK);
-    }
-    ~Client() { Close(); }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
-
-    bool Connected() const { return fd_ >= 0; }
-    void Close() {
-        if (fd_ >= 0) close(fd_);
-        fd_ = -1;
-    }
-    // Ends the connection with a reset rather than a close.
-    void Reset() {
-        linger l{1, 0};
-        setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-        Close();
-    }
-
-    void Send(const std::string& bytes) {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-            if (n > 0) {
-                done += static_cast<size_t>(n);
-                continue;
-            }
-            PumpFor(2);
-        }
-    }
-    // Sends what the connection takes now; the count taken.
-    size_t SendSome(const std::string& bytes) {
-        ssize_t n = send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        return n > 0 ? static_cast<size_t>(n) : 0;
-    }
-
-    // Reads while the server runs, until the text holds `what`.
-    bool ReadUntil(const std::string& what, int ms = 3000) {
-        return PumpUntil([&] { return (Poll(), got_.find(what) != std::string::npos); }, ms);
-    }
-    bool ReadAtLeast(size_t bytes, int ms = 5000) {
-        return PumpUntil([&] { return (Poll(), got_.size() >= bytes); }, ms);
-    }
-    // Reads for a while; true when the server closed the connection.
-    bool WaitClosed(int ms = 3000) {
-        return PumpUntil([&] { return (Poll(), closed_); }, ms);
-    }
-    std::string Take() {
-        std::string all;
-        all.swap(got_);
-        return all;
-    }
-    const std::string& Got() const { return got_; }
-
-private:
-    void Poll() {
-        char buffer[65536];
-        for (;;) {
-            ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-            if (n > 0) {
-                got_.append(buffer, static_cast<size_t>(n));
-                continue;
-            }
-            if (n == 0) closed_ = true;
-            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) closed_ = true;
-            return;
-        }
-    }
-
-    int fd_ = -1;
-    std::string got_;
-    bool closed_ = false;
-};
+constexpr int kEngineTickMs = 50;
 
 class TelnetSessionTest : public ::testing::Test {
 protected:
@@ -139,24 +50,43 @@ protected:
         dir_ = mkdtemp(tmpl);
         dir_ += "/";
         platform::SetProgramDir(dir_);
-        form_ = new Tquillnestform;
-        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
-        port_ = UnusedPort();
-        form_->telnetport->SetText(std::to_string(port_));
-        form_->TelnetEnabled->SetChecked(true);
-        form_->telnetsplash->SetText("");
-        form_->commandprompt->SetChecked(false);
-        form_->Telnet.AutoChoice = -1;
-        form_->Timer1Timer(form_->Timer1);
-        ASSERT_TRUE(form_->TelnetListener.Listening);
+        mkdir((dir_ + "home").c_str(), 0755);
+        for (char** e = environ; e != nullptr && *e != nullptr; ++e) environment_.emplace_back(*e);
+        settings_.Accounts = &accounts_;
+        settings_.ConsolePrograms = &programs_;
+        settings_.HomeDir = dir_ + "home/";
+        settings_.Environment = &environment_;
+        port_ = face_.Port();
+        // The server's own cadence: how fast a program's output is taken
+        // decides what a client that does not read has been sent meanwhile.
+        QObject::connect(&engine_, &QTimer::timeout, [this] { RunEngine(); });
+        engine_.start(kEngineTickMs);
         AddAccount("bob", "secret", false, true, true);
         AddAccount("root", "toor", true, true, false);
         AddAccount("mailonly", "pw", false, false, true);
     }
     void TearDown() override {
-        delete form_;
+        engine_.stop();
+        // What the server's shutdown ends of the sessions still open.
+        for (tsession* s : face_.SessionList) {
+            telnet::EndChild(s);
+            if (s->TransferFileOpen) netunit::FileCloseHandle(s->TransferFile);
+        }
         platform::SetProgramDir("");
         std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
+
+    // One run of the engine: new connections become Telnet sessions, each
+    // with a node for its caption, and every session takes its steps.
+    void RunEngine() {
+        for (tsession* s : face_.AdoptAccepted(kKindTelnet)) s->Node = tree_.Items()->Add(nullptr, "");
+        core::RunEngine(
+            face_,
+            [this](tsession* s, int i) {
+                telnet::TelnetStep step{face_, state_, {nullptr, settings_}};
+                telnet::StepTelnet(step, s, i);
+            },
+            telnet::EnterState);
     }
 
     core::tuseraccount* AddAccount(const std::string& name, const std::string& password, bool superuser,
@@ -167,17 +97,17 @@ protected:
         account->Superuser = superuser;
         account->TelnetAllowed = telnet;
         account->FtpAllowed = ftp;
-        form_->Accounts.push_back(std::move(account));
-        mkdir((form_->HomeDir + name).c_str(), 0755);
-        return form_->Accounts.back().get();
+        accounts_.push_back(std::move(account));
+        mkdir((settings_.HomeDir + name).c_str(), 0755);
+        return accounts_.back().get();
     }
-    core::tuseraccount* Account(const std::string& name) { return core::FindAccount(form_->Accounts, name); }
+    core::tuseraccount* Account(const std::string& name) { return core::FindAccount(accounts_, name); }
     void AddProgram(const std::string& title, const std::string& path, core::ConsoleAccess access) {
         auto program = std::make_unique<core::tconsoleprogram>();
         program->Title = title;
         program->ProgramPath = path;
         program->Access = static_cast<int32_t>(access);
-        form_->ConsoleProgramList.push_back(std::move(program));
+        programs_.push_back(std::move(program));
     }
 
     // Lists one program for all users, logs bob in and starts it (menu choice
@@ -191,28 +121,11 @@ protected:
         return client;
     }
 
-    // Connects and answers the echo negotiation; the login prompt has arrived.
-    std::unique_ptr<Client> AtLogin(int receiveBuffer = 0) {
-        auto client = std::make_unique<Client>(port_, receiveBuffer);
-        EXPECT_TRUE(client->Connected());
-        EXPECT_TRUE(client->ReadUntil(kWillEcho));
-        client->Send(kDoEcho);
-        EXPECT_TRUE(client->ReadUntil("login: "));
-        client->Take();
-        return client;
+    std::unique_ptr<Client> AtLogin(int receiveBuffer = 0) { return telnettest::AtLogin(port_, receiveBuffer); }
+    std::unique_ptr<Client> LoggedIn(const std::string& name, const std::string& password, int receiveBuffer = 0) {
+        return telnettest::LoggedIn(port_, name, password, state_.AutoChoice == -1, receiveBuffer);
     }
-    std::unique_ptr<Client> LoggedIn(const std::string& name, const std::string& password,
-                                     int receiveBuffer = 0) {
-        auto client = AtLogin(receiveBuffer);
-        client->Send(name + "\r\n");
-        EXPECT_TRUE(client->ReadUntil("Password: "));
-        client->Send(password + "\r\n");
-        if (form_->Telnet.AutoChoice == -1) EXPECT_TRUE(client->ReadUntil(kChooseOne));
-        else PumpFor(100);
-        client->Take();
-        return client;
-    }
-    tsession* Session() { return form_->SessionList.empty() ? nullptr : form_->SessionList.back(); }
+    tsession* Session() { return face_.SessionList.empty() ? nullptr : face_.SessionList.back(); }
     // Runs the server until the newest session has read all that was sent to
     // it (loopback delivers at once), so that the next send is a piece of its own.
     void WaitConsumed() {
@@ -224,19 +137,16 @@ protected:
         }, 3000));
     }
     std::string Menu(const std::string& name) {
-        return telnet::TelnetMenuText(name, *Account(name), form_->commandprompt->Checked(),
-                                      form_->ConsoleProgramList);
+        return telnet::TelnetMenuText(name, *Account(name), settings_.CommandPrompt, programs_);
     }
     int CountLogged(const std::string& text) const {
         int n = 0;
-        for (int i = 0; i < form_->status->Items()->Count(); ++i) {
-            const std::string line = form_->status->Items()->Strings(i);
-            if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0) ++n;
-        }
+        for (const std::string& line : face_.Log)
+            if (line.ends_with(text)) ++n;
         return n;
     }
     bool SessionsGone(int ms = 3000) {
-        return PumpUntil([&] { return form_->SessionList.empty(); }, ms);
+        return PumpUntil([&] { return face_.SessionList.empty(); }, ms);
     }
     // Members of the process group that are still running (zombies are dead).
     static int LiveGroupMembers(pid_t group) {
@@ -256,12 +166,16 @@ protected:
         }
         return n;
     }
-    static bool ProcessGone(pid_t pid, int ms = 3000) {
-        return PumpUntil([&] { return access(("/proc/" + std::to_string(pid)).c_str(), F_OK) != 0; }, ms);
-    }
 
     std::string dir_;
-    Tquillnestform* form_ = nullptr;
+    core::AccountList accounts_;
+    core::RecordList<core::tconsoleprogram> programs_;
+    std::vector<std::string> environment_;
+    telnet::TelnetSettings settings_;
+    telnet::ttelnetstate state_;
+    forms::TTreeView tree_{nullptr};
+    TestFace face_;
+    QTimer engine_;
     int port_ = 0;
 };
 
@@ -286,7 +200,7 @@ TEST_F(TelnetSessionTest, TheSplashFileComesAheadOfTheLoginPromptInPieces) {
         std::string splash;
         for (size_t i = 0; i < size; ++i) splash += static_cast<char>('a' + i % 26);
         std::ofstream(dir_ + "splash.ans", std::ios::binary) << splash;
-        form_->telnetsplash->SetText("splash.ans");
+        settings_.SplashFile = "splash.ans";
         Client client(port_);
         ASSERT_TRUE(client.ReadUntil(kWillEcho));
         client.Take();
@@ -297,7 +211,7 @@ TEST_F(TelnetSessionTest, TheSplashFileComesAheadOfTheLoginPromptInPieces) {
         client.Close();
         ASSERT_TRUE(SessionsGone());
     }
-    form_->telnetsplash->SetText(dir_ + "missing.ans");
+    settings_.SplashFile = dir_ + "missing.ans";
     Client client(port_);
     ASSERT_TRUE(client.ReadUntil(kWillEcho));
     client.Take();
@@ -388,27 +302,6 @@ TEST_F(TelnetSessionTest, ThreeFailedLoginsCloseHoweverTheLinesArrive) {
     }
 }
 
-TEST_F(TelnetSessionTest, OnlyAConnectionThatHasNotLoggedInTimesOut) {
-    Client waiting(port_);
-    ASSERT_TRUE(waiting.ReadUntil(kWillEcho));
-    tsession* session = Session();
-    ASSERT_NE(session->IdleTimer, nullptr);
-    EXPECT_TRUE(session->IdleTimer->Enabled());
-    EXPECT_EQ(session->IdleTimer->Interval(), kIdleTelnetMs);
-
-    auto client = LoggedIn("bob", "secret");
-    tsession* loggedIn = Session();
-    EXPECT_FALSE(loggedIn->IdleTimer->Enabled()) << "after the login a Telnet session has no idle limit";
-
-    session->IdleTimer->SetInterval(100);
-    ASSERT_TRUE(waiting.WaitClosed());
-    PumpFor(300);
-    ASSERT_EQ(form_->SessionList.size(), 1u);
-    EXPECT_EQ(form_->SessionList[0], loggedIn);
-}
-
-// ---- the menu and its screens
-
 TEST_F(TelnetSessionTest, ThePasswordChangeTakesEffectOnlyWhenConfirmed) {
     struct Case {
         const char* what;
@@ -497,7 +390,7 @@ TEST_F(TelnetSessionTest, TheFtpInitialPathChangeSetsOrClearsThePath) {
 }
 
 TEST_F(TelnetSessionTest, ChoicesOutsideTheAccountsRightsAreIgnored) {
-    form_->commandprompt->SetChecked(true);
+    settings_.CommandPrompt = true;
     Account("mailonly")->TelnetAllowed = true;
     Account("mailonly")->FtpAllowed = false;
     auto client = LoggedIn("mailonly", "pw");
@@ -511,14 +404,14 @@ TEST_F(TelnetSessionTest, ChoicesOutsideTheAccountsRightsAreIgnored) {
 
 TEST_F(TelnetSessionTest, AnAccountRemovedMeanwhileEndsTheSession) {
     auto client = LoggedIn("bob", "secret");
-    form_->Accounts.erase(form_->Accounts.begin());
+    accounts_.erase(accounts_.begin());
     client->Send("1");
     EXPECT_TRUE(client->WaitClosed());
     EXPECT_EQ(client->Take(), "");
 }
 
 TEST_F(TelnetSessionTest, AnAutomaticChoiceIsTakenAtEveryMenu) {
-    form_->Telnet.AutoChoice = 1;
+    state_.AutoChoice = 1;
     auto client = AtLogin();
     client->Send("bob\r\n");
     ASSERT_TRUE(client->ReadUntil("Password: "));
@@ -535,7 +428,7 @@ TEST_F(TelnetSessionTest, AnAutomaticChoiceIsTakenAtEveryMenu) {
     client->Send(" ");
     ASSERT_TRUE(client->ReadUntil("Enter new password: ")) << "back in the change screen after the key";
 
-    form_->Telnet.AutoChoice = 0;
+    state_.AutoChoice = 0;
     auto second = AtLogin();
     second->Send("root\r\n");
     ASSERT_TRUE(second->ReadUntil("Password: "));
@@ -546,7 +439,7 @@ TEST_F(TelnetSessionTest, AnAutomaticChoiceIsTakenAtEveryMenu) {
 // ---- programs
 
 TEST_F(TelnetSessionTest, TheCommandPromptRunsInTheHomeFolderAndReturnsToTheMenu) {
-    form_->commandprompt->SetChecked(true);
+    settings_.CommandPrompt = true;
     auto client = LoggedIn("root", "toor");
     client->Send("3");
     ASSERT_TRUE(client->ReadUntil("\x1b[2J\x1b[H\x1b[1;37mCommand Prompt...\r\n\r\n"));
@@ -606,7 +499,8 @@ TEST_F(TelnetSessionTest, AProgramThatCannotStartLeavesTheSessionAtTheMenu) {
     client->Send("4");
     PumpFor(200);
     EXPECT_EQ(client->Take(), "");
-    EXPECT_EQ(CountLogged("] didnt run for some reason"), 1);
+    // A line of its own, with no session prefix.
+    EXPECT_EQ(std::count(face_.Log.begin(), face_.Log.end(), "didnt run for some reason"), 1);
     EXPECT_EQ(Session()->State, 6);
     client->Send("1");
     EXPECT_TRUE(client->ReadUntil("Enter new password: "));
@@ -645,7 +539,7 @@ TEST_F(TelnetSessionTest, AProgramThatNeverReadsHoldsBackOnlyItsOwnClient) {
     EXPECT_LT(served.elapsed(), 1000);
 
     client->Reset();
-    ASSERT_TRUE(PumpUntil([&] { return form_->SessionList.size() == 1; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return face_.SessionList.size() == 1; }, 3000));
     EXPECT_TRUE(ProcessGone(pid));
 }
 
@@ -669,17 +563,10 @@ TEST_F(TelnetSessionTest, OutputWaitsForAClientThatDoesNotRead) {
     PumpFor(1000);
     tsession* session = Session();
     EXPECT_EQ(session->State, 10);
-    EXPECT_LE(form_->netsockets->PendingLength(session->Socket), 2u * 4096u);
+    EXPECT_LE(face_.netsockets->PendingLength(session->Socket), 2u * 4096u);
     EXPECT_TRUE(client->ReadUntil(kChooseOne, 20000));
     const std::string screen = "\x1b[2J\x1b[H\x1b[1;37mflood...\r\n\r\n";
     EXPECT_TRUE(client->Got() == screen + std::string(1000000, '\0') + Menu("bob"));
-}
-
-TEST_F(TelnetSessionTest, ShutdownEndsARunningProgram) {
-    auto client = BobRuns("sleeper", "sleep 305");
-    const pid_t pid = Session()->Child.Pid;
-    form_->ShutdownServer();
-    EXPECT_TRUE(ProcessGone(pid));
 }
 
 }  // namespace

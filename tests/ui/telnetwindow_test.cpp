@@ -1,0 +1,111 @@
+// What the window adds to a Telnet session: the idle timer its listener gives
+// every connection, and the end of a running program at shutdown. A real
+// window with its Telnet listener on loopback, driven by a plain socket client
+// while the test pumps the event loop (the server runs on this same thread).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "forms/forms.h"
+#include "platform/programdir.h"
+#include "platform/pump.h"
+#include "platform/rawpeer.h"
+#include "telnet/telnetclient.h"
+#include "ui/quillnestform.h"
+
+namespace {
+
+using telnettest::Client;
+using telnettest::kWillEcho;
+using telnettest::ProcessGone;
+using testing_pump::PumpFor;
+
+class TelnetWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/quillnest-telnet-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        dir_ += "/";
+        platform::SetProgramDir(dir_);
+        form_ = new Tquillnestform;
+        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
+        port_ = UnusedPort();
+        form_->telnetport->SetText(std::to_string(port_));
+        form_->TelnetEnabled->SetChecked(true);
+        form_->telnetsplash->SetText("");
+        form_->commandprompt->SetChecked(false);
+        form_->Telnet.AutoChoice = -1;
+        form_->Timer1Timer(form_->Timer1);
+        ASSERT_TRUE(form_->TelnetListener.Listening);
+        AddAccount("bob", "secret");
+    }
+    void TearDown() override {
+        delete form_;
+        platform::SetProgramDir("");
+        std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
+
+    void AddAccount(const std::string& name, const std::string& password) {
+        auto account = std::make_unique<core::tuseraccount>();
+        account->UserName = name;
+        account->Password = password;
+        account->TelnetAllowed = true;
+        form_->Accounts.push_back(std::move(account));
+        mkdir((form_->HomeDir + name).c_str(), 0755);
+    }
+
+    // Lists one program for all users, logs bob in and starts it (menu choice
+    // 4); the program's heading has arrived.
+    std::unique_ptr<Client> BobRuns(const std::string& title, const std::string& path) {
+        auto program = std::make_unique<core::tconsoleprogram>();
+        program->Title = title;
+        program->ProgramPath = path;
+        program->Access = static_cast<int32_t>(core::ConsoleAccess::AllUsers);
+        form_->ConsoleProgramList.push_back(std::move(program));
+        auto client = LoggedIn("bob", "secret");
+        client->Send("4");
+        EXPECT_TRUE(client->ReadUntil(title + "...\r\n\r\n"));
+        client->Take();
+        return client;
+    }
+
+    std::unique_ptr<Client> LoggedIn(const std::string& name, const std::string& password) {
+        return telnettest::LoggedIn(port_, name, password, true);
+    }
+    tsession* Session() { return form_->SessionList.empty() ? nullptr : form_->SessionList.back(); }
+
+    std::string dir_;
+    Tquillnestform* form_ = nullptr;
+    int port_ = 0;
+};
+
+TEST_F(TelnetWindowTest, OnlyAConnectionThatHasNotLoggedInTimesOut) {
+    Client waiting(port_);
+    ASSERT_TRUE(waiting.ReadUntil(kWillEcho));
+    tsession* session = Session();
+    ASSERT_NE(session->IdleTimer, nullptr);
+    EXPECT_TRUE(session->IdleTimer->Enabled());
+    EXPECT_EQ(session->IdleTimer->Interval(), kIdleTelnetMs);
+
+    auto client = LoggedIn("bob", "secret");
+    tsession* loggedIn = Session();
+    EXPECT_FALSE(loggedIn->IdleTimer->Enabled()) << "after the login a Telnet session has no idle limit";
+
+    session->IdleTimer->SetInterval(100);
+    ASSERT_TRUE(waiting.WaitClosed());
+    PumpFor(300);
+    ASSERT_EQ(form_->SessionList.size(), 1u);
+    EXPECT_EQ(form_->SessionList[0], loggedIn);
+}
+
+TEST_F(TelnetWindowTest, ShutdownEndsARunningProgram) {
+    auto client = BobRuns("sleeper", "sleep 305");
+    const pid_t pid = Session()->Child.Pid;
+    form_->ShutdownServer();
+    EXPECT_TRUE(ProcessGone(pid));
+}
+
+}  // namespace
