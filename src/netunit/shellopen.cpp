@@ -29,17 +29,19 @@ void SetShellOpenProgram(const std::string& program) {
     shellOpenProgram = program;
 }
 
-void ShellOpen(forms::TComponent* /*window*/, const std::string& target) {
+void ShellOpen(forms::TComponent* /*window*/, const std::string& target) { StartShellOpen(target); }
+
+bool StartShellOpen(const std::string& target) {
     const std::string program = Program();
     std::vector<char*> argv{const_cast<char*>(program.c_str()), const_cast<char*>(target.c_str()),
                             nullptr};
 
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
-    if (::posix_spawn_file_actions_init(&actions) != 0) return;
+    if (::posix_spawn_file_actions_init(&actions) != 0) return false;
     if (::posix_spawnattr_init(&attr) != 0) {
         ::posix_spawn_file_actions_destroy(&actions);
-        return;
+        return false;
     }
     // Nothing to read: the handler must not take the server's input. Its own
     // process group keeps our terminal signals away from it.
@@ -51,7 +53,7 @@ void ShellOpen(forms::TComponent* /*window*/, const std::string& target) {
     const int rc = ::posix_spawnp(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
     ::posix_spawnattr_destroy(&attr);
     ::posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return;
+    if (rc != 0) return false;
 
     // The handler may live as long as it likes; a waiter of its own reaps it
     // so that no zombie is left behind.
@@ -59,6 +61,7 @@ void ShellOpen(forms::TComponent* /*window*/, const std::string& target) {
         while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
         }
     }).detach();
+    return true;
 }
 
 }  // namespace netunit

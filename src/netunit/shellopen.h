@@ -13,6 +13,9 @@ namespace netunit {
 // returns at once; the result is not reported. The child is reaped when it
 // ends. window is the owner on whose behalf the target is opened.
 void ShellOpen(forms::TComponent* window, const std::string& target);
+// The same start, for callers that report a failure: true when the program
+// started. A path goes over as its bytes, whatever they are.
+bool StartShellOpen(const std::string& target);
 
 // The program ShellOpen starts; tests point it elsewhere.
 void SetShellOpenProgram(const std::string& program);

@@ -38,3 +38,22 @@ TEST(ShellOpenTest, AMissingProgramIsNoError) {
     ShellOpen(nullptr, "http://example.test/");
     SetShellOpenProgram("xdg-open");
 }
+
+// A file name that is no UTF-8 reaches the opener byte for byte, and a
+// program that cannot start is reported to the caller that asks.
+TEST(ShellOpenTest, ANameReachesTheOpenerAsItsBytes) {
+    TempDir dir;
+    const std::string out = dir / "args.txt";
+    const std::string script = dir.Write("fake-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + out + ".part'\nmv '" +
+                                                          out + ".part' '" + out + "'\n");
+    ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
+    const std::string name = dir.Write("r\xE9sum\xE9 \xFF.txt", "x");
+    SetShellOpenProgram(script);
+    EXPECT_TRUE(StartShellOpen(name));
+    SetShellOpenProgram("/nonexistent/opener");
+    EXPECT_FALSE(StartShellOpen(name));
+    SetShellOpenProgram("xdg-open");
+    for (int i = 0; i < 100 && !std::filesystem::exists(out); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(TempDir::Read(out), name);
+}

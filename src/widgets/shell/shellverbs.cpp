@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
-#include <QProcess>
 
 #include "forms/dialogs.h"
+#include "netunit/shellopen.h"
 #include "widgets/shell/fileuri.h"
 
 namespace shell {
@@ -19,7 +19,6 @@ namespace {
 
 constexpr const char* kUriListType = "text/uri-list";
 constexpr const char* kCopiedFilesType = "x-special/gnome-copied-files";
-constexpr const char* kOpener = "xdg-open";
 // A message lists at most this many items; the rest are counted.
 constexpr size_t kProblemsShown = 10;
 
@@ -103,7 +102,7 @@ bool OpenWithDefault(const std::string& path) {
     std::error_code ec;
     const fs::path absolute = fs::absolute(path, ec);
     if (ec) return false;
-    return QProcess::startDetached(kOpener, {QString::fromStdString(absolute.string())});
+    return netunit::StartShellOpen(absolute.string());
 }
 
 }  // namespace shell
