@@ -3,14 +3,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
-#include "netunit/fdio.h"
+#include "netunit/treecopy.h"
 
 namespace shell {
 
@@ -18,7 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kCopyBufferBytes = 256 * 1024;
 // How many numbered copy names are tried before giving up.
 constexpr int kCopyNameTries = 10000;
 
@@ -30,113 +28,6 @@ std::string ErrorText(int error) { return std::error_code(error, std::generic_ca
 
 std::string Join(const std::string& folder, const std::string& name) {
     return folder.empty() || folder.back() != '/' ? folder + "/" + name : folder + name;
-}
-
-// The owner where the user may set it, then the permission bits, then the
-// times: after the copy is filled, so that a read-only folder is complete
-// before it becomes read-only and its time is not changed by its entries.
-void KeepAttributes(const std::string& path, const struct stat& st) {
-    const bool link = S_ISLNK(st.st_mode);
-    if (::lchown(path.c_str(), st.st_uid, st.st_gid) != 0) {
-        (void)::lchown(path.c_str(), static_cast<uid_t>(-1), st.st_gid);  // a group the user is in
-    }
-    if (!link && ::chmod(path.c_str(), st.st_mode & 07777) != 0) Fail("Cannot set the permissions of", path, errno);
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) Fail("Cannot set the time of", path, errno);
-}
-
-void CopyFileBytes(const std::string& from, const std::string& to) {
-    const int in = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (in < 0) Fail("Cannot read", from, errno);
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (out < 0) {
-        const int e = errno;
-        ::close(in);
-        Fail("Cannot write", to, e);
-    }
-    std::string buffer(kCopyBufferBytes, '\0');
-    int error = 0;
-    std::string failedPath;
-    for (;;) {
-        const ssize_t got = netunit::ReadRetrying(in, buffer.data(), buffer.size());
-        if (got < 0) {
-            error = errno;
-            failedPath = from;
-            break;
-        }
-        if (got == 0) break;
-        errno = 0;
-        if (!netunit::WriteAll(out, buffer.data(), static_cast<size_t>(got))) {
-            error = errno != 0 ? errno : EIO;
-            failedPath = to;
-            break;
-        }
-    }
-    ::close(in);
-    if (::close(out) != 0 && !error) {
-        error = errno;
-        failedPath = to;
-    }
-    if (error) Fail("Cannot copy", failedPath, error);
-}
-
-// Copies one entry (and a folder's entries) to a path that does not exist.
-void CopyTree(const std::string& from, const std::string& to) {
-    struct stat st {};
-    if (::lstat(from.c_str(), &st) != 0) Fail("Cannot read", from, errno);
-    if (S_ISLNK(st.st_mode)) {
-        std::string target(static_cast<size_t>(st.st_size) + 1, '\0');
-        for (;;) {
-            const ssize_t n = ::readlink(from.c_str(), target.data(), target.size());
-            if (n < 0) Fail("Cannot read the link", from, errno);
-            if (static_cast<size_t>(n) < target.size()) {
-                target.resize(static_cast<size_t>(n));
-                break;
-            }
-            target.resize(target.size() * 2);  // the link changed meanwhile
-        }
-        if (::symlink(target.c_str(), to.c_str()) != 0) Fail("Cannot copy", from, errno);
-    } else if (S_ISREG(st.st_mode)) {
-        CopyFileBytes(from, to);
-    } else if (S_ISDIR(st.st_mode)) {
-        if (::mkdir(to.c_str(), 0700) != 0) Fail("Cannot copy", from, errno);
-        DIR* dir = ::opendir(from.c_str());
-        if (!dir) Fail("Cannot read", from, errno);
-        try {
-            while (const dirent* e = ::readdir(dir)) {
-                const std::string name = e->d_name;
-                if (name == "." || name == "..") continue;
-                CopyTree(Join(from, name), Join(to, name));
-            }
-        } catch (...) {
-            ::closedir(dir);
-            throw;
-        }
-        ::closedir(dir);
-    } else {
-        throw EShellVerbError("Cannot copy \"" + from + "\": it is no file, folder or link");
-    }
-    KeepAttributes(to, st);
-}
-
-// Removes a copy of our own making that did not complete, read-only
-// folders and all.
-void RemoveOwnCopy(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return;
-    if (!S_ISDIR(st.st_mode)) {
-        ::unlink(path.c_str());
-        return;
-    }
-    ::chmod(path.c_str(), 0700);
-    if (DIR* dir = ::opendir(path.c_str())) {
-        std::vector<std::string> names;
-        while (const dirent* e = ::readdir(dir))
-            if (std::string n = e->d_name; n != "." && n != "..") names.push_back(n);
-        ::closedir(dir);
-        for (const std::string& n : names) RemoveOwnCopy(Join(path, n));
-    }
-    ::rmdir(path.c_str());
 }
 
 bool InsideOf(const fs::path& item, const fs::path& folder) {
@@ -192,13 +83,9 @@ void TransferItem(const std::string& from, const std::string& to, bool move) {
         }
         if (error != EXDEV) Fail("Cannot move", from, error);
     }
-    try {
-        CopyTree(from, to);
-    } catch (...) {
-        // Half a copy is no copy: it goes, and the source stays.
-        RemoveOwnCopy(to);
-        throw;
-    }
+    // Half a copy is no copy: it goes, and the source stays.
+    std::string problem;
+    if (!netunit::CopyTree(from, to, problem)) throw EShellVerbError(problem);
     if (!move) return;
     std::error_code ec;
     fs::remove_all(from, ec);

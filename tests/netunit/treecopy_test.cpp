@@ -1,0 +1,65 @@
+// The tree copier: a whole copy counts what it made; a copy that fails says
+// why and leaves nothing of its own behind, never touching what held the
+// name before; a file the file layer has open for writing is not copied.
+#include "netunit/treecopy.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "netunit/files.h"
+#include "netunit/tempdir.h"
+
+using namespace netunit;
+
+namespace {
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+TEST(TreeCopy, AWholeCopyCountsEveryEntryAndKeepsLinksAsLinks) {
+    TempDir dir;
+    dir.Write("a/sub/f", "data");
+    ASSERT_EQ(::symlink("/nowhere", (dir / "a/dangling").c_str()), 0);
+    std::atomic<int64_t> copied{0};
+    std::string problem;
+    ASSERT_TRUE(CopyTree(dir / "a", dir / "b", problem, &copied)) << problem;
+    EXPECT_EQ(copied.load(), 4);  // a, sub, f, dangling
+    EXPECT_EQ(TempDir::Read(dir / "b/sub/f"), "data");
+    char target[32] = {};
+    ASSERT_GT(::readlink((dir / "b/dangling").c_str(), target, sizeof target - 1), 0);
+    EXPECT_STREQ(target, "/nowhere");
+}
+
+TEST(TreeCopy, AFailedCopySaysWhyAndLeavesNothingOfItsOwn) {
+    TempDir dir;
+    dir.Write("a/keep", "data");
+    ASSERT_EQ(::mkfifo((dir / "a/pipe").c_str(), 0600), 0);
+    dir.Write("taken", "someone's");
+    dir.Write("busy/f", "being written");
+    tfilehandle writer;
+    ASSERT_TRUE(FileOpenForAppend(writer, dir / "busy/f", 0));
+    const struct {
+        std::string from, to, problem;
+        bool toStays;
+    } cases[] = {
+        {dir / "a", dir / "b", "Cannot copy \"" + dir / "a/pipe" + "\": it is no file, folder or link", false},
+        {dir / "a/keep", dir / "taken", "Cannot write \"" + dir / "taken" + "\": File exists", true},
+        {dir / "busy", dir / "c", "Cannot read \"" + dir / "busy/f" + "\": Device or resource busy", false},
+    };
+    for (const auto& c : cases) {
+        std::string problem;
+        EXPECT_FALSE(CopyTree(c.from, c.to, problem)) << c.to;
+        EXPECT_EQ(problem, c.problem);
+        EXPECT_EQ(Exists(c.to), c.toStays) << c.to;
+    }
+    EXPECT_EQ(TempDir::Read(dir / "taken"), "someone's");
+    FileCloseHandle(writer);
+    std::string problem;
+    EXPECT_TRUE(CopyTree(dir / "busy", dir / "c", problem)) << problem;
+}
+
+}  // namespace
