@@ -1,6 +1,5 @@
 #include "netunit/treecopy.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +9,8 @@
 #include <vector>
 
 #include "netunit/fdio.h"
+#include "netunit/names.h"
+#include "netunit/paths.h"
 #include "netunit/sharing.h"
 
 namespace netunit {
@@ -23,25 +24,18 @@ struct CopyFailed {
 };
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
-    throw CopyFailed{what + " \"" + path + "\": " + std::error_code(error, std::generic_category()).message()};
+    throw CopyFailed{PathProblem(what, path, error)};
 }
 
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder.empty() || folder.back() != '/' ? folder + "/" + name : folder + name;
+// The names in a folder, listed before anything is copied, so that no folder
+// stays open while its subfolders are copied.
+bool NamesIn(const std::string& folder, std::vector<std::string>& names) {
+    return ForEachFolderEntry(folder, [&](const tfolderentry& e) { names.emplace_back(e.Name); });
 }
 
 std::vector<std::string> EntriesOf(const std::string& folder) {
     std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) Fail("Cannot read", folder, errno);
-    errno = 0;
-    while (const dirent* e = ::readdir(dir)) {
-        if (std::string name = e->d_name; name != "." && name != "..") names.push_back(std::move(name));
-        errno = 0;
-    }
-    const int error = errno;
-    ::closedir(dir);
-    if (error != 0) Fail("Cannot read", folder, error);
+    if (!NamesIn(folder, names)) Fail("Cannot read", folder, errno != 0 ? errno : EIO);
     return names;
 }
 
@@ -120,7 +114,7 @@ void CopyInto(const std::string& from, const std::string& to, std::atomic<int64_
     } else if (S_ISDIR(st.st_mode)) {
         if (::mkdir(to.c_str(), 0700) != 0) Fail("Cannot copy", from, errno);
         if (created != nullptr) *created = true;
-        for (const std::string& name : EntriesOf(from)) CopyInto(Join(from, name), Join(to, name), copied, nullptr);
+        for (const std::string& name : EntriesOf(from)) CopyInto(AddBackslash(from) + name, AddBackslash(to) + name, copied, nullptr);
     } else {
         throw CopyFailed{"Cannot copy \"" + from + "\": it is no file, folder or link"};
     }
@@ -129,6 +123,10 @@ void CopyInto(const std::string& from, const std::string& to, std::atomic<int64_
 }
 
 }  // namespace
+
+std::string PathProblem(const std::string& What, const std::string& Path, int Error) {
+    return What + " \"" + Path + "\": " + std::error_code(Error, std::generic_category()).message();
+}
 
 bool CopyTree(const std::string& From, const std::string& To, std::string& Problem, std::atomic<int64_t>* Copied) {
     bool created = false;
@@ -151,13 +149,9 @@ void RemoveOwnCopy(const std::string& Path) {
         return;
     }
     ::chmod(Path.c_str(), 0700);
-    if (DIR* dir = ::opendir(Path.c_str())) {
-        std::vector<std::string> names;
-        while (const dirent* e = ::readdir(dir))
-            if (std::string n = e->d_name; n != "." && n != "..") names.push_back(n);
-        ::closedir(dir);
-        for (const std::string& n : names) RemoveOwnCopy(Join(Path, n));
-    }
+    std::vector<std::string> names;
+    NamesIn(Path, names);  // what could be listed goes; the folder then stays
+    for (const std::string& n : names) RemoveOwnCopy(AddBackslash(Path) + n);
     ::rmdir(Path.c_str());
 }
 

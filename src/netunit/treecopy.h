@@ -24,4 +24,7 @@ bool CopyTree(const std::string& From, const std::string& To, std::string& Probl
 // Removes a copy of the caller's own making, read-only folders and all.
 void RemoveOwnCopy(const std::string& Path);
 
+// What went wrong with a path, as the user reads it: "What \"Path\": reason".
+std::string PathProblem(const std::string& What, const std::string& Path, int Error);
+
 }  // namespace netunit

@@ -1,6 +1,5 @@
 #include "ui/homemove.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,13 +18,7 @@ namespace {
 
 std::vector<std::string> EntriesOf(const std::string& folder) {
     std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return names;
-    while (dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
+    netunit::ForEachFolderEntry(folder, [&](const netunit::tfolderentry& e) { names.emplace_back(e.Name); });
     return names;
 }
 

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "netunit/paths.h"
 #include "netunit/treecopy.h"
 
 namespace shell {
@@ -20,14 +21,8 @@ namespace {
 // How many numbered copy names are tried before giving up.
 constexpr int kCopyNameTries = 10000;
 
-std::string ErrorText(int error) { return std::error_code(error, std::generic_category()).message(); }
-
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
-    throw EShellVerbError(what + " \"" + path + "\": " + ErrorText(error));
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder.empty() || folder.back() != '/' ? folder + "/" + name : folder + name;
+    throw EShellVerbError(netunit::PathProblem(what, path, error));
 }
 
 bool InsideOf(const fs::path& item, const fs::path& folder) {
@@ -67,7 +62,7 @@ std::string FreeCopyName(const std::string& folder, const std::string& name, boo
         const std::string mark = i == 1 ? " (copy)" : " (copy " + std::to_string(i) + ")";
         const size_t room = NAME_MAX > mark.size() + extension.size() ? NAME_MAX - mark.size() - extension.size() : 0;
         const std::string candidate = CutName(stem, room) + mark + CutName(extension, NAME_MAX - mark.size());
-        if (!PathTaken(Join(folder, candidate))) return candidate;
+        if (!PathTaken(netunit::AddBackslash(folder) + candidate)) return candidate;
     }
     throw EShellVerbError("\"" + folder + "\" has no free name for a copy of \"" + name + "\"");
 }
