@@ -6,31 +6,24 @@
 #include <memory>
 #include <string>
 
-#include "../netunit/tempdir.h"
-#include "../platform/pump.h"
-#include "../platform/rawpeer.h"
+#include "platform/pump.h"
+#include "platform/rawpeer.h"
 #include "forms/forms.h"
-#include "platform/programdir.h"
 #include "ui/quillnestform.h"
+#include "ui/windowtest.h"
 
 namespace {
 
-class FtpFormTest : public ::testing::Test {
+class FtpFormTest : public WindowTest {
 protected:
     void SetUp() override {
-        platform::SetProgramDir(dir_.Path());
-        form_ = std::make_unique<Tquillnestform>();
-        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
+        WindowTest::SetUp();
         port_ = UnusedPort();
         form_->ftpport->SetText(std::to_string(port_));
         form_->ftpenabled->SetChecked(true);
         form_->anonymousenabled->SetChecked(true);
         form_->Timer1Timer(form_->Timer1);
         ASSERT_TRUE(form_->FtpListener.Listening);
-    }
-    void TearDown() override {
-        form_.reset();
-        platform::SetProgramDir("");
     }
 
     // Sends a line and waits for one whole reply line.
@@ -57,8 +50,6 @@ protected:
         ASSERT_EQ(Cmd(peer, "PASS " + password), "230 ok.. welcome!");
     }
 
-    TempDir dir_;
-    std::unique_ptr<Tquillnestform> form_;
     int port_ = 0;
     std::string pending_;
 };

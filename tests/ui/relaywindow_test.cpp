@@ -3,7 +3,6 @@
 // state.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -16,20 +15,16 @@
 #include "netunit/datetime.h"
 #include "netunit/files.h"
 #include "platform/hostsfile.h"
-#include "platform/programdir.h"
 #include "platform/pump.h"
 #include "ui/quillnestform.h"
+#include "ui/windowtest.h"
 
 namespace {
 
-class RelayWindowTest : public ::testing::Test {
+class RelayWindowTest : public WindowTest {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/quillnest-relaysched-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        platform::SetProgramDir(dir_);
-        form_ = new Tquillnestform;
-        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
+        WindowTest::SetUp();
         form_->Mail.RelayQueueFiles.clear();
         form_->Mail.RelayQueueTries.clear();
         form_->Mail.RelayQueueTimes.clear();
@@ -49,9 +44,7 @@ protected:
     void TearDown() override {
         // Workers still reporting back find no window.
         ASSERT_TRUE(testing_pump::PumpUntil([this] { return form_->Mail.RelaysInFlight.empty(); }, 5000));
-        delete form_;
-        platform::SetProgramDir("");
-        std::system(("rm -rf '" + dir_ + "'").c_str());
+        WindowTest::TearDown();
     }
 
     // Queues message n with its control file as the SMTP server would.
@@ -78,8 +71,6 @@ protected:
     }
 
     ScopedHostsFile hosts_{"127.0.0.1 localhost\n"};
-    std::string dir_;
-    Tquillnestform* form_ = nullptr;
 };
 
 TEST_F(RelayWindowTest, NothingMovesWithSmtpOrRelayingOff) {

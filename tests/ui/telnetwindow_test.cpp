@@ -5,16 +5,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "forms/forms.h"
-#include "platform/programdir.h"
 #include "platform/pump.h"
 #include "platform/rawpeer.h"
 #include "telnet/telnetclient.h"
 #include "ui/quillnestform.h"
+#include "ui/windowtest.h"
 
 namespace {
 
@@ -23,15 +22,10 @@ using telnettest::kWillEcho;
 using telnettest::ProcessGone;
 using testing_pump::PumpFor;
 
-class TelnetWindowTest : public ::testing::Test {
+class TelnetWindowTest : public WindowTest {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/quillnest-telnet-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        dir_ += "/";
-        platform::SetProgramDir(dir_);
-        form_ = new Tquillnestform;
-        for (const ServiceRow& s : form_->Services()) s.Switch->SetChecked(false);
+        WindowTest::SetUp();
         port_ = UnusedPort();
         form_->telnetport->SetText(std::to_string(port_));
         form_->TelnetEnabled->SetChecked(true);
@@ -41,11 +35,6 @@ protected:
         form_->Timer1Timer(form_->Timer1);
         ASSERT_TRUE(form_->TelnetListener.Listening);
         AddAccount("bob", "secret");
-    }
-    void TearDown() override {
-        delete form_;
-        platform::SetProgramDir("");
-        std::system(("rm -rf '" + dir_ + "'").c_str());
     }
 
     void AddAccount(const std::string& name, const std::string& password) {
@@ -77,8 +66,6 @@ protected:
     }
     tsession* Session() { return form_->SessionList.empty() ? nullptr : form_->SessionList.back(); }
 
-    std::string dir_;
-    Tquillnestform* form_ = nullptr;
     int port_ = 0;
 };
 
