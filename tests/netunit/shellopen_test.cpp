@@ -4,10 +4,10 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include <gtest/gtest.h>
 
+#include "netunit/fakeopener.h"
 #include "netunit/tempdir.h"
 
 using namespace netunit;
@@ -16,10 +16,8 @@ using namespace netunit;
 TEST(ShellOpenTest, TargetIsOneArgumentAndTheCallDoesNotWait) {
     TempDir dir;
     const std::string out = dir / "args.txt";
-    const std::string script = dir.Write("fake-open",
-                                         "#!/bin/sh\nsleep 1\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
-                                             out + ".part'\nmv '" + out + ".part' '" + out + "'\n");
-    ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
+    const std::string script = WriteFakeOpener(dir.Path(), out, 1);
+    ASSERT_FALSE(script.empty());
     SetShellOpenProgram(script);
     const std::string target = "http://example.test/a b?x=1&y=$(touch " + dir.Path() + "pwned);`id`";
     const auto start = std::chrono::steady_clock::now();
@@ -27,9 +25,7 @@ TEST(ShellOpenTest, TargetIsOneArgumentAndTheCallDoesNotWait) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
     SetShellOpenProgram("xdg-open");
 
-    for (int i = 0; i < 100 && !std::filesystem::exists(out); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(TempDir::Read(out), target + "\n");
+    EXPECT_EQ(OpenerRecord(out), target + "\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "pwned")) << "no shell may read the target";
 }
 
@@ -44,16 +40,13 @@ TEST(ShellOpenTest, AMissingProgramIsNoError) {
 TEST(ShellOpenTest, ANameReachesTheOpenerAsItsBytes) {
     TempDir dir;
     const std::string out = dir / "args.txt";
-    const std::string script = dir.Write("fake-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + out + ".part'\nmv '" +
-                                                          out + ".part' '" + out + "'\n");
-    ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
+    const std::string script = WriteFakeOpener(dir.Path(), out);
+    ASSERT_FALSE(script.empty());
     const std::string name = dir.Write("r\xE9sum\xE9 \xFF.txt", "x");
     SetShellOpenProgram(script);
     EXPECT_TRUE(StartShellOpen(name));
     SetShellOpenProgram("/nonexistent/opener");
     EXPECT_FALSE(StartShellOpen(name));
     SetShellOpenProgram("xdg-open");
-    for (int i = 0; i < 100 && !std::filesystem::exists(out); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(TempDir::Read(out), name);
+    EXPECT_EQ(OpenerRecord(out), name + "\n");
 }

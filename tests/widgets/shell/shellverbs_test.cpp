@@ -18,14 +18,13 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <chrono>
-#include <thread>
 
 #include "forms/dialogs.h"
 #include "widgets/shell/mounttable.h"
 #include "widgets/shell/shelldragdrop.h"
 #include "widgets/shell/shelltree.h"
 #include "widgets/shell/shellverbs.h"
+#include "netunit/fakeopener.h"
 #include "netunit/shellopen.h"
 #include "widgets/shell/shortcuts.h"
 
@@ -104,19 +103,15 @@ protected:
 
 // Opening a file hands the opener the name's own bytes, not a text made of them.
 TEST_F(ShellVerbs, OpeningAFileHandsTheOpenerItsNameAsBytes) {
-    const fs::path out = root / "opened.txt";
-    const fs::path opener = root / "fake-open";
-    Write(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + out.string() + ".part'\nmv '" + out.string() + ".part' '" +
-                      out.string() + "'\n");
-    ASSERT_EQ(::chmod(opener.c_str(), 0755), 0);
+    const std::string out = (root / "opened.txt").string();
+    const std::string opener = WriteFakeOpener(root.string(), out);
+    ASSERT_FALSE(opener.empty());
     const fs::path file = root / "a" / "r\xE9sum\xE9 \xFF.txt";
     Write(file, "x");
-    netunit::SetShellOpenProgram(opener.string());
+    netunit::SetShellOpenProgram(opener);
     EXPECT_TRUE(OpenWithDefault(file.string()));
     netunit::SetShellOpenProgram("xdg-open");
-    for (int i = 0; i < 100 && !fs::exists(out); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::ifstream in(out, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), file.string());
+    EXPECT_EQ(OpenerRecord(out), file.string() + "\n");
 }
 
 TEST_F(ShellVerbs, TrashKeepsTheItemAndWritesItsInfoFile) {
