@@ -18,10 +18,6 @@ T* FindFirst(const RecordList<T>& list, int& Index, Match match) {
     return nullptr;
 }
 
-std::string_view HostWithoutPort(std::string_view host) {
-    return host.substr(0, host.find(':'));
-}
-
 bool MatchesVirtualPath(const tvirtualpath& path, std::string_view url, std::string_view host) {
     const std::size_t n = path.Alias.size();
     if (url.size() < n || !SameTextAscii(url.substr(0, n), path.Alias)) return false;
@@ -34,6 +30,12 @@ tftppath* FindPathByAlias(const FtpPathList& list, const std::string& alias, int
 }
 
 }  // namespace
+
+std::string_view HostName(std::string_view Host) {
+    std::string_view name = Host.substr(0, Host.find(':'));
+    if (!name.empty() && name.back() == '.') name.remove_suffix(1);
+    return name;
+}
 
 bool SameTextAscii(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -56,7 +58,7 @@ bool FindScriptType(const RecordList<tscripttype>& list, const std::string& Exte
 
 bool FindVirtualPath(const RecordList<tvirtualpath>& list, const std::string& Url,
                      const std::string& Host, int& Index, tvirtualpath*& Record) {
-    const std::string_view host = HostWithoutPort(Host);
+    const std::string_view host = HostName(Host);
     Record = FindFirst(list, Index,
                        [&](const tvirtualpath& p) { return MatchesVirtualPath(p, Url, host); });
     return Record != nullptr;

@@ -12,6 +12,11 @@ namespace core {
 // Equal ignoring the case of ASCII letters only.
 bool SameTextAscii(std::string_view a, std::string_view b);
 
+// The name a Host header gives for the lookups: the text before its first
+// ":" (the port), without a final "." (the root of the name space, which
+// names the same host).
+std::string_view HostName(std::string_view Host);
+
 // The domain name equal to Name, case counting.
 bool FindWebDomain(const RecordList<twebdomain>& list, const std::string& Name,
                    twebdomain*& Record, int& Index);
@@ -22,7 +27,8 @@ bool FindScriptType(const RecordList<tscripttype>& list, const std::string& Exte
 
 // The first virtual path whose alias begins Url (ignoring case) at a "/" or at
 // Url's end, and whose domain is Host without its ":port" (ignoring case) or
-// "default". Url is the request path without its leading "/".
+// "default". Url is the request path without its leading "/"; Host is taken
+// through HostName.
 bool FindVirtualPath(const RecordList<tvirtualpath>& list, const std::string& Url,
                      const std::string& Host, int& Index, tvirtualpath*& Record);
 

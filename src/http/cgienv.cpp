@@ -1,6 +1,8 @@
 #include "http/cgienv.h"
 
+#include <algorithm>
 #include <set>
+#include <string_view>
 
 #include "http/httpreplies.h"
 #include "http/urlpath.h"
@@ -36,6 +38,41 @@ std::string HttpVariable(const std::string& Line) {
         result.append(Line, i, std::string::npos);
     }
     return result.empty() ? result : kVariablePrefix + result;
+}
+
+constexpr char kLineEnd[] = "\r\n";
+constexpr size_t kLineEndLength = 2;
+constexpr char kOkStatus[] = "200 OK";
+constexpr char kRedirectStatus[] = "302 Redirect";
+
+// A line of a program's header block: its name lower-cased and its value
+// without the blanks around it and the line end.
+struct ProgramHeaderLine {
+    std::string Name;
+    std::string_view Value;
+};
+
+ProgramHeaderLine ReadProgramHeaderLine(std::string_view Line) {
+    while (!Line.empty() && (Line.back() == '\n' || Line.back() == '\r')) Line.remove_suffix(1);
+    const size_t colon = Line.find(':');
+    if (colon == std::string_view::npos) return {};
+    std::string_view value = Line.substr(colon + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+    return {netunit::AsciiLowerCase(std::string(Line.substr(0, colon))), value};
+}
+
+// The status a Status value sets: three digits, then a blank and the reason,
+// or nothing; empty for anything else, which leaves the status as it was.
+std::string StatusOf(std::string_view Value) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (Value.size() < 3 || !digit(Value[0]) || !digit(Value[1]) || !digit(Value[2]) || Value[0] == '0') return {};
+    if (Value.size() > 3 && Value[3] != ' ') return {};
+    for (const char c : Value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return {};
+    std::string_view reason = Value.substr(std::min<size_t>(Value.size(), 4));
+    while (!reason.empty() && reason.front() == ' ') reason.remove_prefix(1);
+    return std::string(Value.substr(0, 3)) + " " + std::string(reason);
 }
 
 }  // namespace
@@ -116,10 +153,45 @@ std::string RequestBody(const std::string& Buffer, const std::string& ContentLen
     return body;
 }
 
-std::string CgiStatusPrefix(const std::string& FirstPiece) {
-    const bool redirect = netunit::AsciiLowerCase(FirstPiece).find("\r\nlocation:") != std::string::npos;
-    return std::string(redirect ? "HTTP/1.0 302 Redirect\r\n" : "HTTP/1.0 200 OK\r\n") + "Server: " + kServerName +
-           "\r\n";
+size_t ProgramHeaderEnd(const std::string& Output) {
+    size_t lineStart = 0;
+    for (size_t lf = Output.find('\n'); lf != std::string::npos; lf = Output.find('\n', lineStart)) {
+        const size_t length = lf - lineStart;
+        if (length == 0 || (length == 1 && Output[lineStart] == '\r')) return lf + 1;
+        lineStart = lf + 1;
+    }
+    return std::string::npos;
+}
+
+std::string ProgramReply(const std::string& Output, size_t HeaderEnd) {
+    HeaderEnd = std::min(HeaderEnd, Output.size());
+    std::string status;
+    bool location = false;
+    std::string header;
+    header.reserve(HeaderEnd + 2 * kLineEndLength);
+    for (size_t at = 0; at < HeaderEnd;) {
+        const size_t lf = Output.find('\n', at);
+        const size_t end = lf == std::string::npos || lf >= HeaderEnd ? HeaderEnd : lf + 1;
+        const ProgramHeaderLine line = ReadProgramHeaderLine(std::string_view(Output).substr(at, end - at));
+        if (line.Name == "status") {
+            // A field for the server, never passed on; the first sound one counts.
+            if (status.empty()) status = StatusOf(line.Value);
+        } else {
+            if (line.Name == "location") location = true;
+            header.append(Output, at, end - at);
+        }
+        at = end;
+    }
+    if (HeaderEnd == Output.size() && ProgramHeaderEnd(header) == std::string::npos) {
+        if (!header.empty() && header.back() != '\n') header += kLineEnd;
+        header += kLineEnd;
+    }
+    if (status.empty()) status = location ? kRedirectStatus : kOkStatus;
+    std::string reply = "HTTP/1.0 " + status + "\r\nServer: " + kServerName + "\r\n";
+    reply.reserve(reply.size() + header.size() + Output.size() - HeaderEnd);
+    reply += header;
+    reply.append(Output, HeaderEnd, std::string::npos);
+    return reply;
 }
 
 }  // namespace http

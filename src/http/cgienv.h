@@ -1,6 +1,6 @@
 // What a CGI program is started with: its argument vector, its environment
-// and the request body for its input, and the status line put in front of
-// its output. Plain functions of the request and the settings, with no
+// and the request body for its input; and what its output's header becomes
+// in front of the client. Plain functions of the request and the settings, with no
 // process, socket or window.
 #pragma once
 
@@ -58,9 +58,21 @@ std::vector<std::string> CgiArguments(const std::string& LocalPath, const core::
 // Content-Length says, or all of it when there is no such header.
 std::string RequestBody(const std::string& Buffer, const std::string& ContentLength);
 
-// The status line and server name in front of a program's first piece of
-// output: a redirect when the piece holds a Location line that is not its
-// first line, else 200 OK.
-std::string CgiStatusPrefix(const std::string& FirstPiece);
+// A program's header block is held back until it is whole, up to this size;
+// a longer one goes out as it stands.
+constexpr size_t kMaxProgramHeader = 65536;
+
+// Where the program's header block ends in Output: just past the empty line
+// that ends it, whether its lines end in CR LF or a bare LF; npos while no
+// empty line has come.
+size_t ProgramHeaderEnd(const std::string& Output);
+
+// A program's output as the client gets it: the status line and server name,
+// then Output with its header block (the first HeaderEnd bytes) as the
+// program wrote it, less its Status lines. The status is the program's own
+// Status line ("Status: 404 Not Found"), else 302 when the block has a
+// Location line, else 200 OK. A block that never ended (the program stopped
+// within it) is closed with its missing line end and empty line.
+std::string ProgramReply(const std::string& Output, size_t HeaderEnd);
 
 }  // namespace http

@@ -4,7 +4,9 @@
 // input is closed once the body is in, so that the child sees its end. The
 // output is read only when the socket can take it, so a client that stops
 // reading holds back only its own child; and it is drained after the child
-// has exited, so nothing the child wrote is lost.
+// has exited, so nothing the child wrote is lost. The output's header block
+// is held until it is whole, since its Status and Location lines decide the
+// status line put in front of it.
 #include <array>
 #include <cerrno>
 #include <string>
@@ -64,6 +66,15 @@ void FeedChildInput(tsession* Session) {
     if (child.PendingInput.size() < before) core::tsessionface::RestartIdleTimer(Session);
 }
 
+// Sends a packet holding Count bytes of the program's output.
+void SendOutput(HttpStep& Step, tsession* Session, const std::string& Packet, size_t Count) {
+    Session->PipeCount = static_cast<int>(Count);
+    const int sent = Step.Face.netsockets->SendData(Session->Socket, Packet.data(), static_cast<int>(Packet.size()));
+    Session->ByteCount += static_cast<int64_t>(Count);
+    core::tsessionface::RestartIdleTimer(Session);
+    if (sent == -1) EnterState(Session, kHttpClosing);
+}
+
 }  // namespace
 
 void StartCgiProgram(HttpStep& Step, tsession* Session, const std::string& LocalPath) {
@@ -100,6 +111,7 @@ void StepCgiOutput(HttpStep& Step, tsession* Session) {
     FeedChildInput(Session);
     if (!Step.Face.netsockets->CanSend(Session->Socket)) return;
     platform::tchildprocess& child = Session->Child;
+    std::string& held = HeldOutput(*Session);
     std::array<char, kOutputPiece> piece{};
     int count = platform::ReadChildOutput(child, piece.data(), kOutputPiece);
     if (count == platform::kChildNoOutput) {
@@ -108,19 +120,29 @@ void StepCgiOutput(HttpStep& Step, tsession* Session) {
         count = platform::ReadChildOutput(child, piece.data(), kOutputPiece);
     }
     // Nothing left to come: every writer has closed the pipe, or the child
-    // has exited and the pipe is empty.
+    // has exited and the pipe is empty. A header block it never ended goes
+    // out as it stands.
     if (count <= 0) {
+        if (!held.empty()) SendOutput(Step, Session, ProgramReply(held, held.size()), held.size());
+        held.clear();
         EnterState(Session, kHttpClosing);
         return;
     }
-    std::string packet;
-    if (Session->ByteCount == 0) packet = CgiStatusPrefix(std::string(piece.data(), static_cast<size_t>(count)));
-    packet.append(piece.data(), static_cast<size_t>(count));
-    Session->PipeCount = count;
-    const int sent = Step.Face.netsockets->SendData(Session->Socket, packet.data(), static_cast<int>(packet.size()));
-    Session->ByteCount += count;
+    if (Session->ByteCount > 0) {
+        SendOutput(Step, Session, std::string(piece.data(), static_cast<size_t>(count)), static_cast<size_t>(count));
+        return;
+    }
+    // The status line depends on the whole header block, which may come in
+    // several pieces: it is held until its empty line is in.
+    held.append(piece.data(), static_cast<size_t>(count));
     core::tsessionface::RestartIdleTimer(Session);
-    if (sent == -1) EnterState(Session, kHttpClosing);
+    size_t headerEnd = ProgramHeaderEnd(held);
+    if (headerEnd == std::string::npos) {
+        if (held.size() < kMaxProgramHeader) return;
+        headerEnd = held.size();
+    }
+    SendOutput(Step, Session, ProgramReply(held, headerEnd), held.size());
+    held.clear();
 }
 
 }  // namespace http

@@ -55,6 +55,8 @@ std::string FileHeader(const std::string& ContentType, int64_t Size, size_t Room
     return header;
 }
 
+std::string ProgramHeadReply() { return "HTTP/1.0 200 OK\r\n" + kServerLine + "\r\n"; }
+
 std::string UnauthorizedReply(const std::string& Realm) {
     return "HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"" + Realm + "\"\r\n\r\n";
 }
@@ -72,11 +74,22 @@ std::string NotFoundReply() {
 
 std::string BadRequestPage() { return PageReply("400 Bad Request", "400 Bad Request"); }
 
+std::string StatusReply(const std::string& Status) {
+    return "HTTP/1.0 " + Status + "\r\n" + kServerLine + kHtmlType + "\r\n<HTML><TITLE>" + Status +
+           "</TITLE><BODY><font face=verdana size=3>" + Status + "</BODY></HTML>";
+}
+
+std::string MalformedRequestReply() { return StatusReply("400 Bad Request"); }
+
+std::string LengthRequiredReply() { return StatusReply("411 Length Required"); }
+
+std::string BodyTooLargeReply() { return StatusReply("413 Request Entity Too Large"); }
+
+std::string HeaderTooLargeReply() { return StatusReply("431 Request Header Fields Too Large"); }
+
 std::string OpenFailureReply(int Error, std::string Page) {
     if (Error != EMFILE && Error != ENFILE) return Page;
-    return "HTTP/1.0 503 Service Unavailable\r\n" + kServerLine + kHtmlType +
-           "\r\n<HTML><TITLE>503 Service Unavailable</TITLE><BODY><font face=verdana size=3>503 Service "
-           "Unavailable</BODY></HTML>";
+    return StatusReply("503 Service Unavailable");
 }
 
 std::string ReadErrorPage() { return PageReply("400 Could not read from file.", "400 Could not read from file."); }

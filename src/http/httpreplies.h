@@ -19,6 +19,9 @@ std::string ReplyHeader(const std::string& Reply);
 // join it without another allocation.
 std::string FileHeader(const std::string& ContentType, int64_t Size, size_t Room = 0);
 
+// The answer to HEAD of a program: the status line and server name alone.
+std::string ProgramHeadReply();
+
 std::string UnauthorizedReply(const std::string& Realm);
 std::string MovedReply(const std::string& Location);
 std::string NotFoundRedirectReply();  // to /404.html
@@ -29,6 +32,14 @@ std::string BadRequestPage();
 // its own status, so that a reply that could not be made never goes out
 // as 200.
 std::string OpenFailureReply(int Error, std::string Page);
+// A refusal with its code in the status line as well as on its page, for a
+// client that reads the status: Status is the code and its reason phrase.
+std::string StatusReply(const std::string& Status);
+// The refusals of a request the intake could not take.
+std::string MalformedRequestReply();  // 400
+std::string LengthRequiredReply();    // 411
+std::string BodyTooLargeReply();      // 413
+std::string HeaderTooLargeReply();    // 431
 std::string ReadErrorPage();
 std::string EmptyDocumentPage();
 std::string MethodNotAllowedPage(const std::string& Method);

@@ -24,48 +24,51 @@ bool HoldsLineFeed(const std::string& Buffer, size_t From) {
     return std::memchr(Buffer.data() + From, '\n', Buffer.size() - From) != nullptr;
 }
 
-// Content-Length is a plain decimal count no larger than the request limit.
-bool ParseContentLength(const std::string& Text, int64_t& Value) {
-    int64_t value = -1;
-    if (!netunit::TryStrToInt64(Text, value) || value < 0 || value > kMaxContentLength) return false;
-    Value = value;
-    return true;
+bool AllDigits(const std::string& Text) {
+    return !Text.empty() && std::all_of(Text.begin(), Text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Completeness of a buffer whose header ends at HeaderEnd, and the buffer size
-// that makes it whole.
-Completeness WholeSizeOf(const std::string& Buffer, size_t HeaderEnd, std::string& ContentLength, size_t& WholeSize) {
+// Content-Length is a plain decimal count: a count above the bound (however
+// many digits it has) is a body too large, anything else a bad length.
+Intake ParseContentLength(const std::string& Text, int64_t& Value) {
+    if (!AllDigits(Text)) return Intake::kBadContentLength;
+    int64_t value = -1;
+    if (!netunit::TryStrToInt64(Text, value) || value > kMaxContentLength) return Intake::kBodyTooLarge;
+    Value = value;
+    return Intake::kComplete;
+}
+
+// A CR in the header block that is not the first half of a line end would
+// reach a program's environment inside a value.
+bool HoldsBareCR(const std::string& Buffer, size_t BlockEnd) {
+    for (size_t at = Buffer.find('\r'); at < BlockEnd; at = Buffer.find('\r', at + 1))
+        if (at + 1 >= Buffer.size() || Buffer[at + 1] != '\n') return true;
+    return false;
+}
+
+// What a buffer whose header ends at HeaderEnd is: refused, or whole at the
+// buffer size WholeSize.
+Intake WholeSizeOf(const std::string& Buffer, size_t HeaderEnd, std::string& ContentLength, size_t& WholeSize) {
     ContentLength.clear();
     const size_t bodyStart = HeaderEnd + kHeaderEndLength;
     WholeSize = bodyStart;
-    if (RequestMethod(RequestLine(Buffer)) == "POST") {
-        std::string value;
-        if (!FindHeader(Buffer, "content-length", value)) {
-            WholeSize = bodyStart + kMinUnannouncedBody;
-        } else {
-            ContentLength = netunit::TrimSpaces(value);
-            int64_t announced = 0;
-            if (!ParseContentLength(ContentLength, announced)) return Completeness::kBadContentLength;
-            WholeSize = bodyStart + static_cast<size_t>(announced);
-        }
-    }
-    return Buffer.size() >= WholeSize ? Completeness::kComplete : Completeness::kIncomplete;
+    if (HoldsBareCR(Buffer, HeaderEnd + kLineEndLength)) return Intake::kBadHeader;
+    if (RequestMethod(RequestLine(Buffer)) != "POST") return Intake::kComplete;
+    std::string value;
+    if (!FindHeader(Buffer, "content-length", value)) return Intake::kLengthRequired;
+    ContentLength = netunit::TrimSpaces(value);
+    int64_t announced = 0;
+    const Intake length = ParseContentLength(ContentLength, announced);
+    if (length != Intake::kComplete) return length;
+    WholeSize = bodyStart + static_cast<size_t>(announced);
+    return Intake::kComplete;
 }
 
 }  // namespace
 
 bool HasHeaderEnd(const std::string& Text) { return HeaderEndOf(Text) != std::string::npos; }
 
-Completeness IsRequestComplete(const std::string& Buffer, std::string& ContentLength) {
-    ContentLength.clear();
-    const size_t headerEnd = HeaderEndOf(Buffer);
-    if (headerEnd == std::string::npos) return Completeness::kIncomplete;
-    size_t wholeSize = 0;
-    return WholeSizeOf(Buffer, headerEnd, ContentLength, wholeSize);
-}
-
 Intake ExamineRequest(const std::string& Buffer, trequestscan& Scan, std::string& ContentLength) {
-    if (Buffer.size() > kMaxRequestBytes) return Intake::kDrop;
     if (Scan.Searched > Buffer.size()) Scan = {};  // another buffer: start afresh
     if (Scan.WholeSize == 0) {
         // Only what came since the last look is new; the blank line may begin
@@ -77,17 +80,19 @@ Intake ExamineRequest(const std::string& Buffer, trequestscan& Scan, std::string
         if (Buffer.size() > kMaxBytesWithoutLF && !Scan.LineFeedSeen) return Intake::kDrop;
         if (headerEnd == std::string::npos) {
             // Any blank line still to come would start beyond the bound.
-            return Buffer.size() >= kMaxHeaderBytes + kHeaderEndLength ? Intake::kDrop : Intake::kWait;
+            return Buffer.size() >= kMaxHeaderBytes + kHeaderEndLength ? Intake::kHeaderTooLarge : Intake::kWait;
         }
-        if (headerEnd > kMaxHeaderBytes) return Intake::kDrop;
+        if (headerEnd > kMaxHeaderBytes) return Intake::kHeaderTooLarge;
         size_t wholeSize = 0;
-        const Completeness completeness = WholeSizeOf(Buffer, headerEnd, ContentLength, wholeSize);
-        if (completeness == Completeness::kBadContentLength) {
+        const Intake header = WholeSizeOf(Buffer, headerEnd, ContentLength, wholeSize);
+        if (header != Intake::kComplete) {
             Scan.Searched = headerEnd;  // a later look finds the same header again
-            return Intake::kBadContentLength;
+            return header;
         }
         Scan.WholeSize = wholeSize;
     }
+    // The body is bounded by its announced length; bytes beyond it are no
+    // part of the request.
     return Buffer.size() >= Scan.WholeSize ? Intake::kComplete : Intake::kWait;
 }
 

@@ -13,39 +13,35 @@ struct trequestscan;
 
 namespace http {
 
-// A buffered request above this size is dropped without a reply.
-constexpr size_t kMaxRequestBytes = 1048576;
 // A buffer this long with no line feed in it is no request line: dropped.
 constexpr size_t kMaxBytesWithoutLF = 4096;
 // The request line and headers, up to the blank line, never reach this size
-// from a real client; a longer header block is dropped without a reply.
+// from a real client; a longer header block is refused (431).
 constexpr size_t kMaxHeaderBytes = 65536;
-// The largest body a Content-Length may announce.
+// The largest body a Content-Length may announce; the bound is the body's
+// alone, whatever the header before it takes.
 constexpr int64_t kMaxContentLength = 1048576;
-// A POST without Content-Length is taken as whole once this many bytes follow
-// the blank line.
-constexpr size_t kMinUnannouncedBody = 3;
 
 // What the request step does with the buffer after a receive.
 enum class Intake {
     kWait,              // not whole yet: keep receiving
-    kDrop,              // oversized: close without a reply
+    kDrop,              // no request line: close without a reply
     kComplete,          // whole: parse and answer
-    kBadContentLength,  // Content-Length negative, not a number or too large
+    kBadContentLength,  // Content-Length negative or not a number (400 page)
+    kBodyTooLarge,      // Content-Length above kMaxContentLength (413)
+    kLengthRequired,    // a POST without Content-Length: its body has no known end (411)
+    kBadHeader,         // a CR in the header block that does not end a line (400)
+    kHeaderTooLarge,    // no blank line within kMaxHeaderBytes (431)
 };
-
-enum class Completeness { kIncomplete, kComplete, kBadContentLength };
 
 // True when the text holds CR LF CR LF.
 bool HasHeaderEnd(const std::string& Text);
 
-// Whether a buffer that holds its header end can be answered. Only POST waits
-// for a body: Content-Length bytes after the blank line (0 allowed), or, with
-// no such header, kMinUnannouncedBody bytes. ContentLength receives the
-// header's value without blanks (empty when there is none).
-Completeness IsRequestComplete(const std::string& Buffer, std::string& ContentLength);
-
-// The size limits, then completeness, in the order the request step tests them.
+// The size limits, then the header's soundness and completeness, in the order
+// the request step tests them. Only POST waits for a body: Content-Length
+// bytes after the blank line (0 allowed); a POST without that header is
+// refused, since a body without a length could only be cut. ContentLength
+// receives the header's value without blanks (empty when there is none).
 // Scan carries what earlier calls learnt about the same growing buffer: only
 // the bytes received since are searched, and once the header is in, its
 // Content-Length is read once (into ContentLength) and each later call only

@@ -70,6 +70,8 @@ struct HttpStep {
 inline std::string& ListingFolder(tsession& Session) { return Session.Recipient; }
 // The Host header as received, for the listing's heading.
 inline std::string& ListedHost(tsession& Session) { return Session.Sender; }
+// A program's output held back until its header block is whole.
+inline std::string& HeldOutput(tsession& Session) { return Session.PendingText; }
 // Whether the listing's next row is left untinted.
 inline bool& RowToggle(tsession& Session) { return Session.Toggle; }
 

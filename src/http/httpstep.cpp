@@ -88,7 +88,7 @@ void SendFile(HttpStep& step, tsession* session, const std::string& localPath, c
     core::tsessionface::RestartIdleTimer(session);
 }
 
-// HEAD: the header a GET would send, for programs and include pages too.
+// HEAD: the header a GET of the file would send (include pages too).
 void AnswerHead(HttpStep& step, tsession* session, const std::string& localPath, const std::string& target) {
     netunit::tfilehandle file;
     int64_t size = 0;
@@ -103,11 +103,21 @@ void AnswerHead(HttpStep& step, tsession* session, const std::string& localPath,
     core::tsessionface::RestartIdleTimer(session);
 }
 
+// HEAD of a program or extension: what it answers is known only by running
+// it, so the header promises no type and no length; the file's own would
+// describe the program, not its answer.
+void AnswerProgramHead(HttpStep& step, tsession* session, const std::string& target) {
+    LogHttp(&step.Face, session, "HEAD: " + target);
+    SetHttpCaption(session, "Receiving information about " + target);
+    SendFinalReply(&step.Face, session, ProgramHeadReply());
+    core::tsessionface::RestartIdleTimer(session);
+}
+
 // Nothing to send as a file: list the folder when that is allowed, else point
 // at the site's 404.html or say not found.
 void AnswerNotFound(HttpStep& step, tsession* session, const UrlMapping& mapping, const std::string& target) {
     const UrlMapConfig& config = step.Settings().Map;
-    if (!mapping.ListingFolder.empty() && step.Settings().DirListings && IsSafePath(target, mapping.QueryAt) &&
+    if (!mapping.ListingFolder.empty() && step.Settings().DirListings && !mapping.Unsafe &&
         !SameFolder(mapping.ListingFolder, config.CgiDir)) {
         if (session->Method == "HEAD") {
             SendFinalReply(&step.Face, session, ListingHeader());
@@ -133,7 +143,12 @@ void Dispatch(HttpStep& step, tsession* session, const UrlMapping& mapping, cons
     const std::string& method = session->Method;
     const bool program = mapping.Cgi || mapping.Isapi;
     const bool enabled = step.Settings().Map.CgiEnabled;
-    if (method == "HEAD") {
+    if (method == "HEAD" && program) {
+        if (enabled)
+            AnswerProgramHead(step, session, target);
+        else
+            SendCgiDisabledPage(&step.Face, session);
+    } else if (method == "HEAD") {
         AnswerHead(step, session, mapping.LocalPath, target);
     } else if (method == "GET" && !program) {
         if (session->IsSsi)
@@ -154,6 +169,17 @@ void Dispatch(HttpStep& step, tsession* session, const UrlMapping& mapping, cons
     }
 }
 
+// The answer to a request the intake refused once its header was in.
+std::string RefusalOf(Intake intake) {
+    switch (intake) {
+        case Intake::kBadContentLength: return BadRequestPage();
+        case Intake::kBodyTooLarge: return BodyTooLargeReply();
+        case Intake::kLengthRequired: return LengthRequiredReply();
+        case Intake::kHeaderTooLarge: return HeaderTooLargeReply();
+        default: return MalformedRequestReply();
+    }
+}
+
 // A whole request: triggers, headers, mapping and the answer.
 void AnswerRequest(HttpStep& step, tsession* session, Intake intake) {
     const std::string& buffer = session->InputBuffer;
@@ -170,8 +196,8 @@ void AnswerRequest(HttpStep& step, tsession* session, Intake intake) {
     for (const std::string& header : headers)
         if (Triggered(step, session, header)) return;
     session->HttpVariables = AllHttpVariables(headers);
-    if (intake == Intake::kBadContentLength) {
-        SendFinalReply(&step.Face, session, BadRequestPage());
+    if (intake != Intake::kComplete) {
+        SendFinalReply(&step.Face, session, RefusalOf(intake));
         return;
     }
 
@@ -190,7 +216,7 @@ void AnswerRequest(HttpStep& step, tsession* session, Intake intake) {
     if (mapping.AuthFailed) {
         if (!session->Credentials.empty()) LogHttp(&step.Face, session, "Access denied. (" + session->Credentials + ")");
         SendFinalReply(&step.Face, session, UnauthorizedReply(session->Realm));
-    } else if (target.empty() || !IsSafePath(target, mapping.QueryAt)) {
+    } else if (mapping.Unsafe || target.empty()) {
         // Before the redirect test: an unsafe path is never echoed back as a location.
         AnswerNotFound(step, session, mapping, target);
     } else if (mapping.Redirect) {
@@ -219,6 +245,11 @@ void StepRequest(HttpStep& step, tsession* session) {
         return;
     }
     if (intake == Intake::kWait) return;
+    if (intake == Intake::kHeaderTooLarge) {
+        // No whole header to read lines from: refused as it stands.
+        SendFinalReply(&step.Face, session, RefusalOf(intake));
+        return;
+    }
     AnswerRequest(step, session, intake);
 }
 

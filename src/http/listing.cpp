@@ -86,7 +86,9 @@ std::string ListingRow(const std::string& Path, const ListingEntry& Entry, bool 
     }
     // The shown name keeps "%23" for "#", as the link has it.
     const std::string shown = HtmlEscape(ShortenName(netunit::ReplaceAll(Entry.Name, "#", "%23")));
-    const std::string link = start + EncodeUrlPath(Path + Entry.Name) + kLinkEnd + shown;
+    // "." is the folder itself: its link is the listed path, not a name in it.
+    const std::string linked = Entry.Folder && Entry.Name == "." ? Path : Path + Entry.Name;
+    const std::string link = start + EncodeUrlPath(linked) + kLinkEnd + shown;
     if (Entry.Folder) return link + kFolderRowEnd;
     return link + kFileRowMiddle + FormatKilobytes(Entry.Size) + kFileRowEnd;
 }

@@ -42,7 +42,8 @@ struct ListingEntry {
     int64_t Size = 0;
 };
 
-// The row of one entry, "" for the ".." of the top folder. Tinted rows are
+// The row of one entry, "" for the ".." of the top folder; "." links to
+// the listed folder itself. Tinted rows are
 // those whose Toggle is clear. FirstPiece: ".." links to the parent folder
 // only in the first piece.
 std::string ListingRow(const std::string& Path, const ListingEntry& Entry, bool Toggle, bool FirstPiece);

@@ -81,7 +81,7 @@ bool Admitted(const UrlMapConfig& Config, tsession* Session, const core::twebacc
 }  // namespace
 
 std::string DocumentRootFor(const UrlMapConfig& Config, tsession* Session, std::string& Host, bool& AuthFailed) {
-    const std::string name = Host.substr(0, Host.find(':'));
+    const std::string_view name = core::HostName(Host);
     for (const auto& domain : *Config.WebDomains) {
         if (!core::SameTextAscii(domain->DomainName, name)) continue;
         if (domain->AuthOn && !Admitted(Config, Session, *domain, false)) {
@@ -138,12 +138,19 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
     UrlMapping mapping;
     if (Request.Path.empty() && !Request.HasQuery) return mapping;
 
-    std::string relative = RelativePathOf(Request.Path);
+    // Everything below matches this one spelling of the path, so that no
+    // other spelling passes a virtual path, the program folder or a password.
+    std::string relative;
+    const bool canonical = CanonicalRelativePath(Request.Path, relative);
     const std::string queryPart = Request.HasQuery ? "?" + Request.Query : std::string();
     const std::string redirectUrl = FolderRedirectUrl(relative, queryPart);
     mapping.Target = "/" + relative + queryPart;
     if (Request.HasQuery) mapping.QueryAt = 1 + relative.size();
     Session->Target = netunit::Utf8ToWide(mapping.Target);
+    if (!canonical || !IsSafePath(mapping.Target, mapping.QueryAt)) {
+        mapping.Unsafe = true;
+        return mapping;
+    }
     const bool extraPath = SplitScriptPath(*Config.ScriptTypes, relative, Session);
     const std::string urlPath = relative;
 

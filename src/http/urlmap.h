@@ -40,6 +40,9 @@ struct UrlMapping {
     bool Redirect = false;
     std::string ListingFolder;  // a folder without a welcome file, ending in "/"
     bool AuthFailed = false;    // the session's Realm names what refused
+    // The path has no canonical spelling or fails the safety test: nothing
+    // was looked up for it, and it is answered as not found.
+    bool Unsafe = false;
 };
 
 struct ScriptKind {
@@ -48,7 +51,8 @@ struct ScriptKind {
 };
 
 // Maps Url (the decoded request path, query included) for Host (the Host
-// header as received). Also sets the session's Target, Url, ScriptName,
+// header as received). The path is first brought to its canonical spelling
+// (CanonicalRelativePath), which Target then carries. Also sets the session's Target, Url, ScriptName,
 // PathTranslated, ScriptDir, DocumentRoot, IsSsi and Realm, and its user and
 // password when a virtual path's own login admits the client.
 UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Host, const std::string& Url);
@@ -56,7 +60,7 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
 UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Host, const RequestTarget& Request);
 
 // The web root for the host: the first web domain named like Host without its
-// ":port" (case ignored), else the default root, and then Host becomes
+// ":port" and final "." (core::HostName; case ignored), else the default root, and then Host becomes
 // "default". A protected domain that refuses the session's credentials sets
 // AuthFailed and the session's Realm.
 std::string DocumentRootFor(const UrlMapConfig& Config, tsession* Session, std::string& Host, bool& AuthFailed);

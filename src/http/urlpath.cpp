@@ -1,6 +1,7 @@
 #include "http/urlpath.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "core/filesizes.h"
 #include "netunit/paths.h"
@@ -58,6 +59,35 @@ std::string RelativePathOf(const std::string& Url) {
         if (at == std::string::npos) return {};
     }
     return Url.substr(at + 1);
+}
+
+bool CanonicalRelativePath(const std::string& Url, std::string& Relative) {
+    const std::string relative = RelativePathOf(Url);
+    std::string canonical;
+    canonical.reserve(relative.size());
+    size_t at = 0;
+    while (at < relative.size()) {
+        size_t end = relative.find('/', at);
+        if (end == std::string::npos) end = relative.size();
+        const std::string_view segment(relative.data() + at, end - at);
+        if (segment == "." || segment == "..") {
+            Relative = relative;
+            return false;
+        }
+        if (!segment.empty()) {
+            canonical += segment;
+            if (end < relative.size()) canonical += '/';
+        }
+        at = end + 1;
+    }
+    for (const char c : canonical) {
+        if (c == '\\' || static_cast<unsigned char>(c) < 0x20) {
+            Relative = relative;
+            return false;
+        }
+    }
+    Relative = std::move(canonical);
+    return true;
 }
 
 std::string FolderRedirectUrl(const std::string& Relative) {

@@ -24,6 +24,14 @@ std::string LowerExtension(const std::string& Name);
 // absolute URL (scheme, host and path), what follows its third "/".
 std::string RelativePathOf(const std::string& Url);
 
+// The one spelling of a decoded request path (without its query) that the
+// mapping and every check compare: relative to the site as RelativePathOf
+// takes it, with every run of "/" made one and no "/" in front; a final "/"
+// stays, since it names a folder. False, with Relative as RelativePathOf
+// gives it, for a path that has no such spelling: a "." or ".." segment, a
+// "\" or a control character.
+bool CanonicalRelativePath(const std::string& Url, std::string& Relative);
+
 // A decoded path as a URL carries it: every byte but letters, digits, "-._~"
 // and "/" as %XX, so "%", "#", "?", "&" and quotation marks can neither end
 // the path nor an HTML attribute.

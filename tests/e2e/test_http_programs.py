@@ -107,8 +107,8 @@ class CgiTest(unittest.TestCase):
     def test_location_line_gives_the_redirect_status(self):
         self.assertEqual(get(self.srv.port, b"/cgi-bin/moved.sh"),
                          REDIRECT_PREFIX + b"Content-type: text/html\r\nLocation: /there\r\n\r\n")
-        # Only a Location line after the first line counts.
-        self.assertEqual(get(self.srv.port, b"/cgi-bin/firstmoved.sh"), OK_PREFIX + b"Location: /there\r\n\r\n")
+        # A Location line counts wherever it stands in the program's header.
+        self.assertEqual(get(self.srv.port, b"/cgi-bin/firstmoved.sh"), REDIRECT_PREFIX + b"Location: /there\r\n\r\n")
 
     def test_environment_holds_the_variables_in_order(self):
         reply = get(self.srv.port, b"/cgi-bin/env.py?a=1&b=%41", host=b"example.test:8080",
@@ -366,7 +366,7 @@ class IncludeAndListingTest(unittest.TestCase):
 
     def test_listing_of_a_folder_is_exact(self):
         expected = (listing_head(b"/files/", b"example.test")
-                    + TINTED + CELL + b"/files/." + b"\">." + FOLDER_END
+                    + TINTED + CELL + b"/files/" + b"\">." + FOLDER_END
                     + PLAIN + CELL + b"/" + PARENT_END
                     + file_row(TINTED, b"/files/a.txt", b"a.txt", b"1k")
                     + file_row(PLAIN, b"/files/b%23c.txt", b"b%23c.txt", b"1k")
@@ -377,7 +377,7 @@ class IncludeAndListingTest(unittest.TestCase):
 
     def test_top_folder_has_no_parent_row_but_the_colours_still_alternate(self):
         expected = (listing_head(b"/", b"bare.test")
-                    + TINTED + CELL + b"/." + b"\">." + FOLDER_END
+                    + TINTED + CELL + b"/" + b"\">." + FOLDER_END
                     + file_row(TINTED, b"/a.txt", b"a.txt", b"1k")
                     + file_row(PLAIN, b"/b.txt", b"b.txt", b"1k")
                     + TAIL)

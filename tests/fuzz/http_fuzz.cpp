@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the HTTP request intake as a buffered request, and
 // maps its path over a small site on disk as the request step does. Whatever
 // the bytes, a path that passes the safety test must map to a file inside the
-// published folders, never above them; a redirect never names another host.
+// published folders, never above them; a redirect never names another host;
+// the protected folder inside the web root is reached only with its password,
+// whatever spelling of its path the bytes hold.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include <string>
 
 #include "core/session.h"
+#include "netunit/base64.h"
 #include "netunit/textutil.h"
 #include "http/httprequest.h"
 #include "http/mimetypes.h"
@@ -37,9 +40,9 @@ Site& TheSite() {
         auto* s = new Site;
         char pattern[] = "/tmp/qn-http-fuzz-XXXXXX";
         s->dir = std::string(::mkdtemp(pattern)) + "/";
-        for (const char* folder : {"www", "www/sub", "docs", "cgi", "home", "home/bob", "home/bob/www"})
+        for (const char* folder : {"www", "www/sub", "www/locked", "docs", "cgi", "home", "home/bob", "home/bob/www"})
             ::mkdir((s->dir + folder).c_str(), 0755);
-        for (const char* file : {"www/index.html", "www/sub/a.php", "docs/a.htm", "cgi/run", "home/bob/www/p.htm",
+        for (const char* file : {"www/index.html", "www/sub/a.php", "www/locked/a.txt", "docs/a.htm", "cgi/run", "home/bob/www/p.htm",
                                  "secret"})
             Touch(s->dir + file);
         auto bob = std::make_unique<core::tuseraccount>();
@@ -52,6 +55,15 @@ Site& TheSite() {
         docs->Domain = "default";
         docs->LocalPath = s->dir + "docs";
         s->virtualPaths.push_back(std::move(docs));
+        auto locked = std::make_unique<core::tvirtualpath>();
+        locked->Alias = "locked";
+        locked->Domain = "default";
+        locked->LocalPath = s->dir + "www/locked";
+        locked->AuthOn = true;
+        locked->GrantLogin = true;
+        locked->LoginUser = "keeper";
+        locked->LoginPassword = "k3y";
+        s->virtualPaths.push_back(std::move(locked));
         auto php = std::make_unique<core::tscripttype>();
         php->Extension = "php";
         php->Interpreter = "/bin/sh";
@@ -97,7 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const http::UrlMapping mapping =
         http::MapUrl(site.config, &session, netunit::TrimSpaces(host), http::RequestPath(line));
     if (mapping.Redirect && mapping.LocalPath.compare(0, 2, "//") == 0) std::abort();
-    if (mapping.Target.empty() || !http::IsSafePath(mapping.Target) || mapping.Redirect) return 0;
+    if (!mapping.Unsafe && mapping.Target.substr(0, mapping.QueryAt).find("//") != std::string::npos) std::abort();
+    const bool admitted = session.Credentials == netunit::Base64Credentials("keeper", "k3y");
+    if (!admitted && (Inside(mapping.LocalPath, site.dir + "www/locked") ||
+                      Inside(mapping.ListingFolder, site.dir + "www/locked")))
+        std::abort();
+    if (mapping.Target.empty() || mapping.Unsafe || mapping.Redirect) return 0;
     if (!mapping.LocalPath.empty() && !Inside(mapping.LocalPath, site.dir + "www/") &&
         !Inside(mapping.LocalPath, site.dir + "docs/") && !Inside(mapping.LocalPath, site.dir + "cgi/") &&
         !Inside(mapping.LocalPath, site.dir + "home/bob/www/"))

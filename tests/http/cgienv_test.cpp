@@ -153,24 +153,61 @@ TEST(CgiRequestBody, TheBodyAsLongAsAnnounced) {
     }
 }
 
-TEST(CgiStatusPrefix, LocationAfterTheFirstLineRedirects) {
-    const std::string ok = "HTTP/1.0 200 OK\r\nServer: Quillnest/2.81\r\n";
-    const std::string moved = "HTTP/1.0 302 Redirect\r\nServer: Quillnest/2.81\r\n";
+// The header block ends at its first empty line, whatever the line ends.
+TEST(ProgramHeader, EndOfTheHeaderBlock) {
+    constexpr size_t none = std::string::npos;
+    const std::pair<std::string, size_t> rows[] = {
+        {"Content-type: a\r\n\r\nbody", 19},
+        {"Content-type: a\n\nbody", 17},
+        {"Content-type: a\n\r\nbody", 18},
+        {"\r\nbody", 2},
+        {"Content-type: a\r\n", none},
+        {"Content-type: a\r\n\r", none},
+        {"a\rb\n", none},
+    };
+    for (const auto& [output, end] : rows) {
+        SCOPED_TRACE(output);
+        EXPECT_EQ(ProgramHeaderEnd(output), end);
+    }
+}
+
+TEST(ProgramHeader, StatusLineFromStatusAndLocation) {
+    const std::string server = "Server: Quillnest/2.81\r\n";
     struct Row {
         const char* what;
-        std::string piece;
+        std::string output;
         std::string expected;
     };
     const Row rows[] = {
-        {"plain output", "Content-type: text/html\r\n\r\nhi", ok},
-        {"location on a later line", "Content-type: text/html\r\nLocation: /x\r\n\r\n", moved},
-        {"any case", "Status: 1\r\nLOCATION: /x\r\n\r\n", moved},
-        {"location as the very first line", "Location: /x\r\n\r\n", ok},
-        {"own status header kept behind ours", "Status: 404\r\n\r\n", ok},
+        {"plain output", "Content-type: text/html\r\n\r\nhi",
+         "HTTP/1.0 200 OK\r\n" + server + "Content-type: text/html\r\n\r\nhi"},
+        {"location on a later line", "Content-type: text/html\r\nLocation: /x\r\n\r\n",
+         "HTTP/1.0 302 Redirect\r\n" + server + "Content-type: text/html\r\nLocation: /x\r\n\r\n"},
+        {"location as the very first line", "Location: /x\r\n\r\n",
+         "HTTP/1.0 302 Redirect\r\n" + server + "Location: /x\r\n\r\n"},
+        {"location after a bare LF, any case", "Content-type: a\nLOCATION: /x\n\n",
+         "HTTP/1.0 302 Redirect\r\n" + server + "Content-type: a\nLOCATION: /x\n\n"},
+        {"own status sets the status line and is taken out", "Status: 404 Not Found\r\nContent-type: a\r\n\r\nno",
+         "HTTP/1.0 404 Not Found\r\n" + server + "Content-type: a\r\n\r\nno"},
+        {"status after other lines, bare LF", "Content-type: a\nstatus:  201 Made \n\nok",
+         "HTTP/1.0 201 Made\r\n" + server + "Content-type: a\n\nok"},
+        {"status wins over location", "Location: /y\r\nStatus: 301 Moved\r\n\r\n",
+         "HTTP/1.0 301 Moved\r\n" + server + "Location: /y\r\n\r\n"},
+        {"a status without a reason", "Status: 204\n\n", "HTTP/1.0 204 \r\n" + server + "\n"},
+        {"an unsound status is dropped and counts for nothing", "Status: abc\r\nStatus: 20x\r\nX: 1\r\n\r\n",
+         "HTTP/1.0 200 OK\r\n" + server + "X: 1\r\n\r\n"},
+        {"a status with a CR inside counts for nothing", "Status: 200 OK\rSet-Cookie: a\r\n\r\n",
+         "HTTP/1.0 200 OK\r\n" + server + "\r\n"},
+        {"lines in the body are the body's", "X: 1\r\n\r\nStatus: 500 No\r\nLocation: /z\r\n",
+         "HTTP/1.0 200 OK\r\n" + server + "X: 1\r\n\r\nStatus: 500 No\r\nLocation: /z\r\n"},
+        {"a block that never ended is closed", "Location: http://far.test/",
+         "HTTP/1.0 302 Redirect\r\n" + server + "Location: http://far.test/\r\n\r\n"},
+        {"the same after its line end", "Location: /x\n", "HTTP/1.0 302 Redirect\r\n" + server + "Location: /x\n\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        EXPECT_EQ(CgiStatusPrefix(row.piece), row.expected);
+        const size_t end = ProgramHeaderEnd(row.output);
+        EXPECT_EQ(ProgramReply(row.output, end == std::string::npos ? row.output.size() : end), row.expected);
     }
 }
 

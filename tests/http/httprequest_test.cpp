@@ -19,6 +19,10 @@ const char* IntakeName(Intake i) {
         case Intake::kDrop: return "drop";
         case Intake::kComplete: return "complete";
         case Intake::kBadContentLength: return "bad length";
+        case Intake::kBodyTooLarge: return "body too large";
+        case Intake::kLengthRequired: return "length required";
+        case Intake::kBadHeader: return "bad header";
+        case Intake::kHeaderTooLarge: return "header too large";
     }
     return "?";
 }
@@ -36,6 +40,7 @@ TEST(HttpIntake, ExamineRequestTable) {
     // line of 16 bytes and an "X: " line.
     const std::string atBound(http::kMaxHeaderBytes - 16 - 3, 'a');
     const std::string bigBody(1000000, 'b');
+    const std::string boundBody(static_cast<size_t>(http::kMaxContentLength), 'b');
     const std::vector<IntakeRow> rows = {
         {__LINE__, "GET with its blank line", "GET / HTTP/1.0\r\n\r\n", Intake::kComplete, ""},
         {__LINE__, "GET with headers", "GET / HTTP/1.0\r\nHost: a\r\n\r\n", Intake::kComplete, ""},
@@ -60,36 +65,52 @@ TEST(HttpIntake, ExamineRequestTable) {
          Intake::kBadContentLength, "ten"},
         {__LINE__, "empty length", "POST /x HTTP/1.0\r\nContent-Length:\r\n\r\n", Intake::kBadContentLength, ""},
         {__LINE__, "length above 1 MB", "POST /x HTTP/1.0\r\nContent-Length: 1048577\r\n\r\n",
-         Intake::kBadContentLength, "1048577"},
+         Intake::kBodyTooLarge, "1048577"},
+        {__LINE__, "a length beyond any integer is too large", "POST /x HTTP/1.0\r\nContent-Length: 99999999999999999999\r\n\r\n",
+         Intake::kBodyTooLarge, "99999999999999999999"},
+        {__LINE__, "a body of exactly 1 MB behind its header is whole",
+         "POST /x HTTP/1.0\r\nHost: h\r\nContent-Length: 1048576\r\n\r\n" + boundBody, Intake::kComplete, "1048576"},
         {__LINE__, "length of exactly 1 MB waits", "POST /x HTTP/1.0\r\nContent-Length: 1048576\r\n\r\n",
          Intake::kWait, "1048576"},
-        {__LINE__, "POST without length waits for three bytes", "POST /x HTTP/1.0\r\n\r\nab", Intake::kWait, ""},
-        {__LINE__, "POST without length complete at three bytes", "POST /x HTTP/1.0\r\n\r\nabc", Intake::kComplete,
-         ""},
+        {__LINE__, "POST without length is refused at its blank line", "POST /x HTTP/1.0\r\n\r\n",
+         Intake::kLengthRequired, ""},
+        {__LINE__, "POST without length is refused whatever follows", "POST /x HTTP/1.0\r\n\r\nabc",
+         Intake::kLengthRequired, ""},
         {__LINE__, "a length in the body is no header", "POST /x HTTP/1.0\r\n\r\n\r\nContent-Length: 99\r\n",
-         Intake::kComplete, ""},
+         Intake::kLengthRequired, ""},
         {__LINE__, "X-Content-Length is another header",
-         "POST /x HTTP/1.0\r\nX-Content-Length: 99\r\n\r\nabc", Intake::kComplete, ""},
+         "POST /x HTTP/1.0\r\nX-Content-Length: 99\r\n\r\nabc", Intake::kLengthRequired, ""},
+        {__LINE__, "GET needs no length", "GET /x HTTP/1.0\r\n\r\n", Intake::kComplete, ""},
+        {__LINE__, "a bare CR inside a value", "GET / HTTP/1.0\r\nX-A: a\rb\r\n\r\n", Intake::kBadHeader, ""},
+        {__LINE__, "a bare CR at a value's end", "GET / HTTP/1.0\r\nX-A: a\r\r\n\r\n", Intake::kBadHeader, ""},
+        {__LINE__, "a bare CR in the request line", "GET /a\rb HTTP/1.0\r\n\r\n", Intake::kBadHeader, ""},
+        {__LINE__, "a bare CR before the length of a POST",
+         "POST /x HTTP/1.0\r\nX: \r\r\nContent-Length: 1\r\n\r\na", Intake::kBadHeader, ""},
+        {__LINE__, "a CR in the body is the body's", "POST /x HTTP/1.0\r\nContent-Length: 3\r\n\r\na\rb",
+         Intake::kComplete, "3"},
+        {__LINE__, "a bare LF inside a value stays", "GET / HTTP/1.0\r\nX-A: a\nb\r\n\r\n", Intake::kComplete,
+         ""},
         {__LINE__, "4096 bytes without LF wait", std::string(4096, 'a'), Intake::kWait, ""},
         {__LINE__, "4097 bytes without LF are dropped", std::string(4097, 'a'), Intake::kDrop, ""},
         {__LINE__, "4097 bytes with a LF wait", std::string(4096, 'a') + "\n", Intake::kWait, ""},
         {__LINE__, "a header block of the bound is whole", "GET / HTTP/1.0\r\nX: " + atBound + "\r\n\r\n",
          Intake::kComplete, ""},
-        {__LINE__, "one byte more is dropped", "GET / HTTP/1.0\r\nX: " + atBound + "a\r\n\r\n", Intake::kDrop, ""},
+        {__LINE__, "one byte more is refused", "GET / HTTP/1.0\r\nX: " + atBound + "a\r\n\r\n",
+         Intake::kHeaderTooLarge, ""},
         {__LINE__, "an open header that may still end within the bound waits",
          "GET / HTTP/1.0\r\nX: " + atBound + "\r\n\r", Intake::kWait, ""},
-        {__LINE__, "an open header past the bound is dropped", "GET / HTTP/1.0\r\nX: " + atBound + "a\r\n\r",
-         Intake::kDrop, ""},
+        {__LINE__, "an open header past the bound is refused", "GET / HTTP/1.0\r\nX: " + atBound + "a\r\n\r",
+         Intake::kHeaderTooLarge, ""},
         {__LINE__, "a body of nearly 1 MB behind a small header is whole",
          "POST /x HTTP/1.0\r\nContent-Length: 1000000\r\n\r\n" + bigBody, Intake::kComplete, "1000000"},
-        {__LINE__, "more than 1 MB is dropped", "GET / HTTP/1.0\r\n" + std::string(http::kMaxRequestBytes, 'a'),
-         Intake::kDrop, ""},
+        {__LINE__, "a megabyte of header is refused", "GET / HTTP/1.0\r\n" + std::string(1048576, 'a'),
+         Intake::kHeaderTooLarge, ""},
     };
     for (const IntakeRow& row : rows) {
         SCOPED_TRACE(std::to_string(row.line) + ": " + row.what);
         std::string length = "junk";
         EXPECT_STREQ(IntakeName(ExamineRequest(row.buffer, length)), IntakeName(row.expected));
-        if (row.expected != Intake::kDrop && row.expected != Intake::kWait) {
+        if (row.expected != Intake::kDrop && row.expected != Intake::kWait && row.expected != Intake::kHeaderTooLarge) {
             EXPECT_EQ(length, row.contentLength);
         }
     }
@@ -106,6 +127,7 @@ TEST(HttpIntake, GrowingBufferMatchesWholeBuffer) {
         "POST /x HTTP/1.0\r\nContent-Length: x\r\n\r\n",
         "GET / HTTP/1.0\r\nX: " + std::string(http::kMaxHeaderBytes, 'h') + "\r\n\r\n",
         std::string(5000, 'a') + "\r\n\r\n",
+        "GET / HTTP/1.0\r\nX: a\rb\r\n\r\n",
     };
     for (const std::string& request : requests) {
         for (const size_t step : {size_t{1}, size_t{3}, size_t{4096}}) {
@@ -119,7 +141,9 @@ TEST(HttpIntake, GrowingBufferMatchesWholeBuffer) {
                 last = ExamineRequest(buffer, scan, length);
                 std::string wholeLength;
                 ASSERT_STREQ(IntakeName(last), IntakeName(ExamineRequest(buffer, wholeLength))) << buffer.size();
-                if (last == Intake::kComplete || last == Intake::kBadContentLength) EXPECT_EQ(length, wholeLength);
+                if (last == Intake::kComplete || last == Intake::kBadContentLength) {
+                    EXPECT_EQ(length, wholeLength);
+                }
             }
             // Nothing that has been received is searched again.
             EXPECT_LE(scan.Searched, buffer.size());
@@ -133,7 +157,7 @@ TEST(HttpIntake, EverySplitPointCompletesOnlyAtTheEnd) {
     const std::vector<std::string> requests = {
         "GET /index.html HTTP/1.0\r\nHost: example\r\nUser-Agent: t\r\n\r\n",
         "POST /cgi-bin/x HTTP/1.0\r\nContent-Length: 7\r\n\r\na\0b\0\r\n\0"s,
-        "POST /x HTTP/1.0\r\n\r\nabc",
+        "POST /x HTTP/1.0\r\nContent-Length: 3\r\n\r\nabc",
     };
     for (const std::string& request : requests) {
         for (size_t cut = 0; cut < request.size(); ++cut) {

@@ -135,6 +135,9 @@ TEST_F(UrlMapTest, MappingTable) {
         {__LINE__, "no prefix match for docsx", "/docsx/a.htm", "", ""},
         {__LINE__, "the alias itself redirects", "/docs", "", "/docs/", true},
         {__LINE__, "domain by host, case ignored, port dropped", "/", "SITE2.example:8080", "site2/index.html"},
+        {__LINE__, "a host's final dot names the same domain", "/", "site2.example.", "site2/index.html"},
+        {__LINE__, "the same before a port", "/", "SITE2.example.:8080", "site2/index.html"},
+        {__LINE__, "two final dots are another name", "/", "site2.example..", "wwwroot/index.htm"},
         {__LINE__, "an unknown host is the default site", "/", "nowhere:80", "wwwroot/index.htm"},
         {__LINE__, "user's web folder", "/bob/page.htm", "", "home/bob/www/page.htm"},
         {__LINE__, "the user name alone redirects", "/bob", "", "/bob/", true},
@@ -155,7 +158,14 @@ TEST_F(UrlMapTest, MappingTable) {
          true},
         {__LINE__, "a longer extension is a plain file", "/notes.cgitxt", "", "wwwroot/notes.cgitxt"},
         {__LINE__, "the redirect carries the path encoded", "/h#d%?x", "", "/h%23d%25/?x", true},
-        {__LINE__, "a location starting // is never sent", "//sub", "", ""},
+        {__LINE__, "a doubled slash redirects to the one spelling", "//sub", "", "/sub/", true},
+        {__LINE__, "doubled slashes name the same file", "//sub//page.html", "", "wwwroot/sub/page.html"},
+        {__LINE__, "a doubled slash before a virtual path", "//docs/a.htm", "", "docs/a.htm"},
+        {__LINE__, "a doubled slash before the CGI alias", "//cgi-bin//tool", "", "cgi-bin/tool", false, "", true},
+        {__LINE__, "an absolute URL with a doubled slash", "http://h//docs/a.htm", "", "docs/a.htm"},
+        {__LINE__, "a doubled slash before a user's folder", "//bob//page.htm", "", "home/bob/www/page.htm"},
+        {__LINE__, "a dot segment maps nothing", "/./docs/a.htm", "", ""},
+        {__LINE__, "a climbing segment maps nothing", "/sub/../docs/a.htm", "", ""},
         {__LINE__, "an empty path maps nothing", "", "", ""},
     };
     for (const MapRow& row : rows) {
@@ -290,6 +300,53 @@ TEST_F(UrlMapTest, ProtectedDomainWithSuperusersGrant) {
         if (row.refused) {
             EXPECT_EQ(session_->Realm, "secure.example");
         }
+    }
+}
+
+// A protected virtual path over a folder inside the web root: every spelling
+// of it asks for the password or maps nothing, and never reaches the folder
+// through the web root.
+TEST_F(UrlMapTest, ProtectedVirtualPathInEverySpelling) {
+    dir_.Write("wwwroot/private/report.txt", "secret");
+    auto& path = AddVirtualPath("private", "default", dir_ / "wwwroot/private");
+    path.AuthOn = true;
+    path.GrantAllAccounts = true;
+    AddAccount("bob", "pw");
+    const std::string token = netunit::Base64Credentials("bob", "pw");
+    const std::string file = dir_ / "wwwroot/private/report.txt";
+    struct Row {
+        int line;
+        std::string url;
+        bool unsafe;  // else: asks for the password, and with it maps the file
+    };
+    const std::vector<Row> rows = {
+        {__LINE__, "/private/report.txt", false},
+        {__LINE__, "//private/report.txt", false},
+        {__LINE__, "///private//report.txt", false},
+        {__LINE__, "/PRIVATE/report.txt", false},
+        {__LINE__, "http://h//private/report.txt", false},
+        {__LINE__, "/./private/report.txt", true},
+        {__LINE__, "/private/./report.txt", true},
+        {__LINE__, "/sub/../private/report.txt", true},
+        {__LINE__, "/private\\report.txt", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        UrlMapping m = Map(row.url);
+        EXPECT_EQ(m.Unsafe, row.unsafe);
+        EXPECT_EQ(m.AuthFailed, !row.unsafe);
+        EXPECT_EQ(m.LocalPath, "");
+        EXPECT_EQ(m.ListingFolder, "");
+        m = Map(row.url, "", token);
+        EXPECT_EQ(m.LocalPath, row.unsafe ? "" : file);
+        EXPECT_FALSE(m.AuthFailed);
+    }
+    // The folder itself: no listing without the password, in any spelling.
+    for (const std::string url : {"/private/", "//private/", "/private//"}) {
+        SCOPED_TRACE(url);
+        const UrlMapping m = Map(url);
+        EXPECT_TRUE(m.AuthFailed);
+        EXPECT_EQ(m.ListingFolder, "");
     }
 }
 

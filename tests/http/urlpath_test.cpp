@@ -75,6 +75,42 @@ TEST(HttpSafePath, QueryPlaceGiven) {
     EXPECT_EQ(FolderRedirectUrl("ask?me", "?x=1"), "/ask%3Fme/?x=1");
 }
 
+TEST(HttpCanonicalPath, Table) {
+    struct Row {
+        int line;
+        std::string url;
+        bool canonical;
+        std::string relative;
+    };
+    const std::vector<Row> rows = {
+        {__LINE__, "/", true, ""},
+        {__LINE__, "//", true, ""},
+        {__LINE__, "/a/b.txt", true, "a/b.txt"},
+        {__LINE__, "//a/b.txt", true, "a/b.txt"},
+        {__LINE__, "///a////b.txt", true, "a/b.txt"},
+        {__LINE__, "/a/", true, "a/"},
+        {__LINE__, "/a//", true, "a/"},
+        {__LINE__, "/a.b/.hidden/c..d", true, "a.b/.hidden/c..d"},  // names with dots are names
+        {__LINE__, "http://host/a//b", true, "a/b"},
+        {__LINE__, "http://host//a", true, "a"},
+        {__LINE__, "/./a", false, "./a"},
+        {__LINE__, "/a/.", false, "a/."},
+        {__LINE__, "/a/./b", false, "a/./b"},
+        {__LINE__, "/a/../b", false, "a/../b"},
+        {__LINE__, "/..", false, ".."},
+        {__LINE__, "//.//a", false, "/.//a"},
+        {__LINE__, "/a\\b", false, "a\\b"},
+        {__LINE__, "/a\0b"s, false, "a\0b"s},
+        {__LINE__, "/a\rb", false, "a\rb"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        std::string relative = "junk";
+        EXPECT_EQ(CanonicalRelativePath(row.url, relative), row.canonical);
+        EXPECT_EQ(relative, row.relative);
+    }
+}
+
 TEST(HttpUrlPieces, ExtensionRelativePathAndRedirect) {
     EXPECT_EQ(LowerExtension("/srv/www/A.HTML"), ".html");
     EXPECT_EQ(LowerExtension("/srv/w.w/readme"), "");
