@@ -5,7 +5,6 @@
 
 #include "core/accountlookup.h"
 #include "core/recordlookup.h"
-#include "core/filesizes.h"
 #include "mail/addresses.h"
 #include "mail/commandline.h"
 #include "mail/mailbox.h"
@@ -49,8 +48,19 @@ std::string MessageFile(Pop3Step& step, const tsession* session, int64_t n) {
     return MailboxFileName(step.Settings().MailDir, MailboxOwner(*session), n);
 }
 
-int64_t FileSize(Pop3Step& step, const tsession* session, int64_t n) {
-    return FileSizeOf(MessageFile(step, session, n));
+// Message n's size as the client receives it; 0 when it cannot be read.
+int64_t MessageSize(Pop3Step& step, const tsession* session, int64_t n) {
+    netunit::tfilehandle file{};
+    if (!netunit::FileOpenForRead(file, MessageFile(step, session, n))) return 0;
+    tmessageoctets octets;
+    std::string block(kMessageBlock, '\0');
+    for (;;) {
+        int count = static_cast<int>(block.size());
+        if (netunit::FileReadBlock(file, block.data(), count) <= 0) break;
+        octets.Add(block.data(), static_cast<size_t>(count));
+    }
+    netunit::FileCloseHandle(file);
+    return octets.Finish();
 }
 
 bool FileExists(Pop3Step& step, const tsession* session, int64_t n) {
@@ -60,7 +70,7 @@ bool FileExists(Pop3Step& step, const tsession* session, int64_t n) {
 // What LIST (the size) or UIDL (the id) tells of message n.
 std::string ListValue(Pop3Step& step, const tsession* session, int64_t n, bool uidl) {
     return uidl ? ReadMessageId(step.Settings().MailDir, MailboxOwner(*session), n)
-                : std::to_string(FileSize(step, session, n));
+                : std::to_string(MessageSize(step, session, n));
 }
 
 // A message number that names an existing message not marked deleted.
@@ -127,11 +137,13 @@ void Pass(Pop3Step& step, tsession* session, const std::string& line) {
 
 // --- logged in
 
+// The messages not marked deleted: their number and their sizes' sum.
 void Stat(Pop3Step& step, tsession* session) {
     SetCaption(session, "Checking status.");
     const int64_t count = MailboxCount(step.Settings().MailDir, MailboxOwner(*session));
     int64_t total = 0;
-    for (int64_t n = 0; n < count; ++n) total += FileSize(step, session, n);
+    for (int64_t n = 0; n < count; ++n)
+        if (!IsMarked(session->DeletedMessages, n)) total += MessageSize(step, session, n);
     Reply(&step.Face, session, "+OK " + std::to_string(Unmarked(step, session)) + " " + std::to_string(total));
 }
 
@@ -186,7 +198,8 @@ void Retrieve(Pop3Step& step, tsession* session, const std::string& line, bool t
     const std::string argument = netunit::NthWord(line, 2);
     const std::string lines = netunit::NthWord(line, 3);
     int64_t n = 0;
-    if (top && (argument.empty() || lines.empty())) return Reply(&step.Face, session, kTopArguments);
+    std::string target;
+    if (top && (argument.empty() || !ParseTopLines(lines, target))) return Reply(&step.Face, session, kTopArguments);
     if (!top && argument.empty()) return Reply(&step.Face, session, kNoArgument);
     if (!ValidNumber(step, session, argument, n)) return Reply(&step.Face, session, kBadNumber);
     CaptionAndLog(&step.Face, session, top ? "Receiving top of mail." : "Receiving mail.");
@@ -195,8 +208,8 @@ void Retrieve(Pop3Step& step, tsession* session, const std::string& line, bool t
         return Reply(&step.Face, session, kCannotRead);
     }
     Reply(&step.Face, session,
-          top ? std::string(kTopHead) : "+OK " + std::to_string(FileSize(step, session, n)) + " octets");
-    KeepSendingState(*session, tsendstate{top ? -1 : 0, top ? lines : std::string(), false});
+          top ? std::string(kTopHead) : "+OK " + std::to_string(MessageSize(step, session, n)) + " octets");
+    KeepSendingState(*session, tsendstate{top ? -1 : 0, target, false});
     EnterPop3State(session, kPop3Sending);
 }
 

@@ -1,11 +1,18 @@
 #include "mail/pop3text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace mail {
 namespace {
 
 constexpr size_t kMaxNumberDigits = 18;
+// A TOP count with more digits than this goes beyond any message's end.
+constexpr size_t kMaxTopDigits = 9;
+
+bool AllDigits(const std::string& Text) {
+    return std::all_of(Text.begin(), Text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 // Counts one whole line for TOP: the empty line that ends the header starts
 // the count of body lines.
@@ -20,9 +27,55 @@ void CountLine(tsendstate& State, bool empty) {
 
 bool ParseMessageNumber(const std::string& Argument, int64_t& FileNumber) {
     if (Argument.empty() || Argument.size() > kMaxNumberDigits || Argument[0] == '0') return false;
-    if (!std::all_of(Argument.begin(), Argument.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+    if (!AllDigits(Argument)) return false;
     FileNumber = std::stoll(Argument) - 1;
     return true;
+}
+
+bool ParseTopLines(const std::string& Argument, std::string& Target) {
+    if (Argument.empty() || !AllDigits(Argument)) return false;
+    const size_t first = std::min(Argument.find_first_not_of('0'), Argument.size() - 1);
+    const std::string count = Argument.substr(first);
+    Target = count.size() > kMaxTopDigits ? std::string() : count;
+    return true;
+}
+
+void tmessageoctets::Add(const char* Bytes, size_t Count) {
+    size_t pos = 0;
+    while (pos < Count) {
+        const void* found = std::memchr(Bytes + pos, '\n', Count - pos);
+        const size_t end = found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - Bytes) : Count;
+        if (!inIdLine_ && end > pos) {
+            if (lineLength_ == 0) lineDot_ = Bytes[pos] == '.';
+            lineLength_ += static_cast<int64_t>(end - pos);
+            lineCr_ = Bytes[end - 1] == '\r';
+        }
+        if (found == nullptr) break;
+        if (inIdLine_)
+            inIdLine_ = false;
+        else
+            EndLine();
+        pos = end + 1;
+    }
+}
+
+// A line goes out without the CR of its line end, followed by CR LF; the
+// client drops a leading dot.
+void tmessageoctets::EndLine() {
+    const int64_t sent = lineLength_ - (lineCr_ ? 1 : 0);
+    lastWasEnd_ = sent == 1 && lineDot_;
+    lastLine_ = sent - (lineDot_ ? 1 : 0) + 2;
+    total_ += lastLine_;
+    lineLength_ = 0;
+    lineDot_ = lineCr_ = false;
+}
+
+int64_t tmessageoctets::Finish() {
+    if (lineLength_ > 0) EndLine();  // a last line without its line end
+    if (lastWasEnd_) total_ -= lastLine_;
+    lastWasEnd_ = false;
+    lastLine_ = 0;
+    return total_;
 }
 
 bool IsMarked(const std::vector<std::string>& Deleted, int64_t FileNumber) {

@@ -19,6 +19,33 @@ bool ParseMessageNumber(const std::string& Argument, int64_t& FileNumber);
 // Whether the file number is among those marked by DELE.
 bool IsMarked(const std::vector<std::string>& Deleted, int64_t FileNumber);
 
+// TOP's line count as a client gives it: decimal digits, leading zeros
+// allowed. Target becomes the count in the form the sending compares it in;
+// a count too long to reach any message's end leaves it empty (the whole
+// message goes). False for anything that is not a count.
+bool ParseTopLines(const std::string& Argument, std::string& Target);
+
+// The size of a stored message as the client receives it: the file from its
+// second line on (the first holds the server's own id), every line ended by
+// CR LF, without the dot a client takes off a line that starts with one and
+// without the final "." line that ends the answer. Fed the file in blocks.
+class tmessageoctets {
+public:
+    void Add(const char* Bytes, size_t Count);
+    int64_t Finish();
+
+private:
+    void EndLine();
+
+    bool inIdLine_ = true;
+    int64_t lineLength_ = 0;  // bytes of the current line so far
+    bool lineDot_ = false;    // the current line starts with a dot
+    bool lineCr_ = false;     // its last byte so far is a CR
+    int64_t total_ = 0;
+    int64_t lastLine_ = 0;    // what the last whole line added
+    bool lastWasEnd_ = false;  // the last whole line is the "." line
+};
+
 // Where the sending of one message stands between pieces.
 struct tsendstate {
     int32_t Counter = 0;   // TOP: -1 while in the header, then the body lines sent

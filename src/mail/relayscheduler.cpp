@@ -108,8 +108,13 @@ void BounceMessage(const SmtpSettings& Settings, tmailstate& Mail, const std::st
     if (!netunit::ReadWholeFile(ControlFileOf(File), control)) return;
     std::vector<std::string> lines = RelayLines(control);
     lines.resize(std::max(lines.size(), kControlSenderLine + 1));
+    BounceToSender(Settings, Mail, lines[kControlSenderLine], File, lines[kControlTimeLine], Reason);
+}
+
+void BounceToSender(const SmtpSettings& Settings, tmailstate& Mail, const std::string& Sender,
+                    const std::string& File, const std::string& TimeLine, const std::string& Reason) {
     const tmailbook book = Settings.Book();
-    const std::string address = ParseAddress(lines[kControlSenderLine], book).Address;
+    const std::string address = ParseAddress(Sender, book).Address;
     const tlocalcheck check = IsLocalDomain(address, book);
     const bool local = check.IsLocal;
     if (!local && check.NoSuchUser) return;
@@ -127,7 +132,7 @@ void BounceMessage(const SmtpSettings& Settings, tmailstate& Mail, const std::st
     const std::string text = textFor(drawn);
     const std::string bounce = NextRelayFile(Mail, Settings.RelayDir);
     const std::string bounceControl =
-        JoinLines({std::to_string(kRelayBounceWaiting), lines[kControlTimeLine], kBounceSender, address});
+        JoinLines({std::to_string(kRelayBounceWaiting), TimeLine, kBounceSender, address});
     if (!netunit::WriteFileAtomic(ControlFileOf(bounce), bounceControl, netunit::FileAccess::Private)) return;
     if (!netunit::WriteFileAtomic(bounce, text, netunit::FileAccess::Private)) {
         netunit::FileDelete(ControlFileOf(bounce));

@@ -29,4 +29,9 @@ void RelayAttemptDone(tmailstate& Mail, const std::string& File);
 void BounceMessage(const SmtpSettings& Settings, tmailstate& Mail, const std::string& File,
                    const std::string& Reason = {});
 
+// The same for any message file: Sender as the envelope gave it, TimeLine
+// the time a bounce through the queue waits from (as a control file writes it).
+void BounceToSender(const SmtpSettings& Settings, tmailstate& Mail, const std::string& Sender,
+                    const std::string& File, const std::string& TimeLine, const std::string& Reason);
+
 }  // namespace mail

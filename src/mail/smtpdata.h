@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 namespace mail {
@@ -20,11 +21,17 @@ namespace mail {
 // The longest line of message text waiting for its line end.
 constexpr size_t kMessageLineMax = 64 * 1024;
 
+// A message that arrives with this many trace ("Received:") lines in its
+// header has passed through so many servers that it is going round in
+// circles: it is refused.
+constexpr int kHopLimit = 30;
+
 // What is known of the message so far, kept from one read to the next.
 struct tmessagetext {
     bool FromSeen = false;  // a From header line was seen, or one was added
     bool InBody = false;    // the empty line that ends the header has passed
     bool AfterBareLf = false;  // the last line taken ended with an LF alone
+    int Hops = 0;           // "Received:" lines in the header so far
 };
 
 struct tdatachunk {
@@ -37,6 +44,13 @@ struct tdatachunk {
 // The header line added to a message without one: "from: " and the sender
 // with blanks trimmed; CR and LF are left out so it stays one line.
 std::string AddedFromLine(const std::string& Sender);
+
+// The trace line this server puts in front of every message it takes, two
+// lines ended by CR LF: from the name the client gave at HELO or EHLO and its
+// address, by this server's name, with the protocol ("SMTP" or "ESMTP"), and
+// the local date and time When. Control characters in the names are left out.
+std::string TraceLines(const std::string& Helo, const std::string& PeerAddress, const std::string& ServerName,
+                       const std::string& Protocol, time_t When);
 
 // Takes every whole line from the front of Buffer, up to and including the
 // final "." line; what follows that line stays in Buffer for the next

@@ -8,6 +8,7 @@
 #include "mail/mailstore.h"
 #include "mail/relayfiles.h"
 #include "mail/relayqueue.h"
+#include "mail/relayscheduler.h"
 #include "mail/smtpstep.h"
 #include "netunit/datetime.h"
 #include "netunit/files.h"
@@ -27,6 +28,8 @@ public:
 
     bool Run();
     void Undo();
+    // The further recipients passed over for want of room, by address.
+    const std::vector<std::string>& PassedOver() const { return passedOver_; }
 
 private:
     bool PlaceFirst();
@@ -37,6 +40,7 @@ private:
     tmailstate& mail_;
     tsession* session_;
     std::vector<std::string> made_;
+    std::vector<std::string> passedOver_;
     std::string relayFile_;
     double queuedAt_ = 0;
     int64_t messageId_ = -1;  // the id on the stored message's first line
@@ -116,7 +120,11 @@ bool tdelivery::Run() {
         const core::tuseraccount* account = FindMailboxAccount(*settings_.Accounts, entry);
         // A recipient that is gone, or over its quota, is passed over; the
         // message still goes to the others.
-        if (account == nullptr || OverQuota(settings_.HomeDir, *account, session_->ByteCount)) continue;
+        if (account == nullptr) continue;
+        if (OverQuota(settings_.HomeDir, *account, session_->ByteCount)) {
+            passedOver_.push_back(account->EmailAddress.empty() ? account->UserName : account->EmailAddress);
+            continue;
+        }
         if (!CopyToMailbox(source, *account)) return false;
     }
     if (!session_->RelayRecipients.empty() && !QueueForRelay(source)) return false;
@@ -139,11 +147,24 @@ bool OverQuota(const std::string& HomeDir, const core::tuseraccount& Account, in
     return UserDirUsage(HomeDir + Account.UserName) + Bytes >= static_cast<int64_t>(Account.Quota) * kBytesPerMegabyte;
 }
 
-bool DeliverMessage(const SmtpSettings& Settings, tmailstate& Mail, tsession* session) {
+bool DeliverMessage(const SmtpSettings& Settings, tmailstate& Mail, tsession* session,
+                    std::vector<std::string>* PassedOver) {
     tdelivery delivery(Settings, Mail, session);
-    if (delivery.Run()) return true;
-    delivery.Undo();
-    return false;
+    if (!delivery.Run()) {
+        delivery.Undo();
+        return false;
+    }
+    if (delivery.PassedOver().empty()) return true;
+    // The message was taken for the others; the sender hears which
+    // recipients never got it.
+    std::string reason;
+    for (const std::string& recipient : delivery.PassedOver())
+        reason += (reason.empty() ? "" : "\r\n") + std::string("Mail to ") + recipient +
+                  " was not delivered: that mailbox is full.";
+    BounceToSender(Settings, Mail, EnvelopeSender(*session), session->DataFileName,
+                   RelayTimeText(netunit::NowDayNumber()), reason);
+    if (PassedOver != nullptr) *PassedOver = delivery.PassedOver();
+    return true;
 }
 
 }  // namespace mail

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/records.h"
 
@@ -25,6 +26,9 @@ bool OverQuota(const std::string& HomeDir, const core::tuseraccount& Account, in
 // DataFileName then names the message's final file, and a relay part is in
 // Mail's queue mirror. On failure every file made for the message is removed,
 // the temporary one included.
-bool DeliverMessage(const SmtpSettings& Settings, tmailstate& Mail, tsession* session);
+// A further local recipient whose quota the message would cross is passed
+// over: its address goes to PassedOver and the sender gets a bounce.
+bool DeliverMessage(const SmtpSettings& Settings, tmailstate& Mail, tsession* session,
+                    std::vector<std::string>* PassedOver = nullptr);
 
 }  // namespace mail

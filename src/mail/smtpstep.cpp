@@ -3,6 +3,8 @@
 // command's action is a function of its own that sets the next state.
 #include <unistd.h>
 
+#include <algorithm>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -24,9 +26,11 @@
 namespace mail {
 namespace {
 
-// The message text flags kept in Counter.
+// The message text flags kept in Counter, and above them the count of trace lines.
 constexpr int32_t kTextInBody = 1;       // the header has ended
 constexpr int32_t kTextAfterBareLf = 2;  // the last line ended with an LF alone
+constexpr int32_t kTextRefused = 4;      // the message cannot be stored: it is read to its end and refused
+constexpr int kTextHopsShift = 3;
 
 // A relay-only message may grow to this many bytes.
 constexpr int64_t kRelayMessageMax = 64 * 1024 * 1024;
@@ -69,6 +73,9 @@ const char* const kInvalidUser = "550 Invalid User :P";
 const char* const kCannotStore = "550 Uhm.. there seems to be a problem.. cant do the email thing right now..";
 const char* const kGoAhead = "354 k.. uhm.. GO! =)";
 const char* const kMessageTaken = "250 ok.. got it :)";
+const char* const kMailboxFull = "552 That mailbox is full.. no room for your mail right now!";
+const char* const kMessageTooLarge = "552 That message is too big.. there is no room for it!";
+const char* const kTooManyHops = "554 Too many hops.. this mail is going round in circles!";
 
 // The recipients the current message has so far (a first one that was
 // relayed is among the relay recipients).
@@ -80,6 +87,23 @@ size_t RecipientCount(const tsession* session) {
 void ClearRecipients(tsession* session) {
     session->LocalRecipients.clear();
     session->RelayRecipients.clear();
+    AcceptedAddresses(*session).clear();
+}
+
+bool TextRefused(const tsession* session) { return (session->Counter & kTextRefused) != 0; }
+
+// RFC 5321 compares the local part exactly and the domain without regard to case.
+bool SameRecipient(const std::string& a, const std::string& b) {
+    const size_t atA = a.rfind('@'), atB = b.rfind('@');
+    if (atA == std::string::npos || atB == std::string::npos) return atA == atB && a == b;
+    return a.compare(0, atA, b, 0, atB) == 0 && atA == atB &&
+           netunit::AsciiLowerCase(a.substr(atA)) == netunit::AsciiLowerCase(b.substr(atB));
+}
+
+bool AlreadyAccepted(tsession* session, const std::string& address) {
+    const std::vector<std::string>& accepted = AcceptedAddresses(*session);
+    return std::any_of(accepted.begin(), accepted.end(),
+                       [&](const std::string& entry) { return SameRecipient(entry, address); });
 }
 
 // --- greeting and HELO
@@ -90,8 +114,9 @@ void StepGreeting(SmtpStep& step, tsession* session) {
     EnterSmtpState(session, kSmtpHelo);
 }
 
-void Hello(SmtpStep& step, tsession* session, const std::string& line, const char* reply) {
+void Hello(SmtpStep& step, tsession* session, const std::string& line, const char* reply, const char* protocol) {
     Reply(&step.Face, session, reply);
+    HelloProtocol(*session) = protocol;
     session->SetUserName(line.size() > kHeloArgument ? line.substr(kHeloArgument) : std::string());
     SetCaption(session, "Hello!");
     EnterSmtpState(session, kSmtpMailFrom);
@@ -113,8 +138,10 @@ void Reset(SmtpStep& step, tsession* session) {
     EnterSmtpState(session, kSmtpMailFrom);
 }
 
+// A wrong password is refused whether or not relaying needs authentication:
+// a client must never be told it logged in when it did not.
 void AuthResult(SmtpStep& step, tsession* session) {
-    if (step.Settings().Authenticated(session->Credentials)) {
+    if (CheckSmtpAuthToken(session->Credentials, *step.Settings().Accounts)) {
         Reply(&step.Face, session, kAuthOk);
         CaptionAndLog(&step.Face, session, "Authenticated as " + SmtpAuthUser(session->Credentials));
     } else {
@@ -140,6 +167,7 @@ void AuthAnswer(SmtpStep& step, tsession* session, const std::string& answer) {
 
 void AcceptRelay(SmtpStep& step, tsession* session, const std::string& address) {
     session->RelayRecipients.push_back(address);
+    AcceptedAddresses(*session).push_back(address);
     Reply(&step.Face, session, kRelayOk);
     CaptionAndLog(&step.Face, session, "Mail to (relay): " + address);
     if (session->State == kSmtpFirstRcpt) FirstMailbox(*session).clear();
@@ -156,6 +184,14 @@ void LocalRecipient(SmtpStep& step, tsession* session, const std::string& addres
         Reply(&step.Face, session, kTooManyLocal);
         return;
     }
+    // A mailbox whose quota is already spent could take nothing: the sender
+    // hears so now rather than after sending the message.
+    if (OverQuota(step.Settings().HomeDir, *account, 0)) {
+        Reply(&step.Face, session, kMailboxFull);
+        CaptionAndLog(&step.Face, session, "Quota exceeded! Mail to " + address + " refused.");
+        return;
+    }
+    AcceptedAddresses(*session).push_back(address);
     // The mailbox is named by the account found, whatever case the client typed.
     if (session->State == kSmtpFirstRcpt) {
         Reply(&step.Face, session, kFirstLocalOk);
@@ -194,11 +230,20 @@ void RcptTo(SmtpStep& step, tsession* session, const std::string& line) {
     const tparsedaddress parsed = ParseAddress(line.substr(kRcptToArgument), settings.Book());
     const std::string& address = parsed.Address;
     const bool forwarded = parsed.Forwarded;
-    if (session->State == kSmtpFirstRcpt) FirstMailbox(*session) = address;
-    if (settings.MasterAddressOn && forwarded && !parsed.CatchAll)
-        session->LocalRecipients.push_back(settings.MasterAddress);
     const tlocalcheck check = IsLocalDomain(address, settings.Book());
     const bool local = check.IsLocal, noSuchUser = check.NoSuchUser;
+    // A recipient named twice, or reached twice through forwards, gets the
+    // message once; the client is answered as it was the first time.
+    if (session->State == kSmtpRcptOrData && AlreadyAccepted(session, address)) {
+        Reply(&step.Face, session, local ? kFurtherLocalOk : kRelayOk);
+        CaptionAndLog(&step.Face, session, "Mail to: " + address + " (named before)");
+        return;
+    }
+    if (session->State == kSmtpFirstRcpt) FirstMailbox(*session) = address;
+    const std::vector<std::string>& further = session->LocalRecipients;
+    if (settings.MasterAddressOn && forwarded && !parsed.CatchAll &&
+        std::find(further.begin(), further.end(), settings.MasterAddress) == further.end())
+        session->LocalRecipients.push_back(settings.MasterAddress);
     const std::string user = MailboxPart(address);
     if (local)
         LocalRecipient(step, session, address, user);
@@ -212,6 +257,7 @@ void RcptTo(SmtpStep& step, tsession* session, const std::string& line) {
 
 void StartMessage(SmtpStep& step, tsession* session) {
     session->ByteCount = 0;
+    session->Counter = 0;
     KeepMessageTextState(*session, tmessagetext{});
     const std::string& mailbox = FirstMailbox(*session);
     // One listing of the mailbox gives the number the temporary name starts
@@ -233,7 +279,11 @@ void StartMessage(SmtpStep& step, tsession* session) {
     Reply(&step.Face, session, kGoAhead);
     EnterSmtpState(session, kSmtpMessageText);
     const int64_t id = mailbox.empty() ? DrawMessageId() : idsRead ? PickMessageId(DrawMessageId(), ids) : -1;
-    if (id < 0 || !netunit::TextWriteLine(session->MessageFile, std::to_string(id))) EnterSmtpState(session, kSmtpClosing);
+    const std::string trace = TraceLines(session->UserName, session->PeerAddress, step.Settings().ServerName,
+                                         HelloProtocol(*session), std::time(nullptr));
+    if (id < 0 || !netunit::TextWriteLine(session->MessageFile, std::to_string(id)) ||
+        !netunit::TextWrite(session->MessageFile, trace))
+        EnterSmtpState(session, kSmtpClosing);
 }
 
 void CloseMessageFile(tsession* session, bool keep) {
@@ -249,8 +299,9 @@ void DropMessageFile(tsession* session) { CloseMessageFile(session, false); }
 
 void FinishMessage(SmtpStep& step, tsession* session) {
     session->MessageFileOpen = false;
+    std::vector<std::string> passedOver;
     const bool stored = netunit::TextClose(session->MessageFile) == 0 &&
-                        netunit::SyncFileByName(session->DataFileName) && step.Deliver(session);
+                        netunit::SyncFileByName(session->DataFileName) && step.Deliver(session, passedOver);
     if (!stored) {
         netunit::FileDelete(session->DataFileName);
         Reply(&step.Face, session, kCannotStore);
@@ -259,6 +310,8 @@ void FinishMessage(SmtpStep& step, tsession* session) {
     }
     Reply(&step.Face, session, kMessageTaken);
     LogSession(&step.Face, session, "Sent mail. (" + FormatKilobytes(session->ByteCount) + ")");
+    for (const std::string& recipient : passedOver)
+        LogSession(&step.Face, session, "Quota exceeded! Mail to " + recipient + " not delivered; the sender is told.");
     ClearRecipients(session);
     EnterSmtpState(session, kSmtpMailFrom);
 }
@@ -269,6 +322,23 @@ void Abandon(SmtpStep& step, tsession* session, const std::string& why) {
     EnterSmtpState(session, kSmtpClosing);
 }
 
+// The message cannot be stored: its file goes at once, and the rest of its
+// text is read and passed over so that the refusal answers the final ".".
+void RefuseMessageText(SmtpStep& step, tsession* session, const std::string& why) {
+    LogSession(&step.Face, session, why);
+    CloseMessageFile(session, false);
+    session->Counter |= kTextRefused;
+}
+
+// The answer to a complete message that is not taken; the session goes on
+// with the next MAIL FROM.
+void RefuseMessage(SmtpStep& step, tsession* session, const char* reply) {
+    CloseMessageFile(session, false);
+    Reply(&step.Face, session, reply);
+    ClearRecipients(session);
+    EnterSmtpState(session, kSmtpMailFrom);
+}
+
 void WriteMessageText(SmtpStep& step, tsession* session, const std::string& text) {
     if (!session->MessageFileOpen) return;
     if (!FirstMailbox(*session).empty()) {
@@ -277,11 +347,26 @@ void WriteMessageText(SmtpStep& step, tsession* session, const std::string& text
             DropMessageFile(session);
             return;
         }
-        if (OverQuota(step.Settings().HomeDir, *account, session->ByteCount)) return Abandon(step, session, "Quota exceeded!");
+        if (OverQuota(step.Settings().HomeDir, *account, session->ByteCount))
+            return RefuseMessageText(step, session, "Quota exceeded!");
     } else if (session->ByteCount > kRelayMessageMax) {
-        return Abandon(step, session, "Quota exceeded!");
+        return RefuseMessageText(step, session, "Quota exceeded!");
     }
     if (!netunit::TextWrite(session->MessageFile, text)) DropMessageFile(session);
+}
+
+// The answer to a message whose final "." has arrived.
+void CompleteMessage(SmtpStep& step, tsession* session, const tmessagetext& state) {
+    if (TextRefused(session))
+        return RefuseMessage(step, session, FirstMailbox(*session).empty() ? kMessageTooLarge : kMailboxFull);
+    if (state.Hops >= kHopLimit) {
+        LogSession(&step.Face, session, "Too many hops! Mail refused: it has passed " + std::to_string(state.Hops) +
+                                            " mail servers.");
+        return RefuseMessage(step, session, kTooManyHops);
+    }
+    if (session->MessageFileOpen) return FinishMessage(step, session);
+    Reply(&step.Face, session, kCannotStore);
+    EnterSmtpState(session, kSmtpClosing);
 }
 
 void StepMessageText(SmtpStep& step, tsession* session) {
@@ -293,11 +378,15 @@ void StepMessageText(SmtpStep& step, tsession* session) {
     session->ByteCount += static_cast<int64_t>(chunk.Consumed);
     if (chunk.LineTooLong) return Abandon(step, session, "Line too long!");
     if (chunk.Consumed == 0) return;
+    // Text passed over after a refusal is bounded too: a client that never
+    // ends its message is answered and let go.
+    if (TextRefused(session) && session->ByteCount > kRelayMessageMax) {
+        Reply(&step.Face, session, FirstMailbox(*session).empty() ? kMessageTooLarge : kMailboxFull);
+        return Abandon(step, session, "Message text passed over beyond the limit.");
+    }
     WriteMessageText(step, session, chunk.Text);
     if (session->State != kSmtpMessageText || !chunk.Complete) return;
-    if (session->MessageFileOpen) return FinishMessage(step, session);
-    Reply(&step.Face, session, kCannotStore);
-    EnterSmtpState(session, kSmtpClosing);
+    CompleteMessage(step, session, state);
 }
 
 // --- command lines
@@ -306,8 +395,8 @@ void CommandInState(SmtpStep& step, tsession* session, const std::string& line) 
     const SmtpCommand command = RecognizeSmtpCommand(line);
     switch (session->State) {
         case kSmtpHelo:
-            if (command == SmtpCommand::Helo) return Hello(step, session, line, kHeloReply);
-            if (command == SmtpCommand::Ehlo) return Hello(step, session, line, kEhloReply);
+            if (command == SmtpCommand::Helo) return Hello(step, session, line, kHeloReply, "SMTP");
+            if (command == SmtpCommand::Ehlo) return Hello(step, session, line, kEhloReply, "ESMTP");
             if (command == SmtpCommand::Quit) {
                 Reply(&step.Face, session, kQuitEarly);
                 EnterSmtpState(session, kSmtpClosing);
@@ -380,12 +469,15 @@ void StepClose(SmtpStep& step, tsession* session, int index) {
 }  // namespace
 
 tmessagetext MessageTextState(const tsession& Session) {
-    return {Session.Toggle, (Session.Counter & kTextInBody) != 0, (Session.Counter & kTextAfterBareLf) != 0};
+    return {Session.Toggle, (Session.Counter & kTextInBody) != 0, (Session.Counter & kTextAfterBareLf) != 0,
+            Session.Counter >> kTextHopsShift};
 }
 
 void KeepMessageTextState(tsession& Session, const tmessagetext& State) {
     Session.Toggle = State.FromSeen;
-    Session.Counter = (State.InBody ? kTextInBody : 0) | (State.AfterBareLf ? kTextAfterBareLf : 0);
+    Session.Counter = (Session.Counter & kTextRefused) | (State.InBody ? kTextInBody : 0) |
+                      (State.AfterBareLf ? kTextAfterBareLf : 0) |
+                      (std::clamp(State.Hops, 0, kHopLimit + 1) << kTextHopsShift);
 }
 
 void ReleaseSmtpAtShutdown(tsession* session) {

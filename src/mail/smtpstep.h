@@ -33,6 +33,7 @@ struct SmtpSettings {
     std::string RecipientCap;     // the cap as typed
     bool MasterAddressOn = false;  // forwarded mail is copied to the master address
     std::string MasterAddress;
+    std::string ServerName;  // this server's name in the trace line of every message taken
 
     tmailbook Book() const { return {LocalDomains, *Accounts, *Forwards, *MailDomains}; }
     // While authentication is not required every client counts as
@@ -50,7 +51,8 @@ struct SmtpStep {
     tmailstate& Mail;
     // Places a complete message (its file closed under DataFileName) in the
     // mailboxes and the relay queue; false when it could not, nothing kept.
-    std::function<bool(tsession*)> Deliver;
+    // PassedOver gets the further recipients that had no room for it.
+    std::function<bool(tsession*, std::vector<std::string>& PassedOver)> Deliver;
     core::tstepsnapshot<SmtpSettings> Settings;
 };
 
@@ -64,8 +66,13 @@ inline const std::string& EnvelopeSender(const tsession& Session) { return Sessi
 // the first recipient was relayed).
 inline std::string& FirstMailbox(tsession& Session) { return Session.Recipient; }
 inline const std::string& FirstMailbox(const tsession& Session) { return Session.Recipient; }
+// The addresses the current message's recipients were taken under (after
+// forwards and catch-alls): a recipient named again is not added again.
+inline std::vector<std::string>& AcceptedAddresses(tsession& Session) { return Session.DeletedMessages; }
+// "ESMTP" after EHLO, "SMTP" after HELO: how the trace line names the protocol.
+inline std::string& HelloProtocol(tsession& Session) { return Session.Realm; }
 // What is known of the message text between reads: Toggle holds whether it
-// has a From header, Counter the other two as flags.
+// has a From header, Counter the rest (flags and the count of trace lines).
 tmessagetext MessageTextState(const tsession& Session);
 void KeepMessageTextState(tsession& Session, const tmessagetext& State);
 

@@ -27,12 +27,16 @@ mail::SmtpSettings mail::SmtpSettingsOf(const Tquillnestform& Form) {
     s.RecipientCap = Form.maxrcpt->Text();
     s.MasterAddressOn = Form.MasterAddressOn;
     s.MasterAddress = Form.MasterAddress;
+    s.ServerName = Form.helodomain->Text();
+    if (s.ServerName.empty()) s.ServerName = Form.netsockets->LocalHostName();
     return s;
 }
 
 void ProcessSmtp(Tquillnestform* form, tsession* session, int index) {
     mail::SmtpStep step{*form, form->Mail, {}, {[form] { return mail::SmtpSettingsOf(*form); }}};
-    step.Deliver = [&step](tsession* s) { return mail::DeliverMessage(step.Settings(), step.Mail, s); };
+    step.Deliver = [&step](tsession* s, std::vector<std::string>& passedOver) {
+        return mail::DeliverMessage(step.Settings(), step.Mail, s, &passedOver);
+    };
     mail::StepSmtp(step, session, index);
 }
 

@@ -274,7 +274,7 @@ void TquillnestformControls::BuildMailPage(TWinControl* page) {
     maxrcptcheck = Check(this, Panel22, "maxrcptcheck", "Max Recipients:", false, r += kRow + 6);
     maxrcpt = Make<TEdit>(this, Panel22, "maxrcpt", 130, r - 3, 60, kRow);
     maxrcpt->SetMaxLength(kCountMaxLength);
-    antispam = Check(this, Panel22, "antispam", "Require Authentication to Relay", false, r += kRow);
+    antispam = Check(this, Panel22, "antispam", "Require Authentication to Relay", true, r += kRow);
 
     Bevel2 = Make<TBevel>(this, p, "Bevel2", 6, y += 176, 200, 2);
     Bevel2->SetShape(bsTopLine);

@@ -170,7 +170,9 @@ std::vector<tsettingkey> MakeTable() {
         Edit("smtp", "maxrcpt", &F::maxrcpt, "16"),
         Edit("smtp", "helodomain", &F::helodomain,
              [](const F& f) -> tsettingvalue { return f.netsockets->LocalHostName(); }),
-        Check("smtp", "antispam", &F::antispam, false),
+        // Relaying needs authentication unless a stored file says otherwise: a new
+        // server must not relay for anyone who reaches its port.
+        Check("smtp", "antispam", &F::antispam, true),
         // The older single mail domain, read by a step of its own; it now
         // lives among the mail domain records.
         {"smtp", "emailhost", Fixed(Text("")), [](const F&) -> std::optional<tsettingvalue> { return Text(""); },

@@ -224,7 +224,8 @@ class RelayServer:
             files[os.path.join("mail", "relay", name)] = data
         self.server = Server(files=files)
         self.server.env["QUILLNEST_HOSTS"] = self.path("hosts")
-        extra = {"smtp": {"relay": "1", "relaydns1": "127.0.0.1", "relaydns2": "127.0.0.3", "helodomain": HELO},
+        extra = {"smtp": {"relay": "1", "relaydns1": "127.0.0.1", "relaydns2": "127.0.0.3", "helodomain": HELO,
+                          "antispam": "0"},
                  "log": {"logfile": self.path("quillnest.log"), "log": "1"}}
         with open(self.path("options.ini"), "wb") as f:
             f.write(fixtures.services_ini(smtp=self.port, extra=extra))

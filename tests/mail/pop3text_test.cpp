@@ -93,5 +93,62 @@ TEST(Pop3Text, EachPieceIsBounded) {
     EXPECT_TRUE(state.MidLine);
 }
 
+TEST(Pop3Text, TopLineCounts) {
+    struct Row {
+        const char* arg;
+        bool ok;
+        const char* target;
+    };
+    const Row rows[] = {{"0", true, "0"},      {"00", true, "0"},     {"007", true, "7"},
+                        {"12", true, "12"},    {"1234567890", true, ""}, {"-1", false, ""},
+                        {"+1", false, ""},     {"1x", false, ""},     {"", false, ""}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arg);
+        std::string target = "unset";
+        EXPECT_EQ(ParseTopLines(row.arg, target), row.ok);
+        if (row.ok) {
+            EXPECT_EQ(target, row.target);
+        }
+    }
+}
+
+// What a client keeps of a RETR answer: the lines before the final ".",
+// each without the dot it takes off a line that starts with one.
+size_t ReceivedSize(const std::string& answer) {
+    size_t size = 0;
+    for (size_t pos = 0; pos < answer.size();) {
+        const size_t end = answer.find("\r\n", pos);
+        const std::string line = answer.substr(pos, end - pos);
+        pos = end + 2;
+        if (line == "." && pos == answer.size()) break;
+        size += line.size() + 2 - (!line.empty() && line[0] == '.' ? 1 : 0);
+    }
+    return size;
+}
+
+TEST(Pop3Text, SizeIsTheMessageAsTheClientReceivesIt) {
+    const std::string rows[] = {
+        "Subject: a\r\n\r\nbody\r\n.\r\n",
+        "Subject: a\r\n\r\n..dotted\r\n...\r\n..\r\n.\r\n",
+        "Subject: a\n\nbare line feeds\n.\n",
+        "Subject: a\r\n\r\nno final dot\r\n",
+        "Subject: a\r\n\r\nlast line unended",
+        "Subject: a\r\n\r\ncr before\r\r\n.\r\n",
+        "Subject: a\r\n\r\n.",
+        "",
+    };
+    for (const std::string& body : rows) {
+        SCOPED_TRACE(body);
+        const std::string file = "1234\r\n" + body;
+        const size_t expected = ReceivedSize(Send(body, "", kMessageBlock));
+        for (size_t block = 1; block <= file.size() + 1; ++block) {
+            tmessageoctets octets;
+            for (size_t pos = 0; pos < file.size(); pos += block)
+                octets.Add(file.data() + pos, std::min(block, file.size() - pos));
+            EXPECT_EQ(octets.Finish(), static_cast<int64_t>(expected)) << "blocks of " << block;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mail

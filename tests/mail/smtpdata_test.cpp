@@ -2,6 +2,7 @@
 // and what follows it.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 #include "mail/smtpdata.h"
@@ -144,6 +145,43 @@ TEST(MessageText, BoundsAnUnendedLine) {
 TEST(MessageText, AddedFromLineStaysOneLine) {
     EXPECT_EQ(AddedFromLine("  <a@b>  "), "from: <a@b>");
     EXPECT_EQ(AddedFromLine("<a@b>\rBcc: x"), "from: <a@b>Bcc: x");
+}
+
+TEST(MessageText, CountsTraceLinesOfTheHeaderOnly) {
+    struct Row {
+        const char* what;
+        std::string input;
+        int hops;
+    };
+    const Row rows[] = {
+        {"none", "Subject: s\r\n\r\nbody\r\n.\r\n", 0},
+        {"any letter case", "Received: a\r\nRECEIVED: b\r\nreceived:c\r\n\r\n.\r\n", 3},
+        {"folded lines count once", "Received: from a\r\n\tby b\r\nReceived: x\r\n\r\n.\r\n", 2},
+        {"not in the body", "Subject: s\r\n\r\nReceived: quoted\r\n.\r\n", 0},
+        {"not a look-alike", "X-Received: a\r\nReceived-SPF: b\r\n\r\n.\r\n", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        tmessagetext state;
+        std::string buffer = row.input;
+        TakeMessageText(buffer, state, kFrom);
+        EXPECT_EQ(state.Hops, row.hops);
+    }
+}
+
+TEST(MessageText, TraceLinesNameClientServerAndProtocol) {
+    const std::string lines = TraceLines("client.test\x01", "127.0.0.9", "mx.example.test", "ESMTP", 0);
+    EXPECT_EQ(lines.rfind("Received: from client.test ([127.0.0.9])\r\n\tby mx.example.test with ESMTP; ", 0), 0u)
+        << lines;
+    EXPECT_TRUE(lines.ends_with("\r\n"));
+    EXPECT_EQ(lines.find('\x01'), std::string::npos);
+    EXPECT_NE(TraceLines("", "1.2.3.4", "s", "SMTP", 0).find("from unknown ([1.2.3.4])"), std::string::npos);
+    // An RFC 5322 date: day, date, time and zone, in English.
+    const std::string date = lines.substr(lines.find("; ") + 2);
+    EXPECT_TRUE(std::regex_match(date, std::regex("(Mon|Tue|Wed|Thu|Fri|Sat|Sun), \\d{1,2} "
+                                                  "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \\d{4} "
+                                                  "\\d\\d:\\d\\d:\\d\\d [+-]\\d{4}\r\n")))
+        << date;
 }
 
 }  // namespace

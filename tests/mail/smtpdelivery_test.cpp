@@ -59,6 +59,32 @@ TEST_F(SmtpDeliveryTest, AFailingPartUndoesTheWholeDelivery) {
     EXPECT_TRUE(mail_.RelayQueueFiles.empty());
 }
 
+// Carol's home folder already fills her quota: the message still reaches bob
+// and the queue, carol is passed over by address, and the local sender gets
+// one bounce that names her and carries the message.
+TEST_F(SmtpDeliveryTest, AFurtherRecipientWithoutRoomIsPassedOverAndTheSenderTold) {
+    core::tuseraccount& carol = *accounts_[1];
+    carol.QuotaApplies = true;
+    carol.Quota = 1;
+    carol.EmailAddress = "carol@local.test";
+    dir_.Write("home/carol/filler", std::string(1048576, 'f'));
+    core::tuseraccount& amy = AddMailAccount("amy");
+    amy.EmailAddress = "amy@local.test";
+    settings_.LocalDomains = {"local.test"};
+    mail::EnvelopeSender(session_) = "<amy@local.test>";
+    std::vector<std::string> passedOver;
+    ASSERT_TRUE(mail::DeliverMessage(settings_, mail_, &session_, &passedOver));
+    EXPECT_EQ(passedOver, std::vector<std::string>{"carol@local.test"});
+    EXPECT_EQ(TempDir::Read(dir_ / "mail/bob^0"), kMessage);
+    EXPECT_FALSE(Exists("mail/carol^0"));
+    EXPECT_TRUE(Exists("relay/0.m"));
+    const std::string bounce = TempDir::Read(dir_ / "mail/amy^0");
+    EXPECT_NE(bounce.find("Subject: Message Undeliverable!"), std::string::npos) << bounce;
+    EXPECT_NE(bounce.find("carol@local.test"), std::string::npos) << bounce;
+    EXPECT_NE(bounce.find("\r\n" + kMessage), std::string::npos) << bounce;
+    EXPECT_FALSE(Exists("mail/amy^1"));
+}
+
 // Carol's mailbox was read by an earlier delivery; since then a file with
 // the message's own id took the place of one she had. The copy must see it
 // and take another id.

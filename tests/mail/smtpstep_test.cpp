@@ -32,7 +32,7 @@ protected:
 
     // Sends Dialogue and steps the session until it has closed; the peer's whole answer.
     std::string Exchange(const std::string& dialogue) {
-        auto deliver = [this](tsession* s) {
+        auto deliver = [this](tsession* s, std::vector<std::string>&) {
             delivered_.push_back({s->Sender, s->Recipient, TempDir::Read(s->DataFileName), s->LocalRecipients,
                                   s->RelayRecipients});
             tempFiles_.push_back(s->DataFileName);
@@ -102,6 +102,8 @@ TEST_F(SmtpStepTest, ARemoteRecipientFollowsTheSnapshot) {
         {"authentication required and given", true, true, "AUTH PLAIN AGJvYgBwdw==\r\n",  // \0bob\0pw
          "250 ok.. got it. (to be relayed)"},
         {"authentication not required", true, false, "", "250 ok.. got it. (to be relayed)"},
+        {"authentication not required, wrong password", true, false, "AUTH PLAIN AGJvYgB4\r\n",
+         "250 ok.. got it. (to be relayed)"},
     };
     for (const Row& row : rows) {
         settings_.RelayMail = row.relay;
@@ -109,6 +111,9 @@ TEST_F(SmtpStepTest, ARemoteRecipientFollowsTheSnapshot) {
         const std::string answer = Exchange(std::string("EHLO c\r\n") + row.auth +
                                             "MAIL FROM:<bob@local.test>\r\nRCPT TO:<someone@far.test>\r\nQUIT\r\n");
         EXPECT_TRUE(Has(answer, row.reply)) << row.name << ":\n" << answer;
+        // A wrong password is refused whatever the switch says.
+        if (std::string(row.auth).find("AGJvYgB4") != std::string::npos)
+            EXPECT_TRUE(Has(answer, "535 Authentication Failed!")) << row.name << ":\n" << answer;
     }
     EXPECT_TRUE(delivered_.empty());
 }

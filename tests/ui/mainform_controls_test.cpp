@@ -112,7 +112,7 @@ const Row kRows[] = {
     {"relaydns2", kEdit, "relaydns2", -1, "Panel22"},
     {"maxrcptcheck", kCheck, "0", -1, "Panel22"},
     {"maxrcpt", kEdit, "", 7, "Panel22"},
-    {"antispam", kCheck, "0", -1, "Panel22"},
+    {"antispam", kCheck, "1", -1, "Panel22"},  // relaying needs authentication
     {"Bevel2", kBevel},
     {"popenabled", kCheck, "1"},
     {"Label13", kLabel},

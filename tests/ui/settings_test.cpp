@@ -124,6 +124,7 @@ TEST_F(Settings, FirstStartInAnEmptyFolderGivesEveryDefault) {
         {"POP3 on", f.popenabled->Checked(), true},
         {"Telnet off", f.TelnetEnabled->Checked(), false},
         {"relaying off", f.relayemail->Checked(), false},
+        {"relaying needs authentication", f.antispam->Checked(), true},
         {"blacklist off", f.blacklistenabled->Checked(), false},
         {"anonymous connections limited", f.anonmaxconcheck->Checked(), true},
         {"relay recipient limit off", f.maxrcptcheck->Checked(), false},
@@ -193,7 +194,7 @@ TEST(NameServers, FirstTwoIpv4ServersOfResolvConf) {
 TEST_F(Settings, KeysReachTheirControlsAndFields) {
     WriteIni({u"[http]", u"port=8080", u"defaultdir=/srv/www/", u"cgienabled=1", u"[FTP]", u"Port=2121",
               u"maxconcheck=0", u"[smtp]", u"relay=1", u"relaydns1=10.1.1.1", u"helodomain=mail.example",
-              u"[pop3]", u"popport=1110", u"[telnet]", u"enabled=1", u"[user]", u"quota=25", u"web=0",
+              u"antispam=0", u"[pop3]", u"popport=1110", u"[telnet]", u"enabled=1", u"[user]", u"quota=25", u"web=0",
               u"[autologon]", u"username=amy", u"[custom]", u"custom_wendmarch=2", u"[noip]", u"hosts=a;b",
               u"updatetime=11", u"[dyndns]", u"server=dyn.example", u"dnssystem=2", u"[blacklist]",
               u"enabled=1", u"[detect]", u"perl=0"});
@@ -207,6 +208,7 @@ TEST_F(Settings, KeysReachTheirControlsAndFields) {
     EXPECT_TRUE(f.relayemail->Checked());
     EXPECT_EQ(f.relaydns1->Text(), "10.1.1.1");
     EXPECT_EQ(f.helodomain->Text(), "mail.example");
+    EXPECT_FALSE(f.antispam->Checked()) << "a stored choice outlives the new default";
     EXPECT_EQ(f.popport->Text(), "1110");
     EXPECT_TRUE(f.TelnetEnabled->Checked());
     EXPECT_TRUE(f.EnabledTelnet1->Checked());
