@@ -48,9 +48,9 @@ void ShiftSamples(tsession* session) {
 
 }  // namespace
 
-void AddTransferRecord(core::RecordList<core::ttransferrecord>& list, forms::TListView* view,
+bool AddTransferRecord(core::RecordList<core::ttransferrecord>& list, forms::TListView* view,
                        const std::string& FileName, const std::string& Folder, const std::string& User) {
-    if (FileSizeOf(Folder + FileName) <= 0) return;
+    if (FileSizeOf(Folder + FileName) <= 0) return false;
     auto record = std::make_unique<core::ttransferrecord>();
     record->FileName = FileName;
     record->Folder = Folder;
@@ -62,6 +62,7 @@ void AddTransferRecord(core::RecordList<core::ttransferrecord>& list, forms::TLi
         list.erase(list.begin());
         if (view->Count() > 0) view->DeleteItem(0);
     }
+    return true;
 }
 
 void CountBlock(tsession* Session) { ++Session->Samples.back(); }
@@ -123,9 +124,9 @@ void FillStatRow(forms::TListItem* Item, const core::ttransferrecord& Record) {
     sub->Add(std::to_string(Record.Count));
 }
 
-void CountDownloadStat(core::RecordList<core::ttransferrecord>& list, forms::TListView* view,
+bool CountDownloadStat(core::RecordList<core::ttransferrecord>& list, forms::TListView* view,
                        const std::string& FileName, const std::string& Folder) {
-    if (FileSizeOf(Folder + FileName) <= 0) return;
+    if (FileSizeOf(Folder + FileName) <= 0) return false;
     const auto found = std::find_if(list.begin(), list.end(), [&](const auto& r) {
         return r->FileName == FileName && r->Folder == Folder;
     });
@@ -136,7 +137,7 @@ void CountDownloadStat(core::RecordList<core::ttransferrecord>& list, forms::TLi
         record->Count = 1;
         FillStatRow(view->AddItem(), *record);
         list.push_back(std::move(record));
-        return;
+        return true;
     }
     const auto k = static_cast<int>(found - list.begin());
     const int32_t count = ++(*found)->Count;
@@ -145,13 +146,14 @@ void CountDownloadStat(core::RecordList<core::ttransferrecord>& list, forms::TLi
     while (j >= 0 && list[static_cast<size_t>(j)]->Count < count) --j;
     if (j + 1 == k) {
         if (k < view->Count()) FillStatRow(view->Item(k), *list[static_cast<size_t>(k)]);
-        return;
+        return true;
     }
     auto record = std::move(list[static_cast<size_t>(k)]);
     list.erase(list.begin() + k);
     if (k < view->Count()) view->DeleteItem(k);
     FillStatRow(view->InsertItem(j + 1), *record);
     list.insert(list.begin() + (j + 1), std::move(record));
+    return true;
 }
 
 void ShowTransferRates(const std::vector<tsession*>& Sessions) {

@@ -47,9 +47,10 @@ std::string FormatRate(long double Rate);
 // separator; Folder + FileName must name an existing file of size above 0,
 // or nothing is recorded. HTTP passes the user "Anonymous (http)". The record
 // goes into List and its row into View, the list the window shows it in.
-void AddTransferRecord(core::RecordList<core::ttransferrecord>& List, forms::TListView* View,
+// True when List changed.
+bool AddTransferRecord(core::RecordList<core::ttransferrecord>& List, forms::TListView* View,
                        const std::string& FileName, const std::string& Folder, const std::string& User);
-void CountDownloadStat(core::RecordList<core::ttransferrecord>& List, forms::TListView* View,
+bool CountDownloadStat(core::RecordList<core::ttransferrecord>& List, forms::TListView* View,
                        const std::string& FileName, const std::string& Folder);
 
 // Once a second: the node of each counted session shows its rate, and the

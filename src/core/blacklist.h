@@ -27,8 +27,8 @@ struct tblacklist {
 bool IsBanned(const tblacklist& Blacklist, const std::string& Address);
 
 // True when a trigger of Service matches Text (case ignored, "*" wildcards):
-// its sender's Address is then banned for the trigger's duration (the ban
-// reaches the file with the next settings save). Empty Text never matches.
+// its sender's Address is then banned for the trigger's duration (the caller
+// stores the new ban). Empty Text never matches.
 // HTTP asks with core::TriggerService::Http for the request line.
 bool CheckTriggers(tblacklist& Blacklist, core::TriggerService Service, const std::string& Text,
                    const std::string& Address);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,9 @@ struct TelnetStep {
     // The account the step serves, looked up afresh by the step that uses it
     // (an account removed in the window meanwhile is then not reached).
     core::tuseraccount* Account = nullptr;
+    // Called once a change screen has changed an account's password or FTP
+    // initial path: the account is used at once, so it is stored at once.
+    std::function<void()> AccountChanged;
 };
 
 // One step of one Telnet session.

@@ -315,6 +315,7 @@ void StepNewPassword(TelnetStep& step, tsession* session) {
             EnterState(session, kHitAnyKey);
             if (session->InputBuffer == session->Password) {
                 account->Password = session->Password;
+                if (step.AccountChanged) step.AccountChanged();
                 Send(step, session, kPasswordChanged);
                 core::LogSession(step.Face, session, "Changed password.");
             } else {
@@ -349,6 +350,7 @@ void StepFtpPath(TelnetStep& step, tsession* session) {
         if (c == kCR) {
             EnterState(session, kHitAnyKey);
             account->FtpInitialPath = path;
+            if (step.AccountChanged) step.AccountChanged();
             Send(step, session, kPathChanged);
             core::LogSession(step.Face, session, "Changed FTP initial path.");
         } else if (EditEntry(path, c, kMaxFtpPathInput)) {

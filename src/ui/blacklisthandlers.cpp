@@ -1,4 +1,5 @@
-// The Blacklist page: making, editing and removing bans and trigger lines.
+// The Blacklist page: making, editing and removing bans and trigger lines;
+// every change is saved as it is made, as the other record dialogs do.
 #include <memory>
 #include <utility>
 
@@ -109,6 +110,7 @@ void Tquillnestform::newbanClick(forms::TObject*) {
     StoreBan(dialog, *ban);
     blacklist->Items()->Add(BanListLine(*ban));
     BanList.push_back(std::move(ban));
+    SaveSettings();
 }
 
 void Tquillnestform::banpropertiesClick(forms::TObject*) {
@@ -125,6 +127,7 @@ void Tquillnestform::banpropertiesClick(forms::TObject*) {
     if (dialog->ShowModal() != forms::mrOk) return;
     StoreBan(dialog, ban);
     blacklist->Items()->SetStrings(index, BanListLine(ban));
+    SaveSettings();
 }
 
 void Tquillnestform::removebanClick(forms::TObject*) {
@@ -151,6 +154,7 @@ void Tquillnestform::newtriggerClick(forms::TObject*) {
     StoreTrigger(dialog, *trigger);
     triggerlistbox->Items()->Add(TriggerListLine(*trigger));
     TriggerList.push_back(std::move(trigger));
+    SaveSettings();
 }
 
 void Tquillnestform::triggerpropertiesClick(forms::TObject*) {
@@ -167,6 +171,7 @@ void Tquillnestform::triggerpropertiesClick(forms::TObject*) {
     if (dialog->ShowModal() != forms::mrOk) return;
     StoreTrigger(dialog, trigger);
     triggerlistbox->Items()->SetStrings(index, TriggerListLine(trigger));
+    SaveSettings();
 }
 
 void Tquillnestform::removetriggerClick(forms::TObject*) {

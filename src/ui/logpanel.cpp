@@ -71,31 +71,37 @@ void Tquillnestform::lockbottomClick(forms::TObject*) {
 void Tquillnestform::monitordownloadsClick(forms::TObject*) {
     SwitchMonitor(monitordownloads, DownloadsSince, DownloadList, downloads);
     UpdateControls();
+    SaveSettings();
 }
 
 void Tquillnestform::monitoruploadsClick(forms::TObject*) {
     SwitchMonitor(monitoruploads, UploadsSince, UploadList, uploads);
     UpdateControls();
+    SaveSettings();
 }
 
 void Tquillnestform::monitorstatsClick(forms::TObject*) {
     SwitchMonitor(monitorstats, StatsSince, DownloadStatList, dstats);
     UpdateControls();
+    SaveSettings();
 }
 
 void Tquillnestform::cleardownloadsClick(forms::TObject*) {
     RestartMonitor(DownloadsSince, DownloadList, downloads);
     UpdateControls();
+    SaveSettings();
 }
 
 void Tquillnestform::clearuploadsClick(forms::TObject*) {
     RestartMonitor(UploadsSince, UploadList, uploads);
     UpdateControls();
+    SaveSettings();
 }
 
 void Tquillnestform::clearstatsClick(forms::TObject*) {
     RestartMonitor(StatsSince, DownloadStatList, dstats);
     UpdateControls();
+    SaveSettings();
 }
 
 void Tquillnestform::WireLogPanel() {

@@ -23,6 +23,7 @@
 #include "netunit/inifile.h"
 #include "netunit/textfile.h"
 #include "ui/mainform_controls.h"
+#include "ui/transferlists.h"
 
 // The window's controls of one service, in the listeners' order.
 struct ServiceRow {
@@ -145,8 +146,9 @@ public:
     bool BanDialogOpen = false;
     bool TriggerDialogOpen = false;
 
-    // --- transfer accounting (src/core/accounting.cpp)
+    // --- transfer accounting (src/core/accounting.cpp, src/ui/transferlists.cpp)
     void kpstimerTimer(forms::TObject* Sender);
+    ttransferlistchanges TransferListsChanged;
 
     // --- control states (src/ui/updatecontrols.cpp): enables the list buttons
     // and dependent settings from the current control values.
@@ -204,6 +206,9 @@ public:
     // options.ini, mimes.txt and the record files into the controls and lists, and back.
     void LoadSettings();
     void SaveSettings();
+    // False while the settings are loading, after shutdown, or when options.ini
+    // was never opened: the files on disk are then left as they are.
+    bool MaySaveSettings() const;
     // accounts23.dat (or acc23.dat) into Accounts and accountslist, creating the home folders.
     void LoadAccounts();
     void SaveAccounts();

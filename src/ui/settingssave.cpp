@@ -37,10 +37,14 @@ void WriteRecordFiles(const Tquillnestform& f) {
 
 }  // namespace
 
+bool Tquillnestform::MaySaveSettings() const {
+    return IniFile && IniFile->IsOpen() && !LoadingSettings && !ServerShutDown();
+}
+
 // A file that cannot be written keeps its previous content (every file is
 // replaced atomically) and the others are still written; nothing is reported.
 void Tquillnestform::SaveSettings() {
-    if (!IniFile || !IniFile->IsOpen() || LoadingSettings || ServerShutDown()) return;
+    if (!MaySaveSettings()) return;
     // The account dialog's last state, when it has been used, is the new default.
     TakeAccountDefaults();
     core::WriteSettingKeys(SettingKeys(), *this, *IniFile);
@@ -54,4 +58,6 @@ void Tquillnestform::SaveSettings() {
     }
     WriteMimeTypes(*this);
     WriteRecordFiles(*this);
+    // The transfer lists were just written as they stand.
+    TransferListsChanged = {};
 }

@@ -16,6 +16,9 @@ telnet::TelnetSettings telnet::TelnetSettingsOf(const Tquillnestform& Form) {
 }
 
 void ProcessTelnet(Tquillnestform* form, tsession* session, int index) {
-    telnet::TelnetStep step{*form, form->Telnet, {[form] { return telnet::TelnetSettingsOf(*form); }}};
+    telnet::TelnetStep step{.Face = *form,
+                            .Telnet = form->Telnet,
+                            .Settings = {[form] { return telnet::TelnetSettingsOf(*form); }},
+                            .AccountChanged = [form] { form->SaveAccounts(); }};
     telnet::StepTelnet(step, session, index);
 }

@@ -33,6 +33,19 @@ def free_port():
     return port
 
 
+def pop3_accepts(port, user, password):
+    """True when POP3 on port takes the user's password (poplib, a connection of its own)."""
+    import poplib
+    pop = poplib.POP3("127.0.0.1", port, timeout=5)
+    try:
+        pop.user(user)
+        return pop.pass_(password).startswith(b"+OK")
+    except poplib.error_proto:
+        return False
+    finally:
+        pop.close()
+
+
 def port_accepts(port, host="127.0.0.1"):
     try:
         with socket.create_connection((host, port), timeout=0.5):

@@ -4,7 +4,6 @@ negotiation, the screens byte for byte, the login, the menu and its changes
 children that must neither stall the server nor outlive their session."""
 import ftplib
 import os
-import poplib
 import signal
 import socket
 import threading
@@ -17,7 +16,7 @@ with warnings.catch_warnings():
     import telnetlib
 
 import fixtures as fx
-from harness import Server, free_port, wait_until
+from harness import Server, free_port, pop3_accepts, wait_until
 
 IAC_WILL_ECHO = b"\xff\xfb\x01"
 IAC_DO_ECHO = b"\xff\xfd\x01"
@@ -274,14 +273,7 @@ class NoPromptTest(TelnetServerTest):
 
 class ChangesTest(TelnetServerTest):
     def pop3_login(self, password):
-        pop = poplib.POP3("127.0.0.1", self.pop3_port, timeout=5)
-        try:
-            pop.user("bob")
-            return pop.pass_(password).startswith(b"+OK")
-        except poplib.error_proto:
-            return False
-        finally:
-            pop.close()
+        return pop3_accepts(self.pop3_port, "bob", password)
 
     def test_a_changed_password_is_the_one_pop3_accepts(self):
         self.assertTrue(self.srv.wait_port(self.pop3_port))

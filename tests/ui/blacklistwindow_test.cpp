@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -408,6 +409,79 @@ TEST_F(BlacklistWindow, ListClicksRefreshTheButtons) {
         EXPECT_TRUE(remove->Enabled());
         EXPECT_TRUE(properties->Enabled());
     }
+}
+
+// The patterns a record file beside the program holds, as the next start reads them.
+template <class T>
+std::vector<std::string> StoredPatterns(const std::string& path) {
+    core::RecordList<T> stored;
+    if (core::LoadRecordFile(path, stored) != core::LoadResult::Loaded) return {"(none)"};
+    std::vector<std::string> patterns;
+    for (const auto& r : stored) patterns.push_back(r->Pattern);
+    return patterns;
+}
+
+TEST_F(BlacklistWindow, EveryChangeOfTheBansAndTriggersIsStoredAtOnce) {
+    AddTrigger("*CMD.EXE*", core::TriggerService::Http, 3, "worm");
+    // Selects a line, clicks Button and gives its dialog Pattern, then OK.
+    auto banDialog = [this](forms::TButton* button, int line, std::string pattern) {
+        return [=, this] {
+            form_->blacklist->SetItemIndex(line);
+            WhileShown([pattern] {
+                banpropertiesform->ip->SetText(pattern);
+                banpropertiesform->ok->Click();
+            });
+            button->Click();
+        };
+    };
+    auto triggerDialog = [this](forms::TButton* button, int line, std::string pattern) {
+        return [=, this] {
+            form_->triggerlistbox->SetItemIndex(line);
+            WhileShown([pattern] {
+                triggerpropertiesform->description->SetText("probe");
+                triggerpropertiesform->trigger->SetText(pattern);
+                triggerpropertiesform->ok->Click();
+            });
+            button->Click();
+        };
+    };
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+        std::vector<std::string> bans, triggers;
+    } rows[] = {
+        {"a trigger line's ban",
+         [&] { CheckTriggers(form_, core::TriggerService::Http, "GET /cmd.exe HTTP/1.0", "10.9.8.7"); },
+         {"10.9.8.7"},
+         {"(none)"}},
+        {"a new ban", banDialog(form_->newban, -1, "172.16.*"), {"10.9.8.7", "172.16.*"}, {"*CMD.EXE*"}},
+        {"a ban's properties", banDialog(form_->banproperties, 1, "172.17.*"), {"10.9.8.7", "172.17.*"}, {"*CMD.EXE*"}},
+        {"a ban run out",
+         [&] {
+             form_->BanList[0]->Time = netunit::NowDayNumber() - 1;
+             form_->blacklisttimerTimer(form_);
+         },
+         {"172.17.*"},
+         {"*CMD.EXE*"}},
+        {"a new trigger", triggerDialog(form_->newtrigger, -1, "*x*"), {"172.17.*"}, {"*CMD.EXE*", "*x*"}},
+        {"a trigger's properties", triggerDialog(form_->triggerproperties, 1, "*y*"), {"172.17.*"}, {"*CMD.EXE*", "*y*"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        r.change();
+        EXPECT_EQ(StoredPatterns<core::tban>(dir_ + core::kBansFile), r.bans);
+        EXPECT_EQ(StoredPatterns<core::ttrigger>(dir_ + core::kTriggersFile), r.triggers);
+    }
+}
+
+TEST_F(BlacklistWindow, ASenderAlreadyBannedCostsNoWrite) {
+    form_->blacklistenabled->SetChecked(false);
+    AddTrigger("*CMD.EXE*", core::TriggerService::Http, 3);
+    EXPECT_TRUE(CheckTriggers(form_, core::TriggerService::Http, "GET /cmd.exe", "10.0.0.1"));
+    ASSERT_EQ(StoredPatterns<core::tban>(dir_ + core::kBansFile), std::vector<std::string>{"10.0.0.1"});
+    std::remove((dir_ + core::kBansFile).c_str());
+    EXPECT_TRUE(CheckTriggers(form_, core::TriggerService::Http, "GET /cmd.exe", "10.0.0.1"));
+    EXPECT_EQ(StoredPatterns<core::tban>(dir_ + core::kBansFile), std::vector<std::string>{"(none)"});
 }
 
 // Labels at 6 with their fields 2 below, 6 between a field and the next

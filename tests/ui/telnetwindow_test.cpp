@@ -7,8 +7,12 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "core/recordfiles.h"
 #include "forms/forms.h"
+#include "platform/programdir.h"
 #include "platform/pump.h"
 #include "platform/rawpeer.h"
 #include "telnet/telnetclient.h"
@@ -86,6 +90,40 @@ TEST_F(TelnetWindowTest, OnlyAConnectionThatHasNotLoggedInTimesOut) {
     PumpFor(300);
     ASSERT_EQ(form_->SessionList.size(), 1u);
     EXPECT_EQ(form_->SessionList[0], loggedIn);
+}
+
+TEST_F(TelnetWindowTest, MenuChangesAreInTheAccountsFileAtOnce) {
+    form_->Accounts.back()->FtpAllowed = true;
+    form_->Accounts.back()->FtpInitialPath = "/";
+    auto client = LoggedIn("bob", "secret");
+    // Each screen takes one piece of typing at a time: the answer shows it was taken.
+    struct Row {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> typing;  // sent, then awaited
+        std::string password, path;
+    } rows[] = {
+        {"the password",
+         {{"1", "Enter new password: "}, {"n3w\r\n", "Confirm new password: "}, {"n3w\r\n", "continue."}},
+         "n3w",
+         "/"},
+        {"the FTP initial path", {{"2", "(ENTER for none): "}, {"/home/bob\r\n", "continue."}}, "n3w", "/home/bob"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        for (const auto& [sent, awaited] : r.typing) {
+            client->Send(sent);
+            ASSERT_TRUE(client->ReadUntil(awaited));
+            client->Take();
+        }
+        // Read as the next start reads it, before anything else is saved.
+        core::AccountList stored = core::LoadAccounts(platform::ProgramDir());
+        ASSERT_EQ(stored.size(), 1u);
+        EXPECT_EQ(stored[0]->Password, r.password);
+        EXPECT_EQ(stored[0]->FtpInitialPath, r.path);
+        client->Send(" ");
+        ASSERT_TRUE(client->ReadUntil(telnettest::kChooseOne));
+        client->Take();
+    }
 }
 
 TEST_F(TelnetWindowTest, ShutdownEndsARunningProgram) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "core/accounting.h"
+#include "core/recordfiles.h"
 #include "forms/forms.h"
 #include "netunit/datetime.h"
 #include "netunit/files.h"
@@ -192,6 +194,61 @@ TEST_F(AccountingWindow, StatisticsMatchNameAndFolderExactly) {
     CountDownloadStat(form_, "a.txt", dir_);
     CountDownloadStat(form_, "A.TXT", dir_);
     EXPECT_EQ(form_->DownloadStatList.size(), 2u) << "case counts";
+}
+
+// What a file beside the program holds, as the next start reads it.
+std::vector<std::string> StoredNames(const std::string& path) {
+    core::RecordList<core::ttransferrecord> stored;
+    std::vector<std::string> names;
+    if (core::LoadRecordFile(path, stored) != core::LoadResult::Loaded) return {"(none)"};
+    for (const auto& r : stored) names.push_back(r->FileName + ":" + std::to_string(r->Count));
+    return names;
+}
+
+TEST_F(AccountingWindow, RecordedTransfersReachTheirFilesWithTheNextTickOnly) {
+    WriteFile("a.txt", 3);
+    WriteFile("b.txt", 4);
+    struct File {
+        const char* name;
+        std::vector<std::string> stored;
+    } files[] = {
+        {core::kDownloadListFile, {"a.txt:0", "b.txt:0"}},
+        {core::kUploadListFile, {"b.txt:0"}},
+        {core::kDownloadStatsFile, {"a.txt:2"}},
+    };
+    AddDownloadRecord(form_, "a.txt", dir_, "Anonymous (http)");
+    AddDownloadRecord(form_, "b.txt", dir_, "Anonymous (http)");
+    AddUploadRecord(form_, "b.txt", dir_, "bob");
+    CountDownloadStat(form_, "a.txt", dir_);
+    CountDownloadStat(form_, "a.txt", dir_);
+    // The request that records a transfer writes nothing itself.
+    for (const File& f : files) EXPECT_EQ(StoredNames(dir_ + f.name), std::vector<std::string>{"(none)"}) << f.name;
+
+    form_->kpstimer->OnTimer(form_->kpstimer);
+    for (const File& f : files) EXPECT_EQ(StoredNames(dir_ + f.name), f.stored) << f.name;
+
+    // A tick without a change writes nothing: a removed file stays away.
+    for (const File& f : files) std::remove((dir_ + f.name).c_str());
+    form_->kpstimer->OnTimer(form_->kpstimer);
+    for (const File& f : files) EXPECT_EQ(StoredNames(dir_ + f.name), std::vector<std::string>{"(none)"}) << f.name;
+
+    // Nor does a transfer that records nothing (an empty file).
+    WriteFile("empty.txt", 0);
+    AddDownloadRecord(form_, "empty.txt", dir_, "bob");
+    CountDownloadStat(form_, "empty.txt", dir_);
+    form_->kpstimer->OnTimer(form_->kpstimer);
+    EXPECT_EQ(StoredNames(dir_ + core::kDownloadListFile), std::vector<std::string>{"(none)"});
+}
+
+TEST_F(AccountingWindow, AfterShutdownTheTimerLeavesTheFilesAlone) {
+    WriteFile("a.txt", 3);
+    AddDownloadRecord(form_, "a.txt", dir_, "bob");
+    form_->kpstimer->OnTimer(form_->kpstimer);
+    AddDownloadRecord(form_, "a.txt", dir_, "bob");
+    form_->ShutdownServer();  // empties the lists
+    form_->kpstimer->OnTimer(form_->kpstimer);
+    EXPECT_EQ(StoredNames(dir_ + core::kDownloadListFile), std::vector<std::string>{"a.txt:0"})
+        << "the emptied list is never written";
 }
 
 }  // namespace
