@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/loginlimit.h"
+#include "core/telnetintake.h"
 #include "netunit/files.h"
 #include "netunit/findfile.h"
 #include "netunit/textfile.h"
@@ -88,9 +90,13 @@ struct tsession {
     bool ChildRunning = false;
     std::vector<char> PipeBuffer;
     int32_t PipeCount = 0;
-    // Telnet's relay: a line end split between two reads is still one line end.
-    bool ChildInputAfterCR = false;   // the client's last byte to the child was CR
+    // Telnet: a line end split between two reads is still one line end.
+    bool ChildInputAfterCR = false;   // the client's last typed byte (to an entry or the child) was CR
     bool ChildOutputAfterCR = false;  // the child's last byte to the client was CR
+    // Telnet: a Telnet command cut between two reads.
+    core::ttelnetintake TelnetIntake;
+    // FTP, POP3 and SMTP: failed logins, and the answer held back after one.
+    core::tloginlimit Logins;
 
     std::vector<std::string> DeletedMessages;
     std::vector<std::string> LocalRecipients;

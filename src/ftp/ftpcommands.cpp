@@ -136,7 +136,7 @@ void DoRnto(FtpStep& step, const std::string& line) {
         Reply(step, "553 Access denied!");
         return;
     }
-    LogAndCaption(step, "Renamed " + t.virtualPath + " to " + t.local.Path);
+    LogAndCaption(step, "Renamed " + s->RenameFrom + " to " + t.virtualPath);
     Reply(step, "250 File renamed!");
     s->RenameFrom.clear();
 }

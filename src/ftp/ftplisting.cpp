@@ -50,6 +50,7 @@ std::string VirtualLine(const FtpStep& step, const std::string& name, bool readO
 }
 
 void Send(FtpStep& step, const std::string& text) {
+    if (OnControl(step)) return SendControl(step, text);
     step.face.netsockets->SendText(ListingSocket(step), text);
     RestartIdle(step);
 }
@@ -323,8 +324,7 @@ void DoStat(FtpStep& step, const std::string& line) {
     tsession* s = step.session;
     s->NamesOnly = false;
     if (netunit::CommandArgument(line).empty()) {
-        step.face.netsockets->SendText(s->Socket, StatusReply(step));
-        RestartIdle(step);
+        SendControl(step, StatusReply(step));
         return;
     }
     PathTarget t;
@@ -332,10 +332,9 @@ void DoStat(FtpStep& step, const std::string& line) {
     if (!CheckPathArgument(step, line, kStatReplies, t)) return;
     s->ArgumentPath = t.virtualPath;
     if (netunit::WideFileExists(t.local.Path)) {
-        step.face.netsockets->SendText(s->Socket, "211- status of " + t.argument + ":\r\n" +
-                                                       FormatListLine(t.local.Path, !t.local.Permissions.FileWrite) +
-                                                       t.argument + "\r\n" + "211 End of status.\r\n");
-        RestartIdle(step);
+        SendControl(step, "211- status of " + t.argument + ":\r\n" +
+                              FormatListLine(t.local.Path, !t.local.Permissions.FileWrite) + t.argument + "\r\n" +
+                              "211 End of status.\r\n");
     } else if (IsVirtualDir(TreeFor(step, t.account), t.virtualPath)) {
         CloseSearch(s);
         EnterState(s, kFtpStatHeader);
@@ -366,10 +365,9 @@ void StepListFile(FtpStep& step) {
 
 void StepStatHeader(FtpStep& step) {
     if (!ControlCanSend(step)) return;
-    step.face.netsockets->SendText(step.session->Socket, "211- status of " + step.session->ArgumentPath + ":\r\n");
+    SendControl(step, "211- status of " + step.session->ArgumentPath + ":\r\n");
     EnterState(step.session, kFtpStatLines);
     ListingPlace(*step.session) = 0;
-    RestartIdle(step);
 }
 
 void StepStatEnd(FtpStep& step) {

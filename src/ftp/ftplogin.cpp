@@ -1,5 +1,6 @@
 // The greeting and the login of an FTP session (states 0 to 2).
 #include "core/accountlookup.h"
+#include "core/loginlimit.h"
 #include "ftp/ftpsession.h"
 #include "ftp/virtualpath.h"
 #include "netunit/textutil.h"
@@ -29,7 +30,7 @@ void Login(FtpStep& step) {
     if (!valid) {
         Log(step, "Access denied!");
         Caption(step, "Access denied.");
-        Reply(step, "530 Login Incorrect! :P");
+        core::HoldFailedLogin(s, "530 Login Incorrect! :P");
         EnterState(s, kFtpWaitUser);
         return;
     }

@@ -1,6 +1,7 @@
 #include "ftp/ftpsession.h"
 
 #include "core/accountlookup.h"
+#include "core/telnetintake.h"
 #include "ftp/virtualpath.h"
 #include "netsock/netsockets.h"
 #include "netunit/textutil.h"
@@ -46,7 +47,12 @@ int CountUserFtpSessions(const core::tsessionface& face, const std::string& user
     return count;
 }
 
-void Reply(FtpStep& step, const std::string& text) { core::SendLine(step.face, step.session, text); }
+void SendControl(FtpStep& step, const std::string& text) {
+    step.face.netsockets->SendText(step.session->Socket, core::DoubledIac(text));
+    RestartIdle(step);
+}
+
+void Reply(FtpStep& step, const std::string& text) { SendControl(step, text + "\r\n"); }
 
 void RestartIdle(FtpStep& step) { core::tsessionface::RestartIdleTimer(step.session); }
 

@@ -70,8 +70,11 @@ VirtualTree TreeFor(FtpStep& step, const core::tuseraccount* account);
 // Logged-in FTP sessions of that user (A to Z folded).
 int CountUserFtpSessions(const core::tsessionface& face, const std::string& user);
 
-// A reply on the control connection, followed by CR LF; the idle countdown
-// starts again.
+// Text on the control connection, as it stands; the idle countdown starts
+// again. A 0xFF in it is doubled, as the client reads the connection as
+// Telnet.
+void SendControl(FtpStep& step, const std::string& text);
+// A reply on the control connection, followed by CR LF.
 void Reply(FtpStep& step, const std::string& text);
 void RestartIdle(FtpStep& step);
 // A log line with the session's prefix.

@@ -1,5 +1,7 @@
 // The FTP session's step: the engine calls it again and again; each call does
 // what the session's state allows without waiting and returns.
+#include "core/loginlimit.h"
+#include "core/telnetintake.h"
 #include "ftp/ftpintake.h"
 #include "ftp/ftpsession.h"
 #include "netsock/netsockets.h"
@@ -48,12 +50,16 @@ void Dispatch(FtpStep& step, const std::string& line) {
 
 // States 1 to 3 read command lines. A line is taken only once a line feed
 // has come, and more is read only while no whole line waits, so a client
-// that sends faster than it reads replies cannot grow the buffer.
+// that sends faster than it reads replies cannot grow the buffer. Nothing is
+// read while the answer to a failed login is held back.
 void StepLines(FtpStep& step) {
     if (!ControlCanSend(step)) return;
     tsession* s = step.session;
+    if (core::LoginAnswerHeld(step.face, s, EnterState)) return;
     std::string line;
     if (!core::TakeSessionLine(step.face, s, kCommandLineRules, line)) return;
+    // The control connection speaks Telnet: a 0xFF in a name comes doubled.
+    line = core::TelnetData(line);
     switch (s->State) {
         case kFtpWaitUser: StepWaitUser(step, line); break;
         case kFtpWaitPass: StepWaitPass(step, line); break;

@@ -5,6 +5,7 @@
 
 #include "core/accountlookup.h"
 #include "core/recordlookup.h"
+#include "core/loginlimit.h"
 #include "mail/addresses.h"
 #include "mail/commandline.h"
 #include "mail/mailbox.h"
@@ -121,7 +122,7 @@ void Pass(Pop3Step& step, tsession* session, const std::string& line) {
                          !UserHasPop3Session(step.Face, session, account->UserName);
     if (!granted) {
         SetCaption(session, "Access denied.");
-        Reply(&step.Face, session, kDenied);
+        core::HoldFailedLogin(session, kDenied);
         EnterPop3State(session, kPop3User);
         return;
     }
@@ -247,6 +248,7 @@ void Command(Pop3Step& step, tsession* session, const std::string& line) {
 
 void StepCommand(Pop3Step& step, tsession* session) {
     if (!step.Face.netsockets->CanSend(session->Socket)) return;
+    if (core::LoginAnswerHeld(step.Face, session, EnterPop3State)) return;
     std::string line;
     if (!TakeSessionLine(&step.Face, session, line) || line.empty()) return;
     const Pop3Command command = RecognizePop3Command(line);

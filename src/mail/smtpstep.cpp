@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/accounting.h"
+#include "core/loginlimit.h"
 #include "netunit/textutil.h"
 #include "mail/addresses.h"
 #include "mail/commandline.h"
@@ -145,7 +146,7 @@ void AuthResult(SmtpStep& step, tsession* session) {
         Reply(&step.Face, session, kAuthOk);
         CaptionAndLog(&step.Face, session, "Authenticated as " + SmtpAuthUser(session->Credentials));
     } else {
-        Reply(&step.Face, session, kAuthFailed);
+        core::HoldFailedLogin(session, kAuthFailed);
         CaptionAndLog(&step.Face, session, "Authentication Failed");
     }
 }
@@ -451,6 +452,7 @@ void CommandInState(SmtpStep& step, tsession* session, const std::string& line) 
 
 void StepCommand(SmtpStep& step, tsession* session) {
     if (!step.Face.netsockets->CanSend(session->Socket)) return;
+    if (core::LoginAnswerHeld(step.Face, session, EnterSmtpState)) return;
     std::string line;
     if (!TakeSessionLine(&step.Face, session, line)) return;
     if (session->State == kSmtpAuthUser || session->State == kSmtpAuthPassword) return AuthAnswer(step, session, line);

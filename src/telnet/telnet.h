@@ -76,6 +76,18 @@ enum tchangeentry : int32_t { kEntryNew = 1, kEntryConfirm = 2 };
 inline int32_t& ChangeScreenEntry(tsession& Session) { return Session.Counter; }
 // While a program runs: the server echoes the client's typing to it.
 inline bool& EchoesTyping(tsession& Session) { return Session.Toggle; }
+// The client's last typed byte was CR: an LF or NUL that opens the next piece
+// ends the same line.
+inline bool& TypedAfterCR(tsession& Session) { return Session.ChildInputAfterCR; }
+
+// One receive from the client: at most kClientRead bytes, as they came.
+// Restarts the idle countdown; empty when nothing was waiting.
+constexpr int kClientRead = 4096;
+std::string ReceiveBytes(TelnetStep& step, tsession* session);
+
+// What the client typed of Bytes, its Telnet commands taken out; a command
+// cut at the end of Bytes is taken out whole with the next piece.
+std::string TypedData(tsession* session, std::string_view Bytes);
 
 // Moves the session to State (told to the debug log by name).
 void EnterState(tsession* session, int32_t State);

@@ -27,7 +27,7 @@
 namespace telnet {
 namespace {
 
-// One read of the child's output, and one receive from the client, per step.
+// One read of the child's output per step.
 constexpr int kRelayChunk = 4096;
 // Client input queued for a child that has not read it yet.
 constexpr size_t kChildInputLimit = 16384;
@@ -70,7 +70,7 @@ bool StartChild(TelnetStep& step, tsession* session, const std::vector<std::stri
         return false;
     }
     session->ChildRunning = true;
-    session->ChildInputAfterCR = false;
+    TypedAfterCR(*session) = false;
     session->ChildOutputAfterCR = false;
     session->Counter = 0;
     EchoesTyping(*session) = echoInput;
@@ -118,12 +118,9 @@ void RelayInput(TelnetStep& step, tsession* session) {
         if (ClientInputEnded(session->Socket)) EnterState(session, kClosing);
         return;
     }
-    std::array<char, kRelayChunk> buffer{};
-    const int n = step.Face.netsockets->ReceiveData(session->Socket, buffer.data(), kRelayChunk);
-    core::tsessionface::RestartIdleTimer(session);
-    if (n <= 0) return;
-    const std::string bytes =
-        ClientBytesForChild(std::string_view(buffer.data(), static_cast<size_t>(n)), session->ChildInputAfterCR);
+    const std::string typed = TypedData(session, ReceiveBytes(step, session));
+    if (typed.empty()) return;
+    const std::string bytes = ClientBytesForChild(typed, TypedAfterCR(*session));
     platform::WriteChildInput(child, bytes);
     if (EchoesTyping(*session)) {
         bool echoAfterCR = false;

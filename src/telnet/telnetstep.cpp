@@ -2,16 +2,19 @@
 // menu and its two change screens. Each step handles the session's state once
 // and returns without waiting; state 10 (a program running) is telnetchild.cpp's.
 //
-// Typed input is walked byte by byte. A state's rules hold for the whole piece
-// received, even after a CR in it has moved the session on, except where a
-// step ends early; once the session is closing nothing more of the piece is
-// taken.
+// Typed input is walked key by key, with the client's Telnet commands taken
+// out first. A key that moves the session on hands the rest of its piece to
+// the state it moved to: a password typed ahead behind its user name is taken
+// as the password. The menu drops the rest of its piece after a choice, as a
+// line-mode client sends its line end behind the key. Once the session is
+// closing nothing more of the piece is taken.
 #include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
 
 #include "core/accountlookup.h"
+#include "core/telnetintake.h"
 #include "forms/forms.h"
 #include "netsock/netsockets.h"
 #include "netunit/files.h"
@@ -44,8 +47,6 @@ constexpr char kCtrlC = '\x03';
 
 // The splash file leaves in pieces of this size, one per step.
 constexpr int kSplashChunk = 4096;
-// The raw receive of the echo negotiation.
-constexpr int kNegotiationRead = 4096;
 // Attempts: the counter starts at 1 and the session closes when failures bring
 // it to this value (the third failure).
 constexpr int32_t kClosingAttemptCount = 4;
@@ -68,24 +69,9 @@ core::tuseraccount* ServedAccount(TelnetStep& step, tsession* session) {
     return step.Account;
 }
 
-std::string Receive(TelnetStep& step, tsession* session) {
-    std::string text = step.Face.netsockets->ReceiveText(session->Socket);
-    core::tsessionface::RestartIdleTimer(session);
-    return text;
-}
-
 // A piece of typing has come, and the socket can take the answer to it.
 bool TypingWaits(TelnetStep& step, const tsession* session) {
     return step.Face.netsockets->CanSend(session->Socket) && step.Face.netsockets->HasData(session->Socket);
-}
-
-// The typing of a change screen, for the account it changes: nullptr while
-// nothing is typed, or when the account is gone (the session then closes).
-core::tuseraccount* ChangeScreenTyping(TelnetStep& step, tsession* session, std::string& text) {
-    if (!TypingWaits(step, session)) return nullptr;
-    core::tuseraccount* account = ServedAccount(step, session);
-    if (account != nullptr) text = Receive(step, session);
-    return account;
 }
 
 void ToMenu(TelnetStep& step, tsession* session) {
@@ -106,13 +92,11 @@ void StepSendWillEcho(TelnetStep& step, tsession* session) {
 
 void StepAwaitDoEcho(TelnetStep& step, tsession* session) {
     if (!step.Face.netsockets->HasData(session->Socket)) return;
-    // Raw, so that negotiation bytes holding a NUL cannot hide the answer.
-    std::array<char, kNegotiationRead> buffer{};
-    const int n = step.Face.netsockets->ReceiveData(session->Socket, buffer.data(), kNegotiationRead);
-    core::tsessionface::RestartIdleTimer(session);
-    if (n <= 0) return;
-    if (std::string_view(buffer.data(), static_cast<size_t>(n)).find(kDoEcho) != std::string_view::npos)
-        EnterState(session, kSplash);
+    const std::string bytes = ReceiveBytes(step, session);
+    // Nothing typed before the prompt is kept, but a command cut at the end
+    // of the piece is still taken out whole from the next.
+    TypedData(session, bytes);
+    if (bytes.find(kDoEcho) != std::string::npos) EnterState(session, kSplash);
 }
 
 // Reads the next piece of the splash file; false on a read error.
@@ -170,27 +154,30 @@ void StepSplashRest(TelnetStep& step, tsession* session) {
     Send(step, session, piece.append(kLoginPrompt));
 }
 
-void StepUserName(TelnetStep& step, tsession* session) {
-    if (!TypingWaits(step, session)) return;
-    const std::string text = Receive(step, session);
-    std::string& echo = session->InputBuffer;
-    echo.clear();
-    for (const char c : text) {
-        if (c == kCR) {
-            if (session->UserName.empty()) {
-                Send(step, session, kLoginAgain);
-            } else {
-                EnterState(session, kPassword);
-                SetCaption(session, "Attempting to log in.");
-                Send(step, session, kPasswordPrompt);
-            }
+// Each input state takes keys from the front of a piece of typing and returns
+// what it leaves for the state its key moved the session to: nothing when the
+// session stayed, is closing, or drops the rest.
+
+std::string_view TypeUserName(TelnetStep& step, tsession* session, std::string_view keys) {
+    std::string echo;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const char c = keys[i];
+        if (c == kCR && session->UserName.empty()) {
+            Send(step, session, kLoginAgain);
+        } else if (c == kCR) {
+            // The name's echo is not sent: the password prompt follows it.
+            EnterState(session, kPassword);
+            SetCaption(session, "Attempting to log in.");
+            Send(step, session, kPasswordPrompt);
+            return Closing(session) ? std::string_view() : keys.substr(i + 1);
         } else if (EditEntry(session->UserName, c, kUserNameCapacity)) {
             echo += c;
         }
         BoundEcho(echo);
-        if (Closing(session)) return;
+        if (Closing(session)) return {};
     }
-    if (session->State != kPassword && !echo.empty()) Send(step, session, echo);
+    if (!echo.empty()) Send(step, session, echo);
+    return {};
 }
 
 void LoggedIn(TelnetStep& step, tsession* session) {
@@ -217,21 +204,21 @@ void LoginFailed(TelnetStep& step, tsession* session) {
     Send(step, session, kInvalidLogin);
 }
 
-void StepPassword(TelnetStep& step, tsession* session) {
-    if (!TypingWaits(step, session)) return;
-    const std::string text = Receive(step, session);
-    for (const char c : text) {
-        if (c == kCR) {
-            if (core::CheckPassword(*step.Settings().Accounts, session->UserName, session->Password) &&
-                core::UserTelnetAllowed(*step.Settings().Accounts, session->UserName, step.Account))
-                LoggedIn(step, session);
-            else
-                LoginFailed(step, session);
-        } else {
-            EditEntry(session->Password, c, kPasswordCapacity);
+// Nothing typed here is echoed, logged or shown.
+std::string_view TypePassword(TelnetStep& step, tsession* session, std::string_view keys) {
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i] != kCR) {
+            EditEntry(session->Password, keys[i], kPasswordCapacity);
+            continue;
         }
-        if (Closing(session)) return;
+        if (core::CheckPassword(*step.Settings().Accounts, session->UserName, session->Password) &&
+            core::UserTelnetAllowed(*step.Settings().Accounts, session->UserName, step.Account))
+            LoggedIn(step, session);
+        else
+            LoginFailed(step, session);
+        return Closing(session) ? std::string_view() : keys.substr(i + 1);
     }
+    return {};
 }
 
 void OpenPasswordChange(TelnetStep& step, tsession* session) {
@@ -257,38 +244,33 @@ void OpenPathChange(TelnetStep& step, tsession* session, const core::tuseraccoun
     session->InputBuffer.clear();
 }
 
-void StepMenu(TelnetStep& step, tsession* session) {
-    if (!step.Face.netsockets->CanSend(session->Socket)) return;
-    std::string choices;
-    if (step.Telnet.AutoChoice == -1) {
-        if (!step.Face.netsockets->HasData(session->Socket)) return;
-        choices = Receive(step, session);
-    } else {
-        choices = std::to_string(step.Telnet.AutoChoice);
-    }
+// Keys that name no choice are passed over; after a choice the rest of the
+// piece is dropped.
+std::string_view ChooseFromMenu(TelnetStep& step, tsession* session, std::string_view choices) {
     core::tuseraccount* account = ServedAccount(step, session);
-    if (account == nullptr) return;
+    if (account == nullptr) return {};
     for (const char c : choices) {
         if (c == '1') {
             OpenPasswordChange(step, session);
-            return;
+            return {};
         }
         if (c == '2' && account->FtpAllowed) {
             OpenPathChange(step, session, *account);
-            return;
+            return {};
         }
         if (c == '3' && step.Settings().CommandPrompt && account->Superuser) {
-            if (StartCommandPrompt(step, session)) return;
+            if (StartCommandPrompt(step, session)) return {};
         } else if (c == '0') {
             EnterState(session, kClosing);
-            return;
+            return {};
         } else if (c >= '0' + kFirstProgramChoice && c <= '9') {
             const core::tconsoleprogram* program =
                 VisibleConsoleProgram(*step.Settings().ConsolePrograms, account->Superuser, c - '0');
-            if (program != nullptr && StartConsoleProgram(step, session, *program)) return;
+            if (program != nullptr && StartConsoleProgram(step, session, *program)) return {};
         }
-        if (Closing(session)) return;
+        if (Closing(session)) return {};
     }
+    return {};
 }
 
 void CancelPasswordChange(TelnetStep& step, tsession* session, const core::tuseraccount& account) {
@@ -296,17 +278,16 @@ void CancelPasswordChange(TelnetStep& step, tsession* session, const core::tuser
     ToMenu(step, session);
 }
 
-void StepNewPassword(TelnetStep& step, tsession* session) {
-    std::string text;
-    core::tuseraccount* account = ChangeScreenTyping(step, session, text);
-    if (account == nullptr) return;
-    // The phase at the start of the step holds for the whole piece.
-    const bool confirming = ChangeScreenEntry(*session) == kEntryConfirm;
-    std::string& entry = confirming ? session->InputBuffer : session->Password;
-    for (const char c : text) {
+// The new password, then its confirmation; neither is echoed.
+std::string_view TypeNewPassword(TelnetStep& step, tsession* session, std::string_view keys) {
+    core::tuseraccount* account = ServedAccount(step, session);
+    if (account == nullptr) return {};
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const char c = keys[i];
+        const bool confirming = ChangeScreenEntry(*session) == kEntryConfirm;
         if (c == kCtrlC) {
             CancelPasswordChange(step, session, *account);
-            return;
+            return {};
         }
         if (c == kCR && !confirming) {
             ChangeScreenEntry(*session) = kEntryConfirm;
@@ -322,30 +303,32 @@ void StepNewPassword(TelnetStep& step, tsession* session) {
                 session->SetPassword(account->Password);
                 Send(step, session, kPasswordMismatch);
             }
+            return Closing(session) ? std::string_view() : keys.substr(i + 1);
         } else {
-            EditEntry(entry, c, kPasswordCapacity);
+            EditEntry(confirming ? session->InputBuffer : session->Password, c, kPasswordCapacity);
         }
-        if (Closing(session)) return;
+        if (Closing(session)) return {};
     }
+    return {};
 }
 
-void StepHitAnyKey(TelnetStep& step, tsession* session) {
-    if (!step.Face.netsockets->HasData(session->Socket)) return;
-    if (ServedAccount(step, session) == nullptr) return;
-    Receive(step, session);
+// The first key is the one asked for; the rest goes to the menu.
+std::string_view TypeAnyKey(TelnetStep& step, tsession* session, std::string_view keys) {
+    if (ServedAccount(step, session) == nullptr) return {};
     ToMenu(step, session);
+    return Closing(session) ? std::string_view() : keys.substr(1);
 }
 
-void StepFtpPath(TelnetStep& step, tsession* session) {
-    std::string text;
-    core::tuseraccount* account = ChangeScreenTyping(step, session, text);
-    if (account == nullptr) return;
+std::string_view TypeFtpPath(TelnetStep& step, tsession* session, std::string_view keys) {
+    core::tuseraccount* account = ServedAccount(step, session);
+    if (account == nullptr) return {};
     std::string& path = session->InputBuffer;
     std::string echo;
-    for (const char c : text) {
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const char c = keys[i];
         if (c == kCtrlC) {
             ToMenu(step, session);
-            return;
+            return {};
         }
         if (c == kCR) {
             EnterState(session, kHitAnyKey);
@@ -353,12 +336,53 @@ void StepFtpPath(TelnetStep& step, tsession* session) {
             if (step.AccountChanged) step.AccountChanged();
             Send(step, session, kPathChanged);
             core::LogSession(step.Face, session, "Changed FTP initial path.");
-        } else if (EditEntry(path, c, kMaxFtpPathInput)) {
-            echo += c;
+            return Closing(session) ? std::string_view() : keys.substr(i + 1);
         }
-        if (Closing(session)) return;
+        if (EditEntry(path, c, kMaxFtpPathInput)) echo += c;
+        if (Closing(session)) return {};
     }
-    if (session->State != kHitAnyKey && !echo.empty()) Send(step, session, echo);
+    if (!echo.empty()) Send(step, session, echo);
+    return {};
+}
+
+// Hands a piece of typing to the input states in turn, each taking its part,
+// until the piece is used up or the session is in a state that reads none.
+void WalkTyping(TelnetStep& step, tsession* session, std::string_view keys) {
+    while (!keys.empty()) {
+        switch (session->State) {
+            case kUserName: keys = TypeUserName(step, session, keys); break;
+            case kPassword: keys = TypePassword(step, session, keys); break;
+            case kMenu:
+                // An automatic choice is taken by the menu's own step.
+                if (step.Telnet.AutoChoice != -1) return;
+                keys = ChooseFromMenu(step, session, keys);
+                break;
+            case kNewPassword: keys = TypeNewPassword(step, session, keys); break;
+            case kHitAnyKey: keys = TypeAnyKey(step, session, keys); break;
+            case kFtpPath: keys = TypeFtpPath(step, session, keys); break;
+            default: return;
+        }
+    }
+}
+
+// The states that read typing: one piece, once it has come ("Hit any key"
+// sends nothing before its key, so it does not wait for the socket).
+void StepTyping(TelnetStep& step, tsession* session) {
+    const bool waits = session->State == kHitAnyKey ? step.Face.netsockets->HasData(session->Socket)
+                                                    : TypingWaits(step, session);
+    if (!waits) return;
+    const std::string keys = EntryKeys(TypedData(session, ReceiveBytes(step, session)), TypedAfterCR(*session));
+    WalkTyping(step, session, keys);
+}
+
+void StepMenu(TelnetStep& step, tsession* session) {
+    if (step.Telnet.AutoChoice == -1) {
+        StepTyping(step, session);
+        return;
+    }
+    // The automatic choice is taken at once, without reading the connection.
+    if (!step.Face.netsockets->CanSend(session->Socket)) return;
+    ChooseFromMenu(step, session, std::to_string(step.Telnet.AutoChoice));
 }
 
 void StepClosing(TelnetStep& step, tsession* session, int index) {
@@ -404,6 +428,19 @@ bool Send(TelnetStep& step, tsession* session, std::string_view Text) {
 
 void SetCaption(tsession* session, const std::string& Text) { core::CaptionSession(session, Text); }
 
+std::string ReceiveBytes(TelnetStep& step, tsession* session) {
+    std::array<char, kClientRead> buffer{};
+    const int n = step.Face.netsockets->ReceiveData(session->Socket, buffer.data(), kClientRead);
+    core::tsessionface::RestartIdleTimer(session);
+    return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
+}
+
+std::string TypedData(tsession* session, std::string_view Bytes) {
+    std::string typed;
+    core::TakeTelnetData(Bytes, session->TelnetIntake, typed);
+    return typed;
+}
+
 std::string MenuText(TelnetStep& step, const tsession* session) {
     if (step.Account == nullptr) return {};
     return TelnetMenuText(session->UserName, *step.Account, step.Settings().CommandPrompt,
@@ -416,12 +453,12 @@ void StepTelnet(TelnetStep& step, tsession* session, int index) {
         case kAwaitDoEcho: StepAwaitDoEcho(step, session); break;
         case kSplash: StepSplash(step, session); break;
         case kSplashRest: StepSplashRest(step, session); break;
-        case kUserName: StepUserName(step, session); break;
-        case kPassword: StepPassword(step, session); break;
+        case kUserName:
+        case kPassword:
+        case kNewPassword:
+        case kHitAnyKey:
+        case kFtpPath: StepTyping(step, session); break;
         case kMenu: StepMenu(step, session); break;
-        case kNewPassword: StepNewPassword(step, session); break;
-        case kHitAnyKey: StepHitAnyKey(step, session); break;
-        case kFtpPath: StepFtpPath(step, session); break;
         case kChildRunning: StepChild(step, session); break;
         case kClosing: StepClosing(step, session, index); break;
         default: EnterState(session, kClosing); break;

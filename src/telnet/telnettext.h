@@ -1,13 +1,20 @@
-// Byte-level rules of the Telnet dialogue that need no socket: the echo bound
-// of the login prompt, and the line ends between a Telnet client, which ends
-// a line with CR LF, CR NUL or CR alone, and a program on pipes, which ends it
-// with LF.
+// Byte-level rules of the Telnet dialogue that need no socket: the keys the
+// entries take, the echo bound of the login prompt, and the line ends between
+// a Telnet client, which ends a line with CR LF, CR NUL or CR alone, and a
+// program on pipes, which ends it with LF.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace telnet {
+
+// The client's typing (Telnet commands already out) as the entries take it:
+// a line end (CR LF, CR NUL or CR alone) is one CR, another NUL is nothing,
+// and DEL, which most terminals send for Backspace, is BS. AfterCR carries a
+// CR that ended the previous piece, so that its LF or NUL in the next piece
+// is no key of its own.
+std::string EntryKeys(std::string_view Typed, bool& AfterCR);
 
 // Applies a typed byte other than CR to an entry: LF is ignored, BS drops the
 // last character, any other byte is appended while the entry holds fewer than

@@ -107,15 +107,20 @@ class Control:
     def __exit__(self, *exc):
         self.close()
 
-    def line(self):
-        """One reply line without its CR LF; None at the end of the stream."""
+    def raw_line(self):
+        """One reply line's bytes without its CR LF; None at the end of the stream."""
         while b"\r\n" not in self.pending:
             chunk = self.sock.recv(65536)
             if not chunk:
                 return None
             self.pending += chunk
         line, self.pending = self.pending.split(b"\r\n", 1)
-        return line.decode("utf-8", errors="replace")
+        return line
+
+    def line(self):
+        """One reply line without its CR LF; None at the end of the stream."""
+        line = self.raw_line()
+        return None if line is None else line.decode("utf-8", errors="replace")
 
     def reply(self):
         """A whole reply: one line, or the lines of a multi-line reply joined by newlines."""

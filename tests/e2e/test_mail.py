@@ -269,9 +269,12 @@ class SmtpDialogueTest(unittest.TestCase):
 
     def test_auth_plain_and_login_succeed_and_fail(self):
         with MailServer(smtp={"antispam": "1"}) as srv:
+            # A connection ends with its third failure: the third is tried on a second one.
             d = srv.smtp_ready()
             self.assertEqual(d.ask("AUTH PLAIN " + plain_token("bob", "wrong")), b"535 Authentication Failed!")
             self.assertEqual(d.ask("AUTH PLAIN " + plain_token("BOB", "pw")), b"535 Authentication Failed!")
+            d.close()
+            d = srv.smtp_ready()
             self.assertEqual(d.ask("AUTH PLAIN " + plain_token("nomail", "pw")), b"535 Authentication Failed!")
             self.assertEqual(d.ask("auth plain " + plain_token("bob", "pw")), b"235 Authentication succeeded!")
             self.assertEqual(d.ask("MAIL FROM:<bob@example.test>"), b"250 'aight sender's cool")

@@ -1,18 +1,19 @@
 // Feeds arbitrary bytes, cut into reads at places the input chooses, to the
 // Telnet intake: the typed entries of the login and change screens with their
-// echo, and the line-end translation between the client and a program on
-// pipes. An entry never outgrows its capacity nor the echo of one read the
-// receive's size; the entries typed and the translated bytes do not depend on where
-// the reads were split; the two translations undo each other.
+// echo (Telnet commands taken out, line ends as one CR), and the line-end
+// translation between the client and a program on pipes. An entry never
+// outgrows its capacity nor the echo of one read the receive's size; the
+// entries typed and the translated bytes do not depend on where the reads
+// were split; the two translations undo each other.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/session.h"
+#include "core/telnetintake.h"
 #include "fuzzsupport.h"
 #include "netsock/netsockets.h"
 #include "telnet/telnettext.h"
@@ -31,9 +32,12 @@ constexpr char kCR = '\r';
 std::vector<std::string> TypeEntries(const std::vector<std::string>& reads, size_t capacity, bool asReceived) {
     std::vector<std::string> entries;
     std::string entry;
+    core::ttelnetintake intake;
+    bool afterCR = false;
     for (const std::string& read : reads) {
-        // A text receive stops at the first NUL.
-        const std::string text = read.substr(0, std::strlen(read.c_str()));
+        std::string typed;
+        core::TakeTelnetData(read, intake, typed);
+        const std::string text = telnet::EntryKeys(typed, afterCR);
         std::string echo;
         size_t echoed = 0;
         for (const char c : text) {
@@ -82,13 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<std::string> reads = fuzz::SplitReads(stream, kReceiveMax);
     const std::string all = fuzz::Joined(reads);
 
-    // Typed entries: split as received or in one piece (cut at each NUL, as
-    // the receives would cut them), the same entries result.
-    std::vector<std::string> pieces;
-    for (const std::string& read : reads) pieces.push_back(read.substr(0, std::strlen(read.c_str())));
-    const std::string typed = fuzz::Joined(pieces);
+    // Typed entries: split as received or in one piece, the same entries
+    // result.
     const size_t capacity = data[0] & 1 ? kUserNameCapacity : kPasswordCapacity + data[0] % 100;
-    Check(TypeEntries(pieces, capacity, true) == TypeEntries({typed}, capacity, false));
+    Check(TypeEntries(reads, capacity, true) == TypeEntries({all}, capacity, false));
 
     // Line ends toward a program: no CR is left, and reads split anywhere
     // give what the whole gives.

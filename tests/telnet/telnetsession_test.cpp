@@ -280,7 +280,8 @@ TEST_F(TelnetSessionTest, ThreeFailedLoginsCloseHoweverTheLinesArrive) {
     const std::vector<Case> cases = {
         {"one attempt at a time", {"bob\r\n", "x\r\n", "bob\r\n", "y\r\n", "bob\r\n", "z\r\n"}, 2},
         {"five passwords in one piece", {"bob\r\n", "a\rb\rc\rd\re\r"}, 2},
-        {"a right password after three wrong ones in the same piece", {"bob\r\n", "a\rb\rc\rsecret\r"}, 2},
+        {"a right password after three wrong ones in the same piece",
+         {"bob\r\n", "a\rbob\rb\rbob\rc\rbob\rsecret\r"}, 2},
         {"an account without Telnet rights", {"mailonly\r\n", "pw\r\n", "mailonly\r\n", "pw\r\n", "mailonly\r\n", "pw\r\n"}, 2},
     };
     for (const Case& c : cases) {
@@ -299,6 +300,36 @@ TEST_F(TelnetSessionTest, ThreeFailedLoginsCloseHoweverTheLinesArrive) {
         EXPECT_EQ(all.find(kChooseOne), std::string::npos);
         EXPECT_EQ(CountLogged("Access denied.") - denied, 3);
         ASSERT_TRUE(SessionsGone());
+    }
+}
+
+// What follows a line end in the same piece belongs to the prompt that line
+// end moved to: a password typed ahead is the password, never part of the
+// user name, and it reaches no log line and no caption.
+TEST_F(TelnetSessionTest, APasswordTypedAheadIsThePasswordAndIsNeverShown) {
+    struct Case {
+        const char* what;
+        std::string typed;
+        std::string answer;
+        std::string caption;  // after the prefix
+    };
+    const std::vector<Case> cases = {
+        {"the right one", "bob\r\nsecret\r\n", kChooseOne, "Main menu."},
+        {"a wrong one", "bob\r\nWr0ngPass\r\n", kInvalid, "Access denied."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto client = AtLogin();
+        client->Send(c.typed);
+        ASSERT_TRUE(client->ReadUntil(c.answer)) << client->Got();
+        const std::string prefix = "[" + std::to_string(Session()->Socket) + ":bob] ";
+        EXPECT_EQ(Session()->Node->Text(), prefix + c.caption);
+        client->Close();
+        ASSERT_TRUE(SessionsGone());
+    }
+    for (const std::string& line : face_.Log) {
+        EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+        EXPECT_EQ(line.find("Wr0ngPass"), std::string::npos) << line;
     }
 }
 

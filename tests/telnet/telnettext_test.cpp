@@ -1,5 +1,6 @@
-// The byte rules of the Telnet dialogue: the login echo's bound and the line
-// ends between a Telnet client and a program on pipes.
+// The byte rules of the Telnet dialogue: the keys the entries take, the login
+// echo's bound and the line ends between a Telnet client and a program on
+// pipes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,6 +14,7 @@ using telnet::BoundEcho;
 using telnet::ChildBytesForClient;
 using telnet::ClientBytesForChild;
 using telnet::EditEntry;
+using telnet::EntryKeys;
 
 TEST(TelnetEntry, TypedBytesEditAnEntryUpToItsCapacity) {
     struct Case {
@@ -95,6 +97,23 @@ TEST(TelnetLineEnds, ClientLineEndsReachTheChildAsLineFeeds) {
     for (const LineEndCase& c : cases) {
         SCOPED_TRACE(c.what);
         ExpectSameAtEverySplit(c, ClientBytesForChild);
+    }
+}
+
+TEST(TelnetLineEnds, EntriesTakeEachLineEndAsOneCrAndDelAsBackspace) {
+    const std::vector<LineEndCase> cases = {
+        {"CR LF", "alice\r\nSup3rSecret\r\n", "alice\rSup3rSecret\r"},
+        {"CR NUL", std::string("alice\r\0pw\r\0", 12), "alice\rpw\r"},
+        {"a lone CR", "a\rb\r", "a\rb\r"},
+        {"an empty line is a CR of its own", "\r\n\r\n", "\r\r"},
+        {"a lone LF stays, and the entries pass over it", "a\nb", "a\nb"},
+        {"a NUL not after CR is nothing", std::string("a\0b", 3), "ab"},
+        {"DEL is backspace", "bob\x7f\r", "bob\b\r"},
+        {"other bytes pass", "\x03\xff\x1b", "\x03\xff\x1b"},
+    };
+    for (const LineEndCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ExpectSameAtEverySplit(c, EntryKeys);
     }
 }
 
