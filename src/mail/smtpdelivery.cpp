@@ -28,8 +28,11 @@ public:
 
     bool Run();
     void Undo();
-    // The further recipients passed over for want of room, by address.
+    // The further recipients passed over for want of room, by address; of
+    // them, the ones the sender named (the master address's copy is not
+    // the sender's business).
     const std::vector<std::string>& PassedOver() const { return passedOver_; }
+    const std::vector<std::string>& NamedPassedOver() const { return namedPassedOver_; }
 
 private:
     bool PlaceFirst();
@@ -41,6 +44,7 @@ private:
     tsession* session_;
     std::vector<std::string> made_;
     std::vector<std::string> passedOver_;
+    std::vector<std::string> namedPassedOver_;
     std::string relayFile_;
     double queuedAt_ = 0;
     int64_t messageId_ = -1;  // the id on the stored message's first line
@@ -122,7 +126,9 @@ bool tdelivery::Run() {
         // message still goes to the others.
         if (account == nullptr) continue;
         if (OverQuota(settings_.HomeDir, *account, session_->ByteCount)) {
-            passedOver_.push_back(account->EmailAddress.empty() ? account->UserName : account->EmailAddress);
+            const std::string address = account->EmailAddress.empty() ? account->UserName : account->EmailAddress;
+            passedOver_.push_back(address);
+            if (!settings_.MasterAddressOn || entry != settings_.MasterAddress) namedPassedOver_.push_back(address);
             continue;
         }
         if (!CopyToMailbox(source, *account)) return false;
@@ -154,16 +160,16 @@ bool DeliverMessage(const SmtpSettings& Settings, tmailstate& Mail, tsession* se
         delivery.Undo();
         return false;
     }
-    if (delivery.PassedOver().empty()) return true;
+    if (PassedOver != nullptr) *PassedOver = delivery.PassedOver();
+    if (delivery.NamedPassedOver().empty()) return true;
     // The message was taken for the others; the sender hears which
     // recipients never got it.
     std::string reason;
-    for (const std::string& recipient : delivery.PassedOver())
+    for (const std::string& recipient : delivery.NamedPassedOver())
         reason += (reason.empty() ? "" : "\r\n") + std::string("Mail to ") + recipient +
                   " was not delivered: that mailbox is full.";
     BounceToSender(Settings, Mail, EnvelopeSender(*session), session->DataFileName,
                    RelayTimeText(netunit::NowDayNumber()), reason);
-    if (PassedOver != nullptr) *PassedOver = delivery.PassedOver();
     return true;
 }
 

@@ -64,15 +64,16 @@ class ByteFFTest(unittest.TestCase):
                 self.assertEqual(f.read(), payload)
 
     def test_a_client_that_doubles_0xff_names_one_byte(self):
+        os.makedirs(self.home(b"had\xffdir"))
         c = RawControl(self.srv)
         try:
             rows = [
                 # sent, reply, what the home folder then holds
                 (b"CWD /home/ann", b"250 CWD command successful.", None),
                 (b"MKD new\xff\xffdir", b"257 Directory Created", b"new\xffdir"),
-                (b"CWD new\xff\xffdir", b"250 CWD command successful.", None),
+                (b"CWD had\xff\xffdir", b"250 CWD command successful.", None),
                 # The name comes back doubled, as the client reads it.
-                (b"PWD", b'257 "/home/ann/new\xff\xffdir" is current directory.', None),
+                (b"PWD", b'257 "/home/ann/had\xff\xffdir" is current directory.', None),
                 (b"CWD /home/ann", b"250 CWD command successful.", None),
                 # Telnet commands in a line are no part of it.
                 (b"\xff\xf1NOOP", b"200 ok.", None),

@@ -85,6 +85,25 @@ TEST_F(SmtpDeliveryTest, AFurtherRecipientWithoutRoomIsPassedOverAndTheSenderTol
     EXPECT_FALSE(Exists("mail/amy^1"));
 }
 
+// The master address's copy has no room: it is logged, but the sender, who
+// never named that address, is not told of it.
+TEST_F(SmtpDeliveryTest, TheMasterAddressCopyWithoutRoomIsNotBouncedToTheSender) {
+    core::tuseraccount& carol = *accounts_[1];
+    carol.QuotaApplies = true;
+    carol.Quota = 1;
+    dir_.Write("home/carol/filler", std::string(1048576, 'f'));
+    AddMailAccount("amy").EmailAddress = "amy@local.test";
+    settings_.LocalDomains = {"local.test"};
+    settings_.MasterAddressOn = true;
+    settings_.MasterAddress = "carol";
+    mail::EnvelopeSender(session_) = "<amy@local.test>";
+    std::vector<std::string> passedOver;
+    ASSERT_TRUE(mail::DeliverMessage(settings_, mail_, &session_, &passedOver));
+    EXPECT_EQ(passedOver, std::vector<std::string>{"carol"});
+    EXPECT_FALSE(Exists("mail/carol^0"));
+    EXPECT_FALSE(Exists("mail/amy^0"));
+}
+
 // Carol's mailbox was read by an earlier delivery; since then a file with
 // the message's own id took the place of one she had. The copy must see it
 // and take another id.

@@ -112,8 +112,9 @@ TEST_F(SmtpStepTest, ARemoteRecipientFollowsTheSnapshot) {
                                             "MAIL FROM:<bob@local.test>\r\nRCPT TO:<someone@far.test>\r\nQUIT\r\n");
         EXPECT_TRUE(Has(answer, row.reply)) << row.name << ":\n" << answer;
         // A wrong password is refused whatever the switch says.
-        if (std::string(row.auth).find("AGJvYgB4") != std::string::npos)
+        if (std::string(row.auth).find("AGJvYgB4") != std::string::npos) {
             EXPECT_TRUE(Has(answer, "535 Authentication Failed!")) << row.name << ":\n" << answer;
+        }
     }
     EXPECT_TRUE(delivered_.empty());
 }
