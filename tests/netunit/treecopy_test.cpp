@@ -24,10 +24,11 @@ TEST(TreeCopy, AWholeCopyCountsEveryEntryAndKeepsLinksAsLinks) {
     TempDir dir;
     dir.Write("a/sub/f", "data");
     ASSERT_EQ(::symlink("/nowhere", (dir / "a/dangling").c_str()), 0);
-    std::atomic<int64_t> copied{0};
+    TCopyProgress progress;
     std::string problem;
-    ASSERT_TRUE(CopyTree(dir / "a", dir / "b", problem, &copied)) << problem;
-    EXPECT_EQ(copied.load(), 4);  // a, sub, f, dangling
+    ASSERT_TRUE(CopyTree(dir / "a", dir / "b", problem, nullptr, &progress)) << problem;
+    EXPECT_EQ(progress.Copied.load(), 4);  // a, sub, f, dangling
+    EXPECT_EQ(progress.Total.load(), 4) << "counted before";
     EXPECT_EQ(TempDir::Read(dir / "b/sub/f"), "data");
     char target[32] = {};
     ASSERT_GT(::readlink((dir / "b/dangling").c_str(), target, sizeof target - 1), 0);
