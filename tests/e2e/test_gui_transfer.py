@@ -66,13 +66,36 @@ class LongPaste(picker.PickerCase):
     def setUp(self):
         super().setUp()
         bulk = self.path("wwwroot", "bulk")
+        started = time.monotonic()
         for i in range(FILES):
             with open(os.path.join(bulk, f"f{i:06}"), "w") as f:
                 f.write(f"file {i}\n")
+        print(f"\n{FILES} files made in {time.monotonic() - started:.1f} s", file=sys.stderr)
 
-    def described(self, name):
-        """The text a label of the progress dialog shows (its description)."""
-        return self.showing(name).description
+    def dialog(self, timeout):
+        """The progress dialog while it shows: looked for among the program's
+        windows only, since a search of every control takes longer than a
+        quick copy lasts."""
+        s, found = self.server, []
+
+        def look():
+            app = s.app()
+            for i in range(app.childCount):
+                w = app.getChildAtIndex(i)
+                if w is not None and w.name == "TransferProgress" and s.state(w, pyatspi.STATE_SHOWING):
+                    found.append(w)
+                    return True
+            return False
+        return found[0] if wait_until(look, timeout, 0.05) else None
+
+    @staticmethod
+    def part(dialog, name):
+        """A control of the progress dialog by its component name."""
+        for i in range(dialog.childCount):
+            c = dialog.getChildAtIndex(i)
+            if c is not None and c.name == name:
+                return c
+        raise AssertionError(f"the progress dialog has no {name}")
 
     def test_a_long_paste_shows_progress_cancels_and_the_server_keeps_answering(self):
         s = self.server
@@ -81,21 +104,26 @@ class LongPaste(picker.PickerCase):
         prober.start()
         self.addCleanup(prober.stop)
 
+        made = time.monotonic()
         self.open_picker()
         self.pick("bulk")
         s.key("ctrl+c")
         self.pick("target")
         pasted = time.monotonic()
+        print(f"\nthe chooser took {pasted - made:.1f} s to open and pick", file=sys.stderr)
         s.key("ctrl+v")
 
-        self.showing("TransferProgress", timeout=30)
-        what = self.described("TransferWhat")
+        log = lambda text: print(f"{time.monotonic() - pasted:7.2f} s: {text}", file=sys.stderr)
+        dialog = self.dialog(30)
+        self.assertIsNotNone(dialog, "no progress dialog")
+        log("the progress dialog shows")
+        what = self.part(dialog, "TransferWhat").description
         self.assertTrue(what.startswith('Copying "'), what)
         self.assertIn("bulk", what)
         counts = []
 
         def moved_on():
-            text = self.described("TransferCount")
+            text = self.part(dialog, "TransferCount").description
             done, _, total = text.partition(" of ")
             counts.append(int("".join(c for c in done if c.isdigit()) or 0))
             self.assertEqual("".join(c for c in total if c.isdigit()), str(FILES + 1), text)
@@ -106,11 +134,10 @@ class LongPaste(picker.PickerCase):
         if shot:
             subprocess.run(["import", "-window", "root", shot], env=DESKTOP.env, timeout=30)
 
-        s.click(self.showing("TransferCancel"))
-        gone = wait_until(lambda: pyatspi.findDescendant(
-            s.app(), lambda a: a is not None and a.name == "TransferProgress" and
-            s.state(a, pyatspi.STATE_SHOWING)) is None, 120, 0.5)
-        self.assertTrue(gone, "the dialog stays after Cancel")
+        log(f"copied {counts[-1]}; Cancel")
+        s.click(self.part(dialog, "TransferCancel"))
+        self.assertTrue(wait_until(lambda: self.dialog(0) is None, 120, 0.5), "the dialog stays after Cancel")
+        log("the dialog is gone")
         took = time.monotonic() - pasted
         # The user hears that the copy stopped; nothing is half made.
         ok = s.find_role(pyatspi.ROLE_PUSH_BUTTON, "OK", timeout=10)

@@ -25,7 +25,7 @@
 #include <sstream>
 
 #include "forms/dialogs.h"
-#include "opengate.h"
+#include "netunit/opengate.h"
 #include "ui/homemove.h"
 #include "widgets/shell/fileuri.h"
 #include "widgets/shell/shelldragdrop.h"

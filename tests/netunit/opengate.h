@@ -1,7 +1,8 @@
 // Holds a copy at the open of chosen files, so that a test can change the
 // source at a known point of it: the kernel's file access notification asks
 // this gate before each of those files is opened, and the open waits until
-// it is answered. The gate acts at the Nth open: it lets go of its marks
+// it is answered (or, with FAN_ACCESS_PERM, before each read of them). The
+// gate acts at the Nth open: it lets go of its marks
 // (so that the action may open the files itself), runs the action with the
 // path of the first file opened, and only then lets that open go on. Every
 // other open goes on at once. Needs the administrator's rights.
@@ -14,6 +15,8 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
@@ -23,12 +26,12 @@ class TOpenGate {
 public:
     using TAction = std::function<void(const std::string& firstOpened)>;
 
-    TOpenGate(const std::vector<std::string>& files, int actAtOpen, TAction action)
+    TOpenGate(const std::vector<std::string>& files, int actAtOpen, TAction action, uint64_t events = FAN_OPEN_PERM)
         : actAt_(actAtOpen), action_(std::move(action)) {
         fd_ = ::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC, O_RDONLY | O_LARGEFILE);
         if (fd_ < 0) return;
         for (const std::string& f : files)
-            if (::fanotify_mark(fd_, FAN_MARK_ADD, FAN_OPEN_PERM, AT_FDCWD, f.c_str()) != 0) {
+            if (::fanotify_mark(fd_, FAN_MARK_ADD, events, AT_FDCWD, f.c_str()) != 0) {
                 ::close(fd_);
                 fd_ = -1;
                 return;
