@@ -97,13 +97,14 @@ class LongPaste(picker.PickerCase):
                 return c
         raise AssertionError(f"the progress dialog has no {name}")
 
-    def test_a_long_paste_shows_progress_cancels_and_the_server_keeps_answering(self):
+    def paste_bulk_into_target(self):
+        """Starts the web clients, copies bulk and pastes it into target with
+        the keys; the clients and the time of the paste."""
         s = self.server
         self.assertTrue(s.wait_port(80, 10))
         prober = Prober("http://127.0.0.1/index.html")
         prober.start()
         self.addCleanup(prober.stop)
-
         made = time.monotonic()
         self.open_picker()
         self.pick("bulk")
@@ -112,6 +113,27 @@ class LongPaste(picker.PickerCase):
         pasted = time.monotonic()
         print(f"\nthe chooser took {pasted - made:.1f} s to open and pick", file=sys.stderr)
         s.key("ctrl+v")
+        return prober, pasted
+
+    def test_a_whole_paste_arrives_and_the_server_answers_throughout(self):
+        prober, pasted = self.paste_bulk_into_target()
+        self.assertIsNotNone(self.dialog(30), "no progress dialog")
+        self.assertTrue(wait_until(lambda: self.dialog(0) is None, 300, 0.5), "the paste never ended")
+        took = time.monotonic() - pasted
+        prober.stop()
+        copied = self.path("target", "bulk")
+        self.assertEqual(len(os.listdir(copied)), FILES)
+        for i in range(FILES):
+            with open(os.path.join(copied, f"f{i:06}")) as f:
+                self.assertEqual(f.read(), f"file {i}\n")
+        self.assertEqual(prober.failures, [])
+        print(f"\nwhole paste: {len(prober.waits)} fetches during {took:.1f} s, "
+              f"longest wait {max(prober.waits) * 1000:.0f} ms", file=sys.stderr)
+        self.server.click(self.showing("cancel"))
+
+    def test_a_long_paste_shows_progress_cancels_and_the_server_keeps_answering(self):
+        s = self.server
+        prober, pasted = self.paste_bulk_into_target()
 
         log = lambda text: print(f"{time.monotonic() - pasted:7.2f} s: {text}", file=sys.stderr)
         dialog = self.dialog(30)

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <optional>
