@@ -9,6 +9,7 @@
 
 #include "netunit/names.h"
 #include "netunit/paths.h"
+#include "netunit/treecopy.h"
 #include "platform/programdir.h"
 #include "ui/dirform.h"
 #include "ui/fielddialog.h"
@@ -87,7 +88,7 @@ std::vector<std::string> Thomeform::MoveWhileServing(const std::string& From, co
     // this loop keeps every session served, and the dialog closes only when
     // the move is over. The worker owns what it shares with the loop.
     struct Job {
-        std::atomic<int64_t> Moved{0};
+        netunit::TCopyProgress Moved;
         std::atomic<bool> Done{false};
         std::vector<std::string> Stayed;
     };
@@ -107,7 +108,7 @@ std::vector<std::string> Thomeform::MoveWhileServing(const std::string& From, co
     forms::TTimer progress(nullptr);
     progress.SetInterval(kProgressInterval);
     progress.OnTimer = [this, job](forms::TObject*) {
-        SetCaption("Moving the home folder: " + std::to_string(job->Moved.load()) + " files and folders moved");
+        SetCaption("Moving the home folder: " + std::to_string(job->Moved.Copied.load()) + " files and folders moved");
     };
     progress.SetEnabled(true);
     while (!job->Done) forms::Application().HandleMessage();

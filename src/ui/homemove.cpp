@@ -1,11 +1,8 @@
 #include "ui/homemove.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
 
 #include "netunit/files.h"
 #include "netunit/names.h"
@@ -27,14 +24,6 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Everything written to the file system that holds Folder is on disk.
-bool FlushFileSystemOf(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::syncfs(fd) == 0;
-    return (::close(fd) == 0) && ok;
-}
-
 }  // namespace
 
 bool IsInsideFolder(const std::string& folder, const std::string& base) {
@@ -42,16 +31,8 @@ bool IsInsideFolder(const std::string& folder, const std::string& base) {
     return !b.empty() && f.compare(0, b.size(), b) == 0;
 }
 
-bool CopyTree(const std::string& from, const std::string& to, std::atomic<int64_t>* copied) {
-    std::string problem;
-    if (!netunit::CopyTree(from, to, problem, copied)) return false;
-    if (FlushFileSystemOf(netunit::WideExtractPath(to))) return true;
-    netunit::RemoveOwnCopy(to);
-    return false;
-}
-
 std::vector<std::string> MoveHomeContents(const std::string& OldHome, const std::string& NewHome,
-                                         std::atomic<int64_t>* moved) {
+                                         netunit::TCopyProgress* progress) {
     std::vector<std::string> stayed;
     for (const std::string& name : EntriesOf(OldHome)) {
         const std::string from = OldHome + name, to = NewHome + name;
@@ -61,17 +42,18 @@ std::vector<std::string> MoveHomeContents(const std::string& OldHome, const std:
         }
         errno = 0;
         if (netunit::FileRename(from, to)) {
-            if (moved != nullptr) ++*moved;
+            if (progress != nullptr) ++progress->Copied;
             continue;
         }
-        if (errno != EXDEV || !CopyTree(from, to, moved)) {
+        std::string problem;
+        std::vector<netunit::TStayed> kept;
+        if (errno != EXDEV || !netunit::MoveTree(from, to, problem, kept, progress)) {
             stayed.push_back(name);
             continue;
         }
-        // The copy is whole: the original may go. Should removing it fail,
-        // both places hold the entry and nothing is lost.
-        std::error_code ec;
-        std::filesystem::remove_all(from, ec);
+        // The entry is in the new folder; what appeared or changed in it
+        // meanwhile is still in the old one, and both places hold it whole.
+        for (const netunit::TStayed& k : kept) stayed.push_back(k.Path.substr(OldHome.size()) + ": " + k.Why);
     }
     return stayed;
 }

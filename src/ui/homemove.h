@@ -1,29 +1,29 @@
 // Moving the users' home folder: every entry of the old folder goes to the
 // new one. Nothing is ever replaced; an entry that cannot be moved stays and
-// is listed. A rename across file systems is done as a copy followed by the
-// removal of the original, and the original goes only after a complete copy.
+// is listed. A rename across file systems is done by the file layer's move:
+// a whole copy, then the removal of only what was copied and is unchanged,
+// since the services keep writing to the users' folders meanwhile.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
 #include <string>
 #include <vector>
+
+namespace netunit {
+class TCopyProgress;
+}
 
 namespace homemove {
 
 // True when folder lies inside (or is) base; both end in "/" or not alike.
 bool IsInsideFolder(const std::string& folder, const std::string& base);
 
-// Moves the entries of OldHome into NewHome (both ending in "/"); the names
-// that stayed behind are returned, in the order met. Safe on a worker
-// thread; moved, when given, counts the entries moved and the files and
-// folders copied so far.
+// Moves the entries of OldHome into NewHome (both ending in "/"). Returns
+// what stayed behind, in the order met: the name of an entry that was not
+// moved at all, and for an entry that was, each part of it that stayed in
+// the old folder, as its path below OldHome and why ("bob/upload.bin: it
+// changed while it was copied"). Safe on a worker thread; progress, when
+// given, counts the entries renamed and the files and folders copied.
 std::vector<std::string> MoveHomeContents(const std::string& OldHome, const std::string& NewHome,
-                                         std::atomic<int64_t>* moved = nullptr);
-
-// Copies a file, a symbolic link or a folder tree, with modes and times, to a
-// new name that must not exist, and flushes it to disk. False, with every
-// copy made here removed again, when any part cannot be copied.
-bool CopyTree(const std::string& from, const std::string& to, std::atomic<int64_t>* copied = nullptr);
+                                         netunit::TCopyProgress* progress = nullptr);
 
 }  // namespace homemove

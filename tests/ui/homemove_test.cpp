@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "netunit/treecopy.h"
 #include "ui/homemove.h"
 
 namespace {
@@ -62,7 +63,8 @@ TEST(HomeMove, MovesEntriesReplacesNothingAndListsWhatStayed) {
     EXPECT_FALSE(Exists(newHome + "bob/old.txt"));
 }
 
-TEST(HomeMove, CopyTreeKeepsLinksAndModesAndRemovesAPartialCopy) {
+TEST(HomeMove, TheCopierKeepsLinksAndModesAndRemovesAPartialCopy) {
+    std::string problem;
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
     ASSERT_EQ(::mkdir((root + "/a").c_str(), 0750), 0);
@@ -70,7 +72,7 @@ TEST(HomeMove, CopyTreeKeepsLinksAndModesAndRemovesAPartialCopy) {
     std::ofstream(root + "/a/sub/f") << "data";
     ::chmod((root + "/a/sub/f").c_str(), 0640);
     ASSERT_EQ(::symlink("sub/f", (root + "/a/l").c_str()), 0);
-    ASSERT_TRUE(homemove::CopyTree(root + "/a", root + "/b"));
+    ASSERT_TRUE(netunit::CopyTree(root + "/a", root + "/b", problem));
     EXPECT_EQ(Read(root + "/b/sub/f"), "data");
     char target[64] = {};
     ASSERT_GT(::readlink((root + "/b/l").c_str(), target, sizeof target - 1), 0);
@@ -78,11 +80,11 @@ TEST(HomeMove, CopyTreeKeepsLinksAndModesAndRemovesAPartialCopy) {
     struct stat st {};
     ASSERT_EQ(::stat((root + "/b/sub/f").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_FALSE(homemove::CopyTree(root + "/a", root + "/b")) << "never over an existing name";
+    EXPECT_FALSE(netunit::CopyTree(root + "/a", root + "/b", problem)) << "never over an existing name";
 
     // A pipe cannot be copied: the copy is incomplete and goes again.
     ASSERT_EQ(::mkfifo((root + "/a/sub/pipe").c_str(), 0600), 0);
-    EXPECT_FALSE(homemove::CopyTree(root + "/a", root + "/c"));
+    EXPECT_FALSE(netunit::CopyTree(root + "/a", root + "/c", problem));
     EXPECT_FALSE(Exists(root + "/c"));
     EXPECT_TRUE(Exists(root + "/a/sub/f"));
 }

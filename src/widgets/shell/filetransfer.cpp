@@ -20,9 +20,20 @@ namespace {
 
 // How many numbered copy names are tried before giving up.
 constexpr int kCopyNameTries = 10000;
+// A message names at most this many entries of one item; the rest are counted.
+constexpr size_t kEntriesShown = 10;
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
     throw EShellVerbError(netunit::PathProblem(what, path, error));
+}
+
+// Entries of an item as the user reads them, one a line: "path": why.
+std::string Listed(const std::vector<netunit::TStayed>& entries) {
+    std::string text;
+    for (size_t i = 0; i < entries.size() && i < kEntriesShown; ++i)
+        text += "\n  \"" + entries[i].Path + "\"" + (entries[i].Why.empty() ? "" : ": " + entries[i].Why);
+    if (entries.size() > kEntriesShown) text += "\n  ... and " + std::to_string(entries.size() - kEntriesShown) + " more";
+    return text;
 }
 
 bool InsideOf(const fs::path& item, const fs::path& folder) {
@@ -67,26 +78,36 @@ std::string FreeCopyName(const std::string& folder, const std::string& name, boo
     throw EShellVerbError("\"" + folder + "\" has no free name for a copy of \"" + name + "\"");
 }
 
-void TransferItem(const std::string& from, const std::string& to, bool move) {
+std::string TransferItem(const std::string& from, const std::string& to, bool move, netunit::TCopyProgress* progress) {
     if (PathTaken(to)) throw EShellVerbError("\"" + to + "\" exists already");
     if (move) {
-        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
         int error = errno;
         if (error == EINVAL || error == ENOSYS) {  // a file system without RENAME_NOREPLACE
-            if (!PathTaken(to) && ::rename(from.c_str(), to.c_str()) == 0) return;
+            if (!PathTaken(to) && ::rename(from.c_str(), to.c_str()) == 0) return {};
             error = errno;
         }
         if (error != EXDEV) Fail("Cannot move", from, error);
     }
     // Half a copy is no copy: it goes, and the source stays.
     std::string problem;
-    if (!netunit::CopyTree(from, to, problem)) throw EShellVerbError(problem);
-    if (!move) return;
-    std::error_code ec;
-    fs::remove_all(from, ec);
-    if (ec)
-        throw ESourceKept("\"" + from + "\" was copied whole to \"" + to +
-                          "\", but not all of it could be removed from where it was: " + ec.message());
+    if (move) {
+        std::vector<netunit::TStayed> stayed;
+        if (!netunit::MoveTree(from, to, problem, stayed, progress)) throw EShellVerbError(problem);
+        if (!stayed.empty())
+            throw ESourceKept("\"" + from + "\" was copied to \"" + to +
+                              "\", but not all of it could be removed from where it was. These stay there:" +
+                              Listed(stayed));
+        return {};
+    }
+    netunit::TTreeCopy copy;
+    if (!netunit::CopyTree(from, to, problem, &copy, progress)) throw EShellVerbError(problem);
+    if (copy.Changed.empty()) return {};
+    std::vector<netunit::TStayed> changed;
+    for (const std::string& path : copy.Changed) changed.push_back({path, {}});
+    return "\"" + from + "\" was copied to \"" + to +
+           "\", but these changed while they were copied, so their copies may not hold what they hold now:" +
+           Listed(changed);
 }
 
 void DeletePermanently(const std::string& path) {
@@ -101,7 +122,8 @@ bool IsInsideOf(const std::string& item, const std::string& folder) {
     return InsideOf(fs::path(item).lexically_normal(), f);
 }
 
-TTransferReport TransferInto(const std::vector<std::string>& items, const std::string& folder, TTransferKind kind) {
+TTransferReport TransferInto(const std::vector<std::string>& items, const std::string& folder, TTransferKind kind,
+                             netunit::TCopyProgress* progress) {
     TTransferReport report;
     std::error_code failed;
     const fs::path target = fs::canonical(folder, failed);
@@ -112,6 +134,10 @@ TTransferReport TransferInto(const std::vector<std::string>& items, const std::s
         return report;
     }
     for (const std::string& item : items) {
+        if (progress != nullptr && progress->Cancelled) {
+            report.Problems.push_back("\"" + item + "\" was not put into \"" + target.string() + "\": cancelled.");
+            continue;
+        }
         const fs::path source = ItemPathOf(item);
         const std::string name = source.filename().string();
         struct stat st {};
@@ -151,7 +177,8 @@ TTransferReport TransferInto(const std::vector<std::string>& items, const std::s
             if (kind == TTransferKind::Link) {
                 if (::symlink(source.c_str(), to.c_str()) != 0) Fail("Cannot make a link to", source.string(), errno);
             } else {
-                TransferItem(source.string(), to, kind == TTransferKind::Move);
+                const std::string note = TransferItem(source.string(), to, kind == TTransferKind::Move, progress);
+                if (!note.empty()) report.Problems.push_back(note);
             }
             report.Done.push_back(item);
         } catch (const EShellVerbError& e) {

@@ -19,9 +19,9 @@
 
 #include "platform/guard.h"
 #include "widgets/shell/fileuri.h"
-#include "widgets/shell/hourglass.h"
 #include "widgets/shell/shellroutines.h"
 #include "widgets/shell/shellverbs.h"
+#include "widgets/shell/transferjob.h"
 
 namespace shell {
 
@@ -201,9 +201,9 @@ uint32_t DropEffectFor(const std::vector<std::string>& paths, const std::string&
 
 TTransferReport DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect) {
     switch (effect) {
-        case DROPEFFECT_COPY: return TransferInto(paths, folder, TTransferKind::Copy);
-        case DROPEFFECT_MOVE: return TransferInto(paths, folder, TTransferKind::Move);
-        case DROPEFFECT_LINK: return TransferInto(paths, folder, TTransferKind::Link);
+        case DROPEFFECT_COPY: return TransferWhileServing(paths, folder, TTransferKind::Copy);
+        case DROPEFFECT_MOVE: return TransferWhileServing(paths, folder, TTransferKind::Move);
+        case DROPEFFECT_LINK: return TransferWhileServing(paths, folder, TTransferKind::Link);
         default: return {};
     }
 }
@@ -426,7 +426,6 @@ TTransferReport TScShellDragDrop::Transfer(const std::vector<std::string>& paths
                                            uint32_t effect) {
     TTransferReport report;
     try {
-        THourglass hourglass;
         report = DropInto(paths, folder, effect);
     } catch (const EShellVerbError& error) {
         report.Problems.push_back(error.what());

@@ -115,7 +115,8 @@ std::vector<std::pair<uint32_t, std::string>> DropMenuCommands(uint32_t effects)
 // default entry; the effect chosen, none for Cancel or no choice.
 uint32_t ChooseDropEffect(QWidget* owner, const QPoint& where, uint32_t effects, uint32_t preferred);
 // Copies, moves or links the paths into the folder as the effect says (the
-// verbs' transfer rules). Returns what arrived and what did not.
+// verbs' transfer rules), on a worker while the window's loop goes on.
+// Returns what arrived and what did not.
 TTransferReport DropInto(const std::vector<std::string>& paths, const std::string& folder, uint32_t effect);
 // The effect a drop tells its source, from what it did with the items
 // offered: none when nothing arrived, a copy for a move that took only some.

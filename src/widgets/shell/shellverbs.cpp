@@ -10,6 +10,7 @@
 #include "forms/dialogs.h"
 #include "netunit/shellopen.h"
 #include "widgets/shell/fileuri.h"
+#include "widgets/shell/transferjob.h"
 
 namespace shell {
 
@@ -58,7 +59,7 @@ std::vector<std::string> FileListOfData(const QMimeData* data, bool& cut) {
 TTransferReport PasteFiles(const std::string& folder) {
     bool cut = false;
     const std::vector<std::string> items = FileListOfData(QApplication::clipboard()->mimeData(), cut);
-    return TransferInto(items, folder, cut ? TTransferKind::Move : TTransferKind::Copy);
+    return TransferWhileServing(items, folder, cut ? TTransferKind::Move : TTransferKind::Copy);
 }
 
 void TellProblems(const std::vector<std::string>& problems) {

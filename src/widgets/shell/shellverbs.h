@@ -23,7 +23,7 @@ void PutFilesOnClipboard(const std::vector<std::string>& paths, bool cut);
 // "localhost" host only), byte for byte, and whether they were cut.
 std::vector<std::string> FileListOfData(const QMimeData* data, bool& cut);
 // Copies (or, for cut items, moves) the clipboard's items into a folder,
-// as TransferInto does.
+// as TransferInto does, on a worker while the window's loop goes on.
 TTransferReport PasteFiles(const std::string& folder);
 
 // Shows what a batch could not do as one error message; nothing when the

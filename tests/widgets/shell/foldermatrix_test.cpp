@@ -5,6 +5,8 @@
 // of this test program started through unshare; they run once as root and
 // once as an ordinary user (nobody), whose permissions matter for
 // read-only folders and for the Trash of a file system it may not write.
+// As root they also move folders across while the source changes under the
+// copy: a file appears, a file grows, a file is replaced.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -23,6 +25,8 @@
 #include <sstream>
 
 #include "forms/dialogs.h"
+#include "netunit/opengate.h"
+#include "ui/homemove.h"
 #include "widgets/shell/fileuri.h"
 #include "widgets/shell/shelldragdrop.h"
 #include "widgets/shell/shellfolder.h"
@@ -295,6 +299,51 @@ const TRow kRows[] = {
 };
 // clang-format on
 
+// Moves across file systems while the source changes: the change is made
+// while the copy is held at the open of a file (the first one for a new
+// entry; the second, when the first has been copied whole, for a file that
+// grows or is replaced). Afterwards the copy is the source as it was, byte
+// for byte; what appeared or changed is still in the source, whole; the
+// user was told what stayed and why.
+enum TChange { cAppears, cGrows, cReplaced };
+enum TMover { mCutPaste, mDropMove, mHomeMove };
+const char* ChangeName(TChange c) {
+    static const char* names[] = {"a file appears", "a file grows", "a file is replaced"};
+    return names[c];
+}
+const char* MoverName(TMover m) {
+    static const char* names[] = {"cut+paste", "drop move", "home folder move"};
+    return names[m];
+}
+
+struct TChangeRow {
+    TChange Change;
+    TMover Mover;
+    const char* Why;  // what the user hears of each entry that stayed
+};
+
+// clang-format off
+const TChangeRow kChangeRows[] = {
+    {cAppears,  mCutPaste, "it appeared while it was copied"},
+    {cAppears,  mDropMove, "it appeared while it was copied"},
+    {cAppears,  mHomeMove, "it appeared while it was copied"},
+    {cGrows,    mCutPaste, "it changed while it was copied"},
+    {cGrows,    mDropMove, "it changed while it was copied"},
+    {cGrows,    mHomeMove, "it changed while it was copied"},
+    {cReplaced, mCutPaste, "it was replaced while it was copied"},
+    {cReplaced, mDropMove, "it was replaced while it was copied"},
+    {cReplaced, mHomeMove, "it was replaced while it was copied"},
+};
+// clang-format on
+
+// The files below a folder and their bytes, by path below it.
+std::map<std::string, std::string> FilesBelow(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& [rel, e] : Snap(folder))
+        if (e.Type == 'f') files[rel.substr(1)] = e.Data;
+    return files;
+}
+
 struct TCellResult {
     std::string Failure;  // "" when the cell came out as its row says
 };
@@ -407,6 +456,73 @@ public:
         return failure;
     }
 
+    // Runs one row of the changing table; "" when it came out as it should.
+    std::string RunChanging(const TChangeRow& row, int number) {
+        told_.clear();
+        const std::string tag = "/m" + std::to_string(number);
+        const std::string src = fixture_ + "/one" + tag, dst = fixture_ + "/other" + tag, w = src + "/w";
+        Folder(src);
+        Folder(dst);
+        Folder(w);
+        // Two files of one size and time: a replacement of either with the
+        // same size and time differs only in being another file.
+        File(w + "/log.txt", "first line\n", 0640);
+        File(w + "/z.txt", "zzzzz zzzz\n", 0600);
+        Stamp(w);
+        const TSnapshot before = Snap(w);
+        std::map<std::string, std::string> stays;  // what the change leaves in the source
+        TOpenGate gate({w + "/log.txt", w + "/z.txt"}, row.Change == cAppears ? 1 : 2, [&](const std::string& first) {
+            const std::string name = first.substr(first.rfind('/') + 1);
+            switch (row.Change) {
+                case cAppears:
+                    File(w + "/new.txt", "fresh\n", 0644);
+                    Folder(w + "/later");
+                    File(w + "/later/deep.txt", "deep\n", 0644);
+                    stays = {{"new.txt", "fresh\n"}, {"later/deep.txt", "deep\n"}};
+                    break;
+                case cGrows:
+                    std::ofstream(first, std::ios::binary | std::ios::app) << "second line\n";
+                    stays = {{name, before.at("/" + name).Data + "second line\n"}};
+                    break;
+                case cReplaced:
+                    File(w + "/.swap", "other line\n", 0640);
+                    ::rename((w + "/.swap").c_str(), first.c_str());
+                    stays = {{name, "other line\n"}};
+                    break;
+            }
+        });
+        if (!gate.Armed()) return "  the copy cannot be held here (no file access notification)\n";
+        std::vector<std::string> homeStayed;
+        switch (row.Mover) {
+            case mCutPaste: Do(vCutPaste, w, dst); break;
+            case mDropMove: Do(vDropMove, w, dst); break;
+            case mHomeMove: homeStayed = homemove::MoveHomeContents(src + "/", dst + "/"); break;
+        }
+        std::string failure;
+        auto expect = [&](bool ok, const std::string& what) {
+            if (!ok) failure += "  " + what + "\n";
+        };
+        expect(gate.Acted(), "the copy never opened the files it was held at");
+        const TSnapshot copy = Snap(dst + "/w");
+        expect(copy == before, "the copy holds\n" + Describe(copy) + "  and should hold the source as it was\n" + Describe(before));
+        const std::map<std::string, std::string> left = FilesBelow(w);
+        std::string leftText, staysText;
+        for (const auto& [rel, data] : left) leftText += "  " + rel + " '" + PercentEncodePath(data) + "'\n";
+        for (const auto& [rel, data] : stays) staysText += "  " + rel + " '" + PercentEncodePath(data) + "'\n";
+        expect(left == stays, "the source holds\n" + leftText + "  and should hold what changed, whole\n" + staysText);
+        // One message (or the home move's list) names each entry that stayed and why.
+        std::string told = Joined();
+        for (const std::string& line : homeStayed) told += line + "\n";
+        expect(row.Mover == mHomeMove ? told_.empty() : told_.size() == 1, "the user was told in " + std::to_string(told_.size()) + " messages");
+        for (const auto& [rel, data] : stays) {
+            const std::string entry = rel.substr(0, rel.find('/'));  // a new folder stays as a whole
+            const std::string named = row.Mover == mHomeMove ? "w/" + entry + ": " + row.Why
+                                                             : "\"" + w + "/" + entry + "\": " + row.Why;
+            expect(told.find(named) != std::string::npos, "the user was told \"" + told + "\", not: " + named);
+        }
+        return failure;
+    }
+
 private:
     std::string Joined() const {
         std::string all;
@@ -494,6 +610,14 @@ TEST(FolderVerbMatrixCells, Run) {
                          (place == pOne ? ", one file system" : ", across two") + (asUser ? ", as nobody" : ", as root"));
             const std::string failure = runner.Run(row, place, expected, ++number);
             EXPECT_EQ(failure, "");
+        }
+    }
+    // Moves across while the source changes; holding the copy at a file's
+    // open takes the administrator's rights.
+    if (!asUser) {
+        for (const TChangeRow& row : kChangeRows) {
+            SCOPED_TRACE(std::string(MoverName(row.Mover)) + " across two, while " + ChangeName(row.Change));
+            EXPECT_EQ(runner.RunChanging(row, ++number), "");
         }
     }
     // The Trash of a file system whose top folder the user may not write:
