@@ -206,9 +206,11 @@ public:
     void DeleteItem(int Index);
     void Clear();
 
-    TListItem* Selected() const;
+    // The first selected row and its index (nullptr, -1: none); a view that
+    // shows its rows through a widget of its own answers for that widget.
+    virtual TListItem* Selected() const;
     void SetSelected(TListItem* item);
-    int ItemIndex() const;
+    virtual int ItemIndex() const;
     void SetItemIndex(int i);
     bool RowSelect() const { return rowSelect_; }
     void SetRowSelect(bool on);

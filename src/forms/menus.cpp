@@ -34,9 +34,11 @@ void TMenuItem::SetName(const std::string& name) {
 }
 
 TMenuItem::~TMenuItem() {
-    if (parent_) {
-        auto& list = parent_->items_;
+    if (TMenuItem* parent = parent_) {
+        auto& list = parent->items_;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        // The parent may have lost its last sub-item.
+        parent->MenuChanged();
     }
     for (TMenuItem* child : items_) child->parent_ = nullptr;
     delete action_;
@@ -93,6 +95,7 @@ void TMenuItem::Insert(int Index, TMenuItem* item) {
     items_.insert(items_.begin() + Index, item);
     item->parent_ = this;
     MenuChanged();
+    item->MenuChanged();
 }
 
 void TMenuItem::Remove(TMenuItem* item) {
@@ -102,6 +105,7 @@ void TMenuItem::Remove(TMenuItem* item) {
     Container()->removeAction(item->action_);
     item->parent_ = nullptr;
     MenuChanged();
+    item->MenuChanged();
 }
 
 void TMenuItem::Click() {

@@ -50,7 +50,8 @@ public:
     QAction* Action() const { return action_; }
 
 protected:
-    // Runs after the caption changed or an item was added below or removed.
+    // Runs after the caption changed, an item was added below, removed or
+    // deleted, or the item itself was put under another or taken away.
     virtual void MenuChanged() {}
 
 private:

@@ -15,7 +15,7 @@ namespace uni {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
-constexpr char kNoFit = '?';
+constexpr char16_t kNoFit = u'?';
 
 struct PseudoPage {
     unsigned page;
@@ -28,17 +28,23 @@ constexpr PseudoPage kPseudoPages[] = {
     {CP_THREAD_ACP, CP_UTF8},
 };
 
-// Pages whose iconv name is not "CP" and the number. Bytes listed in
-// `passed` are undefined in the page and pass through as U+0080 + n, as the
-// system's own tables have them.
+// Pages with something of their own: an iconv name that is not "CP" and
+// the number; bytes (`passed`) that are undefined in the page and pass
+// through as U+0080 + n, as the system's own tables have them; or a decoder
+// that holds a base character back until it knows whether a combining mark
+// follows (`holdsBack`), which must be flushed before anything else is put
+// on the output.
 struct PageName {
     unsigned page;
     const char* name;
     std::string_view passed = {};
+    bool holdsBack = false;
 };
 
 constexpr PageName kPageNames[] = {
     {1252, "CP1252", "\x81\x8D\x8F\x90\x9D"},
+    {1255, "CP1255", {}, true},
+    {1258, "CP1258", {}, true},
     {10000, "MACINTOSH"},
     {10007, "MAC-CYRILLIC"},
     {20127, "US-ASCII"},
@@ -70,6 +76,24 @@ const PageName* FindPage(unsigned page) {
     return nullptr;
 }
 
+std::string ToUtf16Le(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    for (char16_t u : text) {
+        bytes += static_cast<char>(u & 0xFF);
+        bytes += static_cast<char>(u >> 8);
+    }
+    return bytes;
+}
+
+std::u16string FromUtf16Le(const std::string& bytes) {
+    std::u16string text(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                        static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    return text;
+}
+
 // One iconv conversion, closed when it goes.
 class Conversion {
 public:
@@ -97,7 +121,20 @@ public:
         }
     }
 
-    // Ends a shifted state (for pages such as ISO-2022-JP).
+    // Converts the one character c onto out; false, with nothing written,
+    // when the page cannot hold it.
+    bool RunOne(char16_t c, std::string& out) {
+        const std::string bytes = ToUtf16Le(std::u16string_view(&c, 1));
+        const char* src = bytes.data();
+        size_t left = bytes.size();
+        std::string converted;
+        if (!Run(src, left, converted)) return false;
+        out += converted;
+        return true;
+    }
+
+    // Ends a shifted state (for pages such as ISO-2022-JP) and writes what
+    // the converter still holds back; the converter starts afresh.
     void Finish(std::string& out) {
         const char* none = nullptr;
         size_t left = 0;
@@ -107,24 +144,6 @@ public:
 private:
     iconv_t cd_;
 };
-
-std::string ToUtf16Le(std::u16string_view text) {
-    std::string bytes;
-    bytes.reserve(text.size() * 2);
-    for (char16_t u : text) {
-        bytes += static_cast<char>(u & 0xFF);
-        bytes += static_cast<char>(u >> 8);
-    }
-    return bytes;
-}
-
-std::u16string FromUtf16Le(const std::string& bytes) {
-    std::u16string text(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                        static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-    return text;
-}
 
 [[noreturn]] void UnknownPage(unsigned page) {
     throw EUniGeneralError("Code page " + std::to_string(page) + " is not supported.");
@@ -169,10 +188,13 @@ std::u16string IconvToWide(const std::string& Text, unsigned CodePage) {
     if (!conv.ok()) UnknownPage(CodePage);
     const PageName* page = FindPage(CodePage);
     const std::string_view passed = page ? page->passed : std::string_view();
+    const bool holdsBack = page && page->holdsBack;
     std::string out;
     const char* src = Text.data();
     size_t left = Text.size();
     while (!conv.Run(src, left, out)) {
+        // The character held back came before the byte in its way.
+        if (holdsBack) conv.Finish(out);
         // An undefined byte, or a sequence broken off at the end.
         const auto b = static_cast<unsigned char>(*src);
         const char16_t c = passed.find(static_cast<char>(b)) != std::string_view::npos ? b : kReplacement;
@@ -180,6 +202,8 @@ std::u16string IconvToWide(const std::string& Text, unsigned CodePage) {
         ++src;
         --left;
     }
+    // The last character may still be held back.
+    conv.Finish(out);
     return FromUtf16Le(out);
 }
 
@@ -203,15 +227,10 @@ std::string IconvFromWide(const std::u16string& Text, unsigned CodePage) {
             out += static_cast<char>(c);
             continue;
         }
+        // The stand-in goes through the converter too, so that a page with
+        // shifted states (ISO-2022-JP) is back in the state that holds it.
         const char16_t fit = pair ? 0 : BestFit(c);
-        const std::string fitBytes = ToUtf16Le(std::u16string_view(&fit, 1));
-        const char* fitSrc = fitBytes.data();
-        size_t fitLeft = fitBytes.size();
-        std::string fitOut;
-        if (fit && conv.Run(fitSrc, fitLeft, fitOut))
-            out += fitOut;
-        else
-            out += kNoFit;
+        if (!(fit && conv.RunOne(fit, out)) && !conv.RunOne(kNoFit, out)) out += static_cast<char>(kNoFit);
     }
     conv.Finish(out);
     return out;

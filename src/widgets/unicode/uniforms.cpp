@@ -18,14 +18,42 @@ TUniApplication& UniApplication() {
     return app;
 }
 
+class TUniApplication::MouseWatch : public QObject {
+public:
+    MouseWatch(TUniApplication& app, QObject* parent) : QObject(parent), app_(app) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Entering a control, or leaving one for its parent (which gets no
+        // enter of its own), changes the control under the mouse.
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::Enter || type == QEvent::Leave) && watched->isWidgetType())
+            platform::RunGuarded([this] { app_.FollowMouse(); });
+        return false;
+    }
+
+private:
+    TUniApplication& app_;
+};
+
 TUniApplication::TUniApplication() {
+    if (!qApp) return;
     // The loop about to wait is the application going idle.
-    if (auto* dispatcher = QAbstractEventDispatcher::instance(); dispatcher && qApp)
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
         QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, qApp,
                          [this] { platform::RunGuarded([this] { Idle(); }); });
+    qApp->installEventFilter(new MouseWatch(*this, qApp));
+}
+
+void TUniApplication::FollowMouse() {
+    if (!qApp) return;
+    const std::u16string chain = WideGetHintAt(QApplication::widgetAt(QCursor::pos()));
+    narrowHint_ = WideToAnsi(WideGetLongHint(chain));
+    BringHintInStepWith(chain);
 }
 
 void TUniApplication::Idle() {
+    FollowMouse();
     forms::TForm* main = forms::Application().MainForm();
     if (main && idleControlTested_ != main) {
         idleControlTested_ = main;

@@ -27,6 +27,11 @@ public:
     // parents) becomes the wide hint when its 8-bit form is the 8-bit hint.
     void BringHintInStep(forms::TControl* UnderMouse);
     void BringHintInStep();
+    // The application's 8-bit hint becomes the long part of the hint of the
+    // control under the mouse (or of its parents), and the wide hint is
+    // brought in step with it. Runs whenever the mouse enters or leaves a
+    // control and whenever the loop goes idle.
+    void FollowMouse();
     // Runs whenever the event loop has nothing left to do: the first time
     // there is a main form that is not a TUniForm, the idle control is put
     // on it (once per main form); then the hint is brought in step through
@@ -38,6 +43,8 @@ public:
 
 private:
     void BringHintInStepWith(const std::u16string& ChainHint);
+    // Watches the mouse entering and leaving the application's widgets.
+    class MouseWatch;
     std::u16string title_;
     std::u16string hint_;
     std::string narrowHint_;

@@ -135,6 +135,17 @@ void TUniCustomListView::SetOwnerData(bool On) {
         QObject::connect(ownerDataView_, &QAbstractItemView::doubleClicked, ownerDataView_, [this] {
             if (OnDblClick) platform::RunGuarded([this] { OnDblClick(this); });
         });
+        // Columns, titles and widths reach the plain list's header however
+        // they were set (the base view's AddColumn too): the header shown
+        // here follows it.
+        QAbstractItemModel* plain = Tree()->model();
+        QObject::connect(plain, &QAbstractItemModel::columnsInserted, ownerDataView_, [this] { SyncColumns(); });
+        QObject::connect(plain, &QAbstractItemModel::headerDataChanged, ownerDataModel_,
+                         [this](Qt::Orientation orientation, int first, int last) {
+                             emit ownerDataModel_->headerDataChanged(orientation, first, last);
+                         });
+        QObject::connect(Tree()->header(), &QHeaderView::sectionResized, ownerDataView_,
+                         [this](int column, int, int width) { ownerDataView_->setColumnWidth(column, width); });
         ownerDataView_->show();
         ownerDataView_->raise();
     } else {

@@ -265,13 +265,25 @@ forms::TListItem* TUniCustomListView::CreateItem() {
     return new TUniListItem(this);
 }
 
-TUniListItem* TUniCustomListView::GetSelected() const {
-    if (OwnerData()) {
-        const QModelIndexList rows = ownerDataView_->selectionModel()->selectedRows();
-        if (rows.isEmpty()) return nullptr;
-        return const_cast<TUniCustomListView*>(this)->FetchOwnerData(rows.first().row());
-    }
-    return static_cast<TUniListItem*>(Selected());
+TUniListItem* TUniCustomListView::GetSelected() const { return static_cast<TUniListItem*>(Selected()); }
+
+std::vector<int> TUniCustomListView::OwnerDataSelection() const {
+    std::vector<int> rows;
+    for (const QModelIndex& at : ownerDataView_->selectionModel()->selectedRows()) rows.push_back(at.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+forms::TListItem* TUniCustomListView::Selected() const {
+    if (!OwnerData()) return forms::TListView::Selected();
+    const std::vector<int> rows = OwnerDataSelection();
+    return rows.empty() ? nullptr : const_cast<TUniCustomListView*>(this)->FetchOwnerData(rows.front());
+}
+
+int TUniCustomListView::ItemIndex() const {
+    if (!OwnerData()) return forms::TListView::ItemIndex();
+    const std::vector<int> rows = OwnerDataSelection();
+    return rows.empty() ? -1 : rows.front();
 }
 
 TUniListItem* TUniCustomListView::FindCaption(int StartIndex, const std::u16string& Value, bool Partial,
@@ -394,6 +406,13 @@ void TUniCustomListView::AddItem(const std::u16string& Caption, void* Data) {
 }
 
 void TUniCustomListView::CopySelection(forms::TControl* Destination) {
+    if (OwnerData()) {
+        for (int i : OwnerDataSelection()) {
+            TUniListItem* row = FetchOwnerData(i);
+            if (row) WideAddItem(Destination, row->GetCaption(), row->Data);
+        }
+        return;
+    }
     for (int i = 0; i < Count(); ++i) {
         auto* row = static_cast<TUniListItem*>(Item(i));
         if (row->Selected()) WideAddItem(Destination, row->GetCaption(), row->Data);

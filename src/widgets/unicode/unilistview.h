@@ -154,6 +154,10 @@ public:
     TUniListItems& Items() { return items_; }
     const TUniListItems& Items() const { return items_; }
     TUniListItem* GetSelected() const;
+    // In owner-data mode the user's selection in the rows shown: the first
+    // selected row (filled by OnData) and its index.
+    forms::TListItem* Selected() const override;
+    int ItemIndex() const override;
     TUniListColumn* AddColumn(const std::u16string& Caption, int Width);
     TUniListColumn* AddColumn(const std::string& Caption, int Width);
     // Every column, however it was added (the base view's AddColumn too).
@@ -169,7 +173,8 @@ public:
     // Adds a row with a wide caption and a data pointer.
     void AddItem(const std::u16string& Caption, void* Data) override;
     using forms::TListView::AddItem;
-    // Adds every selected row, in order, to another list control.
+    // Adds every selected row, in order, to another list control (in
+    // owner-data mode each filled by OnData).
     void CopySelection(forms::TControl* Destination);
     // Builds the rows anew, as a re-created window does; every wide text
     // stays.
@@ -222,6 +227,8 @@ private:
     void MarkEditable();
     // Gives every base column that has none its typed column.
     void SyncColumns() const;
+    // Owner-data mode: the selected rows in order.
+    std::vector<int> OwnerDataSelection() const;
     // Owner-data mode: fills the one row object for Index (once per row
     // asked in a row).
     TUniListItem* FetchOwnerData(int Index);

@@ -36,15 +36,19 @@ constexpr KeyName kKeyNames[] = {
     {0xDE, u"'"},
 };
 
-// The remaining keys, named as Qt names them.
+// The remaining keys, named as Qt names them. Keys the keyboard has twice
+// (left and right Shift, Control and Alt) have one name. Kana and Hangul
+// share a code, as do Kanji and Hanja: a Korean keyboard has the second.
 struct QtKey {
     uint8_t key;
     Qt::Key qt;
+    Qt::Key korean = Qt::Key_unknown;
 };
 
 constexpr QtKey kQtKeys[] = {
     {0x03, Qt::Key_Cancel},       {0x0C, Qt::Key_Clear},          {0x10, Qt::Key_Shift},
-    {0x11, Qt::Key_Control},      {0x12, Qt::Key_Alt},            {0x1C, Qt::Key_Henkan},
+    {0x11, Qt::Key_Control},      {0x12, Qt::Key_Alt},            {0x15, Qt::Key_Kana_Lock, Qt::Key_Hangul},
+    {0x17, Qt::Key_Hangul_Jeonja}, {0x19, Qt::Key_Kanji, Qt::Key_Hangul_Hanja}, {0x1C, Qt::Key_Henkan},
     {0x1D, Qt::Key_Muhenkan},     {0x1F, Qt::Key_Mode_switch},    {0x29, Qt::Key_Select},
     {0x2A, Qt::Key_Printer},      {0x2B, Qt::Key_Execute},        {0x2F, Qt::Key_Help},
     {0x5B, Qt::Key_Meta},         {0x5C, Qt::Key_Meta},           {0x5D, Qt::Key_Menu},
@@ -55,6 +59,9 @@ constexpr QtKey kQtKeys[] = {
     {0xB1, Qt::Key_MediaPrevious}, {0xB2, Qt::Key_MediaStop},     {0xB3, Qt::Key_MediaTogglePlayPause},
     {0xB4, Qt::Key_LaunchMail},   {0xB5, Qt::Key_LaunchMedia},    {0xB6, Qt::Key_Launch0},
     {0xB7, Qt::Key_Launch1},      {0xFA, Qt::Key_Play},           {0xFB, Qt::Key_Zoom},
+    {0x93, Qt::Key_Massyo},       {0x94, Qt::Key_Touroku},        {0xA0, Qt::Key_Shift},
+    {0xA1, Qt::Key_Shift},        {0xA2, Qt::Key_Control},        {0xA3, Qt::Key_Control},
+    {0xA4, Qt::Key_Alt},          {0xA5, Qt::Key_Alt},            {0xFE, Qt::Key_Clear},
 };
 
 const char16_t* NameIn(const KeyName* first, const KeyName* last, uint8_t key) {
@@ -64,8 +71,11 @@ const char16_t* NameIn(const KeyName* first, const KeyName* last, uint8_t key) {
 }
 
 std::u16string QtKeyName(uint8_t key) {
-    for (const QtKey& k : kQtKeys)
-        if (k.key == key) return QKeySequence(k.qt).toString(QKeySequence::PortableText).toStdU16String();
+    for (const QtKey& k : kQtKeys) {
+        if (k.key != key) continue;
+        const Qt::Key qt = k.korean != Qt::Key_unknown && QLocale().language() == QLocale::Korean ? k.korean : k.qt;
+        return QKeySequence(qt).toString(QKeySequence::PortableText).toStdU16String();
+    }
     return {};
 }
 
@@ -158,7 +168,10 @@ std::u16string SyncHotKeyPosition(const std::u16string& Wide, const std::string&
 
 std::u16string TUniMenuItem::GetCaption() const {
     const std::string& narrow = forms::TMenuItem::Caption();
-    if (WideToAnsi(caption_) != narrow && WideSameCaption(caption_, AnsiToWide(narrow)))
+    // An 8-bit caption that is no valid 8-bit text (an old record's byte
+    // E9) has no wide form that gives it back: its widened form is taken.
+    const std::u16string widened = AnsiToWide(narrow);
+    if (WideToAnsi(caption_) != narrow && WideToAnsi(widened) == narrow && WideSameCaption(caption_, widened))
         caption_ = SyncHotKeyPosition(caption_, narrow);
     return PairedWideTextGet(caption_, narrow);
 }
@@ -187,8 +200,11 @@ void TUniMenuItem::SetShortCut(TShortCut Value) {
 void TUniMenuItem::WriteCaption() {
     if (Action()->isSeparator()) return;
     std::u16string text = GetCaption();
-    // A top item of a menu bar shows no shortcut.
-    const bool topOfBar = Parent() && dynamic_cast<forms::TMainMenu*>(Parent()->Owner()) != nullptr;
+    // A top item of a menu bar shows no shortcut: its parent is the root of
+    // a main menu (whatever owns the items).
+    const forms::TMenuItem* parent = Parent();
+    const auto* mainMenu = parent ? dynamic_cast<const forms::TMainMenu*>(parent->Owner()) : nullptr;
+    const bool topOfBar = mainMenu && mainMenu->Items() == parent;
     if (Count() == 0 && shortCut_ != 0 && !topOfBar) {
         const std::u16string key = WideShortCutToText(shortCut_);
         if (!key.empty()) text += u"\t" + key;

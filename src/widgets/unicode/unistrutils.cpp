@@ -1,6 +1,7 @@
 #include "widgets/unicode/unistrutils.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "netunit/sharing.h"
 #include "netunit/utf16.h"
@@ -379,9 +381,45 @@ void WideSetWindowText(QWidget* Window, const std::u16string& Text) {
         Window->setWindowTitle(text);
 }
 
+namespace {
+
+// The full path of a name: relative to the working folder, "." and ".."
+// resolved by the text alone, as the system's full-path call does; a
+// trailing "/" is kept.
+std::u16string FullPathOf(const std::u16string& FileName) {
+    std::string name = WideToUtf8(FileName);
+    if (name.empty() || name[0] != '/') {
+        std::vector<char> cwd(4096);
+        while (!getcwd(cwd.data(), cwd.size())) {
+            if (errno != ERANGE || cwd.size() > (1u << 20)) return FileName;
+            cwd.resize(cwd.size() * 2);
+        }
+        name = std::string(cwd.data()) + "/" + name;
+    }
+    std::vector<std::string> parts;
+    size_t pos = 1;
+    while (pos <= name.size()) {
+        size_t slash = name.find('/', pos);
+        if (slash == std::string::npos) slash = name.size();
+        const std::string part = name.substr(pos, slash - pos);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        pos = slash + 1;
+    }
+    std::string full;
+    for (const std::string& part : parts) full += "/" + part;
+    if (full.empty() || (name.back() == '/' && !parts.empty())) full += "/";
+    return Utf8ToWide(full);
+}
+
+}  // namespace
+
 int WideGetFullPathName(const std::u16string& FileName, int BufferLength, char16_t* Buffer, char16_t** FilePart) {
     if (FileName.empty()) return 0;
-    const std::u16string full = WideExpandFileName(FileName);
+    const std::u16string full = FullPathOf(FileName);
     const int needed = static_cast<int>(full.size()) + 1;
     if (!Buffer || BufferLength < needed) return needed;
     WideBufferCopy(Buffer, full.data(), needed - 1);

@@ -1,49 +1,35 @@
 #include "widgets/unicode/unisysutils.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
-#include <vector>
 
 #include "netunit/sharing.h"
 #include "widgets/unicode/unistrutils.h"
 
 namespace uni {
+namespace {
+
+// The buffer the full path of a name is asked into first.
+constexpr int kMaxPath = 260;
+
+}  // namespace
 
 std::u16string WideExpandFileName(const std::u16string& FileName) {
-    std::string name = WideToUtf8(FileName);
-    if (name.empty() || name[0] != '/') {
-        std::vector<char> cwd(4096);
-        while (!getcwd(cwd.data(), cwd.size())) {
-            if (errno != ERANGE || cwd.size() > (1u << 20)) return FileName;
-            cwd.resize(cwd.size() * 2);
-        }
-        name = std::string(cwd.data()) + "/" + name;
+    std::u16string buffer(kMaxPath, u'\0');
+    int n = WideGetFullPathName(FileName, kMaxPath, buffer.data(), nullptr);
+    if (n >= kMaxPath) {
+        // Longer than the usual buffer: the size it asked for fits.
+        buffer.assign(static_cast<size_t>(n), u'\0');
+        n = WideGetFullPathName(FileName, n, buffer.data(), nullptr);
     }
-    // Resolve "." and ".." by the text alone, as the system's full-path call
-    // does; a trailing "/" is kept.
-    std::vector<std::string> parts;
-    size_t pos = 1;
-    while (pos <= name.size()) {
-        size_t slash = name.find('/', pos);
-        if (slash == std::string::npos) slash = name.size();
-        const std::string part = name.substr(pos, slash - pos);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        pos = slash + 1;
-    }
-    std::string full;
-    for (const std::string& part : parts) full += "/" + part;
-    if (full.empty() || (name.back() == '/' && !parts.empty())) full += "/";
-    return Utf8ToWide(full);
+    buffer.resize(static_cast<size_t>(std::max(n, 0)));
+    return buffer;
 }
 
 int WideFileCreate(const std::u16string& FileName) { return WideCreateFile(FileName, 2, 0, true); }

@@ -37,7 +37,8 @@ public:
 inline constexpr int INVALID_HANDLE_VALUE = -1;
 
 // The full path of a name, against the working folder for a relative one;
-// "." and ".." are resolved by the text alone.
+// "." and ".." are resolved by the text alone. Empty for an empty name, as
+// WideGetFullPathName gives nothing for it.
 std::u16string WideExpandFileName(const std::u16string& FileName);
 
 // Creates or empties the file for reading and writing, no sharing; the

@@ -448,3 +448,51 @@ TEST(WideApplication, HintFollowsTheControlUnderTheMouse) {
 }
 
 }  // namespace
+
+namespace {
+
+// The application's hint follows the mouse over the controls of a shown
+// form, whatever the caller set in between: the long part of the first hint
+// up the chain of the control under the mouse.
+TEST(WideApplication, HintFollowsTheMouseOverTheControls) {
+    HintedPanel fixture(u"Panel|panel " + kChinese);
+    forms::TEdit* first = fixture.AddEdit(10, u"tip|Long " + kChinese + u" one");
+    forms::TEdit* second = fixture.AddEdit(50, u"Other|long two");
+    forms::TEdit* bare = fixture.AddEdit(90, u"");
+    fixture.form.Show();
+    UniApplication().SetHint(u"");
+    auto moveOver = [](forms::TControl* control) {
+        QWidget* w = control->Widget();
+        QCursor::setPos(w->mapToGlobal(QPoint(w->width() / 2, w->height() / 2)));
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::widgetAt(QCursor::pos())->window(), w->window());
+    };
+    const struct {
+        const char* what;
+        std::function<void()> before;
+        forms::TControl* over;
+        std::u16string hint;
+    } rows[] = {
+        {"over the first edit", nullptr, first, u"Long " + kChinese + u" one"},
+        {"over the second edit", nullptr, second, u"long two"},
+        {"over an edit without a hint: its panel's", nullptr, bare, u"panel " + kChinese},
+        {"the caller's 8-bit hint does not hold it back",
+         [] { UniApplication().SetNarrowHint("status"); }, first, u"Long " + kChinese + u" one"},
+        {"nor the caller's wide hint", [] { UniApplication().SetHint(u"status " + kChinese); }, second,
+         u"long two"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.before) row.before();
+        moveOver(row.over);
+        EXPECT_EQ(UniApplication().GetHint(), row.hint);
+        EXPECT_EQ(UniApplication().NarrowHint(), WideToAnsi(row.hint));
+    }
+    // Off the form the mouse is over no control.
+    QCursor::setPos(fixture.form.Widget()->mapToGlobal(QPoint(-50, -50)));
+    QApplication::processEvents();
+    EXPECT_EQ(UniApplication().GetHint(), u"");
+    UniApplication().SetNarrowHint("");
+}
+
+}  // namespace

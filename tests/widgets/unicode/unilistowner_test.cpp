@@ -3,13 +3,16 @@
 // rows drawn by their owner.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QTableView>
 #include <QTreeWidget>
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -172,6 +175,65 @@ TEST_F(OwnerDataTest, OwnerDataModeOffAndOnAgain) {
     EXPECT_EQ(view_.Items().Count(), 0);
     view_.Items().SetCount(3);
     EXPECT_EQ(view_.Items()[2]->GetCaption(), RowName(2));
+}
+
+// A column added through the base view's AddColumn shows in the header,
+// and the user's selection is what the base view's ItemIndex and Selected
+// and CopySelection see.
+TEST_F(OwnerDataTest, BaseColumnsAndTheUsersSelectionReachTheBaseView) {
+    forms::TListView& base = view_;
+    auto clickRow = [this](int row) {
+        Shown()->scrollTo(Shown()->model()->index(row, 0));
+        const QPoint at = Shown()->visualRect(Shown()->model()->index(row, 0)).center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent click(type, at, Shown()->viewport()->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(Shown()->viewport(), &click);
+        }
+    };
+    forms::TForm form(nullptr);
+    auto* copied = new forms::TListBox(&form);
+    const struct {
+        const char* what;
+        std::function<bool()> check;
+    } rows[] = {
+        {"a base column is in the header with its title and width",
+         [&] {
+             base.AddColumn("Size", 70);
+             QHeaderView* header = Shown()->horizontalHeader();
+             return header->count() == 3 && header->model()->headerData(2, Qt::Horizontal).toString() == "Size" &&
+                    Shown()->columnWidth(2) == 70 && !header->isSectionHidden(2) && header->sectionSize(2) == 70;
+         }},
+        {"a base column's width set later follows",
+         [&] {
+             base.Column(2)->SetWidth(90);
+             return Shown()->columnWidth(2) == 90;
+         }},
+        {"the base view's ItemIndex sees the row the user clicked",
+         [&] {
+             clickRow(5);
+             return base.ItemIndex() == 5;
+         }},
+        {"the base view's Selected is that row",
+         [&] {
+             clickRow(31);
+             forms::TListItem* selected = base.Selected();
+             return selected && selected->Caption() == "row 31" && view_.GetSelected() == selected;
+         }},
+        {"CopySelection copies the selected row",
+         [&] {
+             clickRow(12);
+             view_.CopySelection(copied);
+             return copied->Items()->Count() == 1 && copied->Items()->Strings(0) == "row 12";
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_TRUE(row.check());
+    }
+    Shown()->clearSelection();
+    EXPECT_EQ(base.ItemIndex(), -1);
+    EXPECT_EQ(base.Selected(), nullptr);
 }
 
 // --- owner draw ---

@@ -161,3 +161,114 @@ TEST(UniMenuItem, ShownTextFollowsEveryChangeWhateverSideItCameFrom) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keys past the fixed names take the name Qt gives the same key; a key the
+// keyboard has twice has one name.
+TEST(ShortCutText, KeysQtNamesAreNamedAsQtNamesThem) {
+    const QLocale saved;
+    const struct {
+        QLocale::Language language;
+        TShortCut shortCut;
+        const char16_t* text;
+    } rows[] = {
+        {QLocale::English, 0xA0, u"Shift"},          {QLocale::English, 0xA1, u"Shift"},
+        {QLocale::English, 0xA2, u"Control"},        {QLocale::English, scCtrl | 0xA3, u"Ctrl+Control"},
+        {QLocale::English, 0xA4, u"Alt"},            {QLocale::English, scShift | 0xA5, u"Shift+Alt"},
+        {QLocale::English, 0x15, u"Kana Lock"},      {QLocale::English, 0x19, u"Kanji"},
+        {QLocale::Japanese, scAlt | 0x15, u"Alt+Kana Lock"},
+        {QLocale::Korean, 0x15, u"Hangul"},          {QLocale::Korean, 0x19, u"Hangul Hanja"},
+        {QLocale::English, 0x17, u"Hangul Jeonja"},  {QLocale::English, 0xFE, u"Clear"},
+        {QLocale::English, 0x93, u"Massyo"},         {QLocale::English, 0x94, u"Touroku"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shortCut);
+        QLocale::setDefault(QLocale(row.language));
+        EXPECT_EQ(WideShortCutToText(row.shortCut), row.text);
+    }
+    QLocale::setDefault(saved);
+}
+
+// An 8-bit caption that is no valid 8-bit text (an old record's byte E9)
+// is shown as its widened form, with or without a hot key, and never
+// raises.
+TEST(UniMenuItem, EightBitCaptionThatIsNoValidTextNeverRaises) {
+    forms::TPopupMenu menu(nullptr);
+    auto* item = new TUniMenuItem(&menu);
+    menu.Items()->Add(item);
+    item->SetShortCut(scCtrl | 'K');
+    const struct {
+        std::string narrow;
+        std::u16string wide;
+    } steps[] = {
+        {"caf\xE9", u"caf\uFFFD"},
+        {"&caf\xE9", u"&caf\uFFFD"},
+        {"ca&f\xE9", u"ca&f\uFFFD"},
+        {"\xE9&x&", u"\uFFFD&x&"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.narrow);
+        EXPECT_NO_THROW(item->forms::TMenuItem::SetCaption(step.narrow));
+        std::u16string wide;
+        EXPECT_NO_THROW(wide = item->GetCaption());
+        EXPECT_EQ(wide, step.wide);
+        EXPECT_EQ(item->Caption(), step.narrow);
+        EXPECT_EQ(item->Action()->text().toStdU16String(), step.wide + u"\tCtrl+K");
+    }
+}
+
+// The shortcut text shows exactly on items that are not top items of a
+// menu bar and have no sub-items, after every change of the menu's shape.
+TEST(UniMenuItem, ShortcutTextFollowsTheMenusShape) {
+    auto shown = [](const TUniMenuItem* item) { return item->Action()->text().toStdU16String(); };
+    auto made = [](forms::TComponent* owner, const char16_t* caption, TShortCut key) {
+        auto* item = new TUniMenuItem(owner);
+        item->SetCaption(caption);
+        item->SetShortCut(key);
+        return item;
+    };
+    const struct {
+        const char* what;
+        std::function<std::u16string()> run;
+        std::u16string shown;
+    } rows[] = {
+        {"deleting the last sub-item brings the shortcut back",
+         [&] {
+             forms::TPopupMenu popup(nullptr);
+             TUniMenuItem* edit = made(&popup, u"&Edit", scCtrl | 'E');
+             popup.Items()->Add(edit);
+             auto* child = made(&popup, u"&Cut", 0);
+             edit->Add(child);
+             delete child;
+             return shown(edit);
+         },
+         u"&Edit\tCtrl+E"},
+        {"an item under a top item owned by the main menu is no top item",
+         [&] {
+             forms::TMainMenu bar(nullptr);
+             TUniMenuItem* top = made(&bar, u"&Search", 0);
+             bar.Items()->Add(top);
+             TUniMenuItem* find = made(&bar, u"&Find", scCtrl | 'F');
+             top->Add(find);
+             return shown(find);
+         },
+         u"&Find\tCtrl+F"},
+        {"a shortcut given before the item became a top item does not show; taken off the bar, it does",
+         [&] {
+             forms::TMainMenu bar(nullptr);
+             TUniMenuItem* find = made(&bar, u"&Find", scCtrl | 'F');
+             bar.Items()->Add(find);
+             const std::u16string onBar = shown(find);
+             bar.Items()->Remove(find);
+             return onBar + u" | " + shown(find);
+         },
+         u"&Find | &Find\tCtrl+F"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(row.run(), row.shown);
+    }
+}
+
+}  // namespace

@@ -303,4 +303,15 @@ TEST(FullPath, ResolvesAgainstTheWorkingFolderAndReportsTheRoomNeeded) {
     EXPECT_EQ(part, buf + 4);
 }
 
+// The full path of a name is what the full-path call gives: nothing for an
+// empty name, wherever the working folder is.
+TEST(FullPath, ExpandingGoesThroughTheFullPathCall) {
+    char16_t buf[4] = {u'#', u'#', u'#', u'#'};
+    EXPECT_EQ(WideGetFullPathName(u"", 4, buf, nullptr), 0);
+    EXPECT_EQ(WideExpandFileName(u""), u"");
+    // A full path longer than the first buffer tried comes back whole.
+    const std::u16string deep = u"/" + std::u16string(300, u'd') + u"/./" + std::u16string(300, u'\u4E2D');
+    EXPECT_EQ(WideExpandFileName(deep), u"/" + std::u16string(300, u'd') + u"/" + std::u16string(300, u'\u4E2D'));
+}
+
 }  // namespace
