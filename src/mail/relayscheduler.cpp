@@ -9,6 +9,7 @@
 #include "mail/mailbox.h"
 #include "mail/mailstore.h"
 #include "mail/relaybounce.h"
+#include "mail/relaydialogue.h"
 #include "mail/relayfiles.h"
 #include "mail/relayqueue.h"
 #include "netunit/datetime.h"
@@ -79,7 +80,7 @@ void RelayTick(const SmtpSettings& Settings, tmailstate& Mail, const tstartrelay
             if (tries >= kRelayLastTry) {
                 BounceMessage(Settings, Mail, file);
                 RemoveRelayEntry(Mail, file);
-            } else if ((tries == kRelayNotTried || now - time > kRelayRetryDays) &&
+            } else if ((tries == kRelayNotTried || tries == kRelayBounceWaiting || now - time > kRelayRetryDays) &&
                        RecordHandOff(file, tries + 1, now)) {
                 UpdateRelayEntry(Mail, file, tries + 1, now);
                 Mail.RelaysInFlight.push_back(file);
@@ -108,6 +109,8 @@ void BounceMessage(const SmtpSettings& Settings, tmailstate& Mail, const std::st
     if (!netunit::ReadWholeFile(ControlFileOf(File), control)) return;
     std::vector<std::string> lines = RelayLines(control);
     lines.resize(std::max(lines.size(), kControlSenderLine + 1));
+    // A bounce that cannot be delivered is dropped, never bounced in turn.
+    if (IsBounceSender(lines[kControlSenderLine])) return;
     const tmailbook book = Settings.Book();
     const std::string address = ParseAddress(lines[kControlSenderLine], book).Address;
     const tlocalcheck check = IsLocalDomain(address, book);

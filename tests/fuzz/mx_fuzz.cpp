@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // As received, and behind the header and question of a real query, so
     // that the answers are reached as often as the header.
     std::string query;
-    Check(mail::BuildMxQuery("example.com", query));
+    Check(mail::BuildMxQuery("example.com", 0x0040, query));
     std::string framed = query;
     framed[2] = static_cast<char>(0x81);  // a reply
     framed[6] = framed[7] = static_cast<char>(0xFF);  // as many answers as the bytes hold
@@ -58,6 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The same bytes as a domain to ask for: a query is built whole or not at all.
     std::string asked;
-    if (mail::BuildMxQuery(bytes, asked)) Check(asked.size() <= mail::kDnsMessageMax);
+    if (mail::BuildMxQuery(bytes, 0x0040, asked)) Check(asked.size() <= mail::kDnsMessageMax);
     return 0;
 }
