@@ -36,7 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     framed[2] = static_cast<char>(0x81);  // a reply
     framed[6] = framed[7] = static_cast<char>(0xFF);  // as many answers as the bytes hold
     framed += bytes;
+    // The framed reply carries the query's own question.
+    Check(mail::ReplyAnswersQuery(framed, query));
     for (const std::string& reply : {bytes, framed}) {
+        // Matching must stay within what arrived, whatever it holds.
+        mail::ReplyAnswersQuery(reply, query);
         std::vector<mail::tmxhost> hosts = mail::ParseDnsReply(reply);
         CheckHosts(hosts);
         const size_t count = hosts.size();
