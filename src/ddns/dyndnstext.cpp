@@ -20,12 +20,39 @@ const char* SystemPart(int32_t SystemIndex) {
     }
 }
 
-bool SuccessLine(const std::string& Line) {
+// The update answers' return codes and what each asks of the client.
+enum class tanswerkind { Success, Stop, Wait };
+
+struct tcode {
+    const char* Code;
+    tanswerkind Kind;
+};
+
+constexpr tcode kCodes[] = {
+    {"good", tanswerkind::Success},   {"nochg", tanswerkind::Success},  {"badauth", tanswerkind::Stop},
+    {"!donator", tanswerkind::Stop},  {"notfqdn", tanswerkind::Stop},   {"nohost", tanswerkind::Stop},
+    {"numhost", tanswerkind::Stop},   {"abuse", tanswerkind::Stop},     {"badagent", tanswerkind::Stop},
+    {"!yours", tanswerkind::Stop},    {"dnserr", tanswerkind::Wait},    {"911", tanswerkind::Wait},
+};
+
+const tcode* CodeOf(const std::string& Line) {
     const std::string code = Line.substr(0, Line.find(' '));
-    return code == "good" || code == "nochg";
+    for (const tcode& c : kCodes)
+        if (code == c.Code) return &c;
+    return nullptr;
+}
+
+bool SuccessLine(const std::string& Line) {
+    const tcode* code = CodeOf(Line);
+    return code != nullptr && code->Kind == tanswerkind::Success;
 }
 
 }  // namespace
+
+std::string DynDnsSettingsKey(const tdyndnssettings& Settings) {
+    return SettingsKey({Settings.Server, Settings.UserName, Settings.Password, Settings.Hosts,
+                        std::to_string(Settings.SystemIndex)});
+}
 
 std::string DynDnsCheckRequest() {
     return std::string("GET / HTTP/1.0\r\nhost: ") + kDynDnsCheckHost + "\r\nUser-Agent: " + UpdateAgent() + kHeaderEnd;
@@ -44,7 +71,7 @@ std::string DynDnsUpdateRequest(const tdyndnssettings& Settings) {
 }
 
 std::string DynDnsCheckedAddress(const std::string& Reply) {
-    const std::string body = ReplyBody(Reply);
+    const std::string body = OkReplyBody(Reply);
     const size_t mark = body.find(kAddressMark);
     if (mark == std::string::npos) return std::string();
     const size_t start = mark + kAddressSkip;
@@ -58,6 +85,16 @@ bool DynDnsUpdateSucceeded(const std::vector<std::string>& AnswerLines) {
     for (const std::string& line : AnswerLines)
         if (!SuccessLine(line)) return false;
     return true;
+}
+
+bool IsDynDnsAnswer(const std::string& Line) { return CodeOf(Line) != nullptr; }
+
+std::string DynDnsStoppingCode(const std::vector<std::string>& AnswerLines) {
+    for (const std::string& line : AnswerLines) {
+        const tcode* code = CodeOf(line);
+        if (code != nullptr && code->Kind == tanswerkind::Stop) return code->Code;
+    }
+    return {};
 }
 
 }  // namespace ddns

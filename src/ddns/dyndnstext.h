@@ -23,6 +23,10 @@ struct tdyndnssettings {
     int32_t LogIndex = 0;     // 0: log the answers
 };
 
+// The settings an update depends on, as one text: a stopped service starts
+// again once this differs.
+std::string DynDnsSettingsKey(const tdyndnssettings& Settings);
+
 std::string DynDnsCheckRequest();
 std::string DynDnsUpdateRequest(const tdyndnssettings& Settings);
 
@@ -33,5 +37,16 @@ std::string DynDnsCheckedAddress(const std::string& Reply);
 // True when there is an answer line and every one begins with "good" or
 // "nochg": the service then holds the address for every host.
 bool DynDnsUpdateSucceeded(const std::vector<std::string>& AnswerLines);
+
+// Whether the line is one of the service's update answers: its first word is
+// one of the return codes. Anything else (an echo of the request, a proxy's
+// page) is never logged.
+bool IsDynDnsAnswer(const std::string& Line);
+
+// The first answer whose code tells the client to stop updating until the
+// user has corrected the settings (a refused account, an unknown or foreign
+// host, a blocked agent or account); empty when there is none. A server
+// fault ("dnserr", "911") only asks for patience and stops nothing.
+std::string DynDnsStoppingCode(const std::vector<std::string>& AnswerLines);
 
 }  // namespace ddns

@@ -7,6 +7,12 @@ namespace ddns {
 tdyndnsclient::tdyndnsclient(std::shared_ptr<tupdatestate> State, const tdyndnssettings& Settings)
     : tupdateclient(std::move(State), tservice::DynDns, "[DynDNS Client] "), settings_(Settings) {}
 
+namespace {
+
+std::string AsItStands(const std::string& Line) { return Line; }
+
+}  // namespace
+
 std::string tdyndnsclient::CheckAddress() {
     std::string reply;
     if (Exchange(kDynDnsCheckHost, kHttpPort, DynDnsCheckRequest(), reply) != texchange::Done) return std::string();
@@ -14,6 +20,8 @@ std::string tdyndnsclient::CheckAddress() {
 }
 
 void tdyndnsclient::Execute() {
+    const std::string key = DynDnsSettingsKey(settings_);
+    if (Stopped(key)) return;
     if (!Net.Startup()) return Post("Attempted to update but could not initialize winsock!");
     Address = CheckAddress();
     if (Address.empty()) {
@@ -26,14 +34,21 @@ void tdyndnsclient::Execute() {
         const texchange result = Exchange(settings_.Server, kHttpPort, DynDnsUpdateRequest(settings_), reply);
         if (result != texchange::Done) {
             PostFailure(result, settings_.Server);
+        } else if (!IsOkReply(reply)) {
+            // An error page is no answer, whatever its text says.
+            Post("Attempted to update but the server answered " + StatusLineText(reply) + "!");
         } else {
             const std::vector<std::string> lines = AnswerLines(ReplyBody(reply));
             if (settings_.LogIndex == 0) {
                 Post("Update results for '" + settings_.Hosts + "', respectively:");
-                for (const std::string& line : lines) Post(line);
+                PostAnswers(lines, IsDynDnsAnswer, AsItStands);
             }
             // An address the service refused stays unknown, so the next run tries again.
             if (DynDnsUpdateSucceeded(lines)) StoreAddress();
+            // Updating again with settings the service refused would get the
+            // account blocked.
+            const std::string stopping = DynDnsStoppingCode(lines);
+            if (!stopping.empty()) StopUpdates(key, stopping);
         }
     }
     Net.Cleanup();

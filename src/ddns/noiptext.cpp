@@ -34,6 +34,7 @@ constexpr tanswer kAnswers[] = {
 };
 
 constexpr int64_t kSuccessCodes[] = {0, 1, 11, 12};
+constexpr int64_t kStoppingCodes[] = {3, 4, 6};
 
 // The name before the line's first ":" (the whole line when it has none) and
 // the code after it.
@@ -51,6 +52,11 @@ int NoIpUpdatePort(int32_t PortIndex) {
                : kNoIpUpdatePorts[0];
 }
 
+std::string NoIpSettingsKey(const tnoipsettings& Settings) {
+    return SettingsKey({Settings.UserName, Settings.Password, Settings.Hosts, Settings.Groups,
+                        std::to_string(Settings.PortIndex)});
+}
+
 std::string NoIpCheckRequest() {
     return std::string("GET /ip.php HTTP/1.0\r\nhost: ") + kNoIpUpdateHost + "\r\nUser-Agent: " + UpdateAgent() +
            kHeaderEnd;
@@ -66,7 +72,7 @@ std::string NoIpUpdateRequest(const tnoipsettings& Settings) {
     return request;
 }
 
-std::string NoIpCheckedAddress(const std::string& Reply) { return DottedAddressOf(ReplyBody(Reply)); }
+std::string NoIpCheckedAddress(const std::string& Reply) { return DottedAddressOf(OkReplyBody(Reply)); }
 
 std::string NoIpReplyText(int64_t Code) {
     const auto* found = std::find_if(std::begin(kAnswers), std::end(kAnswers),
@@ -78,7 +84,29 @@ std::string NoIpAnswerText(const std::string& Line) {
     std::string name;
     int64_t code;
     SplitAnswer(Line, name, code);
-    return name + " - " + NoIpReplyText(code);
+    return AnswerText(name) + " - " + NoIpReplyText(code);
+}
+
+bool IsNoIpAnswer(const std::string& Line) {
+    const size_t colon = Line.find(':');
+    if (colon == 0 || colon == std::string::npos) return false;
+    const auto visible = [](char c) { return static_cast<unsigned char>(c) > ' ' && c != 0x7F; };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const std::string code = netunit::TrimSpacesCR(Line.substr(colon + 1));
+    return std::all_of(Line.begin(), Line.begin() + static_cast<std::ptrdiff_t>(colon), visible) && !code.empty() &&
+           std::all_of(code.begin(), code.end(), digit);
+}
+
+std::string NoIpStoppingText(const std::vector<std::string>& AnswerLines) {
+    for (const std::string& line : AnswerLines) {
+        if (!IsNoIpAnswer(line)) continue;
+        std::string name;
+        int64_t code;
+        SplitAnswer(line, name, code);
+        if (std::find(std::begin(kStoppingCodes), std::end(kStoppingCodes), code) != std::end(kStoppingCodes))
+            return NoIpReplyText(code);
+    }
+    return {};
 }
 
 bool NoIpUpdateSucceeded(const std::vector<std::string>& AnswerLines) {

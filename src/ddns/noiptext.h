@@ -28,6 +28,10 @@ struct tnoipsettings {
 // The port of a port choice; the first for a choice outside the list.
 int NoIpUpdatePort(int32_t PortIndex);
 
+// The settings an update depends on, as one text: a stopped service starts
+// again once this differs.
+std::string NoIpSettingsKey(const tnoipsettings& Settings);
+
 std::string NoIpCheckRequest();
 std::string NoIpUpdateRequest(const tnoipsettings& Settings);
 
@@ -44,5 +48,15 @@ std::string NoIpAnswerText(const std::string& Line);
 // True when there is an answer line and every code says the name now holds
 // the address (updated, already current, group updated, group current).
 bool NoIpUpdateSucceeded(const std::vector<std::string>& AnswerLines);
+
+// Whether the line is one of the service's answers: a name without blanks,
+// ":" and a code of digits. Anything else (an echo of the request with the
+// password in it, a proxy's page) is never logged.
+bool IsNoIpAnswer(const std::string& Line);
+
+// The text of the first answer whose code tells the client to stop updating
+// until the user has corrected the settings (invalid username or password, a
+// banned account); empty when there is none.
+std::string NoIpStoppingText(const std::vector<std::string>& AnswerLines);
 
 }  // namespace ddns

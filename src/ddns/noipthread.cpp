@@ -14,6 +14,8 @@ std::string tnoipclient::CheckAddress() {
 }
 
 void tnoipclient::Execute() {
+    const std::string key = NoIpSettingsKey(settings_);
+    if (Stopped(key)) return;
     if (!Net.Startup()) return Post("Attempted to update but could not initialize winsock!");
     const int port = NoIpUpdatePort(settings_.PortIndex);
     Address = CheckAddress();
@@ -28,12 +30,17 @@ void tnoipclient::Execute() {
         const texchange result = Exchange(kNoIpUpdateHost, port, NoIpUpdateRequest(settings_), reply);
         if (result != texchange::Done) {
             PostFailure(result, kNoIpUpdateHost);
+        } else if (!IsOkReply(reply)) {
+            // An error page is no answer, whatever its text says.
+            Post("Attempted to update but the server answered " + StatusLineText(reply) + "!");
         } else {
             const std::vector<std::string> lines = AnswerLines(ReplyBody(reply));
-            if (settings_.LogIndex == 0)
-                for (const std::string& line : lines) Post(NoIpAnswerText(line));
+            if (settings_.LogIndex == 0) PostAnswers(lines, IsNoIpAnswer, NoIpAnswerText);
             // An address the service refused stays unknown, so the next run tries again.
             if (NoIpUpdateSucceeded(lines)) StoreAddress();
+            // Updating again with an account the service refused would get it blocked.
+            const std::string stopping = NoIpStoppingText(lines);
+            if (!stopping.empty()) StopUpdates(key, stopping);
         }
     }
     Net.Cleanup();

@@ -12,6 +12,21 @@ void tupdatestate::SetLastAddress(tservice service, const std::string& address) 
     last_[Slot(service)] = address;
 }
 
+void tupdatestate::Halt(tservice service, const std::string& settingsKey) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    halted_[Slot(service)] = true;
+    haltedKey_[Slot(service)] = settingsKey;
+}
+
+bool tupdatestate::Halted(tservice service, const std::string& settingsKey) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (halted_[Slot(service)] && haltedKey_[Slot(service)] != settingsKey) {
+        halted_[Slot(service)] = false;
+        haltedKey_[Slot(service)].clear();
+    }
+    return halted_[Slot(service)];
+}
+
 bool tupdatestate::BeginRun(tservice service) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (running_[Slot(service)]) return false;

@@ -37,6 +37,13 @@ public:
     std::string LastAddress(tservice service) const;
     void SetLastAddress(tservice service, const std::string& address);
 
+    // A service whose account or hosts were refused stops updating until its
+    // settings change: Halt records the settings (as one key text) that got
+    // the refusal; Halted is true while a run's settings are still those, and
+    // forgets the halt once they differ.
+    void Halt(tservice service, const std::string& settingsKey);
+    bool Halted(tservice service, const std::string& settingsKey);
+
     // False while a run of the service is still going.
     bool BeginRun(tservice service);
     void EndRun(tservice service);
@@ -50,6 +57,8 @@ private:
     mutable std::mutex mutex_;
     std::array<std::string, 2> last_;
     std::array<bool, 2> running_{};
+    std::array<bool, 2> halted_{};
+    std::array<std::string, 2> haltedKey_;
 };
 
 // The window's end of the shared state: the window is detached when it goes.

@@ -47,6 +47,39 @@ std::string ReplyBody(const std::string& Reply) {
     return end == std::string::npos ? std::string() : Reply.substr(end + 4);
 }
 
+std::string SettingsKey(const std::vector<std::string>& Values) {
+    std::string key;
+    for (const std::string& value : Values) key += std::to_string(value.size()) + ":" + value;
+    return key;
+}
+
+bool IsOkReply(const std::string& Reply) {
+    // "HTTP/1.x 200" and a blank or the end of the line after the code.
+    constexpr const char* kVersion = "HTTP/1.";
+    constexpr size_t kCodeAt = 9;
+    const size_t lineEnd = Reply.find_first_of("\r\n");
+    const std::string line = Reply.substr(0, lineEnd);
+    return line.compare(0, 7, kVersion) == 0 && line.size() >= kCodeAt + 3 && line[kCodeAt - 1] == ' ' &&
+           line.compare(kCodeAt, 3, "200") == 0 && (line.size() == kCodeAt + 3 || line[kCodeAt + 3] == ' ');
+}
+
+std::string OkReplyBody(const std::string& Reply) { return IsOkReply(Reply) ? ReplyBody(Reply) : std::string(); }
+
+std::string StatusLineText(const std::string& Reply) {
+    return AnswerText(Trimmed(Reply.substr(0, Reply.find_first_of("\r\n")), " \t"));
+}
+
+std::string AnswerText(const std::string& Text) { return Text.substr(0, kAnswerTextMax); }
+
+std::vector<std::string> LoggedAnswers(const std::vector<std::string>& Lines,
+                                       bool (*IsAnswer)(const std::string& Line), size_t& LeftOut) {
+    std::vector<std::string> logged;
+    for (const std::string& line : Lines)
+        if (logged.size() < kAnswerLinesLogged && IsAnswer(line)) logged.push_back(AnswerText(line));
+    LeftOut = Lines.size() - logged.size();
+    return logged;
+}
+
 std::vector<std::string> AnswerLines(const std::string& Body) { return FieldsUntilEmpty(Body, '\n'); }
 
 std::string DottedAddressOf(const std::string& Text) {

@@ -25,8 +25,37 @@ std::string UpdateAgent();
 // first empty one.
 std::vector<std::string> NameList(const std::string& Setting);
 
+// Settings values joined into one text that differs whenever one of them
+// does (each is preceded by its length).
+std::string SettingsKey(const std::vector<std::string>& Values);
+
 // What follows the first CR LF CR LF of a reply; empty when there is none.
 std::string ReplyBody(const std::string& Reply);
+
+// Whether the reply's status line says 200: only such a reply's body is an
+// answer of the service (an error page may hold any text).
+bool IsOkReply(const std::string& Reply);
+
+// The reply's body when it is a 200 reply, else empty.
+std::string OkReplyBody(const std::string& Reply);
+
+// The reply's first line, cut to kAnswerTextMax characters, to say in the log
+// what a reply that is no answer was.
+std::string StatusLineText(const std::string& Reply);
+
+// What one answer may put in the log: at most kAnswerLinesLogged lines, each
+// cut to kAnswerTextMax characters. An answer may echo the request (the
+// password with it), and a chatty server must not fill the disk.
+inline constexpr size_t kAnswerLinesLogged = 20;
+inline constexpr size_t kAnswerTextMax = 100;
+
+// Text cut to kAnswerTextMax characters.
+std::string AnswerText(const std::string& Text);
+
+// The answer lines that may be logged: those IsAnswer takes, up to
+// kAnswerLinesLogged; LeftOut becomes the count of the other lines.
+std::vector<std::string> LoggedAnswers(const std::vector<std::string>& Lines,
+                                       bool (*IsAnswer)(const std::string& Line), size_t& LeftOut);
 
 // The lines of a reply body, each trimmed of blanks and CR; the list ends at
 // the first empty line.

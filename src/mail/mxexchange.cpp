@@ -3,11 +3,13 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <random>
 
 #include "mail/mxlookup.h"
 #include "platform/hostlookup.h"
@@ -36,8 +38,8 @@ bool SameId(const std::string& Reply, const std::string& Query) {
     return Reply.size() >= 2 && Reply[0] == Query[0] && Reply[1] == Query[1];
 }
 
-// Waits for a datagram from Server's port that carries the query's id. The
-// wait is bounded as a whole: other datagrams do not lengthen it.
+// Waits for a datagram from Server's port that answers the query. The wait is
+// bounded as a whole: other datagrams do not lengthen it.
 tdnsexchange AwaitReply(int Fd, const sockaddr_in& Server, const std::string& Query, int TimeoutMs,
                         std::string& Reply) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs);
@@ -62,12 +64,24 @@ tdnsexchange AwaitReply(int Fd, const sockaddr_in& Server, const std::string& Qu
             from.sin_port != Server.sin_port || !SameId(got, Query))
             continue;
         if (got.size() <= kDnsHeaderSize) return tdnsexchange::ShortReply;
+        if (!ReplyAnswersQuery(got, Query)) continue;
         Reply = got;
         return tdnsexchange::Answered;
     }
 }
 
 }  // namespace
+
+uint16_t NewDnsQueryId() {
+    uint16_t id = 0;
+    for (;;) {
+        const ssize_t n = ::getrandom(&id, sizeof id, 0);
+        if (n == static_cast<ssize_t>(sizeof id)) return id;
+        // A signal may cut the draw short; any other failure leaves the
+        // library's device, which reads the same pool.
+        if (n < 0 && errno != EINTR) return static_cast<uint16_t>(std::random_device()());
+    }
+}
 
 tdnsexchange AskDnsServer(const std::string& Server, int Port, const std::string& Query, int TimeoutMs,
                           std::string& Reply) {
@@ -89,12 +103,14 @@ tdnsexchange AskDnsServer(const std::string& Server, int Port, const std::string
 
 std::vector<tmxhost> tmxlookup::Lookup(const std::string& Recipient, const std::string& PrimaryDns,
                                        const std::string& SecondaryDns) {
-    std::string query;
-    // A domain that cannot be asked for has no exchangers; the recipient
-    // stays for the next attempt like any other that found none.
-    if (!BuildMxQuery(DomainOfAddress(Recipient), query)) return {};
+    const std::string domain = DomainOfAddress(Recipient);
     for (int LookupAttempt = 1; LookupAttempt <= 2; ++LookupAttempt) {
         const bool primary = LookupAttempt == 1;
+        // Each question gets its own id. A domain that cannot be asked for has
+        // no exchangers; the recipient stays for the next attempt like any
+        // other that found none.
+        std::string query;
+        if (!BuildMxQuery(domain, NewDnsQueryId(), query)) return {};
         std::string reply;
         switch (AskDnsServer(primary ? PrimaryDns : SecondaryDns, DnsPort, query, AnswerTimeoutMs, reply)) {
             case tdnsexchange::Answered: {

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "core/recordlookup.h"
+
 namespace mail {
 namespace {
 
@@ -93,9 +95,9 @@ size_t EncodeDnsQuestion(std::string& Buffer, const std::string& Domain, uint16_
     return encoded.size();
 }
 
-bool BuildMxQuery(const std::string& Domain, std::string& Query) {
+bool BuildMxQuery(const std::string& Domain, uint16_t Id, std::string& Query) {
     std::string query;
-    BuildDnsHeader(query, kDnsQueryId, kDnsOpcodeQuery, true, 1, 0, 0, 0);
+    BuildDnsHeader(query, Id, kDnsOpcodeQuery, true, 1, 0, 0, 0);
     if (EncodeDnsQuestion(query, Domain, kDnsTypeMx, kDnsClassIn) == 0) return false;
     Query = std::move(query);
     return true;
@@ -156,6 +158,18 @@ std::vector<tmxhost> ParseDnsReply(const std::string& Reply) {
         if (type == kDnsTypeMx && !AddMxAnswer(Reply, rdata, pos, hosts)) break;
     }
     return hosts;
+}
+
+bool ReplyAnswersQuery(const std::string& Reply, const std::string& Query) {
+    if (Reply.size() < kDnsHeaderSize || Query.size() < kDnsHeaderSize) return false;
+    if (Get16(Reply, 0) != Get16(Query, 0) || (Get16(Reply, 2) & kDnsFlagReply) == 0) return false;
+    if (Get16(Reply, 4) != 1) return false;
+    size_t asked = kDnsHeaderSize, answered = kDnsHeaderSize;
+    std::string askedName, answeredName;
+    if (!ReadDnsName(Query, asked, askedName) || !Fits(Query, asked, kQuestionTail)) return false;
+    if (!ReadDnsName(Reply, answered, answeredName) || !Fits(Reply, answered, kQuestionTail)) return false;
+    return core::SameTextAscii(askedName, answeredName) &&
+           Query.compare(asked, kQuestionTail, Reply, answered, kQuestionTail) == 0;
 }
 
 void SortMxHosts(std::vector<tmxhost>& Hosts) {

@@ -14,7 +14,6 @@
 namespace mail {
 
 // The message format as used (RFC 1035).
-constexpr uint16_t kDnsQueryId = 64;  // the same for every query
 constexpr int kDnsOpcodeQuery = 0;
 constexpr uint16_t kDnsTypeMx = 15;
 constexpr uint16_t kDnsClassIn = 1;
@@ -54,9 +53,18 @@ void BuildDnsHeader(std::string& Buffer, uint16_t Id, int Opcode, bool Recursion
 // marks an absolute name and adds no empty label.
 size_t EncodeDnsQuestion(std::string& Buffer, const std::string& Domain, uint16_t Type, uint16_t Class);
 
-// The whole MX query for a domain: header and one question. False when the
-// domain cannot be asked for.
-bool BuildMxQuery(const std::string& Domain, std::string& Query);
+// The whole MX query for a domain: header with the given id and one
+// question. False when the domain cannot be asked for.
+bool BuildMxQuery(const std::string& Domain, uint16_t Id, std::string& Query);
+
+// A fresh query id from the system's random source: a reply must carry the
+// id of its query, and a forger who cannot see the query must guess it.
+uint16_t NewDnsQueryId();
+
+// Whether Reply is the answer to Query: marked as a reply, with the query's
+// id and exactly its one question (the name compared without regard to case,
+// the type and class equal). Anything else may be forged and is passed over.
+bool ReplyAnswersQuery(const std::string& Reply, const std::string& Query);
 
 // Reads the name at Pos of Message, following compression pointers; Pos then
 // points behind the name as it stands at Pos. False, Pos untouched, when the
@@ -75,7 +83,7 @@ void SortMxHosts(std::vector<tmxhost>& Hosts);
 
 // How one question to one server ended.
 enum class tdnsexchange {
-    Answered,       // a reply of more than 12 bytes from the server's port with the query's id
+    Answered,       // a reply from the server's port that answers the query (ReplyAnswersQuery)
     InvalidServer,  // the server text names no address
     NoSocket,
     NoSend,
@@ -84,8 +92,8 @@ enum class tdnsexchange {
 };
 
 // Sends Query to Server (a dotted address or a name) at Port and waits at
-// most TimeoutMs for its reply. Datagrams from elsewhere, or with another id,
-// are passed over and the wait goes on.
+// most TimeoutMs for its reply. Datagrams from elsewhere, with another id or
+// another question, are passed over and the wait goes on.
 tdnsexchange AskDnsServer(const std::string& Server, int Port, const std::string& Query, int TimeoutMs,
                           std::string& Reply);
 

@@ -20,6 +20,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr std::chrono::milliseconds kWaitSlack{10};
+
 // Lines 1 to 3 of the control file; the recipients follow.
 constexpr size_t kControlHeaderLines = 3;
 
@@ -90,16 +92,22 @@ void trelay::DeliverAll() {
         Recipient = Recipients[static_cast<size_t>(RecipientIndex)];
         MxHosts = Lookup.Lookup(Recipient, PrimaryDns, SecondaryDns);
         Delivered = false;
+        Refused = false;
         // Hosts after this server itself are no better choice than it is; when
         // it is the first choice, the mail can go nowhere but back here.
-        for (size_t i = 0; i < MxHosts.size() && !Delivered; ++i) {
+        for (size_t i = 0; i < MxHosts.size() && !Delivered && !Refused; ++i) {
             if (IsThisServer(MxHosts[i].Host)) {
-                if (i == 0) ReturnLoopingRecipient();
+                if (i == 0) {
+                    const std::string reason = LoopReason(Recipient);
+                    SyncLog("[SMTP] " + reason);
+                    RefuseRecipient(reason);
+                }
                 break;
             }
             TalkTo(MxHosts[i].Host);
         }
     }
+    BounceRefused();
     net_.Cleanup();
 }
 
@@ -117,7 +125,8 @@ bool trelay::ReadControlFile() {
     return true;
 }
 
-void trelay::TalkTo(const std::string& Host) {
+void trelay::TalkTo(const std::string& MxHost) {
+    Host = MxHost;
     Failed = false;
     ClientState = kClientGreeting;
     std::string address;
@@ -128,39 +137,40 @@ void trelay::TalkTo(const std::string& Host) {
     // server, so the close is the usual orderly one.
     const linger orderly{0, 0};
     ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &orderly, sizeof orderly);
-    if (!net_.Connect(socket, address, SmtpPort)) return;
+    if (!net_.Connect(socket, address, SmtpPort)) return LogFault(tdialoguefault::NoConnect);
     Dialogue(socket);
 }
 
-bool trelay::IsThisServer(const std::string& Host) {
+bool trelay::IsThisServer(const std::string& MxHost) {
     const int port = hooks_.OwnSmtpPort ? hooks_.OwnSmtpPort() : 0;
     std::string address;
-    return port != 0 && port == SmtpPort && Host.size() <= kDnsHostTextMax && net_.ResolveHost(Host, address) &&
+    return port != 0 && port == SmtpPort && MxHost.size() <= kDnsHostTextMax && net_.ResolveHost(MxHost, address) &&
            IsThisMachine(address);
-}
-
-void trelay::ReturnLoopingRecipient() {
-    const std::string reason = LoopReason(Recipient);
-    SyncLog("[SMTP] " + reason);
-    if (hooks_.Bounce) hooks_.Bounce(MessageFile, reason);
-    Recipients.erase(Recipients.begin() + RecipientIndex);
-    --RecipientIndex;  // the loop's step reaches the next recipient
-    RewriteControlFile();
 }
 
 void trelay::Dialogue(int Socket) {
     std::string pending;  // what arrived behind the reply being read
     while (!Failed) {
         std::string reply;
-        if (!ReceiveReply(Socket, pending, reply)) return;
+        switch (ReceiveReply(Socket, pending, reply)) {
+            case treplywait::Got: break;
+            case treplywait::Closed: return LogFault(tdialoguefault::Closed);
+            case treplywait::TimedOut: return LogFault(tdialoguefault::TimedOut);
+            case treplywait::Overlong: return LogFault(tdialoguefault::Overlong, pending);
+        }
         if (ReplyCode(reply) != ExpectedCode(ClientState)) {
-            if (LogsRefusal(ClientState)) SyncLog(RefusalLogLine(Recipient, reply));
+            SyncLog(RefusalLogLine(Recipient, reply));
+            if (IsPermanentRefusal(ClientState, reply))
+                RefuseRecipient(RefusedReason(InAngleBrackets(Recipient), Host, reply));
             Failed = true;
             return;
         }
         switch (ClientState) {
             case kClientGreeting: break;
-            case kClientHelo: Sender = InAngleBrackets(Sender); break;
+            // A bounce's sender line stays as it is: it is sent as the null path.
+            case kClientHelo:
+                if (!IsBounceSender(Sender)) Sender = InAngleBrackets(Sender);
+                break;
             case kClientMailFrom: Recipient = InAngleBrackets(Recipient); break;
             case kClientData:
                 if (!SendMessageText(Socket, reply)) Failed = true;
@@ -173,13 +183,13 @@ void trelay::Dialogue(int Socket) {
                 return;
         }
         const std::string helo = ClientState == kClientGreeting && hooks_.HeloDomain ? hooks_.HeloDomain() : "";
-        if (!Send(Socket, ClientCommand(ClientState, helo, Sender, Recipient))) return;
+        if (!SendOrFail(Socket, ClientCommand(ClientState, helo, Sender, Recipient))) return;
         ++ClientState;
     }
 }
 
 // Gathers one whole reply, across reads, within one bounded wait.
-bool trelay::ReceiveReply(int Socket, std::string& Pending, std::string& Reply) {
+trelay::treplywait trelay::ReceiveReply(int Socket, std::string& Pending, std::string& Reply) {
     const int timeoutMs = ClientState == kClientDataEnd ? DataEndTimeoutMs : ReplyTimeoutMs;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     char buffer[kRelayReplyMax];
@@ -188,15 +198,18 @@ bool trelay::ReceiveReply(int Socket, std::string& Pending, std::string& Reply) 
         if (length > 0) {
             Reply = Pending.substr(0, length);
             Pending.erase(0, length);
-            return true;
+            return treplywait::Got;
         }
         // Pending never grows beyond the reply buffer.
-        if (Pending.size() >= kRelayReplyMax) return false;
+        if (Pending.size() >= kRelayReplyMax) return treplywait::Overlong;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) return false;
+        if (left <= 0) return treplywait::TimedOut;
         net_.TransferTimeoutMs = static_cast<int>(left);
         size_t got = kRelayReplyMax - Pending.size();
-        if (!net_.ReceiveBuffer(Socket, buffer, got)) return false;
+        // A wait that ran to the deadline timed out; any earlier end is the
+        // connection's (the slack covers the rounding of the wait).
+        if (!net_.ReceiveBuffer(Socket, buffer, got))
+            return Clock::now() + kWaitSlack >= deadline ? treplywait::TimedOut : treplywait::Closed;
         Pending.append(buffer, got);
     }
 }
@@ -205,6 +218,17 @@ bool trelay::ReceiveReply(int Socket, std::string& Pending, std::string& Reply) 
 bool trelay::Send(int Socket, const std::string& Text) {
     net_.TransferTimeoutMs = netunit::kClientTransferTimeoutMs;
     return net_.SendText(Socket, Text);
+}
+
+bool trelay::SendOrFail(int Socket, const std::string& Text) {
+    if (Send(Socket, Text)) return true;
+    LogFault(tdialoguefault::NoSend);
+    Failed = true;
+    return false;
+}
+
+void trelay::LogFault(tdialoguefault Fault, const std::string& Text) {
+    SyncLog(FaultLogLine(Recipient, Host, ClientState, Fault, Text));
 }
 
 // The message file from its second line, in pieces of whole lines, up to and
@@ -227,7 +251,7 @@ bool trelay::SendMessageText(int Socket, const std::string& Reply) {
         else if (!pieces.AddLine(line))
             continue;
         if (ok && !pieces.Piece().empty()) {
-            ok = Send(Socket, pieces.Piece());
+            ok = SendOrFail(Socket, pieces.Piece());
             pieces.TakePiece();
         }
     }
@@ -243,12 +267,35 @@ void trelay::RecipientDelivered() {
     SyncLog(DeliveredLogLine(Recipient, Sender));
 }
 
+void trelay::RefuseRecipient(const std::string& Reason) {
+    RefusedRecipients.push_back(Recipients[static_cast<size_t>(RecipientIndex)]);
+    RefusedReasons.push_back(Reason);
+    Recipients.erase(Recipients.begin() + RecipientIndex);
+    --RecipientIndex;  // the loop's step reaches the next recipient
+    Refused = true;
+}
+
+void trelay::BounceRefused() {
+    if (RefusedRecipients.empty() || Removed) return;
+    std::string reason;
+    for (const std::string& line : RefusedReasons) reason += (reason.empty() ? "" : "\r\n") + line;
+    // Nothing goes back to a bounce's own null sender.
+    if (!IsBounceSender(Sender) && hooks_.Bounce) hooks_.Bounce(MessageFile, reason);
+    RefusedRecipients.clear();
+    RefusedReasons.clear();
+    RewriteControlFile();
+}
+
 void trelay::RewriteControlFile() {
     std::string text = TriesLine + "\r\n" + TimeLine + "\r\n" + Sender + "\r\n";
     for (const std::string& entry : Recipients) text += entry + "\r\n";
+    // A refused recipient stays until its bounce is made: a worker cut short
+    // before that tries it once more rather than losing the bounce.
+    for (const std::string& entry : RefusedRecipients) text += entry + "\r\n";
     // With nobody left, or no way to record who is left, the message leaves
     // the queue: sending it again would deliver it twice.
-    if (Recipients.empty() || !netunit::WriteFileAtomic(ControlFileOf(MessageFile), text, netunit::FileAccess::Private)) {
+    const bool nobody = Recipients.empty() && RefusedRecipients.empty();
+    if (nobody || !netunit::WriteFileAtomic(ControlFileOf(MessageFile), text, netunit::FileAccess::Private)) {
         SyncRemoveEntry();
         Removed = true;
     }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "mail/mxlookup.h"
+#include "mail/relaydialogue.h"
 #include "netunit/clientsocket.h"
 
 namespace mail {
@@ -61,20 +62,31 @@ public:
     tmxlookup Lookup;
 
 private:
+    // How the wait for one reply ended.
+    enum class treplywait { Got, Closed, TimedOut, Overlong };
+
     void DeliverAll();
     bool ReadControlFile();
     // The dialogue with one host.
-    void TalkTo(const std::string& Host);
-    // Whether Host is this server's own SMTP service: handing it the message
+    void TalkTo(const std::string& MxHost);
+    // Whether MxHost is this server's own SMTP service: handing it the message
     // would only queue it here again, for ever.
-    bool IsThisServer(const std::string& Host);
-    void ReturnLoopingRecipient();
+    bool IsThisServer(const std::string& MxHost);
     void Dialogue(int Socket);
-    bool ReceiveReply(int Socket, std::string& Pending, std::string& Reply);
+    treplywait ReceiveReply(int Socket, std::string& Pending, std::string& Reply);
     bool Send(int Socket, const std::string& Text);
+    // Sends Text; a failure is logged and fails the dialogue.
+    bool SendOrFail(int Socket, const std::string& Text);
+    void LogFault(tdialoguefault Fault, const std::string& Text = {});
     // Reply is the server's go-ahead, logged when the file cannot be read.
     bool SendMessageText(int Socket, const std::string& Reply);
     void RecipientDelivered();
+    // The current recipient can go nowhere: it leaves the list of those to
+    // try and waits, with Reason, for the bounce at the end of the attempt.
+    void RefuseRecipient(const std::string& Reason);
+    // Sends the one bounce of this attempt naming every refused recipient,
+    // then drops them from the control file.
+    void BounceRefused();
     void RewriteControlFile();
     void SyncLog(const std::string& Text);
     void SyncRemoveEntry();
@@ -88,12 +100,17 @@ private:
     std::string TriesLine, TimeLine;  // written back unchanged
     std::string Sender;
     std::vector<std::string> Recipients;  // still to deliver
+    // Refused for good this attempt: each recipient and why. They stay in the
+    // control file until their bounce has been made.
+    std::vector<std::string> RefusedRecipients, RefusedReasons;
     int RecipientIndex = 0;
     std::string Recipient;
     std::vector<tmxhost> MxHosts;
+    std::string Host;  // the exchanger being talked to
     int ClientState = 0;
     bool Failed = false;     // the dialogue with the current host has failed
     bool Delivered = false;  // the current recipient has been delivered
+    bool Refused = false;    // the current recipient has been refused for good
     bool Removed = false;    // the queue entry is gone; the worker stops
 };
 

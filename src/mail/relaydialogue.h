@@ -41,18 +41,47 @@ std::string InAngleBrackets(const std::string& Address);
 // What the state expects of the server's reply.
 const char* ExpectedCode(int State);
 
-// Whether a refusal in the state gets the "Attempted to send" log line (the
-// states before the message text has gone).
-bool LogsRefusal(int State);
+// Whether a refusal in the state is the server's final word on the recipient:
+// a 5xx to RCPT TO, DATA or the end of the data. The recipient is then
+// returned to the sender at once instead of being tried again. Anything else
+// (a 4xx, a refusal before RCPT TO, a reply that makes no sense) may pass.
+bool IsPermanentRefusal(int State, const std::string& Reply);
+
+// Whether the control file's sender line is that of a bounce: such a message
+// goes out with the null reverse-path, and nothing is ever bounced back to it.
+bool IsBounceSender(const std::string& Sender);
 
 // The command sent when the state's reply was as expected: HELO, MAIL FROM,
 // RCPT TO, DATA and, after the message, QUIT. Empty for kClientData, whose
-// answer is the message text itself.
+// answer is the message text itself. A bounce's MAIL FROM is "MAIL FROM:<>".
 std::string ClientCommand(int State, const std::string& HeloDomain, const std::string& Sender,
                           const std::string& Recipient);
 
-// The log line of a refusal: the reply without its last two characters.
+// A server's reply as one line of a log or a bounce: its lines joined by a
+// blank, control characters made blanks, cut to kRelayReplyTextMax
+// characters.
+constexpr size_t kRelayReplyTextMax = 200;
+std::string ReplyText(const std::string& Reply);
+
+// The log line of a refusal, the recipient always in angle brackets.
 std::string RefusalLogLine(const std::string& Recipient, const std::string& Reply);
+
+// How an exchange with a host ended without a reply to act on.
+enum class tdialoguefault {
+    NoConnect,  // no connection could be made
+    Closed,     // the host closed the connection, or it failed, before the reply
+    TimedOut,   // no whole reply within the wait
+    Overlong,   // a reply that does not fit the reply buffer
+    NoSend,     // the connection failed while sending
+};
+
+// The log line of such an end, in the form of the refusal line. Text is the
+// start of an overlong reply.
+std::string FaultLogLine(const std::string& Recipient, const std::string& Host, int State, tdialoguefault Fault,
+                         const std::string& Text = {});
+
+// A line of the bounce saying why a recipient was refused.
+std::string RefusedReason(const std::string& Recipient, const std::string& Host, const std::string& Reply);
 
 // The log line of a delivery.
 std::string DeliveredLogLine(const std::string& Recipient, const std::string& Sender);

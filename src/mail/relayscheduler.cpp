@@ -9,6 +9,7 @@
 #include "mail/mailbox.h"
 #include "mail/mailstore.h"
 #include "mail/relaybounce.h"
+#include "mail/relaydialogue.h"
 #include "mail/relayfiles.h"
 #include "mail/relayqueue.h"
 #include "netunit/datetime.h"
@@ -79,7 +80,7 @@ void RelayTick(const SmtpSettings& Settings, tmailstate& Mail, const tstartrelay
             if (tries >= kRelayLastTry) {
                 BounceMessage(Settings, Mail, file);
                 RemoveRelayEntry(Mail, file);
-            } else if ((tries == kRelayNotTried || now - time > kRelayRetryDays) &&
+            } else if ((tries == kRelayNotTried || tries == kRelayBounceWaiting || now - time > kRelayRetryDays) &&
                        RecordHandOff(file, tries + 1, now)) {
                 UpdateRelayEntry(Mail, file, tries + 1, now);
                 Mail.RelaysInFlight.push_back(file);
@@ -113,6 +114,8 @@ void BounceMessage(const SmtpSettings& Settings, tmailstate& Mail, const std::st
 
 void BounceToSender(const SmtpSettings& Settings, tmailstate& Mail, const std::string& Sender,
                     const std::string& File, const std::string& TimeLine, const std::string& Reason) {
+    // A bounce that cannot be delivered is dropped, never bounced in turn.
+    if (IsBounceSender(Sender)) return;
     const tmailbook book = Settings.Book();
     const std::string address = ParseAddress(Sender, book).Address;
     const tlocalcheck check = IsLocalDomain(address, book);

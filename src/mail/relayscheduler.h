@@ -1,7 +1,8 @@
 // The relay scheduler over the mail state: every tick it walks the queue from
 // where it stopped, hands messages to relay workers (at most 16 at a time,
-// each message again about every 15 minutes) and, after the sixteenth
-// attempt, bounces the message to its sender and drops it. It runs on the
+// each message again about every 15 minutes, a bounce at the first tick that
+// reaches it) and, after the sixteenth attempt, bounces the message to its
+// sender and drops it. It runs on the
 // window's thread; the window's timer drives it and starts the workers.
 #pragma once
 
@@ -25,7 +26,8 @@ void RelayTick(const SmtpSettings& Settings, tmailstate& Mail, const tstartrelay
 void RelayAttemptDone(tmailstate& Mail, const std::string& File);
 
 // Tells the message's sender it could not be delivered: a local sender gets
-// the bounce in the mailbox, a remote one through the queue.
+// the bounce in the mailbox, a remote one through the queue. A bounce itself
+// is never bounced.
 void BounceMessage(const SmtpSettings& Settings, tmailstate& Mail, const std::string& File,
                    const std::string& Reason = {});
 

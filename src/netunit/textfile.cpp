@@ -58,11 +58,11 @@ bool StillNamed(const THeldTextFile& t, const std::string& name) {
 
 // Opens the name for appending, creating the file when it is missing; only a
 // regular file is kept, and the open never waits (a FIFO must not stall the server).
-bool OpenHeld(THeldTextFile& t, const std::string& name) {
+bool OpenHeld(THeldTextFile& t, const std::string& name, FileAccess access) {
     const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !KeepToOwner(fd, access)) {
         ::close(fd);
         return false;
     }
@@ -77,10 +77,11 @@ bool OpenHeld(THeldTextFile& t, const std::string& name) {
 
 THeldTextFile::~THeldTextFile() { HeldClose(*this); }
 
-bool HeldAppendLines(THeldTextFile& t, const std::string& name, const std::vector<std::string>& lines) {
+bool HeldAppendLines(THeldTextFile& t, const std::string& name, const std::vector<std::string>& lines,
+                     FileAccess access) {
     if (!StillNamed(t, name)) {
         HeldClose(t);
-        if (!OpenHeld(t, name)) return false;
+        if (!OpenHeld(t, name, access)) return false;
     }
     size_t size = 0;
     for (const std::string& line : lines) size += line.size() + 2;

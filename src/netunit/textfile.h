@@ -53,8 +53,10 @@ struct THeldTextFile {
 // Appends the lines, each with CR LF, in one write (so a crash loses nothing
 // of a batch once it was written) to the file of this name, opening or
 // creating it first when needed. False when it cannot be opened or written;
-// the next batch tries the name afresh.
-bool HeldAppendLines(THeldTextFile& t, const std::string& name, const std::vector<std::string>& lines);
+// the next batch tries the name afresh. A Private file is kept to its owner
+// when opened.
+bool HeldAppendLines(THeldTextFile& t, const std::string& name, const std::vector<std::string>& lines,
+                     FileAccess access = FileAccess::Shared);
 
 // Closes the held file; safe on one that holds none.
 void HeldClose(THeldTextFile& t);

@@ -14,8 +14,8 @@ namespace {
 // Opens the log file for appending (creating it when missing) and closes it again.
 bool CanWriteLogFile(const std::string& name) {
     netunit::TTextFile file;
-    const bool opened =
-        netunit::WideFileExists(name) ? netunit::TextAppend(file, name) : netunit::TextRewrite(file, name);
+    const bool opened = netunit::WideFileExists(name) ? netunit::TextAppend(file, name)
+                                                      : netunit::TextRewrite(file, name, netunit::FileAccess::Private);
     return opened && netunit::TextClose(file) == 0;
 }
 

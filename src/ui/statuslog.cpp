@@ -52,8 +52,9 @@ void Tquillnestform::FlushLog() {
     // The file stays open between batches; each batch is one write, so a
     // crash loses nothing already flushed. It is written first so that the
     // window can take the lines over without copying them.
+    // The log names users, addresses and what peers sent: it is the owner's alone.
     if (LogToFile)
-        netunit::HeldAppendLines(LogFile, LogFileName, lines);
+        netunit::HeldAppendLines(LogFile, LogFileName, lines, netunit::FileAccess::Private);
     else
         netunit::HeldClose(LogFile);
     status->AddTrimmed(std::move(lines), kLogWindowLines + 1);

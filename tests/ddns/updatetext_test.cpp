@@ -278,5 +278,122 @@ TEST(NoIpText, UpdateSucceedsOnlyWhenEveryCodeSaysCurrent) {
     }
 }
 
+// Only a 200 reply's body is an answer.
+TEST(UpdateReplies, OnlyA200ReplyCarriesAnAnswer) {
+    const struct {
+        const char* reply;
+        bool ok;
+    } rows[] = {
+        {"HTTP/1.0 200 OK\r\n\r\ngood 1.2.3.4", true},
+        {"HTTP/1.1 200\r\n\r\ngood 1.2.3.4", true},
+        {"HTTP/1.0 500 Internal Server Error\r\n\r\ngood 1.2.3.4", false},
+        {"HTTP/1.0 302 Found\r\nLocation: /\r\n\r\ngood 1.2.3.4", false},
+        {"HTTP/1.0 2000 OK\r\n\r\ngood", false},
+        {"good 1.2.3.4\r\n\r\ngood 1.2.3.4", false},
+        {"", false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.reply);
+        EXPECT_EQ(IsOkReply(r.reply), r.ok);
+        EXPECT_EQ(OkReplyBody(r.reply).empty(), !r.ok);
+    }
+    EXPECT_EQ(StatusLineText("HTTP/1.0 500 Internal Server Error\r\n\r\ngood"), "HTTP/1.0 500 Internal Server Error");
+    EXPECT_EQ(NoIpCheckedAddress("HTTP/1.0 500 Oops\r\n\r\n203.0.113.5"), "");
+    EXPECT_EQ(DynDnsCheckedAddress("HTTP/1.0 503 Busy\r\n\r\n<body>Current IP Address: 1.2.3.4</body>"), "");
+}
+
+// An answer may echo the request (the password with it): only the services'
+// own answer lines are logged, and only so many of them.
+TEST(UpdateReplies, WhatAnAnswerMayLog) {
+    const std::string echo = "Authorization: Basic dXNlcjpzZWNyZXQ=";
+    const struct {
+        const char* what;
+        Lines lines;
+        bool (*is)(const std::string&);
+        Lines logged;
+        size_t left;
+    } rows[] = {
+        {"DynDNS codes", {"good 1.2.3.4", "nochg 1.2.3.4", "badauth", "!donator", "911"}, IsDynDnsAnswer,
+         {"good 1.2.3.4", "nochg 1.2.3.4", "badauth", "!donator", "911"}, 0},
+        {"DynDNS echo", {"GET /nic/update?hostname=a HTTP/1.0", echo, "good 1.2.3.4", "goodness"}, IsDynDnsAnswer,
+         {"good 1.2.3.4"}, 3},
+        {"No-IP answers", {"home.example:1", "grp:11 ", "x:42"}, IsNoIpAnswer, {"home.example:1", "grp:11 ", "x:42"}, 0},
+        {"No-IP echo", {"GET /ducupdate.php?username=u&pass=p&h[]=a HTTP/1.0", echo, "host: dynupdate.no-ip.com",
+                        ":1", "a b:1", "home.example:1x"},
+         IsNoIpAnswer, {}, 6},
+        {"a long line is cut", {"good " + std::string(500, '1')}, IsDynDnsAnswer,
+         {("good " + std::string(500, '1')).substr(0, kAnswerTextMax)}, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        size_t left = 99;
+        EXPECT_EQ(LoggedAnswers(r.lines, r.is, left), r.logged);
+        EXPECT_EQ(left, r.left);
+    }
+    Lines many(500000, "nochg 1.2.3.4");
+    size_t left = 0;
+    EXPECT_EQ(LoggedAnswers(many, IsDynDnsAnswer, left).size(), kAnswerLinesLogged);
+    EXPECT_EQ(left, many.size() - kAnswerLinesLogged);
+    EXPECT_EQ(NoIpAnswerText(std::string(300, 'h') + ":1"), std::string(kAnswerTextMax, 'h') +
+                                                              " - IP was updated successfully.");
+}
+
+// The answers that mean "stop until the user corrects the settings".
+TEST(UpdateReplies, AnswersThatStopUpdates) {
+    const struct {
+        Lines lines;
+        const char* dyndns;
+    } dyn[] = {
+        {{"badauth"}, "badauth"}, {{"good 1.2.3.4", "nohost"}, "nohost"}, {{"abuse"}, "abuse"},
+        {{"!donator"}, "!donator"}, {{"notfqdn"}, "notfqdn"}, {{"numhost"}, "numhost"},
+        {{"badagent"}, "badagent"}, {{"!yours"}, "!yours"},
+        {{"dnserr"}, ""}, {{"911"}, ""}, {{"good 1.2.3.4", "nochg 1.2.3.4"}, ""}, {{"badauthx"}, ""}, {{}, ""},
+    };
+    for (const auto& r : dyn) {
+        SCOPED_TRACE(r.dyndns);
+        EXPECT_EQ(DynDnsStoppingCode(r.lines), r.dyndns);
+    }
+    const struct {
+        Lines lines;
+        const char* noip;
+    } noip[] = {
+        {{"home.example:3"}, "Invalid username or password."},
+        {{"home.example:1", "grp:4"}, "Invalid username or password."},
+        {{"home.example:6"}, "Account banned"},
+        {{"home.example:2"}, ""}, {{"home.example:5"}, ""}, {{"home.example:0", "grp:12"}, ""},
+        {{"Basic x:3 y"}, ""},
+    };
+    for (const auto& r : noip) {
+        SCOPED_TRACE(r.noip);
+        EXPECT_EQ(NoIpStoppingText(r.lines), r.noip);
+    }
+}
+
+TEST(UpdateSettings, AnyChangeOfWhatAnUpdateSendsMakesANewKey) {
+    tdyndnssettings d;
+    d.Server = "members.test";
+    d.UserName = "user";
+    d.Password = "pw";
+    d.Hosts = "a.example";
+    const std::string key = DynDnsSettingsKey(d);
+    tdyndnssettings changed = d;
+    changed.IntervalIndex = 7;
+    changed.LogIndex = 1;
+    EXPECT_EQ(DynDnsSettingsKey(changed), key);
+    for (auto change : {+[](tdyndnssettings& s) { s.Password = "pw2"; }, +[](tdyndnssettings& s) { s.UserName = "u"; },
+                        +[](tdyndnssettings& s) { s.Hosts = "b.example"; }, +[](tdyndnssettings& s) { s.SystemIndex = 1; },
+                        +[](tdyndnssettings& s) { s.Server = "other.test"; },
+                        +[](tdyndnssettings& s) { s.UserName = "userp"; s.Password = "w"; }}) {
+        changed = d;
+        change(changed);
+        EXPECT_NE(DynDnsSettingsKey(changed), key);
+    }
+    tnoipsettings n;
+    n.UserName = "user";
+    tnoipsettings m = n;
+    m.Groups = "g";
+    EXPECT_NE(NoIpSettingsKey(m), NoIpSettingsKey(n));
+}
+
 }  // namespace
 }  // namespace ddns

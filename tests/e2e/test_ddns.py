@@ -213,11 +213,14 @@ class AnswerTest(DdnsCase):
                          else http_answer("home.example:2\r\nwork.example:3\r\nold.example:42\r\n"))
         srv = self.server({"noip": {"enabled": "1", "username": "u", "password": "p",
                                     "hosts": "home.example;work.example;old.example", "updateport": "1"}})
-        lines = self.wait_log(srv, "[No-IP Client]", 3, 20)
+        lines = self.wait_log(srv, "[No-IP Client]", 4, 20)
         self.assertEqual(lines, [
             "[No-IP Client] home.example - Host does not exist!",
             "[No-IP Client] work.example - Invalid username or password.",
             "[No-IP Client] old.example - ",
+            # A refused account stops the updates.
+            "[No-IP Client] Updates stopped: the service answered \"Invalid username or password.\". "
+            "They start again once the settings are changed.",
         ])
         self.assertEqual(len(noip.requests_starting(b"GET /ducupdate.php?")), 1)
 

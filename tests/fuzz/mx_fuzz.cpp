@@ -31,12 +31,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // As received, and behind the header and question of a real query, so
     // that the answers are reached as often as the header.
     std::string query;
-    Check(mail::BuildMxQuery("example.com", query));
+    Check(mail::BuildMxQuery("example.com", 0x0040, query));
     std::string framed = query;
     framed[2] = static_cast<char>(0x81);  // a reply
     framed[6] = framed[7] = static_cast<char>(0xFF);  // as many answers as the bytes hold
     framed += bytes;
+    // The framed reply carries the query's own question.
+    Check(mail::ReplyAnswersQuery(framed, query));
     for (const std::string& reply : {bytes, framed}) {
+        // Matching must stay within what arrived, whatever it holds.
+        mail::ReplyAnswersQuery(reply, query);
         std::vector<mail::tmxhost> hosts = mail::ParseDnsReply(reply);
         CheckHosts(hosts);
         const size_t count = hosts.size();
@@ -58,6 +62,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The same bytes as a domain to ask for: a query is built whole or not at all.
     std::string asked;
-    if (mail::BuildMxQuery(bytes, asked)) Check(asked.size() <= mail::kDnsMessageMax);
+    if (mail::BuildMxQuery(bytes, 0x0040, asked)) Check(asked.size() <= mail::kDnsMessageMax);
     return 0;
 }

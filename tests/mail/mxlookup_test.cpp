@@ -2,6 +2,7 @@
 // the preference order, and the exchange with the two servers on loopback.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ using fakedns::U16;
 
 std::string Query(const std::string& domain) {
     std::string q;
-    EXPECT_TRUE(mail::BuildMxQuery(domain, q)) << domain;
+    EXPECT_TRUE(mail::BuildMxQuery(domain, 0x0040, q)) << domain;
     return q;
 }
 
@@ -79,7 +80,7 @@ TEST(MxQuery, DomainsThatCannotBeAskedAreRefused) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
         std::string q = "untouched";
-        EXPECT_FALSE(mail::BuildMxQuery(r.domain, q));
+        EXPECT_FALSE(mail::BuildMxQuery(r.domain, 0x0040, q));
         EXPECT_EQ(q, "untouched");
     }
     EXPECT_EQ(Query(std::string(63, 'a') + ".com").size(), 12u + 1 + 63 + 1 + 3 + 1 + 4);
@@ -209,6 +210,52 @@ TEST(MxReplies, EveryTruncationIsSafe) {
     EXPECT_EQ(mail::ParseDnsReply(full).size(), 2u);
 }
 
+// A reply counts only when it answers exactly the question asked, under its id.
+TEST(MxReplyMatch, OnlyTheAnswerToTheQuestionAsked) {
+    std::string q;
+    ASSERT_TRUE(mail::BuildMxQuery("Example.COM", 0x1234, q));
+    const std::string good = MxReply(q, {{10, "mx.example.com"}});
+    auto with = [&good](size_t at, char c) {
+        std::string r = good;
+        r[at] = c;
+        return r;
+    };
+    std::string other_name;
+    ASSERT_TRUE(mail::BuildMxQuery("example.org", 0x1234, other_name));
+    const size_t qtype = q.size() - 4;
+    struct Row {
+        const char* what;
+        std::string reply;
+        bool accepted;
+    } rows[] = {
+        {"the answer", good, true},
+        {"name in another case", MxReply(std::string(q).replace(13, 7, "EXAMPLE"), {{10, "mx.example.com"}}), true},
+        {"another id", with(1, 0x35), false},
+        {"the id of old (64)", with(0, 0x00).replace(1, 1, 1, 0x40), false},
+        {"not marked as a reply", with(2, 0x01), false},
+        {"another name", MxReply(other_name, {{10, "evil.example"}}), false},
+        {"another type", with(qtype + 1, 1), false},
+        {"another class", with(qtype + 3, 3), false},
+        {"no question", Header(0x1234, 0x8180, 0, 1) + fakedns::Record(Name("example.com"), 15, U16(1) + Name("x")),
+         false},
+        {"two questions", with(5, 2), false},
+        {"question cut short", good.substr(0, q.size() - 2), false},
+        {"header only", good.substr(0, 12), false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        EXPECT_EQ(mail::ReplyAnswersQuery(r.reply, q), r.accepted);
+    }
+}
+
+TEST(MxQuery, IdsAreDrawnAfresh) {
+    std::vector<uint16_t> ids;
+    for (int i = 0; i < 8; ++i) ids.push_back(mail::NewDnsQueryId());
+    std::sort(ids.begin(), ids.end());
+    // Eight draws of sixteen bits all alike would be a broken source.
+    EXPECT_NE(ids.front(), ids.back());
+}
+
 // ---------------------------------------------------------------- the exchange
 
 class MxExchange : public ::testing::Test {
@@ -220,8 +267,11 @@ protected:
 TEST_F(MxExchange, RepliesFromElsewhereOrWithAnotherIdArePassedOver) {
     fakedns::Server dns("127.0.0.1", 0, [](const std::string& q) {
         std::string wrong_id = MxReply(q, {{1, "wrong.id"}});
-        wrong_id[1] = 0x41;
-        return std::vector<Datagram>{{MxReply(q, {{1, "other.port"}}), true}, {wrong_id, false},
+        wrong_id[1] = static_cast<char>(q[1] ^ 1);
+        std::string forged;
+        EXPECT_TRUE(mail::BuildMxQuery("evil.test", 0, forged));
+        forged = MxReply(q.substr(0, 2) + forged.substr(2), {{1, "wrong.question"}});
+        return std::vector<Datagram>{{MxReply(q, {{1, "other.port"}}), true}, {wrong_id, false}, {forged, false},
                                      {MxReply(q, {{2, "right.one"}}), false}};
     });
     ASSERT_TRUE(dns.Ok());
@@ -285,7 +335,9 @@ TEST_F(MxLookupTest, ASilentPrimaryIsLoggedAndTheSecondaryAnswers) {
     EXPECT_EQ(HostsOf(Run("127.0.0.1", "127.0.0.2", primary.Port())),
               (std::vector<std::string>{"10 a.example.com", "20 b.example.com"}));
     EXPECT_EQ(log_, (std::vector<std::string>{"[SMTP] Primary MX lookup (DNS) server did not answer."}));
-    EXPECT_EQ(primary.Queries(), (std::vector<std::string>{Query("example.com")}));
+    // The same question as built here; only the id is drawn afresh.
+    ASSERT_EQ(primary.Queries().size(), 1u);
+    EXPECT_EQ(primary.Queries()[0].substr(2), Query("example.com").substr(2));
 }
 
 TEST_F(MxLookupTest, APrimaryAnsweringWithoutRecordsEndsTheLookup) {

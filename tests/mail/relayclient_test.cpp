@@ -62,6 +62,9 @@ protected:
         hooks.HeloDomain = [] { return std::string("helo.test"); };
         hooks.RemoveEntry = [this](const std::string& file) { removed_.push_back(file); };
         hooks.AttemptDone = [this](const std::string& file) { done_.push_back(file); };
+        hooks.Bounce = [this](const std::string& file, const std::string& reason) {
+            bounces_.push_back(file + ": " + reason);
+        };
         mail::trelay relay(hooks, message_, "127.0.0.1", "127.0.0.1");
         relay.SmtpPort = smtpPort_;
         relay.Lookup.DnsPort = dns_.Port();
@@ -82,7 +85,7 @@ protected:
     fakedns::Server dns_{"127.0.0.1", 0, AnswerMx};
     std::string dir_, message_, control_;
     int smtpPort_ = 0;
-    std::vector<std::string> log_, removed_, done_;
+    std::vector<std::string> log_, removed_, done_, bounces_;
 };
 
 TEST_F(RelayClientTest, DeliversWithExactlyTheClientDialogue) {
@@ -103,7 +106,7 @@ TEST_F(RelayClientTest, TheControlFileKeepsOnlyTheRefusedRecipient) {
     fakesmtp::Server mx1("127.0.0.21", smtpPort_, {});
     fakesmtp::Behaviour refusing;
     refusing.Reply = [](const std::string& line) {
-        return line.rfind("RCPT", 0) == 0 ? "550 no such user\r\n" : fakesmtp::Willing(line);
+        return line.rfind("RCPT", 0) == 0 ? "450 no such user yet\r\n" : fakesmtp::Willing(line);
     };
     fakesmtp::Server mx2("127.0.0.22", smtpPort_, refusing);
     ASSERT_TRUE(mx1.Ok() && mx2.Ok());
@@ -113,7 +116,8 @@ TEST_F(RelayClientTest, TheControlFileKeepsOnlyTheRefusedRecipient) {
     EXPECT_EQ(done_.size(), 1u);
     EXPECT_EQ(log_, (std::vector<std::string>{
                         "[SMTP] Sent an E-Mail to <r@a.test> from <bob@local.test>",
-                        "[SMTP] Attempted to send an E-Mail to <x@b.test> but received error: 550 no such user"}));
+                        "[SMTP] Attempted to send an E-Mail to <x@b.test> but received error: 450 no such user yet"}));
+    EXPECT_TRUE(bounces_.empty());
 }
 
 TEST_F(RelayClientTest, ARefusingGreetingIsLoggedAndTheNextHostTaken) {
@@ -125,9 +129,12 @@ TEST_F(RelayClientTest, ARefusingGreetingIsLoggedAndTheNextHostTaken) {
     ASSERT_TRUE(mx1.Ok() && mx2.Ok());
     Run();
     EXPECT_EQ(mx1.Sessions(), (std::vector<std::string>{""}));  // no HELO after the refusal
-    EXPECT_EQ(mx2.Sessions(), (std::vector<std::string>{Dialogue("<Quillnest>", "<r@a.test>")}));
+    // A bounce goes out with the null reverse-path.
+    EXPECT_EQ(mx2.Sessions(), (std::vector<std::string>{"HELO helo.test\r\nMAIL FROM:<>\r\nRCPT TO: <r@a.test>\r\n"
+                                                         "DATA\r\n" + std::string(kSent) + "QUIT\r\n"}));
     ASSERT_EQ(log_.size(), 2u);
-    EXPECT_EQ(log_[0], "[SMTP] Attempted to send an E-Mail to r@a.test but received error: 554 too busy");
+    EXPECT_EQ(log_[0], "[SMTP] Attempted to send an E-Mail to <r@a.test> but received error: 554 too busy");
+    EXPECT_EQ(log_[1], "[SMTP] Sent an E-Mail to <r@a.test> from Quillnest");
     EXPECT_EQ(removed_.size(), 1u);
 }
 
@@ -160,24 +167,32 @@ TEST_F(RelayClientTest, MisbehavingServersLeaveTheMessageQueued) {
             return line.rfind(prefix, 0) == 0 ? reply : fakesmtp::Willing(line);
         };
     };
+    // Each end leaves one log line saying what happened, with whom.
     struct Row {
         const char* what;
         std::string greeting;
         std::function<std::string(const std::string&)> reply;
+        const char* logged;
     } rows[] = {
-        {"silent after accepting", fakesmtp::kStall, fakesmtp::Willing},
-        {"greeting without its line end", "220 hello", fakesmtp::Willing},
-        {"stalls at the end of the data", "220 hi\r\n", at(fakesmtp::kDataEnd, fakesmtp::kStall)},
-        {"resets after MAIL FROM", "220 hi\r\n", at("MAIL", fakesmtp::kReset)},
-        {"closes after the greeting", "220 hi\r\n", at("HELO", fakesmtp::kClose)},
-        {"refuses the end of the data", "220 hi\r\n", at(fakesmtp::kDataEnd, "452 full\r\n")},
-        {"reply longer than the buffer", "220 hi\r\n", at("HELO", endless)},
+        {"silent after accepting", fakesmtp::kStall, fakesmtp::Willing, "mx2.test did not send the greeting in time"},
+        {"greeting without its line end", "220 hello", fakesmtp::Willing, "mx2.test did not send the greeting in time"},
+        {"stalls at the end of the data", "220 hi\r\n", at(fakesmtp::kDataEnd, fakesmtp::kStall),
+         "mx2.test did not send the reply to the end of data in time"},
+        {"resets after MAIL FROM", "220 hi\r\n", at("MAIL", fakesmtp::kReset),
+         "mx2.test closed the connection before the reply to MAIL FROM"},
+        {"closes after the greeting", "220 hi\r\n", at("HELO", fakesmtp::kClose),
+         "mx2.test closed the connection before the reply to HELO"},
+        {"refuses the end of the data", "220 hi\r\n", at(fakesmtp::kDataEnd, "452 full\r\n"),
+         "received error: 452 full"},
+        {"reply longer than the buffer", "220 hi\r\n", at("HELO", endless),
+         "mx2.test sent an overlong reply: 250-a line of a reply that never ends 250-a line"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
         Write(control_, control);
         removed_.clear();
         done_.clear();
+        log_.clear();
         {
             fakesmtp::Behaviour b;
             b.Greeting = r.greeting;
@@ -190,7 +205,80 @@ TEST_F(RelayClientTest, MisbehavingServersLeaveTheMessageQueued) {
         EXPECT_EQ(Read(control_), control);
         EXPECT_TRUE(removed_.empty());
         EXPECT_EQ(done_.size(), 1u);
+        ASSERT_EQ(log_.size(), 1u);
+        EXPECT_EQ(log_[0].rfind(std::string("[SMTP] Attempted to send an E-Mail to <r@b.test> but ") + r.logged, 0), 0u)
+            << log_[0];
     }
+}
+
+// A 5xx once the server has heard the recipient is its last word: no other
+// host is asked, the recipient leaves the queue, and the bounce names it with
+// the server's reply. Anything else leaves it to the next host or attempt.
+TEST_F(RelayClientTest, PermanentRefusalsBounceAtOnce) {
+    struct Row {
+        const char* what;
+        const char* prefix;
+        const char* reply;
+        bool permanent;
+    } rows[] = {
+        {"550 to RCPT TO", "RCPT", "550-5.1.1 no such user\r\n550 5.1.1 really\r\n", true},
+        {"554 to DATA", "DATA", "554 no valid recipients\r\n", true},
+        {"552 after the final dot", fakesmtp::kDataEnd.c_str(), "552 too big\r\n", true},
+        {"451 to RCPT TO", "RCPT", "451 later\r\n", false},
+        {"452 after the final dot", fakesmtp::kDataEnd.c_str(), "452 full\r\n", false},
+        {"550 to MAIL FROM", "MAIL", "550 not from you\r\n", false},
+    };
+    const std::string control = "0\r\n45000.5\r\n<bob@local.test>\r\nr@a.test\r\n";
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        Write(control_, control);
+        removed_.clear();
+        bounces_.clear();
+        fakesmtp::Behaviour refusing;
+        refusing.Reply = [&r](const std::string& line) {
+            return line.rfind(r.prefix, 0) == 0 ? std::string(r.reply) : fakesmtp::Willing(line);
+        };
+        fakesmtp::Server mx1("127.0.0.21", smtpPort_, refusing);
+        fakesmtp::Server mx2("127.0.0.22", smtpPort_, {});
+        ASSERT_TRUE(mx1.Ok() && mx2.Ok());
+        Run();
+        EXPECT_EQ(removed_, (std::vector<std::string>{message_}));
+        if (r.permanent) {
+            EXPECT_TRUE(mx2.Sessions().empty());
+            EXPECT_EQ(bounces_, (std::vector<std::string>{message_ + ": Mail to <r@a.test> was refused by mx1.test: " +
+                                                          mail::ReplyText(r.reply)}));
+        } else {
+            EXPECT_EQ(mx2.Sessions().size(), 1u);
+            EXPECT_TRUE(bounces_.empty());
+        }
+    }
+}
+
+TEST_F(RelayClientTest, OneBounceNamesEveryRefusedRecipientAndABounceGetsNone) {
+    fakesmtp::Behaviour refusing;
+    refusing.Reply = [](const std::string& line) {
+        if (line.find("<no@a.test>") != std::string::npos) return std::string("550 unknown no\r\n");
+        if (line.find("<gone@a.test>") != std::string::npos) return std::string("551 moved away\r\n");
+        return fakesmtp::Willing(line);
+    };
+    fakesmtp::Server mx1("127.0.0.21", smtpPort_, refusing);
+    ASSERT_TRUE(mx1.Ok());
+    Write(control_, "2\r\n45000.5\r\n<bob@local.test>\r\nno@a.test\r\nyes@a.test\r\ngone@a.test\r\n");
+    Run();
+    EXPECT_EQ(bounces_, (std::vector<std::string>{message_ +
+                                                  ": Mail to <no@a.test> was refused by mx1.test: 550 unknown no\r\n"
+                                                  "Mail to <gone@a.test> was refused by mx1.test: 551 moved away"}));
+    EXPECT_EQ(removed_, (std::vector<std::string>{message_}));
+    EXPECT_EQ(mx1.Sessions().size(), 3u);
+
+    // A bounce that is refused is dropped without a bounce of its own.
+    bounces_.clear();
+    removed_.clear();
+    Write(message_, kMessage);
+    Write(control_, "-1\r\n45000.5\r\nQuillnest\r\nno@a.test\r\n");
+    Run();
+    EXPECT_TRUE(bounces_.empty());
+    EXPECT_EQ(removed_, (std::vector<std::string>{message_}));
 }
 
 TEST_F(RelayClientTest, ADomainWithoutExchangersIsNotTried) {

@@ -43,25 +43,30 @@ TEST(RelayReplies, EverySplitPoint) {
 }
 
 TEST(RelayDialogue, StatesExpectAndSend) {
+    // A 5xx is final only once the server has heard who the mail is for.
     struct Row {
         int state;
         const char* expected;
-        bool logs;
+        bool final5xx;
         const char* sends;
     } rows[] = {
-        {mail::kClientGreeting, "220", true, "HELO helo.test\r\n"},
-        {mail::kClientHelo, "250", true, "MAIL FROM: <s@a.test>\r\n"},
-        {mail::kClientMailFrom, "250", true, "RCPT TO: <r@b.test>\r\n"},
+        {mail::kClientGreeting, "220", false, "HELO helo.test\r\n"},
+        {mail::kClientHelo, "250", false, "MAIL FROM: <s@a.test>\r\n"},
+        {mail::kClientMailFrom, "250", false, "RCPT TO: <r@b.test>\r\n"},
         {mail::kClientRcptTo, "250", true, "DATA\r\n"},
         {mail::kClientData, "354", true, ""},
-        {mail::kClientDataEnd, "250", false, "QUIT\r\n"},
+        {mail::kClientDataEnd, "250", true, "QUIT\r\n"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(mail::ClientStateName(r.state));
         EXPECT_STREQ(mail::ExpectedCode(r.state), r.expected);
-        EXPECT_EQ(mail::LogsRefusal(r.state), r.logs);
+        EXPECT_EQ(mail::IsPermanentRefusal(r.state, "550 no\r\n"), r.final5xx);
+        EXPECT_FALSE(mail::IsPermanentRefusal(r.state, "450 later\r\n"));
+        EXPECT_FALSE(mail::IsPermanentRefusal(r.state, "5xx garbage\r\n"));
         EXPECT_EQ(mail::ClientCommand(r.state, "helo.test", "<s@a.test>", "<r@b.test>"), r.sends);
     }
+    // A bounce's sender line is sent as the null reverse-path.
+    EXPECT_EQ(mail::ClientCommand(mail::kClientHelo, "", "Quillnest", "<r@b.test>"), "MAIL FROM:<>\r\n");
 }
 
 TEST(RelayDialogue, AddressesAndLogLines) {
@@ -71,9 +76,50 @@ TEST(RelayDialogue, AddressesAndLogLines) {
     EXPECT_EQ(mail::InAngleBrackets("Bob <a@b>"), "Bob <a@b>");
     EXPECT_EQ(mail::InAngleBrackets(""), "<>");
     EXPECT_EQ(mail::RefusalLogLine("r@b", "554 go away\r\n"),
-              "[SMTP] Attempted to send an E-Mail to r@b but received error: 554 go away");
-    EXPECT_EQ(mail::RefusalLogLine("r@b", "5"), "[SMTP] Attempted to send an E-Mail to r@b but received error: ");
+              "[SMTP] Attempted to send an E-Mail to <r@b> but received error: 554 go away");
+    EXPECT_EQ(mail::RefusalLogLine("<r@b>", "5"), "[SMTP] Attempted to send an E-Mail to <r@b> but received error: 5");
     EXPECT_EQ(mail::DeliveredLogLine("<r@b>", "<s@a>"), "[SMTP] Sent an E-Mail to <r@b> from <s@a>");
+}
+
+TEST(RelayDialogue, ReplyTextIsOneBoundedLine) {
+    struct Row {
+        const char* what;
+        std::string reply;
+        std::string text;
+    } rows[] = {
+        {"one line", "550 no\r\n", "550 no"},
+        {"lines joined", "550-first\r\n550 second\r\n", "550-first 550 second"},
+        {"controls made blanks", "550 a\tb\x1b[31m\r\n", "550 a b [31m"},
+        {"cut", "550 " + std::string(1000, 'x') + "\r\n", "550 " + std::string(mail::kRelayReplyTextMax - 4, 'x')},
+        {"empty", "", ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        EXPECT_EQ(mail::ReplyText(r.reply), r.text);
+    }
+}
+
+TEST(RelayDialogue, FaultLinesNameTheRecipientAndHost) {
+    using mail::tdialoguefault;
+    struct Row {
+        int state;
+        tdialoguefault fault;
+        const char* line;
+    } rows[] = {
+        {mail::kClientGreeting, tdialoguefault::NoConnect, "could not connect to mx.test"},
+        {mail::kClientGreeting, tdialoguefault::TimedOut, "mx.test did not send the greeting in time"},
+        {mail::kClientGreeting, tdialoguefault::Closed, "mx.test closed the connection before the greeting"},
+        {mail::kClientRcptTo, tdialoguefault::Closed, "mx.test closed the connection before the reply to RCPT TO"},
+        {mail::kClientDataEnd, tdialoguefault::TimedOut,
+         "mx.test did not send the reply to the end of data in time"},
+        {mail::kClientGreeting, tdialoguefault::Overlong, "mx.test sent an overlong reply: 220-aaa 220-aaa"},
+        {mail::kClientData, tdialoguefault::NoSend, "the connection to mx.test failed while sending"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.line);
+        EXPECT_EQ(mail::FaultLogLine("r@b", "mx.test", r.state, r.fault, "220-aaa\r\n220-aaa\r\n"),
+                  std::string("[SMTP] Attempted to send an E-Mail to <r@b> but ") + r.line);
+    }
 }
 
 // Feeds lines as the worker does and returns the pieces that would be sent.

@@ -122,6 +122,13 @@ protected:
             form_->noiptimerTimer(nullptr);
         ASSERT_TRUE(PumpUntil([&] { return !Running(s); }, 10000));
     }
+    // Runs of both services, one after the other.
+    void RunBoth(int Runs) {
+        for (int run = 0; run < Runs; ++run) {
+            RunOnce(tservice::DynDns);
+            RunOnce(tservice::NoIp);
+        }
+    }
 
     std::vector<std::string> LogTexts() const {
         std::vector<std::string> lines;
@@ -388,19 +395,69 @@ TEST_F(DdnsWindow, WithLoggingOffTheAnswerIsNotLoggedButTheAddressIsKept) {
 
 TEST_F(DdnsWindow, ARefusedUpdateIsTriedAgainAtTheNextRun) {
     Open("127.0.0.83", "127.0.0.83");
-    FakeService web("127.0.0.83", 80, Fixed("badauth\r\n"));
-    FakeService noip("127.0.0.83", 8245, Fixed("home.example:3\r\n"));
+    FakeService web("127.0.0.83", 80, Fixed("dnserr\r\n"));
+    FakeService noip("127.0.0.83", 8245, Fixed("home.example:2\r\n"));
     NEED_PORT(web);
     DynDnsOn();
     NoIpOn();
-    for (int run = 0; run < 2; ++run) {
-        RunOnce(tservice::DynDns);
-        RunOnce(tservice::NoIp);
-    }
+    RunBoth(2);
     EXPECT_EQ(CountStarting(web.Requests(), "GET /nic/update?"), 2);
     EXPECT_EQ(CountStarting(noip.Requests(), "GET /ducupdate.php?"), 2);
     EXPECT_EQ(LogTextsWith("[No-IP Client]"),
-              std::vector<std::string>(2, "[No-IP Client] home.example - Invalid username or password."));
+              std::vector<std::string>(2, "[No-IP Client] home.example - Host does not exist!"));
+    EXPECT_EQ(form_->Ddns.LastPublicIp, "");
+}
+
+// After a refused account the service is left alone until its settings change.
+TEST_F(DdnsWindow, ARefusedAccountStopsUpdatesUntilTheSettingsChange) {
+    Open("127.0.0.87", "127.0.0.87");
+    FakeService web("127.0.0.87", 80, Fixed("badauth\r\n"));
+    FakeService noip("127.0.0.87", 8245, Fixed("home.example:3\r\n"));
+    NEED_PORT(web);
+    DynDnsOn();
+    NoIpOn();
+    RunBoth(3);
+    EXPECT_EQ(CountStarting(web.Requests(), "GET /nic/update?"), 1);
+    EXPECT_EQ(CountStarting(web.Requests(), "GET / "), 1);
+    EXPECT_EQ(CountStarting(noip.Requests(), "GET /ducupdate.php?"), 1);
+    EXPECT_EQ(LogTextsWith("[DynDNS Client] Updates stopped"),
+              std::vector<std::string>{"[DynDNS Client] Updates stopped: the service answered \"badauth\". "
+                                       "They start again once the settings are changed."});
+    EXPECT_EQ(LogTextsWith("[No-IP Client] Updates stopped"),
+              std::vector<std::string>{"[No-IP Client] Updates stopped: the service answered \"Invalid username or "
+                                       "password.\". They start again once the settings are changed."});
+    // Changed settings update again; a change of interval alone does not count.
+    form_->Ddns.DynDns.IntervalIndex = 5;
+    RunOnce(tservice::DynDns);
+    EXPECT_EQ(CountStarting(web.Requests(), "GET /nic/update?"), 1);
+    form_->Ddns.DynDns.Password = "corrected";
+    form_->Ddns.NoIp.UserName = "corrected";
+    RunOnce(tservice::DynDns);
+    RunOnce(tservice::NoIp);
+    EXPECT_EQ(CountStarting(web.Requests(), "GET /nic/update?"), 2);
+    EXPECT_EQ(CountStarting(noip.Requests(), "GET /ducupdate.php?"), 2);
+}
+
+// An error page is no answer: its "good" is not believed, so the next run
+// updates again.
+TEST_F(DdnsWindow, AnErrorPageIsNoAnswer) {
+    Open("127.0.0.88", "127.0.0.88");
+    const auto failing = [](const std::string& request) -> std::vector<std::string> {
+        if (Asks(request, "GET / ")) return {kCheckPage};
+        if (Asks(request, "GET /ip.php ")) return {"HTTP/1.0 200 OK\r\n\r\n203.0.113.5"};
+        if (Asks(request, "GET /nic/")) return {"HTTP/1.0 500 Internal Server Error\r\n\r\ngood 203.0.113.5\r\n"};
+        return {"HTTP/1.1 503 Busy\r\n\r\nhome.example:1\r\n"};
+    };
+    FakeService web("127.0.0.88", 80, failing);
+    FakeService noip("127.0.0.88", 8245, failing);
+    NEED_PORT(web);
+    DynDnsOn();
+    NoIpOn();
+    RunBoth(2);
+    EXPECT_EQ(CountStarting(web.Requests(), "GET /nic/update?"), 2);
+    EXPECT_EQ(CountStarting(noip.Requests(), "GET /ducupdate.php?"), 2);
+    EXPECT_EQ(LogTextsWith("[No-IP Client]"),
+              std::vector<std::string>(2, "[No-IP Client] Attempted to update but the server answered HTTP/1.1 503 Busy!"));
     EXPECT_EQ(form_->Ddns.LastPublicIp, "");
 }
 
