@@ -119,7 +119,7 @@ TEST(HttpIntake, GrowingBufferMatchesWholeBuffer) {
                 last = ExamineRequest(buffer, scan, length);
                 std::string wholeLength;
                 ASSERT_STREQ(IntakeName(last), IntakeName(ExamineRequest(buffer, wholeLength))) << buffer.size();
-                if (last == Intake::kComplete || last == Intake::kBadContentLength) EXPECT_EQ(length, wholeLength);
+                if (last == Intake::kComplete || last == Intake::kBadContentLength) { EXPECT_EQ(length, wholeLength); }
             }
             // Nothing that has been received is searched again.
             EXPECT_LE(scan.Searched, buffer.size());
