@@ -382,7 +382,8 @@ class TraversalTest(unittest.TestCase):
             b"/~bob/secret.txt", b"/docs/a.htm?x=..", b"/" + b"a/" * 2000 + b"b", b"/" + b"%2e" * 1300,
             b"http://h/../secret.txt", b"/docs/..", b"/docs/.", b"/COM1", b"/docs/%2e/a.htm",
         ]
-        passwd = open("/etc/passwd", "rb").read()[:32]
+        with open("/etc/passwd", "rb") as f:
+            passwd = f.read()[:32]
         for path in corpus:
             with self.subTest(path=path[:60]):
                 reply = get(self.srv.port, path)
