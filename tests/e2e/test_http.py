@@ -475,11 +475,13 @@ class DownloadRecordTest(unittest.TestCase):
                 for _ in range(times):
                     self.assertEqual(split_reply(get(srv.port, name))[1], body)
             srv.stop()
-            stats = fixtures.split_records(open(srv.path("dstats23.dat"), "rb").read(), fixtures.TRANSFER_SIZE)
+            with open(srv.path("dstats23.dat"), "rb") as f:
+                stats = fixtures.split_records(f.read(), fixtures.TRANSFER_SIZE)
             first = fixtures.read_transfer(stats[0])
             self.assertEqual((first["file_name"], first["count"]), ("a.txt", 3))
             self.assertEqual(first["folder"], srv.path("wwwroot") + "/")
-            downloads = fixtures.split_records(open(srv.path("downlist23.dat"), "rb").read(), fixtures.TRANSFER_SIZE)
+            with open(srv.path("downlist23.dat"), "rb") as f:
+                downloads = fixtures.split_records(f.read(), fixtures.TRANSFER_SIZE)
             self.assertEqual(len(downloads), 5)
             self.assertEqual(fixtures.read_transfer(downloads[0])["user"], "Anonymous (http)")
         finally:
