@@ -350,7 +350,13 @@ void TForm::FrameClose() {
 
 void TForm::FrameMinimized() {
     bool handled = false;
-    Fire(OnSysCommand, this, scMinimize, handled);
+    // A dialog border offers no minimise, but a window manager may draw its
+    // button all the same: the dialog (often modal, holding the windows
+    // behind it) comes straight back instead of vanishing.
+    if (borderStyle_ == bsDialog)
+        handled = true;
+    else
+        Fire(OnSysCommand, this, scMinimize, handled);
     // Un-minimising maps the window on X: a window the handler hid stays
     // withdrawn, and whoever shows it again restores its normal state.
     if (!handled) return;

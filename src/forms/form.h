@@ -53,6 +53,7 @@ using TSysCommandEvent = std::function<void(TObject* Sender, TSysCommand Command
 // Before the frame's minimise or close command takes effect, OnSysCommand may
 // handle it itself (Handled = true): a handled minimise leaves the window in
 // its normal state for the handler to hide, a handled close does not close.
+// A bsDialog form is never minimised from its frame.
 class TForm : public TWinControl {
 public:
     explicit TForm(TComponent* AOwner);

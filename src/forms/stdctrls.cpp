@@ -179,6 +179,9 @@ void TEdit::SetText(const std::string& t) {
     if (q != w->text()) w->setText(q);
     rules_->EndCodeChange(w->text());
     shown_ = w->text();
+    // Text set by code shows from its start, as a field opens; one the user
+    // is typing in keeps its caret where the typing goes on.
+    if (!w->hasFocus()) w->setCursorPosition(0);
 }
 
 void TEdit::SetMaxLength(int n) {

@@ -1,5 +1,8 @@
 #include "ui/aboutform.h"
 
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
 #include "netunit/shellopen.h"
 
 TForm2* Form2 = nullptr;
@@ -50,6 +53,9 @@ TForm2::TForm2(forms::TComponent* AOwner) : forms::TForm(AOwner) {
         "Web pages with CGI and server-side includes, FTP, mail with relaying "
         "and POP3, Telnet and dynamic DNS, all kept in one window.");
     label4->Widget()->setStyleSheet("QPlainTextEdit { border: none; background: transparent; }");
+    // The words line up with the labels above and below them: no margin
+    // inside the text's own frame.
+    static_cast<QPlainTextEdit*>(label4->Widget())->document()->setDocumentMargin(0);
     Label6 = Make<forms::TLabel>(this, Panel1, "Label6");
     Label6->SetCaption("The web server on this machine:");
     url = Make<forms::TLabel>(this, Panel1, "url");

@@ -141,7 +141,10 @@ class Server:
 
     def log_text(self):
         path = os.path.join(self.folder, "quillnest.log")
-        return open(path, encoding="utf-8", errors="replace").read() if os.path.exists(path) else ""
+        if not os.path.exists(path):
+            return ""
+        with open(path, encoding="utf-8", errors="replace") as log:
+            return log.read()
 
     def cleanup(self):
         self.terminate(signal.SIGKILL)

@@ -400,7 +400,8 @@ class TraversalTest(unittest.TestCase):
             b"/~bob/secret.txt", b"/docs/a.htm?x=..", b"/" + b"a/" * 2000 + b"b", b"/" + b"%2e" * 1300,
             b"http://h/../secret.txt", b"/docs/..", b"/docs/.", b"/COM1", b"/docs/%2e/a.htm",
         ]
-        passwd = open("/etc/passwd", "rb").read()[:32]
+        with open("/etc/passwd", "rb") as f:
+            passwd = f.read()[:32]
         for path in corpus:
             with self.subTest(path=path[:60]):
                 reply = get(self.srv.port, path)
@@ -492,11 +493,13 @@ class DownloadRecordTest(unittest.TestCase):
                 for _ in range(times):
                     self.assertEqual(split_reply(get(srv.port, name))[1], body)
             srv.stop()
-            stats = fixtures.split_records(open(srv.path("dstats23.dat"), "rb").read(), fixtures.TRANSFER_SIZE)
+            with open(srv.path("dstats23.dat"), "rb") as f:
+                stats = fixtures.split_records(f.read(), fixtures.TRANSFER_SIZE)
             first = fixtures.read_transfer(stats[0])
             self.assertEqual((first["file_name"], first["count"]), ("a.txt", 3))
             self.assertEqual(first["folder"], srv.path("wwwroot") + "/")
-            downloads = fixtures.split_records(open(srv.path("downlist23.dat"), "rb").read(), fixtures.TRANSFER_SIZE)
+            with open(srv.path("downlist23.dat"), "rb") as f:
+                downloads = fixtures.split_records(f.read(), fixtures.TRANSFER_SIZE)
             self.assertEqual(len(downloads), 5)
             self.assertEqual(fixtures.read_transfer(downloads[0])["user"], "Anonymous (http)")
         finally:

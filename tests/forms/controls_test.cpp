@@ -113,7 +113,7 @@ TEST_F(FormsControls, GroupBoxBandOnlyForACaptionAndAMarginBelowTheTopLine) {
             if (image.pixelColor(image.width() * 3 / 4, y) != background) line = y * 100 / image.height();
         ASSERT_GE(line, 0);
         EXPECT_GE(inner->Top(), line + 3) << "the first control keeps clear of the top line";
-        if (*caption == '\0') EXPECT_LE(inner->Top(), line + 6) << "no empty band above it";
+        if (*caption == '\0') { EXPECT_LE(inner->Top(), line + 6) << "no empty band above it"; }
         delete group;
     }
 }

@@ -119,6 +119,38 @@ TEST_F(FormsEdits, UnchangedTextGivesBackTheBytesSetByCode) {
     EXPECT_NE(e->Text(), latin1) << "once the user edits, the shown text counts";
 }
 
+// Text set by code shows from its start, however long, with its first
+// character whole; the field the user is typing in keeps the caret at the
+// end of what code puts there (a filter rewriting what was typed).
+TEST_F(FormsEdits, TextSetByCodeShowsFromItsStart) {
+    const std::string text = "default.asp;default.php;index.html; index.htm";
+    auto* e = Add<TEdit>("welcome");
+    e->SetBounds(10, 10, 80, 24);
+    auto* other = Add<TEdit>("other");
+    other->SetBounds(10, 40, 80, 24);
+    QLineEdit* w = W(e);
+    const auto caretLeft = [w] { return w->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(); };
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "new text" : "the same text again after typing");
+        e->SetText(text);
+        Pump();
+        EXPECT_EQ(e->SelStart(), 0);
+        EXPECT_LT(caretLeft(), 8) << "scrolled to the start";
+        // The user moves to the end and leaves the field.
+        w->setFocus();
+        w->end(false);
+        Pump();
+        EXPECT_GT(caretLeft(), 8);
+        W(other)->setFocus();
+        Pump();
+    }
+    w->setFocus();
+    Pump();
+    Key(w, Qt::Key_1);
+    e->SetText("12");
+    EXPECT_EQ(e->SelStart(), 2) << "typing goes on after the text";
+}
+
 TEST_F(FormsEdits, KeyPressCanChangeOrDropTheCharacter) {
     auto* e = Add<TEdit>("extention");
     e->OnKeyPress = [](TObject*, char16_t& k) {

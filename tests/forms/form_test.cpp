@@ -153,6 +153,45 @@ TEST(FormsForm, FrameCommandsGoThroughOnSysCommand) {
     EXPECT_FALSE(form.Visible());
 }
 
+// A window manager may offer minimise on a fixed dialog all the same; the
+// dialog stays on the screen, shown modally or not. A sizeable window still
+// minimises.
+TEST(FormsForm, DialogBorderIsNeverMinimisedFromTheFrame) {
+    for (const bool modal : {false, true}) {
+        SCOPED_TRACE(modal ? "modal" : "modeless");
+        TForm dialog(nullptr);
+        dialog.SetBorderStyle(bsDialog);
+        dialog.SetBounds(0, 0, 200, 100);
+        std::vector<unsigned> commands;
+        dialog.OnSysCommand = [&](TObject*, TSysCommand c, bool&) { commands.push_back(c); };
+        bool shown = false, minimised = true;
+        const auto minimise = [&] {
+            formstest::MinimizeBox(dialog.Widget());
+            Pump();
+            shown = dialog.Visible() && dialog.Widget()->window()->isVisible();
+            minimised = dialog.Widget()->window()->windowState().testFlag(Qt::WindowMinimized);
+            dialog.SetModalResult(mrCancel);
+        };
+        if (modal) {
+            QTimer::singleShot(0, minimise);
+            dialog.ShowModal();
+        } else {
+            dialog.Show();
+            Pump();
+            minimise();
+        }
+        EXPECT_TRUE(shown);
+        EXPECT_FALSE(minimised);
+        EXPECT_TRUE(commands.empty()) << "no minimise command to handle";
+    }
+    TForm window(nullptr);
+    window.Show();
+    Pump();
+    formstest::MinimizeBox(window.Widget());
+    Pump();
+    EXPECT_EQ(window.WindowState(), wsMinimized);
+}
+
 TEST(FormsForm, ClosingTheLastWindowKeepsTheProgram) {
     Application().Initialize();
     EXPECT_FALSE(QApplication::quitOnLastWindowClosed());

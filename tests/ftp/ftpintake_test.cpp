@@ -123,7 +123,7 @@ TEST(FtpIntake, LoginLinesEndAtTheLineFeed) {
 // checks it at every step).
 TEST(FtpIntake, BufferStaysBoundedWhateverTheStream) {
     const std::string chunk(kRead, 'x');
-    for (const std::string& start : {"USER bob\r", "\r", "NOOP\r\n", "\n"}) {
+    for (const char* start : {"USER bob\r", "\r", "NOOP\r\n", "\n"}) {
         SCOPED_TRACE(start);
         std::vector<std::string> reads{start};
         for (int i = 0; i < 200; ++i) reads.push_back(i % 50 == 49 ? "\r\n" : chunk);

@@ -213,7 +213,7 @@ TEST_F(FtpStepTest, TheAnonymousLimitsAreParsedOnce) {
     for (const Row& row : rows) {
         const core::tuseraccount a = ftp::AnonymousAccount(row.on, row.text, row.on, row.text);
         EXPECT_EQ(a.ConnectionLimit, row.limited) << row.text;
-        if (row.limited) EXPECT_EQ(a.MaxFtpConnections, row.value) << row.text;
+        if (row.limited) { EXPECT_EQ(a.MaxFtpConnections, row.value) << row.text; }
         EXPECT_EQ(a.UserName, "anonymous");
         EXPECT_EQ(a.FtpInitialPath, "/anonymous");
     }
@@ -273,7 +273,9 @@ TEST_F(FtpStepTest, TransfersAreRecordedAsTheMonitorsSay) {
         uploads_.clear();
         face_.Downloads.clear();
         face_.Stats.clear();
-        if (session_ == nullptr) ASSERT_EQ(Login("ann", "pw"), "230 ok.. welcome!");
+        if (session_ == nullptr) {
+            ASSERT_EQ(Login("ann", "pw"), "230 ok.. welcome!");
+        }
         DataListener listener;
         ASSERT_EQ(Cmd(listener.PortCommand()), "200 PORT command successful.");
         EXPECT_EQ(Cmd("STOR /home/ann/up.txt"), "150 Opening connection for transfer.");

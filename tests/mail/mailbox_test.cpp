@@ -201,7 +201,8 @@ TEST(MailboxIdCache, AgreesWithAFreshReadAfterChangesOutside) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         TempDir dir;
-        for (const Change& change : {put(0, "10"), put(1, "11"), put(3, "13")}) change(dir);
+        for (const Change& change : std::initializer_list<Change>{put(0, "10"), put(1, "11"), put(3, "13")})
+            change(dir);
         tmailboxids known;
         std::vector<std::string> ids;
         int64_t next = -1;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QClipboard>
 #include <QItemSelectionModel>
 #include <QListView>
@@ -10,6 +12,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -17,6 +20,11 @@
 #include "netunit/shellopen.h"
 #include "netunit/textutil.h"
 #include "ui/aboutform.h"
+#include "ui/accountform.h"
+#include "ui/banpropertiesform.h"
+#include "ui/domainproperties.h"
+#include "ui/maildomainform.h"
+#include "ui/triggerpropertiesform.h"
 #include "ui/trackingsince.h"
 #include "windowtest.h"
 
@@ -337,6 +345,53 @@ TEST_F(WindowTest, F12ThanksFromAnyControlAndAboutShowsTheVersion) {
     EXPECT_EQ(about.ClientHeight(), TForm2::kClientHeight);
     EXPECT_TRUE(about.url->FontStyle() & fsUnderline);
     EXPECT_EQ(about.bitbtn1->Left() + about.bitbtn1->Width() + 6, about.Panel1->ClientWidth());
+    // The middle words start where the lines above and below them start.
+    auto* words = static_cast<QPlainTextEdit*>(about.label4->Widget());
+    QTextCursor start(words->document());
+    const int wordsLeft = words->viewport()->mapTo(about.Panel1->Widget(), words->cursorRect(start).topLeft()).x();
+    EXPECT_LE(std::abs(wordsLeft - about.Label5->Left()), 1) << wordsLeft << " against " << about.Label5->Left();
+}
+
+// The Welcome Files edit holds more than it shows: it opens at its start.
+TEST_F(WindowTest, WelcomeFilesOpenAtTheirStart) {
+    Tquillnestform& f = *form_;
+    f.Show();
+    formstest::Pump();
+    ASSERT_GT(f.webindex->Widget()->fontMetrics().horizontalAdvance(QString::fromStdString(f.webindex->Text())),
+              f.webindex->Width())
+        << "the text is longer than the edit";
+    EXPECT_EQ(f.webindex->SelStart(), 0);
+}
+
+// A dialog the user cannot resize offers neither minimise nor maximise: its
+// window asks for a title and a close button only, and its size is fixed.
+TEST_F(WindowTest, FixedDialogsOfferOnlyTheCloseButton) {
+    Tquillnestform& f = *form_;
+    const std::vector<std::pair<const char*, std::function<TForm*()>>> dialogs = {
+        {"About", [&] { return new TForm2(&f); }},
+        {"web domain and virtual path",
+         [&] { return new Tdomainproperties(&f, f.webdomainslist, f.virtualpathslist, &f.Accounts); }},
+        {"mail domain", [&] { return new Tmdomain(&f, f.emaildomains); }},
+        {"ban", [&] { return new Tbanpropertiesform(&f); }},
+        {"trigger", [&] { return new Ttriggerpropertiesform(&f); }},
+        {"account", [&] { return new Taccount(&f); }},
+    };
+    for (const auto& [name, make] : dialogs) {
+        SCOPED_TRACE(name);
+        std::unique_ptr<TForm> dialog(make());
+        dialog->Show();
+        formstest::Pump();
+        const QWidget* window = dialog->Widget()->window();
+        const Qt::WindowFlags flags = window->windowFlags();
+        EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+        EXPECT_TRUE(flags & Qt::CustomizeWindowHint) << "the window manager's default buttons are not asked for";
+        EXPECT_TRUE(flags & Qt::WindowTitleHint);
+        EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)) << std::hex << flags.toInt();
+        EXPECT_EQ(window->minimumSize(), window->maximumSize());
+        EXPECT_EQ(window->size(), window->maximumSize());
+        dialog->Hide();
+    }
 }
 
 TEST_F(WindowTest, HelpHandsTheHelpFileToTheOpener) {

@@ -109,7 +109,7 @@ ShellFolderPtr TNamespace::Folder() {
 
 uint32_t TNamespace::Attributes(uint32_t mask, bool cached, bool refresh) {
     if (cached && !refresh && (attrValid_ & mask) == mask) return attrCache_ & mask;
-    uint32_t a = mask | (refresh ? SFGAO_VALIDATE : 0);
+    uint32_t a = mask | (refresh ? uint32_t{SFGAO_VALIDATE} : 0u);
     ShellFolderPtr folder = ParentFolder();
     if (IsDesktop()) {
         a = (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | SFGAO_DROPTARGET) & mask;
@@ -293,7 +293,7 @@ std::u16string TNamespace::SizeOfFileDiskUsage() { return SizeOfFileKB(); }
 
 int TNamespace::GetIconIndex(bool openIcon, bool refresh) {
     int& cache = iconCache_[openIcon ? 1 : 0];
-    if (cache < 0 || refresh) cache = PidlIconIndex(absolute_, SHGFI_SMALLICON | (openIcon ? SHGFI_OPENICON : 0));
+    if (cache < 0 || refresh) cache = PidlIconIndex(absolute_, SHGFI_SMALLICON | (openIcon ? uint32_t{SHGFI_OPENICON} : 0u));
     return cache;
 }
 

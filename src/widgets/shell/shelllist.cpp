@@ -219,7 +219,7 @@ void TScCustomShellList::FillList() {
     TScFileMask mask(fileMask_);
     mask.SetupFilter(here);
     std::unique_ptr<IEnumIDList> items;
-    const uint32_t flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | (HasOption(scsloShowHidden) ? SHCONTF_INCLUDEHIDDEN : 0);
+    const uint32_t flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | (HasOption(scsloShowHidden) ? uint32_t{SHCONTF_INCLUDEHIDDEN} : 0u);
     if (SUCCEEDED(folder->EnumObjects(0, flags, items)) && items) {
         for (PItemIDList item = nullptr;;) {
             const HRESULT hr = items->Next(item);

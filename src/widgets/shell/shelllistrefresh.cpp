@@ -81,7 +81,7 @@ void TScCustomShellList::RefreshList() {
     ++refreshCount_;
     THourglass hourglass;
     const std::string here = PathFromPidl(folderList_.get());
-    const uint32_t flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | (HasOption(scsloShowHidden) ? SHCONTF_INCLUDEHIDDEN : 0);
+    const uint32_t flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | (HasOption(scsloShowHidden) ? uint32_t{SHCONTF_INCLUDEHIDDEN} : 0u);
     TFolderItems items = ReadFolderItems(folder_, here, flags, 0);
     // A folder that cannot be read now keeps what it showed.
     if (!items.Enumerated) return;

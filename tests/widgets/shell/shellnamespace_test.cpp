@@ -296,7 +296,7 @@ TEST_F(ShellTree, LocatorStreamedBytesTable) {
         TScShellLocator loc;
         EXPECT_EQ(loc.ReadPidl(r.bytes), r.ok);
         EXPECT_EQ(loc.Kind(), r.kind);
-        if (r.kind == TScShellLocator::lkSpecialFolder) EXPECT_EQ(loc.SpecialFolder(), r.folder);
+        if (r.kind == TScShellLocator::lkSpecialFolder) { EXPECT_EQ(loc.SpecialFolder(), r.folder); }
         EXPECT_EQ(loc.HoldsList(), r.list);
     }
 }

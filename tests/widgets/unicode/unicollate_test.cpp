@@ -103,10 +103,11 @@ TEST_F(CollationTest, OrderIsStrictAndTotal) {
             for (const auto& b : texts) {
                 const int ab = WideCompareText(a, b, ignoreCase);
                 EXPECT_EQ(ab, -WideCompareText(b, a, ignoreCase));
-                if (!ignoreCase && a != b) EXPECT_NE(ab, 0);
+                if (!ignoreCase && a != b) { EXPECT_NE(ab, 0); }
                 for (const auto& c : texts)
-                    if (ab <= 0 && WideCompareText(b, c, ignoreCase) <= 0)
+                    if (ab <= 0 && WideCompareText(b, c, ignoreCase) <= 0) {
                         EXPECT_LE(WideCompareText(a, c, ignoreCase), 0);
+                    }
             }
     }
 }

@@ -319,7 +319,7 @@ TEST(WideText, EveryControlKindWithACaptionTakesWideText) {
         SCOPED_TRACE(row.what);
         WideSetText(row.control, text);
         EXPECT_EQ(WideGetText(row.control), text);
-        if (row.narrow) EXPECT_EQ(row.narrow(), WideToAnsi(text));
+        if (row.narrow) { EXPECT_EQ(row.narrow(), WideToAnsi(text)); }
     }
     for (forms::TControl* tabs : std::initializer_list<forms::TControl*>{pages, notebook}) {
         auto* bar = tabs->Widget()->findChild<QTabBar*>();
