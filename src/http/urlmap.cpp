@@ -212,7 +212,7 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
                 mapping.Redirect = true;
             } else if (hasComponent && account->UserName == component &&
                        (account->WebSite.starts_with(kAllDomainsSite) ||
-                        netunit::CopyToEnd(account->WebSite, kSiteSchemeLength + 1).starts_with(Host))) {
+                        netunit::CopyToEnd(account->WebSite, kSiteSchemeLength + 1).starts_with(core::HostName(Host)))) {
                 relative = Config.HomeDir + account->UserName + kUserWebFolder + relative.substr(component.size());
                 inUserFolder = true;
                 takenOver = true;
