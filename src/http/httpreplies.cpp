@@ -57,6 +57,10 @@ std::string FileHeader(const std::string& ContentType, int64_t Size, size_t Room
 
 std::string ProgramHeadReply() { return "HTTP/1.0 200 OK\r\n" + kServerLine + "\r\n"; }
 
+std::string IncludePageHeader(const std::string& ContentType) {
+    return "HTTP/1.0 200 OK\r\n" + kServerLine + "Content-type: " + ContentType + "\r\n";
+}
+
 std::string UnauthorizedReply(const std::string& Realm) {
     return "HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"" + Realm + "\"\r\n\r\n";
 }

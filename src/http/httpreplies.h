@@ -22,6 +22,10 @@ std::string FileHeader(const std::string& ContentType, int64_t Size, size_t Room
 // The answer to HEAD of a program: the status line and server name alone.
 std::string ProgramHeadReply();
 
+// The header lines of an include page, without the blank line that ends them:
+// no length, which is known only once the includes are read.
+std::string IncludePageHeader(const std::string& ContentType);
+
 std::string UnauthorizedReply(const std::string& Realm);
 std::string MovedReply(const std::string& Location);
 std::string NotFoundRedirectReply();  // to /404.html

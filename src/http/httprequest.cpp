@@ -38,11 +38,13 @@ Intake ParseContentLength(const std::string& Text, int64_t& Value) {
     return Intake::kComplete;
 }
 
-// A CR in the header block that is not the first half of a line end would
-// reach a program's environment inside a value.
-bool HoldsBareCR(const std::string& Buffer, size_t BlockEnd) {
+// Lines end at CR LF only, so a CR or an LF in the header block that is not
+// half of one would stay inside a value and reach a program's environment.
+bool HoldsBareLineBreak(const std::string& Buffer, size_t BlockEnd) {
     for (size_t at = Buffer.find('\r'); at < BlockEnd; at = Buffer.find('\r', at + 1))
         if (at + 1 >= Buffer.size() || Buffer[at + 1] != '\n') return true;
+    for (size_t at = Buffer.find('\n'); at < BlockEnd; at = Buffer.find('\n', at + 1))
+        if (at == 0 || Buffer[at - 1] != '\r') return true;
     return false;
 }
 
@@ -52,7 +54,7 @@ Intake WholeSizeOf(const std::string& Buffer, size_t HeaderEnd, std::string& Con
     ContentLength.clear();
     const size_t bodyStart = HeaderEnd + kHeaderEndLength;
     WholeSize = bodyStart;
-    if (HoldsBareCR(Buffer, HeaderEnd + kLineEndLength)) return Intake::kBadHeader;
+    if (HoldsBareLineBreak(Buffer, HeaderEnd + kLineEndLength)) return Intake::kBadHeader;
     if (RequestMethod(RequestLine(Buffer)) != "POST") return Intake::kComplete;
     std::string value;
     if (!FindHeader(Buffer, "content-length", value)) return Intake::kLengthRequired;

@@ -30,7 +30,7 @@ enum class Intake {
     kBadContentLength,  // Content-Length negative or not a number (400 page)
     kBodyTooLarge,      // Content-Length above kMaxContentLength (413)
     kLengthRequired,    // a POST without Content-Length: its body has no known end (411)
-    kBadHeader,         // a CR in the header block that does not end a line (400)
+    kBadHeader,         // a CR or LF in the header block that is not half of a CR LF (400)
     kHeaderTooLarge,    // no blank line within kMaxHeaderBytes (431)
 };
 

@@ -88,7 +88,9 @@ void SendFile(HttpStep& step, tsession* session, const std::string& localPath, c
     core::tsessionface::RestartIdleTimer(session);
 }
 
-// HEAD: the header a GET of the file would send (include pages too).
+// HEAD: the header a GET of the file would send. An include page's GET sends
+// no length (the page's own would be wrong once the includes are in), so
+// neither does its HEAD.
 void AnswerHead(HttpStep& step, tsession* session, const std::string& localPath, const std::string& target) {
     netunit::tfilehandle file;
     int64_t size = 0;
@@ -98,7 +100,8 @@ void AnswerHead(HttpStep& step, tsession* session, const std::string& localPath,
     }
     LogHttp(&step.Face, session, "HEAD: " + target);
     SetHttpCaption(session, "Receiving information about " + target);
-    SendFinalReply(&step.Face, session, FileHeader(ContentTypeFor(step.Settings(), localPath), size));
+    const std::string type = ContentTypeFor(step.Settings(), localPath);
+    SendFinalReply(&step.Face, session, session->IsSsi ? IncludePageHeader(type) + "\r\n" : FileHeader(type, size));
     netunit::FileCloseHandle(file);
     core::tsessionface::RestartIdleTimer(session);
 }

@@ -97,8 +97,7 @@ void StartIncludePage(HttpStep& Step, tsession* Session, const std::string& Loca
     Session->Samples.back() = 0;
     // The header's blank line is the line break before the page's first line;
     // an empty page has none, so it gets its blank line here.
-    Session->PendingText = std::string("HTTP/1.0 200 OK\r\nServer: ") + kServerName +
-                           "\r\nContent-type: " + ContentTypeFor(Step.Settings(), LocalPath) + "\r\n";
+    Session->PendingText = IncludePageHeader(ContentTypeFor(Step.Settings(), LocalPath));
     if (netunit::TextEof(Session->SsiFile)) Session->PendingText += "\r\n";
     EnterState(Session, kHttpIncludePage);
 }

@@ -78,6 +78,20 @@ bool Admitted(const UrlMapConfig& Config, tsession* Session, const core::twebacc
     return admission != Admission::kRefused;
 }
 
+// True when Path, its links followed, lies in the CGI folder (resolved as
+// CgiFolder; empty when there is none).
+bool InCgiFolder(const std::string& CgiFolder, const std::string& Path) {
+    return !CgiFolder.empty() && netunit::IsInsideFolder(netunit::ResolvedPath(Path), CgiFolder);
+}
+
+// Answered as a missing file: nothing sent, listed, run or redirected to.
+UrlMapping NotFound(UrlMapping Mapping) {
+    Mapping.LocalPath.clear();
+    Mapping.ListingFolder.clear();
+    Mapping.Redirect = Mapping.Cgi = Mapping.Isapi = false;
+    return Mapping;
+}
+
 }  // namespace
 
 std::string DocumentRootFor(const UrlMapConfig& Config, tsession* Session, std::string& Host, bool& AuthFailed) {
@@ -198,7 +212,7 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
                 mapping.Redirect = true;
             } else if (hasComponent && account->UserName == component &&
                        (account->WebSite.starts_with(kAllDomainsSite) ||
-                        netunit::CopyToEnd(account->WebSite, kSiteSchemeLength + 1).starts_with(Host))) {
+                        netunit::CopyToEnd(account->WebSite, kSiteSchemeLength + 1).starts_with(core::HostName(Host)))) {
                 relative = Config.HomeDir + account->UserName + kUserWebFolder + relative.substr(component.size());
                 inUserFolder = true;
                 takenOver = true;
@@ -206,6 +220,14 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
         }
     }
     if (!takenOver) relative = root + relative;
+
+    // What lies in the CGI folder is reached through its alias only: through
+    // a root, a virtual path, a user's folder or a link, under whatever name,
+    // it is neither sent, listed nor run. Through the alias its folders are
+    // not listed either.
+    const std::string cgiFolder = Config.CgiDir.empty() ? std::string() : netunit::ResolvedPath(Config.CgiDir);
+    bool hidden = InCgiFolder(cgiFolder, relative);
+    if (hidden && !inCgiFolder) return NotFound(std::move(mapping));
 
     // One look at the name answers both the folder and the file test; a
     // welcome file was looked at when it was chosen.
@@ -220,6 +242,8 @@ UrlMapping MapUrl(const UrlMapConfig& Config, tsession* Session, std::string Hos
             mapping.Redirect = true;
         }
     }
+    if (!folder.empty()) hidden = InCgiFolder(cgiFolder, relative);
+    if (hidden && (!inCgiFolder || (!isFile && !mapping.Redirect))) return NotFound(std::move(mapping));
     if (Config.SsiEnabled && LowerExtension(relative) == kIncludeExtension) Session->IsSsi = true;
 
     if (mapping.Redirect) {

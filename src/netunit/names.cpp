@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "netunit/findfile.h"
 #include "netunit/paths.h"
@@ -121,6 +122,12 @@ bool FolderEntryIsFile(const std::string& Folder, const tfolderentry& Entry) {
 bool IsExecutableFile(const std::string& name) {
     struct stat st {};
     return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+}
+
+std::string ResolvedPath(const std::string& name) {
+    std::error_code failed;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(name, failed);
+    return failed ? name : resolved.string();
 }
 
 int64_t FileSizeByName(const std::string& name) {

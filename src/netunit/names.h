@@ -55,6 +55,11 @@ tnamekind WideNameKind(const std::string& name);
 // three execute bits): a program the server may start as it is.
 bool IsExecutableFile(const std::string& name);
 
+// The path made absolute with its links, "." and ".." resolved as far as it
+// exists, the rest folded by name; the path as given when that fails. For
+// asking whether two names reach the same place on disk.
+std::string ResolvedPath(const std::string& name);
+
 // The size of the file of exactly this name; -1 when it is missing or empty
 // (or a folder).
 int64_t FileSizeByName(const std::string& name);

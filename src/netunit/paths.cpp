@@ -1,5 +1,7 @@
 #include "netunit/paths.h"
 
+#include <algorithm>
+#include <vector>
 
 namespace netunit {
 namespace {
@@ -8,6 +10,25 @@ std::string AsciiUpper(std::string s) {
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return s;
+}
+
+// The path's components with "." and empty ones dropped and each ".." taking
+// the one before it away (never above the root).
+std::vector<std::string> NormalComponents(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t at = 0;
+    while (at <= path.size()) {
+        size_t end = path.find(kPathDelimiter, at);
+        if (end == std::string::npos) end = path.size();
+        std::string part = path.substr(at, end - at);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(std::move(part));
+        }
+        at = end + 1;
+    }
+    return parts;
 }
 
 }  // namespace
@@ -51,6 +72,12 @@ bool IsReservedDeviceName(const std::string& name) {
         if (stem == "/LPT" && last >= '1' && last <= '9') return true;
     }
     return upper.size() >= 4 && upper.compare(upper.size() - 4, 4, "/AUX") == 0;
+}
+
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+    if (path.empty() || folder.empty()) return false;
+    const std::vector<std::string> inner = NormalComponents(path), outer = NormalComponents(folder);
+    return inner.size() >= outer.size() && std::equal(outer.begin(), outer.end(), inner.begin());
 }
 
 }  // namespace netunit

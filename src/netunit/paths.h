@@ -29,4 +29,10 @@ std::string WideExtractExt(const std::string& name);
 // services never treat as files.
 bool IsReservedDeviceName(const std::string& name);
 
+// True when Path is Folder or lies inside it, compared as bytes by whole
+// path components after "." and ".." and doubled "/" are folded away (so
+// "/srv/www2" is not inside "/srv/www"). Both should be absolute; no links
+// are followed here (ResolvedPath in names.h does that).
+bool IsInsideFolder(const std::string& path, const std::string& folder);
+
 }  // namespace netunit

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <atomic>
-#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -32,9 +31,8 @@ constexpr char kOldFolder[] = "-old-";
 
 // The path with links and "." and ".." resolved as far as it exists.
 std::string Resolved(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path p = std::filesystem::weakly_canonical(netunit::RemoveBackslash(path), ec);
-    return ec ? path : WithBackslash(p.string());
+    const std::string resolved = netunit::ResolvedPath(netunit::RemoveBackslash(path));
+    return resolved.empty() ? path : WithBackslash(resolved);
 }
 }  // namespace
 
@@ -138,7 +136,7 @@ void Thomeform::okClick(forms::TObject*) {
     // moved into itself, and one inside a user's folder would hold its owner.
     if (!old.empty() && target != old) {
         if (Resolved(target) == Resolved(old)) return;  // another name of the same folder
-        if (homemove::IsInsideFolder(Resolved(target), Resolved(old)))
+        if (netunit::IsInsideFolder(Resolved(target), Resolved(old)))
             return Refuse("The new home directory can not be inside the previous one!");
     }
     if (!netunit::WideDirectoryExists(target)) {

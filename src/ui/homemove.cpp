@@ -26,11 +26,6 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
-bool IsInsideFolder(const std::string& folder, const std::string& base) {
-    const std::string f = netunit::AddBackslash(folder), b = netunit::AddBackslash(base);
-    return !b.empty() && f.compare(0, b.size(), b) == 0;
-}
-
 std::vector<std::string> MoveHomeContents(const std::string& OldHome, const std::string& NewHome,
                                          netunit::TCopyProgress* progress) {
     std::vector<std::string> stayed;

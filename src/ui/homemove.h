@@ -14,8 +14,6 @@ class TCopyProgress;
 
 namespace homemove {
 
-// True when folder lies inside (or is) base; both end in "/" or not alike.
-bool IsInsideFolder(const std::string& folder, const std::string& base);
 
 // Moves the entries of OldHome into NewHome (both ending in "/"). Returns
 // what stayed behind, in the order met: the name of an entry that was not

@@ -133,6 +133,8 @@ class HostWithFinalDotTest(unittest.TestCase):
             "wwwroot/index.html": b"default site",
             "vhost/index.html": b"vhost site",
             "vdocs/a.txt": b"vhost doc",
+            "home/cat/www/c.txt": b"cat's page",
+            "accounts23.dat": fixtures.account(name="cat", password="pw", web=True, web_site="http://vhost.test/"),
         })
         with open(srv.path("webdomains23.dat"), "wb") as f:
             f.write(fixtures.web_domain(domain="vhost.test", root=srv.path("vhost")))
@@ -155,6 +157,17 @@ class HostWithFinalDotTest(unittest.TestCase):
         out = subprocess.run(["curl", "-s", "-0", "-H", "Host: vhost.test.", self.srv.url("/")],
                              capture_output=True, timeout=30).stdout
         self.assertEqual(out, b"vhost site")
+
+    def test_a_final_dot_names_the_same_host_for_a_users_web_folder(self):
+        for host in (b"vhost.test", b"vhost.test.", b"vhost.test.:%d" % self.srv.port):
+            with self.subTest(host=host):
+                self.assertEqual(split_reply(get(self.srv.port, b"/cat/c.txt", host=host))[1], b"cat's page")
+        for host in (b"other.test.", b"vhost.test.."):
+            with self.subTest(host=host):
+                self.assertNotIn(b"cat's page", get(self.srv.port, b"/cat/c.txt", host=host))
+        out = subprocess.run(["curl", "-s", "-0", "-H", "Host: vhost.test.", self.srv.url("/cat/c.txt")],
+                             capture_output=True, timeout=30).stdout
+        self.assertEqual(out, b"cat's page")
 
 
 class ListingOwnFolderRowTest(unittest.TestCase):

@@ -404,6 +404,15 @@ class IncludeAndListingTest(unittest.TestCase):
         self.assertEqual(split_reply(get(self.srv.port, b"/sub/deep.shtml"))[1], b"<!-- c -->A!")
         self.assertTrue(log_lines(self.srv, "Local File: " + self.srv.path("wwwroot", "page.shtml")))
 
+    def test_head_of_an_include_page_is_the_header_of_its_get(self):
+        # The page file's own length would be wrong for what a GET sends.
+        for path in (b"/page.shtml", b"/big.shtml", b"/sub/deep.shtml"):
+            with self.subTest(path=path):
+                head = exchange(self.srv.port, b"HEAD " + path + b" HTTP/1.0\r\n\r\n")
+                self.assertEqual(head, split_reply(get(self.srv.port, path))[0])
+                self.assertNotIn(b"Content-Length", head)
+        self.assertNotIn(b"content-length", curl("-I", self.srv.url("/big.shtml")).lower())
+
     def test_large_include_is_streamed_whole(self):
         self.assertEqual(split_reply(get(self.srv.port, b"/big.shtml"))[1], b"[" + self.big + b"]")
 

@@ -133,3 +133,31 @@ TEST(FileLayerFolders, FileSizeByName) {
     EXPECT_EQ(FileSizeByName(dir / "folder"), -1);
     EXPECT_EQ(FileSizeByName(dir / "f*"), -1) << "no pattern: five is not the file named f*";
 }
+
+// Links are followed as far as the path exists; what is missing is folded by
+// name; so the containment test sees where a name really leads.
+TEST(FileLayerNames, ResolvedPathFollowsLinksAsFarAsThePathExists) {
+    TempDir dir;
+    dir.Write("scripts/sub/run.sh", "x");
+    std::filesystem::create_directory_symlink(dir / "scripts", dir / "link");
+    std::filesystem::create_symlink(dir / "scripts/sub/run.sh", dir / "file.sh");
+    const std::string real = ResolvedPath(dir / "scripts");
+    struct Row {
+        std::string name;
+        bool inside;
+    } rows[] = {
+        {dir / "link/sub/run.sh", true},
+        {dir / "link/", true},
+        {dir / "file.sh", true},
+        {dir / "link/missing/more", true},
+        {dir / "link/../scripts/sub", true},  // ".." after a link leaves the link's target
+        {dir / "scripts/../file.sh", true},
+        {dir / "scriptsx", false},
+        {dir / "link/../other", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(IsInsideFolder(ResolvedPath(r.name), real), r.inside);
+    }
+    EXPECT_EQ(ResolvedPath(dir / "scripts//sub/./run.sh"), real + "/sub/run.sh");
+}

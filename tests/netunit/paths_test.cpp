@@ -48,3 +48,31 @@ TEST(FileLayerPaths, ReservedDeviceNames) {
         EXPECT_EQ(IsReservedDeviceName(r.name), r.reserved);
     }
 }
+
+// Whole components, bytes compared, dot segments and doubled "/" folded.
+TEST(FileLayerPaths, InsideFolderTable) {
+    struct Row {
+        const char *path, *folder;
+        bool inside;
+    } rows[] = {
+        {"/srv/home/alice/x/", "/srv/home/", true},
+        {"/srv/home/", "/srv/home/", true},
+        {"/srv/home", "/srv/home/", true},
+        {"/srv/home/", "/srv/home", true},
+        {"/srv/homes/", "/srv/home/", false},
+        {"/srv/", "/srv/home/", false},
+        {"/other/", "/srv/home/", false},
+        {"/srv/www/scripts/hello.sh", "/srv/www/scripts", true},
+        {"/srv/www//scripts/./sub/../hello.sh", "/srv/www/scripts/", true},
+        {"/srv/www/scripts/../index.html", "/srv/www/scripts", false},
+        {"/srv/www/Scripts/hello.sh", "/srv/www/scripts", false},  // case counts
+        {"/srv/www/scripts\\x", "/srv/www/scripts", false},
+        {"/anything", "/", true},
+        {"", "/srv/home", false},
+        {"/srv/home", "", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.path) + " in " + r.folder);
+        EXPECT_EQ(IsInsideFolder(r.path, r.folder), r.inside);
+    }
+}

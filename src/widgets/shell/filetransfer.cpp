@@ -36,13 +36,6 @@ std::string Listed(const std::vector<netunit::TStayed>& entries) {
     return text;
 }
 
-bool InsideOf(const fs::path& item, const fs::path& folder) {
-    auto i = item.begin();
-    for (auto f = folder.begin(); f != folder.end(); ++f, ++i)
-        if (i == item.end() || *i != *f) return false;
-    return true;
-}
-
 }  // namespace
 
 bool PathTaken(const std::string& path) {
@@ -117,9 +110,7 @@ void DeletePermanently(const std::string& path) {
 }
 
 bool IsInsideOf(const std::string& item, const std::string& folder) {
-    fs::path f = fs::path(folder).lexically_normal();
-    if (f.filename().empty() && f.has_parent_path() && f != f.root_path()) f = f.parent_path();
-    return InsideOf(fs::path(item).lexically_normal(), f);
+    return netunit::IsInsideFolder(item, folder);
 }
 
 TTransferReport TransferInto(const std::vector<std::string>& items, const std::string& folder, TTransferKind kind,
@@ -148,7 +139,7 @@ TTransferReport TransferInto(const std::vector<std::string>& items, const std::s
         // The folder the item really lies in; the item itself is not followed.
         std::error_code ec;
         const fs::path home = fs::weakly_canonical(source.parent_path(), ec);
-        if (kind != TTransferKind::Link && S_ISDIR(st.st_mode) && InsideOf(target, home / name)) {
+        if (kind != TTransferKind::Link && S_ISDIR(st.st_mode) && netunit::IsInsideFolder(target.string(), (home / name).string())) {
             report.Problems.push_back("\"" + item + "\" was not put into \"" + target.string() +
                                       "\": a folder cannot go into itself.");
             continue;
