@@ -36,8 +36,8 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 
 struct TTransferJob {
-    netunit::TCopyProgress Progress;
-    std::atomic<bool> Done{false};
+    netunit::TCopyWorker Worker;
+    netunit::TCopyProgress& Progress = Worker.Progress;
     TTransferReport Report;
 };
 
@@ -137,7 +137,7 @@ TTransferReport TransferWhileServing(const std::vector<std::string>& items, cons
         } catch (const std::exception& e) {
             job->Report.Problems.push_back(e.what());
         }
-        job->Done = true;
+        job->Worker.Finish();
         platform::PostToMain([] {});  // wakes the wait below
     }).detach();
 
@@ -157,7 +157,7 @@ TTransferReport TransferWhileServing(const std::vector<std::string>& items, cons
     tick.start();
     // Timers and sockets keep firing here; the user's clicks and keys wait
     // until the dialog is there to take them.
-    while (!job->Done)
+    while (!job->Worker.Finished())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
                                         (dialog.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents));
     return job->Report;
