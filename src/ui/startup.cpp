@@ -243,5 +243,8 @@ void Tquillnestform::CloseServer() {
     if (TrayIcon != nullptr && !DisplayGone) TrayIcon->SetVisible(false);
     SaveSettings();
     ShutdownServer();
-    QApplication::quit();
+    // Every loop ends, the modal dialogs' too: a quit that asks the windows
+    // to close first is refused by an open dialog, and the server would run
+    // on without its services.
+    forms::Application().Terminate();
 }

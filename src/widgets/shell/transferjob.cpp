@@ -97,8 +97,11 @@ public:
     }
 
     // Escape, the close box and Cancel all stop the transfer; the dialog
-    // itself stays until the worker is done.
+    // itself stays until the worker is done. At the program's end, which
+    // has stopped the worker already, it closes at once: it must not hold
+    // the end up.
     void reject() override {
+        if (job_->Worker.Finished() || platform::ShuttingDown()) return QDialog::reject();
         job_->Progress.Cancelled = true;
         cancel_->setEnabled(false);
         Update();
@@ -148,7 +151,7 @@ TTransferReport TransferWhileServing(const std::vector<std::string>& items, cons
     QTimer tick;
     tick.setInterval(kProgressTickMs);
     QObject::connect(&tick, &QTimer::timeout, &dialog, [&] {
-        if (!dialog.isVisible() && since.elapsed() >= kShowAfterMs) {
+        if (hourglass && since.elapsed() >= kShowAfterMs) {  // once: the end may close it
             hourglass.reset();
             dialog.show();
         }
