@@ -76,10 +76,12 @@ void TellProblems(const std::vector<std::string>& problems) {
 bool InvokeVerb(const std::vector<std::string>& paths, const std::string& verb, bool permanent) {
     const QString v = QString::fromStdString(verb).toLower();
     std::vector<std::string> problems;
-    if (v == "delete") {
+    if (v == "delete" && !permanent) {
+        problems = TrashWhileServing(paths).Problems;
+    } else if (v == "delete") {
         for (const std::string& p : paths) {
             try {
-                permanent ? DeletePermanently(p) : (void)MoveToTrash(p);
+                DeletePermanently(p);
             } catch (const EShellVerbError& e) {
                 problems.push_back(e.what());
             }

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -19,6 +19,7 @@
 #include "platform/mainthread.h"
 #include "widgets/shell/hourglass.h"
 #include "widgets/shell/shellstrings.h"
+#include "widgets/shell/shelltrash.h"
 
 namespace shell {
 
@@ -131,12 +132,14 @@ private:
 
 }  // namespace
 
-TTransferReport TransferWhileServing(const std::vector<std::string>& items, const std::string& folder,
-                                     TTransferKind kind) {
+// Runs work on a worker while the loop serves; folder names where the items
+// go, for the dialog's title.
+TTransferReport RunWhileServing(TTransferKind kind, const std::string& folder,
+                                std::function<TTransferReport(netunit::TCopyProgress*)> work) {
     auto job = std::make_shared<TTransferJob>();
-    std::thread([job, items, folder, kind] {
+    std::thread([job, work = std::move(work)] {
         try {
-            job->Report = TransferInto(items, folder, kind, &job->Progress);
+            job->Report = work(&job->Progress);
         } catch (const std::exception& e) {
             job->Report.Problems.push_back(e.what());
         }
@@ -164,6 +167,32 @@ TTransferReport TransferWhileServing(const std::vector<std::string>& items, cons
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
                                         (dialog.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents));
     return job->Report;
+}
+
+TTransferReport TransferWhileServing(const std::vector<std::string>& items, const std::string& folder,
+                                     TTransferKind kind) {
+    return RunWhileServing(kind, folder, [items, folder, kind](netunit::TCopyProgress* progress) {
+        return TransferInto(items, folder, kind, progress);
+    });
+}
+
+TTransferReport TrashWhileServing(const std::vector<std::string>& items) {
+    return RunWhileServing(TTransferKind::Move, "the Trash", [items](netunit::TCopyProgress* progress) {
+        TTransferReport report;
+        for (const std::string& item : items) {
+            if (progress->Cancelled) {
+                report.Problems.push_back("\"" + item + "\" was not moved to the Trash: cancelled.");
+                continue;
+            }
+            try {
+                MoveToTrash(item, progress);
+                report.Done.push_back(item);
+            } catch (const EShellVerbError& e) {
+                report.Problems.push_back(e.what());
+            }
+        }
+        return report;
+    });
 }
 
 }  // namespace shell
