@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
+#include <set>
 #include <system_error>
 #include <unordered_set>
 
@@ -18,6 +20,8 @@ namespace netunit {
 namespace {
 
 constexpr size_t kCopyBufferBytes = 256 * 1024;
+// The start of the name a file is written under until it is whole.
+constexpr const char* kPartName = ".quillnest-part-";
 
 // Why an entry of a moved source stayed, as the user reads it.
 constexpr const char* kAppeared = "it appeared while it was copied";
@@ -78,6 +82,29 @@ void KeepAttributes(const std::string& path, const struct stat& st) {
     if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) Fail("Cannot set the time of", path, errno);
 }
 
+// The copies running on workers.
+struct TWorkers {
+    std::mutex Lock;
+    std::condition_variable Over;
+    std::set<TCopyWorker*> Running;
+};
+
+TWorkers& Workers() {
+    static TWorkers* workers = new TWorkers;  // outlives a worker still running at exit
+    return *workers;
+}
+
+// A free temporary name in the folder of path, for a file until it is whole.
+std::string PartNameFor(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    return AddBackslash(WideExtractPath(path)) + kPartName + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++);
+}
+
+[[noreturn]] void Cancelled(const std::string& from) {
+    throw CopyFailed{"The copy of \"" + from + "\" was cancelled"};
+}
+
 class TCopier {
 public:
     TCopier(TTreeCopy* record, TCopyProgress* progress) : record_(record), progress_(progress) {}
@@ -86,7 +113,7 @@ public:
     // remove. A listed entry that is gone by the time it is copied was not
     // there to copy (top is false for those).
     void CopyInto(const std::string& from, const std::string& to, bool top, bool* created) {
-        if (progress_ && progress_->Cancelled) throw CopyFailed{"The copy of \"" + from + "\" was cancelled"};
+        if (progress_ && progress_->Cancelled) Cancelled(from);
         struct stat st {};
         if (::lstat(from.c_str(), &st) != 0) {
             if (!top && errno == ENOENT) return;
@@ -95,6 +122,7 @@ public:
         if (S_ISLNK(st.st_mode)) {
             if (::symlink(LinkText(from, st).c_str(), to.c_str()) != 0) Fail("Cannot copy", from, errno);
             if (created != nullptr) *created = true;
+            KeepAttributes(to, st);
         } else if (S_ISREG(st.st_mode)) {
             CopyFileBytes(from, to, st, created);  // st becomes the file that was read
         } else if (S_ISDIR(st.st_mode)) {
@@ -102,30 +130,32 @@ public:
             if (created != nullptr) *created = true;
             for (const std::string& name : EntriesOf(from))
                 CopyInto(AddBackslash(from) + name, AddBackslash(to) + name, false, nullptr);
+            KeepAttributes(to, st);
         } else {
             throw CopyFailed{"Cannot copy \"" + from + "\": it is no file, folder or link"};
         }
-        KeepAttributes(to, st);
         if (record_ != nullptr)
             record_->Entries.push_back({from, st.st_dev, st.st_ino, st.st_size, st.st_mtim, S_ISDIR(st.st_mode)});
         if (progress_ != nullptr) ++progress_->Copied;
     }
 
 private:
-    // Copies the bytes of the file open at from; status becomes that file's
-    // status as it was opened. A file whose size or time moved while it was
-    // read is recorded as changed: its copy holds what was read.
+    // Copies the bytes of the file open at from into a temporary name beside
+    // to, which it takes once whole, with the source's attributes; status
+    // becomes that file's status as it was opened. A file whose size or time
+    // moved while it was read is recorded as changed: its copy holds what
+    // was read.
     void CopyFileBytes(const std::string& from, const std::string& to, struct stat& status, bool* created) {
         if (progress_ != nullptr) progress_->SetCurrent(from);
         const int in = OpenShared(from, O_RDONLY | O_NOFOLLOW, ShareMode::Read, false, &status);
         if (in < 0) Fail("Cannot read", from, errno);
-        const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const std::string part = PartNameFor(to);
+        const int out = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (out < 0) {
             const int e = errno;
             CloseShared(in);
             Fail("Cannot write", to, e);
         }
-        if (created != nullptr) *created = true;
         std::vector<char> buffer(kCopyBufferBytes);
         int error = 0;
         std::string failedPath;
@@ -154,7 +184,16 @@ private:
             error = errno;
             failedPath = to;
         }
-        if (error) Fail("Cannot copy", failedPath, error);
+        try {
+            if (error) Fail("Cannot copy", failedPath, error);
+            KeepAttributes(part, status);
+            errno = 0;
+            if (!FileRename(part, to)) Fail("Cannot write", to, errno != 0 ? errno : EEXIST);
+        } catch (const CopyFailed&) {
+            ::unlink(part.c_str());
+            throw;
+        }
+        if (created != nullptr) *created = true;
         if (record_ != nullptr &&
             (!looked || read != status.st_size || after.st_size != status.st_size || !SameTime(after.st_mtim, status.st_mtim)))
             record_->Changed.push_back(from);
@@ -231,6 +270,29 @@ std::vector<TStayed> RemoveCopied(const TTreeCopy& copy) {
 }
 
 }  // namespace
+
+TCopyWorker::TCopyWorker() {
+    TWorkers& w = Workers();
+    std::lock_guard<std::mutex> hold(w.Lock);
+    w.Running.insert(this);
+}
+
+TCopyWorker::~TCopyWorker() { Finish(); }
+
+void TCopyWorker::Finish() {
+    TWorkers& w = Workers();
+    std::lock_guard<std::mutex> hold(w.Lock);
+    w.Running.erase(this);
+    finished_ = true;
+    w.Over.notify_all();
+}
+
+bool StopCopyWorkers(std::chrono::milliseconds Bound) {
+    TWorkers& w = Workers();
+    std::unique_lock<std::mutex> hold(w.Lock);
+    for (TCopyWorker* worker : w.Running) worker->Progress.Cancelled = true;
+    return w.Over.wait_for(hold, Bound, [&] { return w.Running.empty(); });
+}
 
 void TCopyProgress::SetCurrent(const std::string& path) {
     std::lock_guard<std::mutex> hold(lock_);

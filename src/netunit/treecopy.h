@@ -13,6 +13,7 @@
 #include <sys/types.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <mutex>
@@ -36,6 +37,31 @@ private:
     mutable std::mutex lock_;
     std::string current_;
 };
+
+// A copy on a worker thread, known to the program's end from the moment it
+// is made (on the thread that starts the worker, before the worker starts)
+// until the worker calls Finish as its last step, so that the end can stop
+// it the way Cancel does and wait for the item in hand to be undone.
+class TCopyWorker {
+public:
+    TCopyWorker();
+    ~TCopyWorker();
+    TCopyWorker(const TCopyWorker&) = delete;
+    TCopyWorker& operator=(const TCopyWorker&) = delete;
+
+    TCopyProgress Progress;
+
+    void Finish();
+    bool Finished() const { return finished_; }
+
+private:
+    std::atomic<bool> finished_{false};
+};
+
+// Stops every copy running on a worker between files, as Cancel does,
+// and waits up to Bound for their workers to finish. False when one is
+// still running when Bound is over.
+bool StopCopyWorkers(std::chrono::milliseconds Bound);
 
 // One entry of a source as it was when it was copied.
 struct TCopiedEntry {
@@ -64,11 +90,14 @@ struct TStayed {
 
 // Copies From to To, which must not exist. Files are read through the file
 // layer's sharing table, so a file a session is writing is not taken half
-// written; a device, a pipe or a socket is not copied. A folder is filled
+// written; a device, a pipe or a socket is not copied. Each file is written
+// under a temporary name in its target folder (".quillnest-part-<pid>-<n>")
+// and takes its own name only once it is whole, so a copy that is killed
+// never leaves a short file under the name of its source. A folder is filled
 // before its permission bits and times are set, so a read-only folder is
 // complete before it becomes read-only; the owner is kept where the user may
 // set it. False on the first failure or on a stop asked for through
-// Progress, with Problem saying what failed ("Cannot read \"path\": reason")
+// Progress (looked at between files), with Problem saying what failed ("Cannot read \"path\": reason")
 // and the partial copy removed again. Copy, when given, receives what was
 // copied.
 bool CopyTree(const std::string& From, const std::string& To, std::string& Problem, TTreeCopy* Copy = nullptr,

@@ -3,12 +3,14 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
 #include "netunit/names.h"
 #include "netunit/paths.h"
 #include "netunit/treecopy.h"
+#include "platform/mainthread.h"
 #include "platform/programdir.h"
 #include "ui/dirform.h"
 #include "ui/fielddialog.h"
@@ -86,14 +88,13 @@ std::vector<std::string> Thomeform::MoveWhileServing(const std::string& From, co
     // this loop keeps every session served, and the dialog closes only when
     // the move is over. The worker owns what it shares with the loop.
     struct Job {
-        netunit::TCopyProgress Moved;
-        std::atomic<bool> Done{false};
+        netunit::TCopyWorker Worker;
         std::vector<std::string> Stayed;
     };
     auto job = std::make_shared<Job>();
     std::thread([job, From, To] {
-        job->Stayed = homemove::MoveHomeContents(From, To, &job->Moved);
-        job->Done = true;
+        job->Stayed = homemove::MoveHomeContents(From, To, &job->Worker.Progress);
+        job->Worker.Finish();
     }).detach();
 
     const std::string caption = Caption();
@@ -106,10 +107,10 @@ std::vector<std::string> Thomeform::MoveWhileServing(const std::string& From, co
     forms::TTimer progress(nullptr);
     progress.SetInterval(kProgressInterval);
     progress.OnTimer = [this, job](forms::TObject*) {
-        SetCaption("Moving the home folder: " + std::to_string(job->Moved.Copied.load()) + " files and folders moved");
+        SetCaption("Moving the home folder: " + std::to_string(job->Worker.Progress.Copied.load()) + " files and folders moved");
     };
     progress.SetEnabled(true);
-    while (!job->Done) forms::Application().HandleMessage();
+    while (!job->Worker.Finished()) forms::Application().HandleMessage();
     progress.SetEnabled(false);
     enable(true);
     SetCaption(caption);
@@ -151,7 +152,8 @@ void Thomeform::okClick(forms::TObject*) {
         forms::MessageDlg("Move contents of previous home directory to new home directory? (recommended)",
                           forms::mtInformation, forms::mbYes | forms::mbNo) == forms::mrYes) {
         const std::vector<std::string> stayed = MoveWhileServing(old, target);
-        if (!stayed.empty()) {
+        // A move stopped by the program's end has nobody left to tell.
+        if (!stayed.empty() && !platform::ShuttingDown()) {
             std::string list;
             for (const std::string& name : stayed) list += "\n" + name;
             forms::MessageDlg("These were not moved, since the new home directory already holds them or they "

@@ -31,7 +31,8 @@ std::vector<std::string> MoveHomeContents(const std::string& OldHome, const std:
     std::vector<std::string> stayed;
     for (const std::string& name : EntriesOf(OldHome)) {
         const std::string from = OldHome + name, to = NewHome + name;
-        if (Exists(to)) {
+        // A stop leaves the entries not yet begun where they are.
+        if (Exists(to) || (progress != nullptr && progress->Cancelled)) {
             stayed.push_back(name);
             continue;
         }

@@ -20,7 +20,8 @@ namespace homemove {
 // moved at all, and for an entry that was, each part of it that stayed in
 // the old folder, as its path below OldHome and why ("bob/upload.bin: it
 // changed while it was copied"). Safe on a worker thread; progress, when
-// given, counts the entries renamed and the files and folders copied.
+// given, counts the entries renamed and the files and folders copied, and a
+// stop asked for through it undoes the entry in hand and begins no other.
 std::vector<std::string> MoveHomeContents(const std::string& OldHome, const std::string& NewHome,
                                          netunit::TCopyProgress* progress = nullptr);
 

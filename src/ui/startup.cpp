@@ -1,5 +1,6 @@
 // How the server comes up (window creation and first show) and goes down.
 #include <QApplication>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "mail/mailstore.h"
 #include "mail/relayqueue.h"
 #include "netunit/files.h"
+#include "netunit/treecopy.h"
 #include "platform/eventloop.h"
 #include "platform/mainthread.h"
 #include "platform/programdir.h"
@@ -23,6 +25,9 @@ extern char** environ;
 Tquillnestform* quillnestform = nullptr;
 
 namespace {
+// How long the end waits for copies on workers to undo the item in hand.
+constexpr std::chrono::seconds kCopyStopWait{20};
+
 void EnsureFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
 // The mail and its queue are the owner's alone.
 void EnsurePrivateFolder(const std::string& path) { netunit::EnsurePrivateFolder(path.c_str()); }
@@ -154,6 +159,10 @@ void Tquillnestform::FormShow(forms::TObject*) {
 
 void Tquillnestform::ShutdownServer() {
     if (shut_down_) return;
+    // A paste, drop or home move still copying stops as its Cancel would:
+    // the item in hand is undone, so nothing half made stays at its target
+    // and nothing leaves its source that was not wholly copied.
+    netunit::StopCopyWorkers(kCopyStopWait);
     if (!DisplayGone) {
         shutdownpanel->SetVisible(true);
         if (Widget() != nullptr) Widget()->repaint();
@@ -234,5 +243,8 @@ void Tquillnestform::CloseServer() {
     if (TrayIcon != nullptr && !DisplayGone) TrayIcon->SetVisible(false);
     SaveSettings();
     ShutdownServer();
-    QApplication::quit();
+    // Every loop ends, the modal dialogs' too: a quit that asks the windows
+    // to close first is refused by an open dialog, and the server would run
+    // on without its services.
+    forms::Application().Terminate();
 }

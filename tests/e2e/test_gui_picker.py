@@ -4,6 +4,7 @@ found through the accessibility bus, folders made and removed by another
 process while the chooser is open."""
 import os
 import shutil
+import signal
 import subprocess
 import time
 import unittest
@@ -208,6 +209,14 @@ class BrowseWebRoot(PickerCase):
                 levels.append(int(hexcolour, 16))
         self.assertTrue(levels, out[:200])
         return min(levels)
+
+    def test_a_termination_signal_ends_the_program_while_the_chooser_is_open(self):
+        # The chooser is a modal dialog: the end must not wait for it.
+        self.open_picker()
+        self.assertIsNotNone(self.node("wwwroot"))
+        before = os.stat(self.path("options.ini")).st_ino
+        self.assertEqual(self.server.terminate(signal.SIGTERM, timeout=20), 0)
+        self.assertNotEqual(os.stat(self.path("options.ini")).st_ino, before, "the settings were saved on the way out")
 
 
 class LiveRefresh(PickerCase):

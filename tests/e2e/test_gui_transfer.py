@@ -6,8 +6,11 @@ clients fetching a small file every 50 ms meanwhile keep being answered: the
 longest wait is written to the test's log (it is a figure, not a pass mark).
 """
 import os
+import shutil
+import signal
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import unittest
@@ -59,7 +62,9 @@ class Prober(threading.Thread):
         self.join(60)
 
 
-class LongPaste(picker.PickerCase):
+class BulkCase(picker.PickerCase):
+    """A folder of FILES small files in the web root, and the chooser's
+    ways to paste it and to watch the progress dialog."""
     folders = ("wwwroot/bulk", "target")
     files = {"wwwroot/index.html": "small"}
 
@@ -97,9 +102,10 @@ class LongPaste(picker.PickerCase):
                 return c
         raise AssertionError(f"the progress dialog has no {name}")
 
-    def paste_bulk_into_target(self):
-        """Starts the web clients, copies bulk and pastes it into target with
-        the keys; the clients and the time of the paste."""
+    def paste_bulk_into_target(self, take="ctrl+c"):
+        """Starts the web clients, copies (or with ctrl+x cuts) bulk and
+        pastes it into target with the keys; the clients and the time of the
+        paste."""
         s = self.server
         self.assertTrue(s.wait_port(80, 10))
         prober = Prober("http://127.0.0.1/index.html")
@@ -108,13 +114,15 @@ class LongPaste(picker.PickerCase):
         made = time.monotonic()
         self.open_picker()
         self.pick("bulk")
-        s.key("ctrl+c")
+        s.key(take)
         self.pick("target")
         pasted = time.monotonic()
         print(f"\nthe chooser took {pasted - made:.1f} s to open and pick", file=sys.stderr)
         s.key("ctrl+v")
         return prober, pasted
 
+
+class LongPaste(BulkCase):
     def test_a_whole_paste_arrives_and_the_server_answers_throughout(self):
         prober, pasted = self.paste_bulk_into_target()
         self.assertIsNotNone(self.dialog(30), "no progress dialog")
@@ -175,6 +183,54 @@ class LongPaste(picker.PickerCase):
         print(f"\nlong paste: {len(prober.waits)} fetches during {took:.1f} s, longest wait {longest * 1000:.0f} ms, "
               f"copied {counts[-1]} of {FILES + 1} before Cancel", file=sys.stderr)
         self.server.click(self.showing("cancel"))
+
+
+class EndDuringMove(BulkCase):
+    """The program told to end (SIGTERM) while it moves the folder onto
+    another file system: it stops the move as Cancel would and ends."""
+    folders = ("wwwroot/bulk",)
+
+    def setUp(self):
+        super().setUp()
+        # The target lies on a second file system (a tmpfs), so the move is a
+        # copy followed by the removal of the source.
+        other = tempfile.mkdtemp(prefix="quillnest-e2e-other-", dir="/dev/shm")
+        self.addCleanup(shutil.rmtree, other, True)
+        os.symlink(other, self.path("target"))
+        self.other = other
+
+    def test_an_end_during_a_move_leaves_nothing_half_made_and_loses_nothing(self):
+        s = self.server
+        self.paste_bulk_into_target("ctrl+x")
+        dialog = self.dialog(30)
+        self.assertIsNotNone(dialog, "no progress dialog")
+        self.assertTrue(self.part(dialog, "TransferWhat").description.startswith('Moving "'))
+        moved = self.path("target", "bulk")
+        self.assertTrue(wait_until(lambda: os.path.isdir(moved) and len(os.listdir(moved)) > 1000, 60, 0.2),
+                        "the copy never got under way")
+        ended = time.monotonic()
+        self.assertEqual(s.terminate(signal.SIGTERM, timeout=60), 0)
+        print(f"\nended {time.monotonic() - ended:.1f} s after SIGTERM", file=sys.stderr)
+
+        # Whatever is at the target is whole; whatever is not there is
+        # still at the source, byte for byte.
+        there = set()
+        for folder, _, names in os.walk(self.other):
+            for name in names:
+                self.assertFalse(name.startswith(".quillnest-part-"), "a half-made file stays: " + name)
+                self.assertEqual(os.path.basename(folder), "bulk", name)
+                with open(os.path.join(folder, name)) as f:
+                    self.assertEqual(f.read(), f"file {int(name[1:])}\n", name)
+                there.add(name)
+        source = self.path("wwwroot", "bulk")
+        for i in range(FILES):
+            name = f"f{i:06}"
+            if name in there:
+                continue
+            with open(os.path.join(source, name)) as f:
+                self.assertEqual(f.read(), f"file {i}\n", name)
+        self.assertEqual(there, set(), "a stopped move is undone: the item in hand leaves nothing at the target")
+        self.assertEqual(len(os.listdir(source)), FILES, "nothing left the source")
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -43,6 +44,26 @@ TEST(HomeMove, MovesEntriesReplacesNothingAndListsWhatStayed) {
     EXPECT_EQ(Read(newHome + "bob/new.txt"), "new bob");
     EXPECT_EQ(Read(oldHome + "bob/old.txt"), "old bob");
     EXPECT_FALSE(Exists(newHome + "bob/old.txt"));
+}
+
+// Stopped by the program's end before it began: no entry is begun, every
+// one is listed, and each stays whole where it was.
+TEST(HomeMove, AStoppedMoveBeginsNoEntry) {
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const std::string oldHome = root + "/old/", newHome = root + "/new/";
+    for (const std::string& d : {oldHome, newHome, oldHome + "alice"}) ASSERT_EQ(::mkdir(d.c_str(), 0755), 0) << d;
+    std::ofstream(oldHome + "alice/mail.txt") << "alice";
+    std::ofstream(oldHome + "note") << "a file";
+    netunit::TCopyProgress progress;
+    progress.Cancelled = true;
+    std::vector<std::string> stayed = homemove::MoveHomeContents(oldHome, newHome, &progress);
+    std::sort(stayed.begin(), stayed.end());
+    EXPECT_EQ(stayed, (std::vector<std::string>{"alice", "note"}));
+    EXPECT_EQ(Read(oldHome + "alice/mail.txt"), "alice");
+    EXPECT_EQ(Read(oldHome + "note"), "a file");
+    EXPECT_FALSE(Exists(newHome + "alice"));
+    EXPECT_FALSE(Exists(newHome + "note"));
 }
 
 TEST(HomeMove, TheCopierKeepsLinksAndModesAndRemovesAPartialCopy) {

@@ -112,7 +112,7 @@ std::string TrashInfoText(const std::string& path, const std::string& deletionDa
     return "[Trash Info]\nPath=" + PercentEncodePath(path) + "\nDeletionDate=" + deletionDate + "\n";
 }
 
-TTrashPlace MoveToTrash(const std::string& path) {
+TTrashPlace MoveToTrash(const std::string& path, netunit::TCopyProgress* progress) {
     const fs::path item = ItemPathOf(path);
     struct stat st {};
     if (item.filename().empty() || ::lstat(item.c_str(), &st) != 0)
@@ -141,7 +141,7 @@ TTrashPlace MoveToTrash(const std::string& path) {
     const std::string info = place.Trash + "/info/" + place.Name + std::string(kInfoSuffix);
     const std::string to = place.Trash + "/files/" + place.Name;
     try {
-        TransferItem(item.string(), to, true);
+        TransferItem(item.string(), to, true, progress);
     } catch (const ESourceKept&) {
         // A complete copy is in the Trash: its info file stays, so that it
         // can be restored; the message says what stayed where.

@@ -9,6 +9,10 @@
 
 #include <string>
 
+namespace netunit {
+class TCopyProgress;
+}
+
 namespace shell {
 
 // Where an item went: the Trash folder (which holds files/ and info/) and
@@ -21,7 +25,9 @@ struct TTrashPlace {
 // Moves an item (a link as a link) to its Trash. Throws EShellVerbError
 // when it stayed where it was, ESourceKept when a complete copy went to the
 // Trash (with its info file) but not all of the item could be removed.
-TTrashPlace MoveToTrash(const std::string& path);
+// Progress, when given, shows how far a copy got and can stop it between
+// files, as for TransferItem.
+TTrashPlace MoveToTrash(const std::string& path, netunit::TCopyProgress* progress = nullptr);
 
 // The contents of a .trashinfo file for a path (absolute, or relative to
 // the top folder of its file system's Trash): the path's bytes

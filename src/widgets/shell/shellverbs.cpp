@@ -9,6 +9,7 @@
 
 #include "forms/dialogs.h"
 #include "netunit/shellopen.h"
+#include "platform/mainthread.h"
 #include "widgets/shell/fileuri.h"
 #include "widgets/shell/transferjob.h"
 
@@ -63,7 +64,8 @@ TTransferReport PasteFiles(const std::string& folder) {
 }
 
 void TellProblems(const std::vector<std::string>& problems) {
-    if (problems.empty()) return;
+    // A transfer stopped by the program's end has nobody left to tell.
+    if (problems.empty() || platform::ShuttingDown()) return;
     std::string text = problems.size() == 1 ? std::string() : "Some items were not done:\n\n";
     for (size_t i = 0; i < problems.size() && i < kProblemsShown; ++i) text += (i ? "\n" : "") + problems[i];
     if (problems.size() > kProblemsShown)
@@ -74,10 +76,12 @@ void TellProblems(const std::vector<std::string>& problems) {
 bool InvokeVerb(const std::vector<std::string>& paths, const std::string& verb, bool permanent) {
     const QString v = QString::fromStdString(verb).toLower();
     std::vector<std::string> problems;
-    if (v == "delete") {
+    if (v == "delete" && !permanent) {
+        problems = TrashWhileServing(paths).Problems;
+    } else if (v == "delete") {
         for (const std::string& p : paths) {
             try {
-                permanent ? DeletePermanently(p) : (void)MoveToTrash(p);
+                DeletePermanently(p);
             } catch (const EShellVerbError& e) {
                 problems.push_back(e.what());
             }

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -19,6 +19,7 @@
 #include "platform/mainthread.h"
 #include "widgets/shell/hourglass.h"
 #include "widgets/shell/shellstrings.h"
+#include "widgets/shell/shelltrash.h"
 
 namespace shell {
 
@@ -36,8 +37,8 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 
 struct TTransferJob {
-    netunit::TCopyProgress Progress;
-    std::atomic<bool> Done{false};
+    netunit::TCopyWorker Worker;
+    netunit::TCopyProgress& Progress = Worker.Progress;
     TTransferReport Report;
 };
 
@@ -97,8 +98,11 @@ public:
     }
 
     // Escape, the close box and Cancel all stop the transfer; the dialog
-    // itself stays until the worker is done.
+    // itself stays until the worker is done. At the program's end, which
+    // has stopped the worker already, it closes at once: it must not hold
+    // the end up.
     void reject() override {
+        if (job_->Worker.Finished() || platform::ShuttingDown()) return QDialog::reject();
         job_->Progress.Cancelled = true;
         cancel_->setEnabled(false);
         Update();
@@ -128,16 +132,18 @@ private:
 
 }  // namespace
 
-TTransferReport TransferWhileServing(const std::vector<std::string>& items, const std::string& folder,
-                                     TTransferKind kind) {
+// Runs work on a worker while the loop serves; folder names where the items
+// go, for the dialog's title.
+TTransferReport RunWhileServing(TTransferKind kind, const std::string& folder,
+                                std::function<TTransferReport(netunit::TCopyProgress*)> work) {
     auto job = std::make_shared<TTransferJob>();
-    std::thread([job, items, folder, kind] {
+    std::thread([job, work = std::move(work)] {
         try {
-            job->Report = TransferInto(items, folder, kind, &job->Progress);
+            job->Report = work(&job->Progress);
         } catch (const std::exception& e) {
             job->Report.Problems.push_back(e.what());
         }
-        job->Done = true;
+        job->Worker.Finish();
         platform::PostToMain([] {});  // wakes the wait below
     }).detach();
 
@@ -148,7 +154,7 @@ TTransferReport TransferWhileServing(const std::vector<std::string>& items, cons
     QTimer tick;
     tick.setInterval(kProgressTickMs);
     QObject::connect(&tick, &QTimer::timeout, &dialog, [&] {
-        if (!dialog.isVisible() && since.elapsed() >= kShowAfterMs) {
+        if (hourglass && since.elapsed() >= kShowAfterMs) {  // once: the end may close it
             hourglass.reset();
             dialog.show();
         }
@@ -157,10 +163,36 @@ TTransferReport TransferWhileServing(const std::vector<std::string>& items, cons
     tick.start();
     // Timers and sockets keep firing here; the user's clicks and keys wait
     // until the dialog is there to take them.
-    while (!job->Done)
+    while (!job->Worker.Finished())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
                                         (dialog.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents));
     return job->Report;
+}
+
+TTransferReport TransferWhileServing(const std::vector<std::string>& items, const std::string& folder,
+                                     TTransferKind kind) {
+    return RunWhileServing(kind, folder, [items, folder, kind](netunit::TCopyProgress* progress) {
+        return TransferInto(items, folder, kind, progress);
+    });
+}
+
+TTransferReport TrashWhileServing(const std::vector<std::string>& items) {
+    return RunWhileServing(TTransferKind::Move, "the Trash", [items](netunit::TCopyProgress* progress) {
+        TTransferReport report;
+        for (const std::string& item : items) {
+            if (progress->Cancelled) {
+                report.Problems.push_back("\"" + item + "\" was not moved to the Trash: cancelled.");
+                continue;
+            }
+            try {
+                MoveToTrash(item, progress);
+                report.Done.push_back(item);
+            } catch (const EShellVerbError& e) {
+                report.Problems.push_back(e.what());
+            }
+        }
+        return report;
+    });
 }
 
 }  // namespace shell

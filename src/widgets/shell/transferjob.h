@@ -17,4 +17,9 @@ namespace shell {
 TTransferReport TransferWhileServing(const std::vector<std::string>& items, const std::string& folder,
                                      TTransferKind kind);
 
+// MoveToTrash of each item on a worker, in the same way: a Trash on another
+// file system than an item's may take a copy. What did not go is in
+// Problems, one line an item.
+TTransferReport TrashWhileServing(const std::vector<std::string>& items);
+
 }  // namespace shell
