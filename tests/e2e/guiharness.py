@@ -163,6 +163,8 @@ class Desktop:
                 except subprocess.TimeoutExpired:
                     p.kill()
                     p.wait()
+            if p.stdout:
+                p.stdout.close()
         shutil.rmtree(self.folder, ignore_errors=True)
 
 

@@ -37,7 +37,8 @@ class Probe:
         self.proc = subprocess.Popen([PROBE, *args], env=env, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, text=True)
         self.lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
 
     def _read(self):
         for line in self.proc.stdout:
@@ -76,6 +77,10 @@ class Probe:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait()
+        # The reader ends at the pipe's end, which the ended probe gives.
+        self.reader.join(5)
+        if not self.reader.is_alive():
+            self.proc.stdout.close()
 
 
 @unittest.skipUnless(os.path.exists(PROBE), "the drag probe is not built")
