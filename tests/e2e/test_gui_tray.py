@@ -67,6 +67,7 @@ class TrayDesktop(unittest.TestCase):
         """Another program's window over the whole screen, with the focus."""
         cover = subprocess.Popen(["xmessage", "-geometry", "1280x1024+0+0", "-name", "quillnestcover",
                                   "covering the window"], env=DESKTOP.env, stderr=subprocess.DEVNULL)
+        self.addCleanup(cover.wait, 5)  # cleanups run last first: killed, then reaped
         self.addCleanup(cover.kill)
         found = []
         self.assertTrue(wait_until(lambda: found.extend(map(int, DESKTOP.xdotool(
