@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 #include "netunit/findfile.h"
@@ -125,6 +126,13 @@ bool IsExecutableFile(const std::string& name) {
 }
 
 std::string ResolvedPath(const std::string& name) {
+    // Most names asked about exist: the C library's resolution walks them
+    // once, where the general one below walks each prefix again.
+    if (char* whole = ::realpath(name.c_str(), nullptr)) {
+        std::string resolved(whole);
+        ::free(whole);
+        return resolved;
+    }
     std::error_code failed;
     const std::filesystem::path resolved = std::filesystem::weakly_canonical(name, failed);
     return failed ? name : resolved.string();
